@@ -1,0 +1,43 @@
+# Entry points for people and CI. Every target installs what is missing first.
+BUILD      ?= build
+GENERATOR  ?= Ninja
+CMAKE_ARGS ?=
+FUZZ_SECONDS ?= 300
+JOBS       ?= $(shell nproc)
+
+.PHONY: all deps configure build test demo bench test-asan test-tsan fuzz clean
+
+all: build
+
+deps:
+	@./scripts/install-deps.sh
+
+configure: deps
+	@cmake -S . -B $(BUILD) -G $(GENERATOR) -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_ARGS) >/dev/null
+
+build: configure
+	@cmake --build $(BUILD) -j $(JOBS)
+
+test: build
+	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
+
+demo: build
+	@./scripts/demo.sh $(BUILD)
+
+bench: build
+	@./scripts/bench.sh $(BUILD)
+
+test-asan: deps
+	@$(MAKE) --no-print-directory test BUILD=build-asan CMAKE_ARGS="-DSK_SANITIZE=address,undefined"
+
+test-tsan: deps
+	@$(MAKE) --no-print-directory test BUILD=build-tsan CMAKE_ARGS="-DSK_SANITIZE=thread"
+
+fuzz: deps
+	@cmake -S . -B build-fuzz -G $(GENERATOR) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DSK_FUZZ=ON >/dev/null
+	@cmake --build build-fuzz --target fuzz_rrd_read -j $(JOBS)
+	@./scripts/fuzz.sh build-fuzz $(FUZZ_SECONDS)
+
+clean:
+	rm -rf build build-asan build-tsan build-fuzz

@@ -1,0 +1,9 @@
+#pragma once
+// The commands of rrdcli. Each takes its arguments (without the command name), writes to
+// standard output/error and returns the process exit status.
+
+#include <QStringList>
+
+int runInfo(const QStringList &args);
+int runSimulate(const QStringList &args);
+int runServe(const QStringList &args);

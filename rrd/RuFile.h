@@ -1,0 +1,45 @@
+#pragma once
+// The frame source and sink both programs use: a data file, a gzip file, an archive,
+// standard input/output ("-") or the radar's TCP stream ("host:port").
+
+#include "RuFileBase.h"
+
+#include <memory>
+
+class RuFile : public RuFileBase
+{
+public:
+    RuFile();
+    // Opens at once; a stream waits for ever for data.
+    RuFile(const QString &name, char mode);
+    ~RuFile() override;
+    RuFile(const RuFile &) = delete;
+    RuFile &operator=(const RuFile &) = delete;
+
+    // Opens `name` in place of any previous handle; a stream gets a receive time-out of
+    // `timeoutSeconds` (0 = wait for ever).
+    void open(const QString &name, char mode, int timeoutSeconds = 0);
+
+    bool atEnd() override;
+    void close() override;
+    bool isOpen() const override;
+    quint32 position() const override;
+    bool readFrame(RuFrame &frame) override;
+    int seek(qint64 index) override;
+    qint32 frameCount() override;
+    QString errorString() const override;
+    int writeFrame(const RuFrame &frame) override;
+    bool isStream() const;
+
+    // The frame format (1 raw, 2 stamped, 3 RRD0) and range gates of the handle; 0 until known.
+    int format() const;
+    int rangegates() const;
+
+    // True when `name` is a stream address "host:port" (host of word characters and dots).
+    static bool isStreamAddress(const QString &name, QString *host = nullptr,
+                                quint16 *port = nullptr);
+
+private:
+    struct Private;
+    std::unique_ptr<Private> d;
+};
