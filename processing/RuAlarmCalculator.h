@@ -1,0 +1,102 @@
+#pragma once
+// The detector engine: the parameters of every detector, the state they carry from frame to
+// frame, and processFrame, which turns one frame into one RuAlarmResult. A copyable value, so
+// a task can run on a snapshot while the user edits the parameters.
+
+#include "RuAlarmParams.h"
+#include "RuAlarmResult.h"
+#include "RuAvalancheDetector.h"
+#include "RuAvalancheParams.h"
+#include "RuFrame.h"
+#include "RuFrameAccumulator.h"
+#include "RuLiveEnables.h"
+#include "RuMatrix.h"
+#include "RuRainParams.h"
+#include "RuWaterlevelParams.h"
+
+#include <QSharedPointer>
+
+#include <array>
+#include <deque>
+
+class RuAlarmCalculator
+{
+public:
+    static constexpr int Detectors = RuAlarmResult::Detectors;
+
+    RuAlarmCalculator();
+
+    // Parameter setters make the next frame initialise the engine afresh.
+    void setAlarmParams(const RuAlarmParams &params);
+    void setAvalancheParams(int k, const RuAvalancheParams &params);
+    void setRainParams(int k, const RuRainParams &params);
+    void setWaterlevelParams(int k, const RuWaterlevelParams &params);
+    const RuAlarmParams &alarmParams() const { return m_params; }
+    const RuAvalancheParams &avalancheParams(int k) const;
+    const RuRainParams &rainParams(int k) const;
+    const RuWaterlevelParams &waterlevelParams(int k) const;
+
+    // Enables only store the flag.
+    void setAvalancheEnable(int k, bool enable);
+    void setRainEnable(int k, bool enable);
+    void setWaterlevelEnable(int k, bool enable);
+    void setLiveEnables(const RuLiveEnables &enables) { m_live = enables; }
+    bool avalancheEnable(int k) const;
+    bool rainEnable(int k) const;
+    bool waterlevelEnable(int k) const;
+    const RuLiveEnables &liveEnables() const { return m_live; }
+    bool anyDetectorEnabled() const;
+
+    // Takes the radar's own detector settings from the process-parameter section of an
+    // rrd_info block. Throws std::invalid_argument("No process parameters found in rrd_info")
+    // when the section is absent.
+    void fromProcessParameters(const unsigned char *info);
+
+    // Evaluates one frame taken at `timeMicros`; the result is then lastResult().
+    void processFrame(const RuFrame &frame, qint64 timeMicros);
+    SkAlarmResultSharedPtr lastResult() const { return m_lastResult; }
+
+    // Frames processed since the last initialisation (0 = initialise at the next frame).
+    int frameCounter() const { return m_frameCounter; }
+    bool backgroundAvailable() const { return m_backgroundAvailable; }
+    bool frozen() const { return m_frozen; }
+    int delayQueueSize() const { return static_cast<int>(m_delayQueue.size()); }
+
+private:
+    using MatrixPtr = QSharedPointer<const RuMatrix>;
+
+    bool anyAvalancheEnabled() const;
+    bool anyWaterlevelEnabled() const;
+    void initialise(int rows);
+    void throwBackgroundAway();
+    void markAll(RuAlarmResult &result, RuAlarmStatus status) const;
+    bool centralPeakDrop(float s0, RuAlarmResult &result);
+    void runAvalancheStage(RuMatrix &m, qint64 time, RuAlarmResult &result);
+    void updateBackground(const RuMatrix &m, bool eventNow, bool alarmOnNow);
+    void finish(RuAlarmResult *result);
+
+    RuAlarmParams m_params;
+    std::array<RuAvalancheParams, Detectors> m_avalancheParams;
+    std::array<RuRainParams, Detectors> m_rainParams;
+    std::array<RuWaterlevelParams, Detectors> m_waterlevelParams;
+    std::array<bool, Detectors> m_avalancheEnable{};
+    std::array<bool, Detectors> m_rainEnable{};
+    std::array<bool, Detectors> m_waterlevelEnable{};
+    RuLiveEnables m_live;
+
+    int m_frameCounter = 0;
+    int m_rawRows = 0;                       // rows of the last accepted frame
+    RuFrameAccumulator m_timeAccumulator;
+    RuFrameAccumulator m_backgroundAccumulator;
+    std::deque<MatrixPtr> m_delayQueue;      // background candidates, oldest first
+    MatrixPtr m_background;                  // the oldest candidate, once available
+    bool m_backgroundAvailable = false;
+    bool m_frozen = false;
+    bool m_alarmActive = false;
+    MatrixPtr m_normalised;                  // last normalised matrix
+    RuMatrix m_asymmetry;
+    float m_channel0Reference = 0.0f;
+    int m_dropCounter = 0;
+    std::array<RuAvalancheDetector, Detectors> m_avalanche;
+    SkAlarmResultSharedPtr m_lastResult;
+};

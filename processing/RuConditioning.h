@@ -1,0 +1,19 @@
+#pragma once
+// Signal conditioning shared by the detectors: spectral averaging, normalisation by the
+// background and the asymmetry about the zero channel.
+
+#include "RuMatrix.h"
+
+// Mean of the 2n+1 channels around each channel of the same row, channel indices wrapping
+// modulo 1024. Radius 0 or less returns the matrix unchanged.
+RuMatrix ruSpectralAverage(const RuMatrix &m, int radius);
+
+// filtered / max(1, background), element-wise. Both must have the same rows.
+void ruNormalise(const RuMatrix &filtered, const RuMatrix &background, RuMatrix &out);
+RuMatrix ruNormalised(const RuMatrix &filtered, const RuMatrix &background);
+
+// X(r, c) = N(r, c) + 1 - N(r, 1023 - c): about 1 where the spectrum is symmetric.
+void ruAsymmetry(const RuMatrix &normalised, RuMatrix &out);
+
+// Sum of channels [begin, begin + width) of row r, the window clipped to the row.
+double ruWindowSum(const RuMatrix &m, int row, int begin, int width);
