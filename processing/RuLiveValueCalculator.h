@@ -1,0 +1,33 @@
+#pragma once
+// The live values of one frame: Channel0, the one-sided activity ("#-Sum") and the mode,
+// maximum and median velocity of the dominant movement per range gate, and the half-symmetry
+// differences they are taken from. Carries nothing from frame to frame.
+
+#include "RuAlarmParams.h"
+#include "RuAlarmResult.h"
+#include "RuLiveEnables.h"
+#include "RuMatrix.h"
+
+class RuLiveValueCalculator
+{
+public:
+    struct Input
+    {
+        const RuMatrix &filtered;        // F: the time average of this frame
+        // The last normalised matrix the engine computed (perhaps for an earlier frame), or
+        // null when it has none.
+        const RuMatrix *normalised;
+        // N(r, c) + 1 - N(r, 1023 - c) of this frame; null when the engine did not normalise
+        // this frame (then Channel0 and the activity are not computed).
+        const RuMatrix *asymmetry;
+        const unsigned char *info;       // the frame's rrd_info, or null (no velocities then)
+    };
+
+    // Fills the enabled lists of result.live and, when a velocity is enabled, the
+    // half-symmetry matrix.
+    void process(const RuAlarmParams &params, const RuLiveEnables &enables, const Input &in,
+                 RuAlarmResult &result) const;
+
+    // Velocity of one Doppler channel in 0.1 m/s for the frame's "Prf" and "Integrate".
+    static double channelVelocity(const unsigned char *info);
+};
