@@ -1,0 +1,223 @@
+/*
+ * The writing half of the handle: plain files, gzip files (through libarchive's raw format
+ * and gzip filter), standard output and sockets, and frames converted to the handle's format.
+ */
+#include "rrd_internal.h"
+
+#include <archive.h>
+#include <archive_entry.h>
+
+#include <errno.h>
+#include <stdlib.h>
+#include <sys/socket.h>
+
+static void release_failed_writer(rrd_file *file, struct archive *writer,
+                                  struct archive_entry *entry, int rc)
+{
+    file->archive_error = rc;
+    file->archive = writer;
+    rrd_keep_archive_message(file);
+    file->archive = NULL;
+    archive_entry_free(entry);
+    archive_write_free(writer);
+}
+
+static void open_gzip_writer(rrd_file *file, const char *path)
+{
+    struct archive *writer = archive_write_new();
+    struct archive_entry *entry = NULL;
+    int rc;
+
+    if (!writer) {
+        file->sys_error = ENOMEM;
+        return;
+    }
+    rc = archive_write_set_format_raw(writer);
+    if (rc == ARCHIVE_OK)
+        rc = archive_write_add_filter_gzip(writer);
+    /* A file is complete where its gzip member ends: no padding to the block size. */
+    if (rc == ARCHIVE_OK)
+        rc = archive_write_set_bytes_in_last_block(writer, 1);
+    if (rc == ARCHIVE_OK)
+        rc = archive_write_open_filename(writer, path);
+    if (rc != ARCHIVE_OK) {
+        release_failed_writer(file, writer, NULL, rc);
+        return;
+    }
+    entry = archive_entry_new();
+    if (!entry) {
+        file->sys_error = ENOMEM;
+        archive_write_free(writer);
+        return;
+    }
+    archive_entry_set_filetype(entry, AE_IFREG);
+    rc = archive_write_header(writer, entry);
+    if (rc != ARCHIVE_OK) {
+        fprintf(stderr, "%s\n", archive_error_string(writer));
+        release_failed_writer(file, writer, entry, rc);
+        return;
+    }
+    file->archive = writer;
+    file->entry = entry;
+    file->archived = 1;
+    file->unseekable = 1;
+}
+
+void rrd_open_writer(rrd_file *file, const char *path, char mode)
+{
+    const char *how;
+    file->writing = 1;
+    if (strcmp(path, "-") == 0) {
+        file->file = stdout;
+        file->standard = 1;
+        file->unseekable = 1;
+        return;
+    }
+    if (rrd_path_is_gzip(path)) {
+        open_gzip_writer(file, path);
+        return;
+    }
+    switch (mode) {
+    case '+':
+        how = "w+b";
+        break;
+    case 'a':
+        how = "ab";
+        break;
+    case 'w':
+        how = "wb";
+        break;
+    default:
+        how = "rb";
+        break;
+    }
+    file->file = fopen(path, how);
+    if (!file->file)
+        file->sys_error = errno;
+}
+
+int rrd_close_writer(rrd_file *file)
+{
+    int rc = archive_write_close(file->archive);
+    if (rc != ARCHIVE_OK) {
+        file->archive_error = rc;
+        rrd_keep_archive_message(file);
+    }
+    archive_write_free(file->archive);
+    archive_entry_free(file->entry);
+    file->archive = NULL;
+    file->entry = NULL;
+    return rc == ARCHIVE_OK ? 0 : -1;
+}
+
+static int64_t send_bytes(rrd_file *file, const unsigned char *bytes, size_t length)
+{
+    size_t sent = 0;
+    while (sent < length) {
+        ssize_t n = send(file->sock, bytes + sent, length - sent, MSG_NOSIGNAL);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0) {
+            file->sys_error = errno;
+            return -1;
+        }
+        sent += (size_t)n;
+    }
+    return (int64_t)sent;
+}
+
+static int64_t write_bytes(rrd_file *file, const unsigned char *bytes, size_t length)
+{
+    if (length == 0)
+        return 0;
+    if (file->sock >= 0)
+        return send_bytes(file, bytes, length);
+    if (file->archive) {
+        la_ssize_t n;
+        if (!file->writing) {
+            /* libarchive aborts the process when a reader is asked to write. */
+            file->sys_error = EBADF;
+            return -1;
+        }
+        n = archive_write_data(file->archive, bytes, length);
+        if (n < 0) {
+            file->archive_error = (int)n;
+            rrd_keep_archive_message(file);
+            return -1;
+        }
+        return (int64_t)length;
+    }
+    if (file->file) {
+        size_t n = fwrite(bytes, 1, length, file->file);
+        if (n < length)
+            file->sys_error = errno ? errno : EIO;
+        return (int64_t)n;
+    }
+    return -1;
+}
+
+static int put(rrd_file *file, const unsigned char *bytes, size_t length)
+{
+    return write_bytes(file, bytes, length) == (int64_t)length ? 0 : -1;
+}
+
+static int put_stamp(rrd_file *file, const unsigned char *info)
+{
+    unsigned char stamp[RRD_STAMP_SIZE];
+    memset(stamp, 0, sizeof stamp);
+    if (info) {
+        memcpy(stamp, info + RRD_INFO_SECONDS, 8);
+        memcpy(stamp + 8, info + RRD_INFO_RANGEGATES, 2);
+    }
+    return put(file, stamp, sizeof stamp);
+}
+
+static int put_rrd0_header(rrd_file *file, const unsigned char *info)
+{
+    static const unsigned char zeros[RRD_INFO_SIZE - RRD_INFO_USED];
+    unsigned char tag[4];
+    rrd_put_u32(tag, RRD_TAG);
+    if (put(file, tag, sizeof tag) != 0 || put(file, info, RRD_INFO_USED) != 0)
+        return -1;
+    return put(file, zeros, sizeof zeros);
+}
+
+int rrd_write_frame(rrd_file *file, const rrd_frame *frame, const unsigned char *default_info)
+{
+    const unsigned char *info;
+    size_t records;
+    int rc = 0;
+
+    if (!rrd_is_open(file) || !frame || !frame->data)
+        return -1;
+    file->sys_error = 0;
+    file->lookup_error = 0;
+    info = frame->info ? frame->info : default_info;
+    if (file->rangegates == 0)
+        file->rangegates = frame->count;
+    if (file->format == RRD_FORMAT_NONE)
+        file->format = frame->format;
+    records = (size_t)(frame->count > 0 ? frame->count : 0) * RRD_RANGEGATE_SIZE;
+    if (records > 0 && !frame->rangegates)
+        return -1;
+
+    if (file->format == frame->format) {
+        rc = put(file, frame->data, (size_t)frame->size);
+    } else if (file->format == RRD_FORMAT_RAW) {
+        rc = put(file, frame->rangegates, records);
+    } else if (file->format == RRD_FORMAT_STAMPED) {
+        rc = put_stamp(file, info);
+        if (rc == 0)
+            rc = put(file, frame->rangegates, records);
+    } else if (file->format == RRD_FORMAT_RRD0) {
+        if (!info)
+            return -1;
+        rc = put_rrd0_header(file, info);
+        if (rc == 0)
+            rc = put(file, frame->rangegates, records);
+    }
+    if (rc != 0)
+        return -1;
+    ++file->counter;
+    return 0;
+}
