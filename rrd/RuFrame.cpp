@@ -25,6 +25,11 @@ RuFrame::RuFrame(const RuFrame &other) = default;
 RuFrame &RuFrame::operator=(const RuFrame &other) = default;
 RuFrame::~RuFrame() = default;
 
+void RuFrame::registerMetaType()
+{
+    qRegisterMetaType<RuFrame>("RuFrame");
+}
+
 bool RuFrame::isNull() const { return d->record == nullptr; }
 
 bool RuFrame::isValid() const

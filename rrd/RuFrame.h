@@ -20,6 +20,9 @@ public:
     RuFrame &operator=(const RuFrame &other);
     ~RuFrame();
 
+    // Registers the meta-type "RuFrame" for queued signals; programs call it once at start-up.
+    static void registerMetaType();
+
     bool isNull() const;
     bool isValid() const;
     int rows() const;

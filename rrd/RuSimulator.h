@@ -97,7 +97,7 @@ private:
     void buildFloor();
     void buildTimeline();
     void fillRangegates(qint64 index, unsigned char *records) const;
-    void addEvents(qint64 cycleIndex, int rangegate, float *spectrum) const;
+    bool addEvents(qint64 cycleIndex, int rangegate, float *add) const;
 
     RuSimulatorOptions m_options;
     Timeline m_timeline;
