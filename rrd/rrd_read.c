@@ -303,7 +303,29 @@ static int read_raw(rrd_file *file, rrd_frame *frame, int32_t gathered)
     }
 }
 
-/* First frame of format 2 or 3: the header is read apart from the frame buffer so that
+/* Reads the `count` records of a first frame after its header, growing the buffer with the
+ * bytes that actually arrive: a header is untrusted and must not size a large allocation by
+ * itself. Later frames have the proven size and are read in one piece. */
+static int read_first_records(rrd_file *file, rrd_frame *frame, size_t header_size, int32_t count)
+{
+    int32_t have = 0;
+    while (have < count) {
+        int32_t want = have < RRD_MAX_RANGEGATE_NUMBER ? RRD_MAX_RANGEGATE_NUMBER : 2 * have;
+        if (want > count)
+            want = count;
+        if (rrd_frame_reserve(frame, (int32_t)header_size + want * RRD_RANGEGATE_SIZE, 1) != 0) {
+            file->sys_error = ENOMEM;
+            return -1;
+        }
+        if (read_exact(file, frame->data + header_size + (size_t)have * RRD_RANGEGATE_SIZE,
+                       (size_t)(want - have) * RRD_RANGEGATE_SIZE) != 0)
+            return -1;
+        have = want;
+    }
+    return 0;
+}
+
+/* First frame of format 2 or 3: the header is kept apart from the frame buffer so that
  * growing the buffer for many range gates cannot lose the stamp or rrd_info. */
 static int start_headed(rrd_file *file, rrd_frame *frame, uint32_t format, unsigned char *header)
 {
@@ -317,12 +339,15 @@ static int start_headed(rrd_file *file, rrd_frame *frame, uint32_t format, unsig
     count = rrd_get_u16(count_field);
     file->format = format;
     file->rangegates = count;
+    if (read_first_records(file, frame, header_size, count) != 0)
+        return -1;
+    /* The buffer holds the whole frame by now, so this only sets the fields. */
     if (rrd_frame_resize(frame, format, count) != 0) {
         file->sys_error = ENOMEM;
         return -1;
     }
     memcpy(frame->data, header, header_size);
-    return read_exact(file, frame->rangegates, (size_t)count * RRD_RANGEGATE_SIZE);
+    return 0;
 }
 
 static int start_raw(rrd_file *file, rrd_frame *frame, const unsigned char *number)

@@ -244,6 +244,8 @@ private slots:
     void rawFrameGrowingLaterKeepsItsRecords();
     void manyRangegatesKeepFirstHeader_data();
     void manyRangegatesKeepFirstHeader();
+    void shortFileCannotClaimHugeFrame_data();
+    void shortFileCannotClaimHugeFrame();
     void truncatedLastFrameEndsInput();
     void borrowedRecordCannotStartReading();
 
@@ -607,6 +609,30 @@ void TstRrd::manyRangegatesKeepFirstHeader()
     QCOMPARE(rrd_frame_time(r.frames[0].get()), frameTimeOf(1));
     QCOMPARE(bytesOf(r.frames[0].get()), bytesOf(a.get()));
     QCOMPARE(bytesOf(r.frames[1].get()), bytesOf(b.get()));
+}
+
+void TstRrd::shortFileCannotClaimHugeFrame_data()
+{
+    QTest::addColumn<uint>("format");
+    QTest::newRow("stamped") << 2u;
+    QTest::newRow("rrd0") << 3u;
+}
+
+void TstRrd::shortFileCannotClaimHugeFrame()
+{
+    QFETCH(uint, format);
+    Frame a = makeFrame(format, 300, 0);
+    unsigned char *count = format == 3 ? a->info + RRD_INFO_RANGEGATES : a->data + 8;
+    rrd_put_u16(count, 65535);
+    const QString file = path(QStringLiteral("claim.rrd0"));
+    QVERIFY(writeFrames(file, {a.get()}));
+
+    File in(rrd_open(file.toLatin1().constData(), 'r'));
+    Frame f(rrd_frame_new(0, 0));
+    QCOMPARE(rrd_read_frame(in.get(), f.get()), -1);
+    QCOMPARE(rrd_eof(in.get()), 1);
+    // The buffer follows the bytes that arrived, not the 268 MB the header claims.
+    QVERIFY(f->capacity <= 2 * a->size);
 }
 
 void TstRrd::truncatedLastFrameEndsInput()
