@@ -10,8 +10,11 @@
 #include "RuFrame.h"
 #include "RuFrameAccumulator.h"
 #include "RuLiveEnables.h"
+#include "RuLiveValueCalculator.h"
 #include "RuMatrix.h"
+#include "RuRainDetector.h"
 #include "RuRainParams.h"
+#include "RuWaterlevelDetector.h"
 #include "RuWaterlevelParams.h"
 
 #include <QSharedPointer>
@@ -69,11 +72,15 @@ private:
     bool anyWaterlevelEnabled() const;
     void initialise(int rows);
     void throwBackgroundAway();
-    void markAll(RuAlarmResult &result, RuAlarmStatus status) const;
+    QSharedPointer<RuAlarmResult> newResult(int rows) const;
+    static void markAll(RuAlarmResult &result, RuAlarmStatus status);
     bool centralPeakDrop(float s0, RuAlarmResult &result);
-    void runAvalancheStage(RuMatrix &m, qint64 time, RuAlarmResult &result);
+    void avalancheAndLiveStage(const RuFrame &frame, const RuMatrix &m, qint64 time,
+                               RuAlarmResult &result);
     void updateBackground(const RuMatrix &m, bool eventNow, bool alarmOnNow);
-    void finish(RuAlarmResult *result);
+    void runLevelDetectors(const RuMatrix &m, const RuMatrix &raw, qint64 time,
+                           RuAlarmResult &result);
+    void publish(const QSharedPointer<RuAlarmResult> &result);
 
     RuAlarmParams m_params;
     std::array<RuAvalancheParams, Detectors> m_avalancheParams;
@@ -85,7 +92,7 @@ private:
     RuLiveEnables m_live;
 
     int m_frameCounter = 0;
-    int m_rawRows = 0;                       // rows of the last accepted frame
+    int m_rawRows = 0;                       // rows of the raw copy: the last accepted frame
     RuFrameAccumulator m_timeAccumulator;
     RuFrameAccumulator m_backgroundAccumulator;
     std::deque<MatrixPtr> m_delayQueue;      // background candidates, oldest first
@@ -93,10 +100,14 @@ private:
     bool m_backgroundAvailable = false;
     bool m_frozen = false;
     bool m_alarmActive = false;
-    MatrixPtr m_normalised;                  // last normalised matrix
+    RuMatrix m_normalised;                   // last normalised matrix, perhaps of an earlier frame
+    bool m_hasNormalised = false;
     RuMatrix m_asymmetry;
     float m_channel0Reference = 0.0f;
     int m_dropCounter = 0;
     std::array<RuAvalancheDetector, Detectors> m_avalanche;
+    std::array<RuRainDetector, Detectors> m_rain;
+    std::array<RuWaterlevelDetector, Detectors> m_waterlevel;
+    RuLiveValueCalculator m_liveValues;
     SkAlarmResultSharedPtr m_lastResult;
 };

@@ -40,11 +40,13 @@ private:
     void evaluate(const RuAvalancheParams &params, const Input &in, float threshold,
                   float eventLimit, RuAvalancheResult &result) const;
     void switchAlarmOn(const RuAvalancheParams &params, const Input &in,
-                       const RuAvalancheResult &result);
+                       RuAvalancheResult &result);
     void continueAlarm(const RuAvalancheParams &params, const Input &in,
                        const RuAvalancheResult &result);
     void accumulateSumSum(float sumSum, qint64 time);
-    bool checkSymmetry(RuAvalancheResult &result, Outcome &outcome);
+    void checkSymmetry(RuAvalancheResult &result, Outcome &outcome);
+    void forgetRememberedEvent();
+    static int runLength(const RuAvalancheParams &params);
 
     QVector<int> m_active;
     QVector<int> m_special;

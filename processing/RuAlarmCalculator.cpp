@@ -1,0 +1,255 @@
+// The frame pipeline of the detector engine: guards, background, normalisation, and the order
+// in which the detectors see each frame.
+
+#include "RuAlarmCalculator.h"
+
+#include "RuConditioning.h"
+
+#include <limits>
+
+namespace {
+
+float channel0Sum(const RuMatrix &m)
+{
+    float s = 0.0f;
+    for (int r = 0; r < m.rows(); ++r)
+        s += m(r, 0);
+    return s;
+}
+
+void copyHeader(const unsigned char *info, RuLiveHeader &header)
+{
+    if (!info)
+        return;
+    header.present = true;
+    header.seconds = rrd_get_s32(info + RRD_INFO_SECONDS);
+    header.microseconds = rrd_get_s32(info + RRD_INFO_MICROS);
+    header.gmtOffset = rrd_get_s32(info + RRD_INFO_GMT);
+    header.rangegates = rrd_get_u16(info + RRD_INFO_RANGEGATES);
+    header.antenna = info[RRD_INFO_ANTENNA];
+    header.zero = 0;
+    header.temperatureModule1 = rrd_get_u32(info + RRD_INFO_TEMP_MOD1);
+    header.temperatureModule2 = rrd_get_u32(info + RRD_INFO_TEMP_MOD2);
+    header.temperatureModule3 = rrd_get_u32(info + RRD_INFO_TEMP_MOD3);
+}
+
+} // namespace
+
+RuAlarmCalculator::RuAlarmCalculator() = default;
+
+QSharedPointer<RuAlarmResult> RuAlarmCalculator::newResult(int rows) const
+{
+    auto result = QSharedPointer<RuAlarmResult>::create(rows);
+    for (int k = 0; k < Detectors; ++k) {
+        if (m_avalancheEnable[k]) {
+            RuAvalancheResult &a = result->avalanche[k];
+            a.status = RuStatusEvaluated;
+            a.runs.resize(rows);
+            a.rowActivity.fill(0.0f, rows);
+        }
+        if (m_rainEnable[k])
+            result->rain[k].status = RuStatusEvaluated;
+        if (m_waterlevelEnable[k])
+            result->waterlevel[k].status = RuStatusEvaluated;
+    }
+    return result;
+}
+
+void RuAlarmCalculator::markAll(RuAlarmResult &result, RuAlarmStatus status)
+{
+    for (int k = 0; k < Detectors; ++k) {
+        result.avalanche[k].status = status;
+        result.rain[k].status = status;
+        result.waterlevel[k].status = status;
+    }
+}
+
+void RuAlarmCalculator::publish(const QSharedPointer<RuAlarmResult> &result)
+{
+    m_lastResult = result;
+}
+
+void RuAlarmCalculator::processFrame(const RuFrame &frame, qint64 timeMicros)
+{
+    const int rows = frame.rows();
+    const QSharedPointer<RuAlarmResult> result = newResult(rows);
+    if (!frame.isValid()) {
+        markAll(*result, RuStatusInvalid);
+        publish(result);
+        return;
+    }
+    copyHeader(frame.info(), result->live.header);
+    const RuMatrix raw = frame.toMatrix();
+    const float s0 = channel0Sum(raw);
+
+    if (m_frameCounter == 0) {
+        initialise(rows);
+        m_channel0Reference = s0;
+        m_dropCounter = 0;
+    }
+    if (m_frameCounter >= 1 && m_rawRows != rows) {
+        markAll(*result, RuStatusGeometryChanged);
+        m_frameCounter = 0;
+        publish(result);
+        return;
+    }
+    if (centralPeakDrop(s0, *result)) {
+        publish(result);
+        return;
+    }
+    m_rawRows = rows;
+
+    // The water-level detectors see the spectrally averaged frame when the averaging ran.
+    RuMatrix averaged;
+    const RuMatrix *m = &raw;
+    if (anyAvalancheEnabled() || m_live.any()) {
+        if (m_params.avgSpectrum > 0) {
+            averaged = ruSpectralAverage(raw, m_params.avgSpectrum);
+            m = &averaged;
+        }
+        avalancheAndLiveStage(frame, *m, timeMicros, *result);
+    }
+    runLevelDetectors(*m, raw, timeMicros, *result);
+
+    if (m_frameCounter == std::numeric_limits<int>::max())
+        m_frameCounter = 1;
+    ++m_frameCounter;
+    m_channel0Reference = s0;
+    publish(result);
+}
+
+bool RuAlarmCalculator::centralPeakDrop(float s0, RuAlarmResult &result)
+{
+    if (!(anyAvalancheEnabled() || anyWaterlevelEnabled()) || m_alarmActive
+        || !(s0 < m_channel0Reference / 5.0f)) {
+        m_dropCounter = 0;
+        return false;
+    }
+    RuAlarmStatus status = RuStatusPeakDrop;
+    if (++m_dropCounter > 4) {
+        m_channel0Reference = 0.0f;
+        m_dropCounter = 0;
+        throwBackgroundAway();
+        status = RuStatusPeakDropReset;
+    }
+    for (int k = 0; k < Detectors; ++k) {
+        if (m_avalancheEnable[k])
+            result.avalanche[k].status = status;
+        if (m_waterlevelEnable[k])
+            result.waterlevel[k].status = status;
+    }
+    return true;
+}
+
+void RuAlarmCalculator::avalancheAndLiveStage(const RuFrame &frame, const RuMatrix &m,
+                                             qint64 time, RuAlarmResult &result)
+{
+    m_timeAccumulator.push(m);
+    bool eventNow = false;
+    bool alarmOnNow = false;
+    if (m_backgroundAvailable && m_background && m_background->rows() == m.rows()) {
+        const MatrixPtr filtered = MatrixPtr::create(m_timeAccumulator.mean());
+        result.filtered = filtered;
+        result.background = m_background;
+        const bool normalise = anyAvalancheEnabled() || m_live.activity;
+        if (normalise) {
+            ruNormalise(*filtered, *m_background, m_normalised);
+            m_hasNormalised = true;
+            result.normalisedComputed = true;
+            ruAsymmetry(m_normalised, m_asymmetry);
+        }
+        if (m_live.any()) {
+            const bool sameShape = m_hasNormalised && m_normalised.rows() == filtered->rows();
+            const RuLiveValueCalculator::Input live{*filtered, sameShape ? &m_normalised : nullptr,
+                                                    normalise ? &m_asymmetry : nullptr,
+                                                    frame.info()};
+            m_liveValues.process(m_params, m_live, live, result);
+        }
+        if (normalise) {
+            const RuAvalancheDetector::Input in{m_normalised, m_asymmetry, time, m_frameCounter,
+                                                m_params.toWardSearch};
+            bool throwAway = false;
+            for (int k = 0; k < Detectors; ++k) {
+                if (!m_avalancheEnable[k])
+                    continue;
+                const RuAvalancheDetector::Outcome o =
+                    m_avalanche[k].process(m_avalancheParams[k], in, result.avalanche[k]);
+                eventNow = eventNow || o.eventFound || o.alarmOn;
+                alarmOnNow = alarmOnNow || o.alarmOn;
+                throwAway = throwAway || o.throwBackgroundAway;
+            }
+            if (throwAway)
+                throwBackgroundAway();
+        }
+        eventNow = eventNow || m_alarmActive;
+    }
+    updateBackground(m, eventNow, alarmOnNow);
+}
+
+void RuAlarmCalculator::updateBackground(const RuMatrix &m, bool eventNow, bool alarmOnNow)
+{
+    if (!m_frozen || eventNow) {
+        m_frozen = eventNow;
+        m_alarmActive = alarmOnNow;
+        if (eventNow)
+            return;
+    } else {
+        // The event is over: restart the average from the background frozen before it.
+        m_delayQueue.clear();
+        m_backgroundAccumulator.reset();
+        if (m_background && m_background->rows() == m.rows()) {
+            for (int i = 0; i < m_params.bgLength; ++i)
+                m_backgroundAccumulator.push(*m_background);
+        }
+        m_frozen = false;
+        m_alarmActive = alarmOnNow;
+    }
+    m_backgroundAccumulator.push(m);
+    if (m_backgroundAccumulator.ready()) {
+        m_delayQueue.push_back(MatrixPtr::create(m_backgroundAccumulator.mean()));
+        while (static_cast<int>(m_delayQueue.size()) > std::max(m_params.bgDelay, 0))
+            m_delayQueue.pop_front();
+    }
+    if (!m_delayQueue.empty()) {
+        m_background = m_delayQueue.front();
+        m_backgroundAvailable = true;
+    }
+}
+
+void RuAlarmCalculator::runLevelDetectors(const RuMatrix &m, const RuMatrix &raw, qint64 time,
+                                          RuAlarmResult &result)
+{
+    for (int k = 0; k < Detectors; ++k) {
+        if (m_waterlevelEnable[k])
+            m_waterlevel[k].process(m_waterlevelParams[k], m, time, result.waterlevel[k]);
+    }
+    for (int k = 0; k < Detectors; ++k) {
+        if (m_rainEnable[k])
+            m_rain[k].process(m_rainParams[k], raw, result.rain[k]);
+    }
+}
+
+void RuAlarmCalculator::throwBackgroundAway()
+{
+    m_delayQueue.clear();
+    m_backgroundAccumulator.reset();
+}
+
+void RuAlarmCalculator::initialise(int rows)
+{
+    m_alarmActive = false;
+    m_backgroundAccumulator.setLength(m_params.bgLength);
+    m_delayQueue.clear();
+    m_timeAccumulator.setLength(m_params.avgTime);
+    m_channel0Reference = 0.0f;
+    m_backgroundAvailable = false;
+    m_background.reset();
+    m_frozen = false;
+    m_rawRows = rows;
+    // Disabled detectors are set up too, so that enabling one later starts it clean.
+    for (int k = 0; k < Detectors; ++k) {
+        m_avalanche[k].initialise(m_avalancheParams[k], rows);
+        m_rain[k].initialise(m_rainParams[k], rows);
+        m_waterlevel[k].initialise(m_waterlevelParams[k]);
+    }
+}
