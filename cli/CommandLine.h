@@ -1,0 +1,37 @@
+#pragma once
+// Argument handling shared by the rrdcli commands: parsing with the usual --help and usage
+// errors (exit status 2), and the scenario options of simulate and serve.
+
+#include "RuSimulator.h"
+
+#include <QCommandLineParser>
+#include <QString>
+#include <QStringList>
+
+namespace cli {
+
+constexpr int ExitOk = 0;
+constexpr int ExitFailure = 1;
+constexpr int ExitUsage = 2;
+
+// Parses `args` (without the command name) for `command`. Returns -1 when the command should
+// run; otherwise the exit status to return at once (0 after --help, 2 after a usage error,
+// which has been printed).
+int parse(QCommandLineParser &parser, const QString &command, const QStringList &args);
+
+// Prints "rrdcli COMMAND: message" and the hint to --help; returns 2.
+int usageError(const QString &command, const QString &message);
+// Prints "rrdcli COMMAND: message" to standard error.
+void printError(const QString &command, const QString &message);
+void printOut(const QString &text);
+
+// --scenario, --frames, --rangegates, --format, --interval-ms, --start, --seed, --process-params
+void addScenarioOptions(QCommandLineParser &parser);
+// Fills `options` from the parser; false with the reason in `error` for a bad value.
+bool readScenarioOptions(const QCommandLineParser &parser, RuSimulatorOptions *options,
+                         QString *error);
+
+// A whole number in [min, max]; false when `text` is not one.
+bool toInt(const QString &text, qint64 min, qint64 max, qint64 *value);
+
+} // namespace cli
