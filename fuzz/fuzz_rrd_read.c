@@ -17,12 +17,25 @@
 
 static char dir[256];
 
+static void remove_dir(void)
+{
+    static const char *const names[] = {"input.rrd", "input.rrd.gz"};
+    char path[300];
+    size_t i;
+    for (i = 0; i < sizeof names / sizeof names[0]; ++i) {
+        snprintf(path, sizeof path, "%s/%s", dir, names[i]);
+        unlink(path);
+    }
+    rmdir(dir);
+}
+
 static void make_dir(void)
 {
     const char *base = access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp";
     snprintf(dir, sizeof dir, "%s/fuzz_rrd_read.XXXXXX", base);
     if (!mkdtemp(dir))
         abort();
+    atexit(remove_dir);
 }
 
 static void put_file(const char *path, const uint8_t *data, size_t size)
