@@ -7,3 +7,5 @@
 int runInfo(const QStringList &args);
 int runSimulate(const QStringList &args);
 int runServe(const QStringList &args);
+int runAnalyze(const QStringList &args);
+int runDump(const QStringList &args);

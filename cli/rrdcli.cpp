@@ -22,6 +22,8 @@ const Command commands[] = {
     {"info", runInfo, "print format, range gates, frames and times of sources"},
     {"simulate", runSimulate, "write a simulated recording"},
     {"serve", runServe, "serve frames over TCP like the radar's data stream"},
+    {"analyze", runAnalyze, "run the detectors over sources: JSON per frame or the alarm log"},
+    {"dump", runDump, "print the details and computed texts of one frame"},
 };
 
 void printUsage(FILE *out)

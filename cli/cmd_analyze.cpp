@@ -1,0 +1,197 @@
+// rrdcli analyze: runs the detector engine over every frame of the sources, in order, and
+// prints per frame either one JSON object (--jsonl, the default):
+//
+//   {"frame":0,"time_us":1706767200000000,
+//    "avalanche":[{"status":1,"event":false,"sumsum":0.0,"peak_rg":0,"hits":0,"symmetric":0,
+//                  "group":[first,last,count,peak_rg,peak,summed,0]}, ... 3 entries],
+//    "rain":[{"status":2,"activity":1.0}, ... 3],"waterlevel":[{"status":2,"value":0.0}, ... 3],
+//    "live":{"channel0":[...],"activity":[...],"mode":[...],"max":[...],"median":[...]}}
+//
+// (on one line), or the rows of the alarm log as CSV (--log): "frame,event,details".
+// Floats are printed with the shortest digits that read back as the same float.
+
+#include "Analysis.h"
+#include "CommandLine.h"
+#include "commands.h"
+
+#include "RuAlarmEvents.h"
+#include "RuNumberText.h"
+
+#include <QByteArray>
+
+#include <cmath>
+#include <cstdio>
+
+namespace {
+
+const QString Command = QStringLiteral("analyze");
+
+QByteArray jsonFloat(float value)
+{
+    if (!std::isfinite(value))
+        return QByteArrayLiteral("null");
+    QByteArray text = ruFloatText(value).toLatin1();
+    // Whole numbers keep a fraction so that readers see a float, as for 0.0.
+    if (!text.contains('.') && !text.contains('e'))
+        text += ".0";
+    return text;
+}
+
+QByteArray jsonBool(bool value) { return value ? QByteArrayLiteral("true") : QByteArrayLiteral("false"); }
+
+QByteArray jsonList(const QVector<quint16> &values)
+{
+    QByteArray text = "[";
+    for (int i = 0; i < values.size(); ++i) {
+        if (i)
+            text += ',';
+        text += QByteArray::number(values[i]);
+    }
+    return text + ']';
+}
+
+QByteArray avalancheJson(const RuAvalancheResult &r)
+{
+    const RuAvalancheGroup &g = r.bestGroup;
+    return QByteArrayLiteral("{\"status\":") + QByteArray::number(int(r.status))
+           + QByteArrayLiteral(",\"event\":") + jsonBool(r.eventFound)
+           + QByteArrayLiteral(",\"sumsum\":") + jsonFloat(r.sumSum)
+           + QByteArrayLiteral(",\"peak_rg\":") + QByteArray::number(r.peakRangegate)
+           + QByteArrayLiteral(",\"hits\":") + QByteArray::number(r.hits)
+           + QByteArrayLiteral(",\"symmetric\":") + QByteArray::number(r.symmetricCount)
+           + QByteArrayLiteral(",\"group\":[") + QByteArray::number(g.first) + ','
+           + QByteArray::number(g.last) + ',' + QByteArray::number(g.count) + ','
+           + QByteArray::number(g.peakRangegate) + ',' + jsonFloat(g.peak) + ','
+           + jsonFloat(g.summed) + ',' + QByteArray::number(g.frame) + "]}";
+}
+
+QByteArray resultJson(qint64 frame, qint64 timeMicros, const RuAlarmResult &result)
+{
+    QByteArray line = QByteArrayLiteral("{\"frame\":") + QByteArray::number(frame)
+                      + QByteArrayLiteral(",\"time_us\":") + QByteArray::number(timeMicros)
+                      + QByteArrayLiteral(",\"avalanche\":[");
+    for (int k = 0; k < RuAlarmResult::Detectors; ++k)
+        line += (k ? "," : "") + avalancheJson(result.avalanche[k]);
+    line += "],\"rain\":[";
+    for (int k = 0; k < RuAlarmResult::Detectors; ++k)
+        line += (k ? ",{\"status\":" : "{\"status\":")
+                + QByteArray::number(int(result.rain[k].status)) + ",\"activity\":"
+                + jsonFloat(result.rain[k].activity) + '}';
+    line += "],\"waterlevel\":[";
+    for (int k = 0; k < RuAlarmResult::Detectors; ++k)
+        line += (k ? ",{\"status\":" : "{\"status\":")
+                + QByteArray::number(int(result.waterlevel[k].status)) + ",\"value\":"
+                + jsonFloat(result.waterlevel[k].value) + '}';
+    const RuLiveValues &live = result.live;
+    line += "],\"live\":{\"channel0\":" + jsonList(live.channel0)
+            + ",\"activity\":" + jsonList(live.activity)
+            + ",\"mode\":" + jsonList(live.mainVelocity)
+            + ",\"max\":" + jsonList(live.maxVelocity)
+            + ",\"median\":" + jsonList(live.medianVelocity) + "}}\n";
+    return line;
+}
+
+// A CSV field, quoted when it holds a separator, a quote or a line break.
+QByteArray csvField(const QString &text)
+{
+    QByteArray bytes = text.toUtf8();
+    if (!bytes.contains(',') && !bytes.contains('"') && !bytes.contains('\n')
+        && !bytes.contains('\r'))
+        return bytes;
+    bytes.replace('"', "\"\"");
+    return '"' + bytes + '"';
+}
+
+QByteArray logRows(qint64 frame, const RuAlarmResult &result)
+{
+    QByteArray rows;
+    for (const RuAlarmEvent &e : ruAlarmEvents(result))
+        rows += QByteArray::number(frame) + ',' + csvField(e.tag) + ',' + csvField(e.detail)
+                + '\n';
+    return rows;
+}
+
+void write(const QByteArray &bytes)
+{
+    std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stdout);
+}
+
+} // namespace
+
+int runAnalyze(const QStringList &args)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "Runs the detectors over every frame of the sources, in order, and prints one JSON "
+        "object per frame (--jsonl, default) or the alarm log as CSV (--log). A source is a "
+        "file, an archive, \"-\" for standard input or host:port for a stream. Without "
+        "--params or --process-params the engine's built-in settings apply (all detectors "
+        "off)."));
+    const QCommandLineOption params(QStringLiteral("params"),
+                                    QStringLiteral("Parameter file (INI) to apply."),
+                                    QStringLiteral("FILE.ini"));
+    const QCommandLineOption processParams(
+        QStringLiteral("process-params"),
+        QStringLiteral("Take the settings from the first frame's process parameters."));
+    const QCommandLineOption jsonl(QStringLiteral("jsonl"),
+                                   QStringLiteral("Print one JSON object per frame (default)."));
+    const QCommandLineOption log(QStringLiteral("log"),
+                                 QStringLiteral("Print the alarm log as CSV: frame,event,details."));
+    const QCommandLineOption maxFrames(QStringLiteral("max-frames"),
+                                       QStringLiteral("Stop after N frames in all."),
+                                       QStringLiteral("N"));
+    const QCommandLineOption timeout(
+        QStringLiteral("timeout"),
+        QStringLiteral("Seconds a stream may stay silent before it counts as failed (default 10, "
+                       "0 = wait for ever)."),
+        QStringLiteral("S"));
+    parser.addOptions({params, processParams, jsonl, log, maxFrames, timeout});
+    parser.addPositionalArgument(QStringLiteral("SOURCE"), QStringLiteral("Sources to analyse, in order."),
+                                 QStringLiteral("SOURCE..."));
+    const int status = cli::parse(parser, Command, args);
+    if (status >= 0)
+        return status;
+    if (parser.isSet(params) && parser.isSet(processParams))
+        return cli::usageError(Command, QStringLiteral("--params and --process-params exclude each other"));
+    if (parser.isSet(jsonl) && parser.isSet(log))
+        return cli::usageError(Command, QStringLiteral("--jsonl and --log exclude each other"));
+    qint64 max = 0;
+    if (parser.isSet(maxFrames) && !cli::toInt(parser.value(maxFrames), 1, 1LL << 40, &max))
+        return cli::usageError(Command, QStringLiteral("--max-frames needs a positive whole number"));
+    qint64 seconds = 10;
+    if (parser.isSet(timeout) && !cli::toInt(parser.value(timeout), 0, 86400, &seconds))
+        return cli::usageError(Command, QStringLiteral("--timeout needs a whole number of seconds"));
+    const QStringList sources = parser.positionalArguments();
+    if (sources.isEmpty())
+        return cli::usageError(Command, QStringLiteral("no SOURCE given"));
+
+    RuAlarmCalculator calculator;
+    QString error;
+    if (parser.isSet(params) && !cli::loadParameterFile(parser.value(params), &calculator, &error)) {
+        cli::printError(Command, error);
+        return cli::ExitFailure;
+    }
+    const bool asLog = parser.isSet(log);
+    if (asLog)
+        write(QByteArrayLiteral("frame,event,details\n"));
+    cli::FrameRun run(sources, int(seconds));
+    RuFrame frame;
+    while ((max == 0 || run.framesRead() < max) && run.next(Command, &frame)) {
+        const qint64 n = run.framesRead() - 1;
+        if (n == 0 && parser.isSet(processParams)
+            && !cli::loadProcessParameters(frame, &calculator, &error)) {
+            cli::printError(Command, error);
+            return cli::ExitUsage;
+        }
+        calculator.processFrame(frame, frame.timeMicros());
+        const SkAlarmResultSharedPtr result = calculator.lastResult();
+        if (result)
+            write(asLog ? logRows(n, *result) : resultJson(n, frame.timeMicros(), *result));
+    }
+    std::fflush(stdout);
+    if (parser.isSet(processParams) && run.framesRead() == 0 && !run.hadErrors()) {
+        cli::printError(Command, QStringLiteral("No process parameters found in rrd_info"));
+        return cli::ExitUsage;
+    }
+    return run.hadErrors() ? cli::ExitFailure : cli::ExitOk;
+}

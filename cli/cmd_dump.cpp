@@ -1,0 +1,91 @@
+// rrdcli dump: the texts of the viewer's two frame docks for one frame. Runs the detectors
+// over the frames up to and including frame N (so that its result has its history), then
+// prints
+//
+//   [Details]
+//   <the frame's process parameters, one line each>
+//
+//   [Computed]
+//   <what the detectors computed for it, one line each>
+//
+// A frame without rrd_info has no detail lines; with all detectors off there are no computed
+// lines.
+
+#include "Analysis.h"
+#include "CommandLine.h"
+#include "commands.h"
+
+#include "RuAlarmDetails.h"
+#include "RuFrameDetails.h"
+
+namespace {
+
+const QString Command = QStringLiteral("dump");
+
+QString section(const char *title, const QStringList &lines)
+{
+    QString text = QLatin1String(title) + QLatin1Char('\n');
+    for (const QString &line : lines)
+        text += line + QLatin1Char('\n');
+    return text;
+}
+
+} // namespace
+
+int runDump(const QStringList &args)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "Prints the process parameters of frame N of SOURCE and, after running the detectors "
+        "over the frames up to it, what they computed for it. A source is a file, an archive, "
+        "\"-\" for standard input or host:port for a stream."));
+    const QCommandLineOption frameOption(QStringLiteral("frame"),
+                                         QStringLiteral("The frame to show, counted from 0 (default 0)."),
+                                         QStringLiteral("N"));
+    const QCommandLineOption params(QStringLiteral("params"),
+                                    QStringLiteral("Parameter file (INI) to apply."),
+                                    QStringLiteral("FILE.ini"));
+    const QCommandLineOption timeout(
+        QStringLiteral("timeout"),
+        QStringLiteral("Seconds a stream may stay silent before it counts as failed (default 10, "
+                       "0 = wait for ever)."),
+        QStringLiteral("S"));
+    parser.addOptions({frameOption, params, timeout});
+    parser.addPositionalArgument(QStringLiteral("SOURCE"), QStringLiteral("The source to read."));
+    const int status = cli::parse(parser, Command, args);
+    if (status >= 0)
+        return status;
+    qint64 wanted = 0;
+    if (parser.isSet(frameOption)
+        && !cli::toInt(parser.value(frameOption), 0, 1LL << 40, &wanted))
+        return cli::usageError(Command, QStringLiteral("--frame needs a whole number from 0"));
+    qint64 seconds = 10;
+    if (parser.isSet(timeout) && !cli::toInt(parser.value(timeout), 0, 86400, &seconds))
+        return cli::usageError(Command, QStringLiteral("--timeout needs a whole number of seconds"));
+    const QStringList sources = parser.positionalArguments();
+    if (sources.size() != 1)
+        return cli::usageError(Command, QStringLiteral("give exactly one SOURCE"));
+
+    RuAlarmCalculator calculator;
+    QString error;
+    if (parser.isSet(params) && !cli::loadParameterFile(parser.value(params), &calculator, &error)) {
+        cli::printError(Command, error);
+        return cli::ExitFailure;
+    }
+    cli::FrameRun run(sources, int(seconds));
+    RuFrame frame;
+    while (run.framesRead() <= wanted && run.next(Command, &frame))
+        calculator.processFrame(frame, frame.timeMicros());
+    if (run.framesRead() <= wanted) {
+        if (!run.hadErrors())
+            cli::printError(Command, QStringLiteral("%1 has no frame %2 (it holds %3)")
+                                         .arg(sources.first())
+                                         .arg(wanted)
+                                         .arg(run.framesRead()));
+        return cli::ExitFailure;
+    }
+    const SkAlarmResultSharedPtr result = calculator.lastResult();
+    cli::printOut(section("[Details]", ruFrameDetails(frame)) + QLatin1Char('\n')
+                  + section("[Computed]", result ? ruAlarmDetails(*result) : QStringList()));
+    return cli::ExitOk;
+}
