@@ -29,7 +29,7 @@ private:
     using Sums = Eigen::VectorXd;
 
     void rowSums(const RuRainParams &params, const RuMatrix &raw, Sums &out) const;
-    void pushTimeAverage(const RuRainParams &params, const Sums &sums);
+    void pushTimeAverage(const RuRainParams &params, const RuMatrix &raw);
     void pushBackground(const RuRainParams &params);
     void ratios(RuRainResult &result) const;
     void decide(const RuRainParams &params, RuRainResult &result);
