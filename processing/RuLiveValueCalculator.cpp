@@ -97,10 +97,10 @@ int medianChannel(const float *d, int c0, int m)
 // The scan of one row of half-symmetry differences from channel c0 with threshold T. It
 // waits for the first channel above T, follows the stretch above T (at or above) to the
 // first channel below it ("dropped"), and after a drop at s rises again only at a channel
-// above T beyond s + c0. The best value is taken over the waiting and the rising channels:
-// its channel is the mode, the last drop the maximum velocity. Walked as stretches, so the
-// channels skipped after a drop are not even read.
-Velocities scanRow(const float *d, int c0, float threshold)
+// above T beyond s + c0. The best value is taken over the channels up to the first rise and
+// over every stretch above T: its channel is the mode; the drop the scan ends in is the
+// maximum velocity. Walked as stretches, so the channels skipped after a drop are not read.
+Velocities scanRow(const float *d, int c0, float threshold, bool withMedian)
 {
     float best = 0.0f;
     int bestChannel = -1;
@@ -121,7 +121,7 @@ Velocities scanRow(const float *d, int c0, float threshold)
     Velocities v;
     v.mode = best >= threshold ? bestChannel : 0;
     v.max = dropped >= 0 ? dropped : 0;
-    if (v.max >= c0)
+    if (withMedian && v.max >= c0)
         v.median = medianChannel(d, c0, v.max);
     return v;
 }
@@ -130,7 +130,7 @@ void channel0(const RuMatrix &filtered, QVector<quint16> &out)
 {
     out.resize(static_cast<int>(filtered.rows()));
     for (int r = 0; r < filtered.rows(); ++r)
-        out[r] = saturated(std::trunc(filtered(r, 0)));
+        out[r] = saturated(filtered(r, 0));
 }
 
 // Sum of max(0, X) over the window minus its width: the excess of one side over the other.
@@ -156,6 +156,29 @@ QSharedPointer<RuHalfMatrix> halfSymmetry(const RuMatrix &v)
     return d;
 }
 
+void velocities(const RuAlarmParams &params, const RuLiveEnables &enables,
+                const RuHalfMatrix &d, double perChannel, RuLiveValues &live)
+{
+    const int rows = static_cast<int>(d.rows());
+    const int c0 = std::clamp(params.liveVelocityChBegin, 0, Half);
+    if (enables.mainVelocity)
+        live.mainVelocity.fill(0, rows);
+    if (enables.maxVelocity)
+        live.maxVelocity.fill(0, rows);
+    if (enables.medianVelocity)
+        live.medianVelocity.fill(0, rows);
+    for (int r = 0; r < rows; ++r) {
+        const Velocities v = scanRow(d.row(r).data(), c0, params.liveVelocityLowLimit,
+                                     enables.medianVelocity);
+        if (enables.mainVelocity)
+            live.mainVelocity[r] = velocity(v.mode, perChannel);
+        if (enables.maxVelocity)
+            live.maxVelocity[r] = velocity(v.max, perChannel);
+        if (enables.medianVelocity)
+            live.medianVelocity[r] = velocity(v.median, perChannel);
+    }
+}
+
 } // namespace
 
 double RuLiveValueCalculator::channelVelocity(const unsigned char *info)
@@ -172,6 +195,7 @@ void RuLiveValueCalculator::process(const RuAlarmParams &params, const RuLiveEna
                                     const Input &in, RuAlarmResult &result) const
 {
     const int rows = static_cast<int>(in.filtered.rows());
+    // Channel0 and the activity belong to the frames the engine normalised.
     if (in.asymmetry && in.asymmetry->rows() == rows) {
         if (enables.channel0)
             channel0(in.filtered, result.live.channel0);
@@ -188,22 +212,5 @@ void RuLiveValueCalculator::process(const RuAlarmParams &params, const RuLiveEna
     // Without rrd_info there is no Prf to turn channels into velocities.
     if (!in.info)
         return;
-    const double perChannel = channelVelocity(in.info);
-    const int c0 = std::clamp(params.liveVelocityChBegin, 0, Half);
-    RuLiveValues &live = result.live;
-    if (enables.mainVelocity)
-        live.mainVelocity.fill(0, rows);
-    if (enables.maxVelocity)
-        live.maxVelocity.fill(0, rows);
-    if (enables.medianVelocity)
-        live.medianVelocity.fill(0, rows);
-    for (int r = 0; r < rows; ++r) {
-        const Velocities v = scanRow(d->row(r).data(), c0, params.liveVelocityLowLimit);
-        if (enables.mainVelocity)
-            live.mainVelocity[r] = velocity(v.mode, perChannel);
-        if (enables.maxVelocity)
-            live.maxVelocity[r] = velocity(v.max, perChannel);
-        if (enables.medianVelocity)
-            live.medianVelocity[r] = velocity(v.median, perChannel);
-    }
+    velocities(params, enables, *d, channelVelocity(in.info), result.live);
 }
