@@ -147,36 +147,37 @@ void activity(const RuAlarmParams &params, const RuMatrix &asymmetry, QVector<qu
     }
 }
 
-// D(r, c) = V(r, c) - V(r, 1023 - c) for the left half; the right half would mirror it.
-QSharedPointer<RuHalfMatrix> halfSymmetry(const RuMatrix &v)
+// D(r, c) = V(r, c) - V(r, 1023 - c) for the left half (the right half would mirror it),
+// and, with a channel velocity, the velocities of every row while its D is still in cache.
+QSharedPointer<RuHalfMatrix> halfSymmetry(const RuAlarmParams &params,
+                                          const RuLiveEnables &enables, const RuMatrix &v,
+                                          const unsigned char *info, RuLiveValues &live)
 {
-    auto d = QSharedPointer<RuHalfMatrix>::create(v.rows(), Half);
-    for (int r = 0; r < v.rows(); ++r)
-        d->row(r) = v.row(r).head<Half>() - v.row(r).tail<Half>().reverse();
-    return d;
-}
-
-void velocities(const RuAlarmParams &params, const RuLiveEnables &enables,
-                const RuHalfMatrix &d, double perChannel, RuLiveValues &live)
-{
-    const int rows = static_cast<int>(d.rows());
+    const int rows = static_cast<int>(v.rows());
+    auto d = QSharedPointer<RuHalfMatrix>::create(rows, Half);
+    // Without rrd_info there is no Prf to turn channels into velocities.
+    const double perChannel = info ? RuLiveValueCalculator::channelVelocity(info) : 0.0;
     const int c0 = std::clamp(params.liveVelocityChBegin, 0, Half);
-    if (enables.mainVelocity)
+    if (info && enables.mainVelocity)
         live.mainVelocity.fill(0, rows);
-    if (enables.maxVelocity)
+    if (info && enables.maxVelocity)
         live.maxVelocity.fill(0, rows);
-    if (enables.medianVelocity)
+    if (info && enables.medianVelocity)
         live.medianVelocity.fill(0, rows);
     for (int r = 0; r < rows; ++r) {
-        const Velocities v = scanRow(d.row(r).data(), c0, params.liveVelocityLowLimit,
-                                     enables.medianVelocity);
+        d->row(r) = v.row(r).head<Half>() - v.row(r).tail<Half>().reverse();
+        if (!info)
+            continue;
+        const Velocities found = scanRow(d->row(r).data(), c0, params.liveVelocityLowLimit,
+                                         enables.medianVelocity);
         if (enables.mainVelocity)
-            live.mainVelocity[r] = velocity(v.mode, perChannel);
+            live.mainVelocity[r] = velocity(found.mode, perChannel);
         if (enables.maxVelocity)
-            live.maxVelocity[r] = velocity(v.max, perChannel);
+            live.maxVelocity[r] = velocity(found.max, perChannel);
         if (enables.medianVelocity)
-            live.medianVelocity[r] = velocity(v.median, perChannel);
+            live.medianVelocity[r] = velocity(found.median, perChannel);
     }
+    return d;
 }
 
 } // namespace
@@ -207,10 +208,5 @@ void RuLiveValueCalculator::process(const RuAlarmParams &params, const RuLiveEna
     const RuMatrix *source = params.liveVelocitySource == 1 ? in.normalised : &in.filtered;
     if (!source || source->rows() != rows)
         return;
-    const QSharedPointer<RuHalfMatrix> d = halfSymmetry(*source);
-    result.halfSymmetry = d;
-    // Without rrd_info there is no Prf to turn channels into velocities.
-    if (!in.info)
-        return;
-    velocities(params, enables, *d, channelVelocity(in.info), result.live);
+    result.halfSymmetry = halfSymmetry(params, enables, *source, in.info, result.live);
 }
