@@ -23,7 +23,7 @@ bool loadParameterFile(const QString &path, RuAlarmCalculator *calculator, QStri
         *error = QStringLiteral("%1 is not an INI parameter file").arg(path);
         return false;
     }
-    RuParameterSet set;
+    RuParameterSet set = RuParameterSet::fromCalculator(*calculator);
     RuParameterTable::read(settings, set);
     set.applyTo(*calculator);
     return true;
