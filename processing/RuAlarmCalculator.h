@@ -93,6 +93,7 @@ private:
 
     int m_frameCounter = 0;
     int m_rawRows = 0;                       // rows of the raw copy: the last accepted frame
+    RuMatrix m_raw;                          // the current frame as read (storage reused)
     RuFrameAccumulator m_timeAccumulator;
     RuFrameAccumulator m_backgroundAccumulator;
     std::deque<MatrixPtr> m_delayQueue;      // background candidates, oldest first

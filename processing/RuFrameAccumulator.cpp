@@ -5,25 +5,48 @@ RuFrameAccumulator::RuFrameAccumulator(int length) : m_length(length) {}
 void RuFrameAccumulator::push(const RuMatrix &matrix)
 {
     // Matrices of another shape cannot be summed with the window: restart it at this one.
-    if (!m_window.empty() && m_window.front().rows() != matrix.rows())
-        m_window.clear();
-    if (!m_window.empty() && static_cast<int>(m_window.size()) >= m_length) {
-        m_sum -= m_window.front();
-        m_window.pop_front();
+    if (m_count > 0 && slot(0).rows() != matrix.rows()) {
+        m_count = 0;
+        m_first = 0;
     }
-    if (m_window.empty())
+    if (m_count > 0 && m_count >= m_length) {
+        if (m_count == 1) {
+            // The window empties: the sum restarts from the new matrix below.
+            m_count = 0;
+            m_first = 0;
+        } else {
+            // (sum - oldest) + new in one pass over the memory, in that order.
+            m_sum.array() = (m_sum.array() - slot(0).array()) + matrix.array();
+            m_first = (m_first + 1) % static_cast<int>(m_slots.size());
+            --m_count;
+            storeNewest(matrix);
+            return;
+        }
+    }
+    if (m_count == 0)
         m_sum = matrix;
     else
         m_sum += matrix;
-    m_window.push_back(matrix);
-    m_full = static_cast<int>(m_window.size()) == m_length;
+    storeNewest(matrix);
+}
+
+void RuFrameAccumulator::storeNewest(const RuMatrix &matrix)
+{
+    // The ring grows to the window length on the first pushes (m_first is 0 until then) and
+    // afterwards reuses each slot's storage.
+    if (m_count == static_cast<int>(m_slots.size()))
+        m_slots.push_back(matrix);
+    else
+        slot(m_count) = matrix;
+    ++m_count;
+    m_full = m_count == m_length;
 }
 
 RuMatrix RuFrameAccumulator::mean() const
 {
-    if (m_window.empty())
+    if (m_count <= 1) // dividing by 1 changes nothing
         return m_sum;
-    return m_sum / static_cast<float>(m_window.size());
+    return m_sum / static_cast<float>(m_count);
 }
 
 bool RuFrameAccumulator::ready() const
@@ -34,12 +57,16 @@ bool RuFrameAccumulator::ready() const
 void RuFrameAccumulator::reset()
 {
     m_full = false;
-    m_window.clear();
+    m_first = 0;
+    m_count = 0;
     m_sum.setZero();
 }
 
 void RuFrameAccumulator::setLength(int length)
 {
+    // The ring keeps its storage while the length stays; a new length frees the old matrices.
+    if (length != m_length)
+        std::vector<RuMatrix>().swap(m_slots);
     m_length = length;
     reset();
 }
