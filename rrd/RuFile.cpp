@@ -3,6 +3,7 @@
 #include "RuFrame.h"
 #include "rrd.h"
 
+#include <QFile>
 #include <QRegularExpression>
 
 #include <limits>
@@ -11,11 +12,12 @@ struct RuFile::Private
 {
     rrd_file *handle = nullptr;
     bool stream = false;
+    int closeResult = 0;
 
     void release()
     {
         if (handle)
-            rrd_close(handle);
+            closeResult = rrd_close(handle);
         handle = nullptr;
         stream = false;
     }
@@ -59,7 +61,9 @@ void RuFile::open(const QString &name, char mode, int timeoutSeconds)
             rrd_set_timeout(d->handle, timeoutSeconds);
         d->stream = true;
     } else {
-        d->handle = rrd_open(name.toLatin1().constData(), mode);
+        // The file system's own encoding: Latin-1 would turn every name outside it into '?'
+        // and miss umlauts stored as UTF-8.
+        d->handle = rrd_open(QFile::encodeName(name).constData(), mode);
     }
 }
 
@@ -74,6 +78,11 @@ void RuFile::close()
 {
     if (isOpen())
         d->release();
+}
+
+int RuFile::closeResult() const
+{
+    return d->closeResult;
 }
 
 bool RuFile::isOpen() const

@@ -126,6 +126,7 @@ private slots:
     void streamAddressExpression();
     void writesAndReadsEveryFormat_data();
     void writesAndReadsEveryFormat();
+    void pathsKeepTheirCharacters();
     void convertsBetweenFormats_data();
     void convertsBetweenFormats();
     void appendAddsToPlainFile();
@@ -311,6 +312,19 @@ void TestFrames::writesAndReadsEveryFormat()
     QVERIFY(!in.readFrame(after));
     QVERIFY(in.atEnd());
     QVERIFY(after.isNull());
+}
+
+void TestFrames::pathsKeepTheirCharacters()
+{
+    const RuSimulator sim(scenario(RuScenario::Quiet, 2));
+    for (const QString &name : {QStringLiteral("M\u00e4rz.rrd0"), QStringLiteral("\u041b\u0430\u0432\u0438\u043d\u0430.rrd0.gz")}) {
+        QVERIFY(sim.writeRecording(path(name)));
+        QVERIFY(QFile::exists(path(name)));
+        RuFile in(path(name), 'r');
+        RuFrame f;
+        QVERIFY2(in.readFrame(f), qPrintable(in.errorString()));
+        QCOMPARE(frameBytes(f), frameBytes(sim.frame(0)));
+    }
 }
 
 void TestFrames::convertsBetweenFormats_data()
