@@ -14,5 +14,5 @@ void ruRegisterMetaTypes()
     qRegisterMetaType<SkPacketTypeEnum>("SkPacketTypeEnum");
     qRegisterMetaType<SkAlarmResultSharedPtr>("SkAlarmResultSharedPtr");
     // Also under the spelled-out template name, for signatures written that way.
-    qRegisterMetaType<SkAlarmResultSharedPtr>();
+    qRegisterMetaType<SkAlarmResultSharedPtr>("QSharedPointer<const RuAlarmResult>");
 }

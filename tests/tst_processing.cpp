@@ -6,6 +6,7 @@
 #include "RuAvalancheDetector.h"
 #include "RuConditioning.h"
 #include "RuFrameAccumulator.h"
+#include "RuMetaTypes.h"
 #include "RuRuns.h"
 #include "RuSimulator.h"
 #include "SkPacket.h"
@@ -152,6 +153,9 @@ private slots:
     void liveChannel0Saturates();
     void frameWithoutInfoLeavesVelocitiesEmpty();
     void simulatedAvalancheRaisesAndEndsAnAlarm();
+    void waterlevelSeesTheSpectralAverageOnlyWhenItRan_data();
+    void waterlevelSeesTheSpectralAverageOnlyWhenItRan();
+    void metaTypesAreRegisteredByName();
 };
 
 void TstProcessing::accumulatorSlidesOverTheLastMatrices()
@@ -872,6 +876,43 @@ void TstProcessing::simulatedAvalancheRaisesAndEndsAnAlarm()
     const int on = seen.indexOf(10);
     QVERIFY(on > 0);
     QVERIFY(seen.indexOf(12, on) > on);
+}
+
+void TstProcessing::waterlevelSeesTheSpectralAverageOnlyWhenItRan_data()
+{
+    QTest::addColumn<bool>("avalanche");
+    QTest::addColumn<float>("value");
+    QTest::newRow("averaged for the avalanche detectors") << true << 40.0f; // (10 + 100 + 10) / 3
+    QTest::newRow("frame as read") << false << 100.0f;
+}
+
+void TstProcessing::waterlevelSeesTheSpectralAverageOnlyWhenItRan()
+{
+    QFETCH(bool, avalanche);
+    QFETCH(float, value);
+    RuAlarmCalculator calc;
+    RuAlarmParams p;
+    p.avgSpectrum = 1;
+    calc.setAlarmParams(p);
+    calc.setAvalancheEnable(0, avalanche);
+    RuWaterlevelParams wl;
+    wl.rangegate = 1;
+    wl.chBegin = 500;
+    wl.chWidth = 1;
+    wl.samples = 1;
+    calc.setWaterlevelParams(0, wl);
+    calc.setWaterlevelEnable(0, true);
+    const RuFrame frame = makeFrame(2, [](int, int c) { return c == 500 ? 100.0f : 10.0f; });
+    QCOMPARE(run(calc, frame)->waterlevel[0].value, value);
+}
+
+void TstProcessing::metaTypesAreRegisteredByName()
+{
+    ruRegisterMetaTypes();
+    for (const char *name : {"RuFrame", "SkPacket", "SkPacketTypeEnum", "SkAlarmResultSharedPtr",
+                             "QSharedPointer<const RuAlarmResult>"})
+        QVERIFY2(QMetaType::type(name) != QMetaType::UnknownType, name);
+    QCOMPARE(QMetaType::type("SkAlarmResultSharedPtr"), qMetaTypeId<SkAlarmResultSharedPtr>());
 }
 
 QTEST_GUILESS_MAIN(TstProcessing)
