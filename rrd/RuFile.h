@@ -22,6 +22,10 @@ public:
 
     bool atEnd() override;
     void close() override;
+    // The result of the last close of a handle: 0, or -1 when completing the file failed
+    // (buffered bytes or the end of a gzip stream could not be written), so a writer can
+    // tell a complete output from a truncated one.
+    int closeResult() const;
     bool isOpen() const override;
     quint32 position() const override;
     bool readFrame(RuFrame &frame) override;

@@ -352,6 +352,11 @@ bool RuSimulator::writeRecording(const QString &path, QString *error) const
         }
     }
     file.close();
+    if (file.closeResult() != 0) {
+        if (error)
+            *error = QStringLiteral("the file could not be completed");
+        return false;
+    }
     return true;
 }
 
