@@ -9,3 +9,4 @@ int runSimulate(const QStringList &args);
 int runServe(const QStringList &args);
 int runAnalyze(const QStringList &args);
 int runDump(const QStringList &args);
+int runConvert(const QStringList &args);

@@ -24,6 +24,7 @@ const Command commands[] = {
     {"serve", runServe, "serve frames over TCP like the radar's data stream"},
     {"analyze", runAnalyze, "run the detectors over sources: JSON per frame or the alarm log"},
     {"dump", runDump, "print the details and computed texts of one frame"},
+    {"convert", runConvert, "concatenate files, keeping every n-th frame, optionally averaged"},
 };
 
 void printUsage(FILE *out)

@@ -1,0 +1,148 @@
+// The converter's worker averaging over 5 frames, against only reading the same recording
+// through RuFile: what thinning and smoothing cost on top of the decompression that any use
+// of the file pays.
+
+#include "BenchSummary.h"
+#include "RcWorker.h"
+#include "RuFile.h"
+#include "RuFrame.h"
+#include "RuSimulator.h"
+
+#include <benchmark/benchmark.h>
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <map>
+#include <string>
+
+namespace {
+
+// The read benchmark's recording (same name, same options, same seed, so whichever runs
+// first makes it for both): 2400 RRD0 frames of 20 range gates, 206.6 MB uncompressed.
+constexpr int Frames = 2400;
+constexpr int Rangegates = 20;
+constexpr int AveragingRange = 5;
+
+QString dataPath(const char *name)
+{
+    return QString::fromStdString(benchDataDir()) + QLatin1Char('/') + QLatin1String(name);
+}
+
+QString inputPath()
+{
+    return dataPath("bench_read.rrd0.gz");
+}
+
+bool makeRecording(const QString &path)
+{
+    if (QFileInfo::exists(path))
+        return true;
+    RuSimulatorOptions options;
+    options.scenario = RuScenario::Mixed;
+    options.frames = Frames;
+    options.rangegates = Rangegates;
+    options.format = RRD_FORMAT_RRD0;
+    options.seed = 20240201;
+    QString partial = path;
+    partial.insert(path.lastIndexOf(QLatin1Char('/')) + 1, QStringLiteral("partial-"));
+    QString error;
+    if (!RuSimulator(options).writeRecording(partial, &error)) {
+        std::fprintf(stderr, "bench_convert: cannot write %s: %s\n", qPrintable(partial),
+                     qPrintable(error));
+        return false;
+    }
+    return QFile::rename(partial, path);
+}
+
+// Shortest time of each benchmark in seconds: the run least disturbed by the machine.
+std::map<std::string, double> g_best;
+
+template <typename Body>
+void measure(benchmark::State &state, const char *name, Body body)
+{
+    for (auto _ : state) {
+        const auto start = std::chrono::steady_clock::now();
+        const bool ok = body();
+        const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
+        if (!ok) {
+            state.SkipWithError("the pass did not complete");
+            return;
+        }
+        auto found = g_best.find(name);
+        if (found == g_best.end() || took.count() < found->second)
+            g_best[name] = took.count();
+        state.SetIterationTime(took.count());
+    }
+}
+
+bool readAll()
+{
+    RuFile file(inputPath(), 'r');
+    int frames = 0;
+    for (;;) {
+        RuFrame frame;
+        if (!file.readFrame(frame))
+            break;
+        benchmark::DoNotOptimize(frame.record()->data);
+        ++frames;
+    }
+    return file.atEnd() && frames == Frames;
+}
+
+bool convertTo(const QString &output)
+{
+    RcWorker worker(0, output, {inputPath()}, AveragingRange, 0);
+    bool failed = true;
+    QObject::connect(&worker, &RcWorker::finished,
+                     [&](int, bool f, const QString &message) { failed = f || !message.isEmpty(); });
+    worker.run();
+    QFile::remove(output);
+    return !failed;
+}
+
+void BM_Read(benchmark::State &state)
+{
+    measure(state, "read", [] { return readAll(); });
+}
+
+void BM_ConvertToPlain(benchmark::State &state)
+{
+    measure(state, "convert_plain", [] { return convertTo(dataPath("bench_convert-out.rrd0")); });
+}
+
+void BM_ConvertToGzip(benchmark::State &state)
+{
+    measure(state, "convert_gz", [] { return convertTo(dataPath("bench_convert-out.rrd0.gz")); });
+}
+
+BENCHMARK(BM_Read)->Iterations(3)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ConvertToPlain)->Iterations(3)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ConvertToGzip)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+void report(const char *name, const char *value, const char *baselineName, const char *baseline)
+{
+    const auto v = g_best.find(value);
+    const auto b = g_best.find(baseline);
+    if (v != g_best.end() && b != g_best.end() && b->second > 0)
+        benchReport(name, v->second, "s", baselineName, b->second, v->second / b->second);
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (!makeRecording(inputPath()))
+        return 1;
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    report("convert .rrd0.gz --average 5 to .rrd0", "convert_plain",
+           "read the same .rrd0.gz through RuFile", "read");
+    report("convert .rrd0.gz --average 5 to .rrd0.gz", "convert_gz",
+           "read the same .rrd0.gz through RuFile", "read");
+    return 0;
+}

@@ -1,0 +1,125 @@
+// rrdcli convert: the converter without its window. Runs the same worker over the inputs
+// in the order given and ends with the converter's finishing message:
+//
+//   rrdcli convert -o OUTPUT [--drop D] [--average R] INPUT...
+//
+// Inputs are files (or "-" for standard input); like the converter it never connects to a
+// stream. Progress goes to standard error only when that is a terminal.
+
+#include "CommandLine.h"
+#include "commands.h"
+
+#include "RcWorker.h"
+
+#include <QFileInfo>
+
+#include <cstdio>
+#include <unistd.h>
+
+namespace {
+
+const QString Command = QStringLiteral("convert");
+
+// A file name that looks like "host:port" would be taken for a stream: the absolute path
+// keeps every input a file.
+QString asFile(const QString &name)
+{
+    return name == QLatin1String("-") ? name : QFileInfo(name).absoluteFilePath();
+}
+
+class ProgressLine
+{
+public:
+    explicit ProgressLine(RcWorker &worker) : m_shown(isatty(fileno(stderr)))
+    {
+        if (!m_shown)
+            return;
+        QObject::connect(&worker, &RcWorker::progressMaximumChanged,
+                         [this](int maximum) { m_maximum = maximum; });
+        QObject::connect(&worker, &RcWorker::progressChanged, [this](int value) { show(value); });
+    }
+    ~ProgressLine()
+    {
+        if (m_shown && m_percent >= 0)
+            std::fputs("\n", stderr);
+    }
+    ProgressLine(const ProgressLine &) = delete;
+    ProgressLine &operator=(const ProgressLine &) = delete;
+
+private:
+    void show(int value)
+    {
+        const int percent = m_maximum > 0 ? int(qMin<qint64>(100, qint64(value) * 100 / m_maximum)) : 0;
+        if (percent == m_percent)
+            return;
+        m_percent = percent;
+        std::fprintf(stderr, "\rconverting: %3d%%", percent);
+        std::fflush(stderr);
+    }
+
+    const bool m_shown;
+    int m_maximum = 0;
+    int m_percent = -1;
+};
+
+} // namespace
+
+int runConvert(const QStringList &args)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "Concatenates INPUT files into OUTPUT (gzip when it ends in .gz), keeping the first frame\n"
+        "and then every (D+1)-th; with R > 1 each kept frame holds the mean of the last R frames\n"
+        "read. Format and range gates of OUTPUT follow its first frame."));
+    parser.addOptions({
+        {{QStringLiteral("o"), QStringLiteral("output")}, QStringLiteral("The output file."),
+         QStringLiteral("OUTPUT")},
+        {QStringLiteral("drop"), QStringLiteral("Frames skipped after each frame written (default 0)."),
+         QStringLiteral("D")},
+        {QStringLiteral("average"),
+         QStringLiteral("Frames averaged into each frame written, 1 to 999 (default 1: none)."),
+         QStringLiteral("R")},
+    });
+    parser.addPositionalArgument(QStringLiteral("INPUT"), QStringLiteral("Input files in order."),
+                                 QStringLiteral("INPUT..."));
+    const int parsed = cli::parse(parser, Command, args);
+    if (parsed >= 0)
+        return parsed;
+
+    const QString output = parser.value(QStringLiteral("output"));
+    if (output.isEmpty())
+        return cli::usageError(Command, QStringLiteral("the output file (-o OUTPUT) is missing"));
+    const QStringList names = parser.positionalArguments();
+    if (names.isEmpty())
+        return cli::usageError(Command, QStringLiteral("no input files"));
+    qint64 drop = 0;
+    if (parser.isSet(QStringLiteral("drop"))
+        && !cli::toInt(parser.value(QStringLiteral("drop")), 0, INT32_MAX / 2, &drop))
+        return cli::usageError(Command, QStringLiteral("--drop needs a whole number of at least 0"));
+    qint64 average = 1;
+    if (parser.isSet(QStringLiteral("average"))
+        && !cli::toInt(parser.value(QStringLiteral("average")), 1, 999, &average))
+        return cli::usageError(Command, QStringLiteral("--average needs a whole number from 1 to 999"));
+
+    QStringList inputs;
+    for (const QString &name : names)
+        inputs << asFile(name);
+    RcWorker worker(0, asFile(output), inputs, int(average), int(drop));
+    bool failed = true;
+    QString message;
+    QObject::connect(&worker, &RcWorker::finished, [&](int, bool f, const QString &m) {
+        failed = f;
+        message = m;
+    });
+    {
+        ProgressLine progress(worker);
+        worker.run();
+    }
+    const QString text = QStringLiteral("%1! %2")
+                             .arg(failed ? QStringLiteral("Failed") : QStringLiteral("Finished"), message)
+                             .trimmed();
+    // Frames written to standard output must not be mixed with the message.
+    FILE *out = failed || output == QLatin1String("-") ? stderr : stdout;
+    std::fprintf(out, "%s\n", text.toLocal8Bit().constData());
+    return failed ? cli::ExitFailure : cli::ExitOk;
+}

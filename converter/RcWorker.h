@@ -1,0 +1,59 @@
+#pragma once
+// The converter's conversion: concatenates input files into one output, keeping the first
+// frame and then every (drop + 1)-th, each kept frame optionally replaced by the moving
+// average of the last frames read. Runs on the window's thread or, for rrdcli, directly.
+
+#include <QObject>
+#include <QStringList>
+
+#include <atomic>
+
+class RuFile;
+class RuFrame;
+class RuFrameAccumulator;
+
+class RcWorker : public QObject
+{
+    Q_OBJECT
+
+public:
+    // Progress steps given to each input file; a longer file runs on into the next share.
+    static constexpr int ProgressPerFile = 200;
+
+    RcWorker(int id, const QString &outputPath, const QStringList &inputFiles,
+             int averagingRange, int dropCount, QObject *parent = nullptr);
+
+    // Asks run() to stop after the frame it is working on; safe from any thread.
+    void abort();
+    bool isAborted() const;
+
+public slots:
+    void run();
+
+signals:
+    void finished(int id, bool failed, const QString &message);
+    void progressChanged(int value);
+    void progressMaximumChanged(int maximum);
+
+private:
+    enum class Outcome { Done, ReadError, WriteFailed, Aborted };
+
+    QString convertAll(RuFile &output);
+    Outcome convertFile(RuFile &input, RuFile &output, RuFrameAccumulator &window,
+                        int &progress);
+    void averageInto(RuFrame &frame, const RuFrameAccumulator &window) const;
+    static bool fitsOutput(const RuFrame &frame, const RuFile &output);
+    bool closeOutput(RuFile &output);
+    QString endMessage() const;
+
+    const int m_id;
+    const QString m_outputPath;
+    const QStringList m_inputFiles;
+    const int m_averagingRange;
+    const int m_dropCount;
+    std::atomic<bool> m_aborted{false};
+    int m_skip = 0;
+    int m_framesLeftOut = 0;
+    // Inputs that ended at a read error: file name and the reader's error text.
+    QStringList m_endedEarly;
+};
