@@ -4,7 +4,7 @@
 //   rrdcli convert -o OUTPUT [--drop D] [--average R] INPUT...
 //
 // Inputs are files (or "-" for standard input); like the converter it never connects to a
-// stream. Progress goes to standard error only when that is a terminal.
+// stream. Progress (frames read) goes to standard error only when that is a terminal.
 
 #include "CommandLine.h"
 #include "commands.h"
@@ -27,6 +27,9 @@ QString asFile(const QString &name)
     return name == QLatin1String("-") ? name : QFileInfo(name).absoluteFilePath();
 }
 
+// The worker's progress bar gives each file the same share whatever its length, so a long
+// file runs past its share and the next one starts lower again; on a terminal line a count
+// of the frames read says more.
 class ProgressLine
 {
 public:
@@ -34,32 +37,39 @@ public:
     {
         if (!m_shown)
             return;
-        QObject::connect(&worker, &RcWorker::progressMaximumChanged,
-                         [this](int maximum) { m_maximum = maximum; });
-        QObject::connect(&worker, &RcWorker::progressChanged, [this](int value) { show(value); });
+        // The first report (0) comes before any frame, one follows each frame read, and the
+        // last one after the end.
+        QObject::connect(&worker, &RcWorker::progressChanged, [this] {
+            if (m_done)
+                return;
+            if (++m_reports > 1 && (m_reports - 1) % 10 == 0)
+                show();
+        });
+        QObject::connect(&worker, &RcWorker::finished, [this] {
+            m_done = true;
+            show();
+        });
     }
     ~ProgressLine()
     {
-        if (m_shown && m_percent >= 0)
+        if (m_shown && m_reports > 0)
             std::fputs("\n", stderr);
     }
     ProgressLine(const ProgressLine &) = delete;
     ProgressLine &operator=(const ProgressLine &) = delete;
 
 private:
-    void show(int value)
+    void show()
     {
-        const int percent = m_maximum > 0 ? int(qMin<qint64>(100, qint64(value) * 100 / m_maximum)) : 0;
-        if (percent == m_percent)
+        if (m_reports == 0)
             return;
-        m_percent = percent;
-        std::fprintf(stderr, "\rconverting: %3d%%", percent);
+        std::fprintf(stderr, "\rconverting: %lld frames read", static_cast<long long>(m_reports - 1));
         std::fflush(stderr);
     }
 
     const bool m_shown;
-    int m_maximum = 0;
-    int m_percent = -1;
+    bool m_done = false;
+    qint64 m_reports = 0;
 };
 
 } // namespace
