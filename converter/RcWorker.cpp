@@ -46,6 +46,10 @@ void RcWorker::run()
     m_skip = 0;
     m_framesLeftOut = 0;
     m_endedEarly.clear();
+    if (outputIsAnInput()) {
+        emit finished(m_id, true, tr("Outputfile is one of the input files!"));
+        return;
+    }
     QString failure;
     {
         RuFile output(m_outputPath, 'w');
@@ -61,6 +65,20 @@ void RcWorker::run()
     }
     emit finished(m_id, false, endMessage());
     emit progressChanged(m_inputFiles.size() * ProgressPerFile);
+}
+
+// Opening the output truncates it: were it one of the inputs, that recording would be lost
+// before a frame of it was read.
+bool RcWorker::outputIsAnInput() const
+{
+    const QString output = QFileInfo(m_outputPath).canonicalFilePath();
+    if (output.isEmpty())
+        return false;
+    for (const QString &input : m_inputFiles) {
+        if (QFileInfo(input).canonicalFilePath() == output)
+            return true;
+    }
+    return false;
 }
 
 // Converts every input into `output` and closes it; the failure message, or none.

@@ -38,6 +38,7 @@ signals:
 private:
     enum class Outcome { Done, ReadError, WriteFailed, Aborted };
 
+    bool outputIsAnInput() const;
     QString convertAll(RuFile &output);
     Outcome convertFile(RuFile &input, RuFile &output, RuFrameAccumulator &window,
                         int &progress);

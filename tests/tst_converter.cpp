@@ -345,6 +345,18 @@ private slots:
         QVERIFY(result.progress.isEmpty());
     }
 
+    void refusesToOverwriteAnInput()
+    {
+        const QStringList inputs = makeInputs({2, 3});
+        QFile::remove(path(QStringLiteral("alias.rrd0")));
+        QVERIFY(QFile::link(inputs.at(1), path(QStringLiteral("alias.rrd0"))));
+        RcWorker worker(7, path(QStringLiteral("alias.rrd0")), inputs, 1, 0);
+        const Result result = convert(worker);
+        QCOMPARE(result.failed, true);
+        QCOMPARE(result.message, QStringLiteral("Outputfile is one of the input files!"));
+        QCOMPARE(indices(readOutput(inputs.at(1))), (QList<int>{2, 3, 4}));
+    }
+
     void failedWriteIsAFailure_data()
     {
         QTest::addColumn<QString>("outputName");
