@@ -200,6 +200,12 @@ int rrd_write_frame(rrd_file *file, const rrd_frame *frame, const unsigned char 
     records = (size_t)(frame->count > 0 ? frame->count : 0) * RRD_RANGEGATE_SIZE;
     if (records > 0 && !frame->rangegates)
         return -1;
+    /* Stamped and RRD0 readers take every frame's size from the first one: a frame of another
+     * range-gate count would make the rest of the output unreadable. */
+    if (file->format > RRD_FORMAT_RAW && frame->count != file->rangegates) {
+        file->sys_error = EINVAL;
+        return -1;
+    }
 
     if (file->format == frame->format) {
         rc = put(file, frame->data, (size_t)frame->size);

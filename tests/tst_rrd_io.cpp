@@ -104,6 +104,7 @@ private slots:
     void writeConvertsToHandleFormat_data();
     void writeConvertsToHandleFormat();
     void writeRrd0WithoutInfoFails();
+    void writeRefusesOtherRangegateCount();
     void appendModeAppendsToPlainButNotToGzip();
     void standardOutputCarriesFrameBytes();
     void standardInputReadsFrames();
@@ -252,6 +253,25 @@ void TstRrdIo::writeRrd0WithoutInfoFails()
     QCOMPARE(bytes.size(), 2 * rrd0->size);
     const QByteArray block = bytes.mid(rrd0->size + 4, RRD_INFO_SIZE);
     QCOMPARE(block, QByteArray(RRD_INFO_USED, '\xEE') + QByteArray(RRD_INFO_SIZE - RRD_INFO_USED, '\0'));
+}
+
+void TstRrdIo::writeRefusesOtherRangegateCount()
+{
+    const QString file = path(QStringLiteral("mixed.rrd0"));
+    File out(rrd_open(file.toLatin1().constData(), 'w'));
+    Frame first = makeFrame(RRD_FORMAT_RRD0, 3, 0);
+    Frame wider = makeFrame(RRD_FORMAT_RRD0, 4, 1);
+    QCOMPARE(rrd_write_frame(out.get(), first.get(), nullptr), 0);
+    QCOMPARE(rrd_write_frame(out.get(), wider.get(), nullptr), -1);
+    QVERIFY(!rrd_ok(out.get()));
+    QCOMPARE(rrd_position(out.get()), 1u);
+    QCOMPARE(rrd_close(out.release()), 0);
+
+    // What was written stays readable.
+    File in(rrd_open(file.toLatin1().constData(), 'r'));
+    ReadOutcome r = readFrom(in.get());
+    QCOMPARE(int(r.frames.size()), 1);
+    QCOMPARE(r.eof, 1);
 }
 
 void TstRrdIo::appendModeAppendsToPlainButNotToGzip()
