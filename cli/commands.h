@@ -10,3 +10,4 @@ int runServe(const QStringList &args);
 int runAnalyze(const QStringList &args);
 int runDump(const QStringList &args);
 int runConvert(const QStringList &args);
+int runWatch(const QStringList &args);

@@ -25,6 +25,7 @@ const Command commands[] = {
     {"analyze", runAnalyze, "run the detectors over sources: JSON per frame or the alarm log"},
     {"dump", runDump, "print the details and computed texts of one frame"},
     {"convert", runConvert, "concatenate files, keeping every n-th frame, optionally averaged"},
+    {"watch", runWatch, "run the live pipeline: detectors, alarm log, recording, alarm script"},
 };
 
 void printUsage(FILE *out)

@@ -1,0 +1,42 @@
+#pragma once
+// The user's alarm script: started without arguments when an avalanche alarm goes on, one
+// instance at a time (a request while it runs is refused, not queued). Every outcome is
+// worded as a message with the time it should stay visible (0 = until the next message);
+// the viewer shows it in its status bar, rrdcli prints it.
+
+#include <QObject>
+#include <QProcess>
+#include <QString>
+
+class SkAlarmScript : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit SkAlarmScript(QObject *parent = nullptr);
+    ~SkAlarmScript() override;
+
+    void setScriptPath(const QString &path) { m_scriptPath = path; }
+    QString scriptPath() const { return m_scriptPath; }
+    bool isRunning() const { return m_process.state() != QProcess::NotRunning; }
+    // Waits up to `msecs` for a running script, then kills it; used when the program ends.
+    void finish(int msecs);
+
+public slots:
+    void run();
+
+signals:
+    void message(const QString &text, int timeoutMs);
+
+private slots:
+    void onStateChanged(QProcess::ProcessState newState);
+    void onErrorOccurred(QProcess::ProcessError error);
+
+private:
+    QString m_scriptPath;
+    QProcess m_process;
+    // The process leaves "Starting" for "NotRunning" before it records that it failed to
+    // start, so the outcome of a run is kept here rather than read from the process then.
+    bool m_started = false;
+    QProcess::ProcessError m_error = QProcess::UnknownError;
+};

@@ -1,0 +1,111 @@
+#pragma once
+// The viewer's window of frames: a ring of packets numbered consecutively from 0 after each
+// clear, shared by the load task (appends), the alarm and record tasks (walk through it) and
+// the user-interface thread (releases batches, runs the extraction jobs). One mutex guards
+// everything; two wait conditions let the tasks sleep while the store is full or empty.
+//
+// Every wait also ends when the caller's abort flag is set (checked under the store's lock,
+// so an abort followed by wakeAll() is never lost) and when the store is cleared. Each clear
+// starts a new generation: appends and results stamped with an older generation are refused,
+// so a task that belonged to the previous window cannot leak into the new one.
+
+#include "SkActivityPlotId.h"
+#include "SkPacket.h"
+#include "SkPacketTypeEnum.h"
+
+#include <QMutex>
+#include <QObject>
+#include <QPointF>
+#include <QSize>
+#include <QVector>
+#include <QWaitCondition>
+
+#include <atomic>
+#include <climits>
+
+class SkFrameStore : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit SkFrameStore(QObject *parent = nullptr);
+    ~SkFrameStore() override;
+
+    // Locking operations. Timeouts are in milliseconds; ULONG_MAX waits without limit.
+    void clear();
+    void setMaxSize(int n);
+    int maxSize() const;
+    bool appendFrame(SkPacket p, unsigned long timeout);
+    // The same for a task: refused when the store has been cleared since `generation`; the
+    // wait for space ends early when `abortFlag` is set.
+    bool appendFrame(SkPacket p, unsigned long timeout, quint64 generation,
+                     const std::atomic_bool *abortFlag);
+    // -1 the oldest frame, -2 the newest; an empty packet numbered -2 when frameNo has already
+    // left the store, numbered -1 when it has not arrived (or the store is empty).
+    // `generation`, when given, receives the generation the answer belongs to.
+    SkPacket waitFrame(int frameNo, unsigned long timeout,
+                       const std::atomic_bool *abortFlag = nullptr,
+                       quint64 *generation = nullptr);
+    void releaseFrames(int n);
+    void clearAlarmResults();
+    int startFrame() const;
+    int endFrame() const;
+    bool isFull() const;
+    quint64 generation() const;
+    // The one condition on which the next batch may go: the store is full and frameNo is the
+    // newest frame it holds, so every frame held has been analysed and nothing unanalysed is
+    // released.
+    bool isFullUpTo(int frameNo) const;
+
+    // Non-locking: the caller holds mutex().
+    SkPacket frameAt(int n) const;
+    int frameCount() const;
+    QMutex *mutex() const;
+
+    // Wakes every waiter (they return and look at their abort flag). Takes the lock, so
+    // never call it while holding mutex().
+    void wakeAll();
+
+    // Extraction jobs, run on a pool thread; each emits its result by a signal.
+    void extractFrame(int frameNo, SkPacketTypeEnum type, int shift);
+    void extractRow(int row, int frameNo, SkPacketTypeEnum type, QSize size, int shift);
+    void extractColumn(int column, int frameNo, SkPacketTypeEnum type, QSize size, int shift);
+    void extractInfo(int frameNo, SkActivityPlotId plotid);
+    void extractRgSum(int frameNo, SkPacketTypeEnum type, int chBegin, int chLast, int shift);
+
+public slots:
+    void onAlarmCalculated(int frameno, SkAlarmResultSharedPtr result);
+    // The same for the alarm task: a result computed for an earlier generation is dropped.
+    void onAlarmCalculated(int frameno, SkAlarmResultSharedPtr result, quint64 generation);
+
+signals:
+    void alarmCalculated(int frameno, SkAlarmResultSharedPtr result);
+    void alarmRangeChanged(int startframeno, int len);
+    void dataRangeChanged(int startframeno, int len);
+    void infoExtracted(SkActivityPlotId plotid, QVector<QPointF> liveData);
+    void rgSumExtracted(QVector<QPointF> rgSumPoints);
+    void valueExtracted(QVector<double> plotData, int width, int plotWidth, int plotHeight,
+                        SkPacket packet, SkPacket packetPrev);
+    // Declared for the window's connection; nothing emits it.
+    void maxFramesReached();
+
+private:
+    static constexpr quint64 AnyGeneration = ~quint64(0);
+
+    bool fullLocked() const;
+    int slotOf(int n) const;
+    bool appendLocked(SkPacket &p, unsigned long timeout, quint64 generation,
+                      const std::atomic_bool *abortFlag);
+    void attachResult(int frameno, const SkAlarmResultSharedPtr &result, quint64 generation);
+    // The stored packet of a held frame, so derived matrices stay cached in the ring.
+    const SkPacket &heldPacket(int n) const;
+
+    mutable QMutex m_mutex;
+    QVector<SkPacket> m_frames;
+    int m_end = 0;
+    int m_start = 0;
+    QWaitCondition m_frameAdded;
+    QWaitCondition m_spaceFreed;
+    quint64 m_generation = 0;
+    quint64 m_wakeups = 0; // counts clear() and wakeAll(), which end waits without a flag
+};

@@ -1,0 +1,160 @@
+// The extraction jobs of the frame store: stored matrices turned into plot data. Each runs on
+// a pool thread and holds the store's lock until its signal is out (the live-data job
+// excepted), so the frames cannot change under it.
+
+#include "SkFrameStore.h"
+
+#include "RuMatrix.h"
+#include "rrd.h"
+
+#include <QMutexLocker>
+
+namespace {
+
+constexpr int Channels = RRD_CHANNELS;
+constexpr int MaxColumnRows = 128;
+
+int normalisedShift(int shift)
+{
+    return ((shift % Channels) + Channels) % Channels;
+}
+
+// One spectrum rotated right by `shift` channels (display column x shows channel x - shift).
+void rotatedRow(const float *in, double *out, int shift)
+{
+    for (int k = 0; k < Channels - shift; ++k)
+        out[shift + k] = in[k];
+    for (int k = 0; k < shift; ++k)
+        out[k] = in[Channels - shift + k];
+}
+
+} // namespace
+
+void SkFrameStore::extractFrame(int frameNo, SkPacketTypeEnum type, int shift)
+{
+    QMutexLocker lock(&m_mutex);
+    if (frameNo < m_start || frameNo >= m_end)
+        return;
+    const SkPacket &packet = heldPacket(frameNo);
+    if (!packet.hasMatrix(type))
+        return;
+    const SkPacket::MatrixPtr m = packet.matrix(type);
+    const int rows = static_cast<int>(m->rows());
+    const int s = normalisedShift(shift);
+    QVector<double> plotData(rows * Channels);
+    for (int r = 0; r < rows; ++r)
+        rotatedRow(m->row(r).data(), plotData.data() + r * Channels, s);
+    emit valueExtracted(plotData, Channels, Channels, rows, packet, frameAt(frameNo - 1));
+}
+
+void SkFrameStore::extractRow(int row, int frameNo, SkPacketTypeEnum type, QSize size, int shift)
+{
+    Q_UNUSED(size)
+    QMutexLocker lock(&m_mutex);
+    const int n = m_end - m_start;
+    const int s = normalisedShift(shift);
+    QVector<double> plotData;
+    for (int i = m_start; i < m_end; ++i) {
+        const SkPacket &packet = heldPacket(i);
+        if (!packet.hasMatrix(type))
+            continue;
+        if (plotData.isEmpty())
+            plotData.fill(0.0, n * Channels);
+        const SkPacket::MatrixPtr m = packet.matrix(type);
+        if (m->rows() == 0)
+            continue;
+        const int r = qBound(0, row, static_cast<int>(m->rows()) - 1);
+        rotatedRow(m->row(r).data(), plotData.data() + (i - m_start) * Channels, s);
+    }
+    emit valueExtracted(plotData, Channels, Channels, n, frameAt(frameNo), frameAt(frameNo - 1));
+}
+
+void SkFrameStore::extractColumn(int column, int frameNo, SkPacketTypeEnum type, QSize size,
+                                 int shift)
+{
+    Q_UNUSED(size)
+    QMutexLocker lock(&m_mutex);
+    const int n = m_end - m_start;
+    int c = column - shift;
+    if (c < 0)
+        c += Channels;
+    c = qBound(0, c, Channels - 1);
+    int height = MaxColumnRows;
+    bool first = true;
+    QVector<double> plotData;
+    for (int i = m_start; i < m_end; ++i) {
+        const SkPacket &packet = heldPacket(i);
+        if (!packet.hasMatrix(type))
+            continue;
+        const SkPacket::MatrixPtr m = packet.matrix(type);
+        const int rows = static_cast<int>(m->rows());
+        if (first) {
+            first = false;
+            height = qMin(rows, MaxColumnRows);
+            plotData.fill(0.0, n * height);
+        }
+        const int limit = qMin(rows, height);
+        for (int j = 0; j < limit; ++j)
+            plotData[(i - m_start) + j * n] = (*m)(j, c);
+    }
+    emit valueExtracted(plotData, n, n, height, frameAt(frameNo), frameAt(frameNo - 1));
+}
+
+void SkFrameStore::extractInfo(int frameNo, SkActivityPlotId plotid)
+{
+    QVector<QPointF> points;
+    {
+        QMutexLocker lock(&m_mutex);
+        const SkPacket packet = frameAt(frameNo);
+        if (packet.hasAlarmResult()) {
+            const RuLiveValues &live = packet.alarmResult()->live;
+            const QVector<quint16> *series = nullptr;
+            double factor = 1.0;
+            switch (plotid) {
+            case SkActivityChannel0: series = &live.channel0; break;
+            case SkActivitySum: series = &live.activity; break;
+            case SkActivityMode: series = &live.mainVelocity; factor = 0.1; break;
+            case SkActivityMaxVelocity: series = &live.maxVelocity; factor = 0.1; break;
+            case SkActivityMedianVelocity: series = &live.medianVelocity; factor = 0.1; break;
+            default: break;
+            }
+            if (series) {
+                points.reserve(series->size());
+                for (int i = 0; i < series->size(); ++i)
+                    points.append(QPointF(series->at(i) * factor, i));
+            }
+        }
+    }
+    emit infoExtracted(plotid, points);
+}
+
+void SkFrameStore::extractRgSum(int frameNo, SkPacketTypeEnum type, int chBegin, int chLast,
+                                int shift)
+{
+    Q_UNUSED(type)
+    Q_UNUSED(shift)
+    // The dock describes the sum over the normalised frame, which is what is summed here.
+    const SkPacketTypeEnum summed = SkPacketTypeEnum::AvalancheNormalized;
+    QMutexLocker lock(&m_mutex);
+    if (frameNo < m_start || frameNo >= m_end)
+        return;
+    const SkPacket &packet = heldPacket(frameNo);
+    if (!packet.hasMatrix(summed))
+        return;
+    const int b = qBound(0, chBegin, Channels - 1);
+    const int l = qBound(0, chLast, Channels - 1);
+    if (b + l >= Channels)
+        return;
+    const int n = Channels - b - l;
+    const SkPacket::MatrixPtr m = packet.matrix(summed);
+    QVector<QPointF> points;
+    points.reserve(static_cast<int>(m->rows()));
+    for (int r = 0; r < m->rows(); ++r) {
+        const float *values = m->row(r).data() + b;
+        float s = 0.0f;
+        for (int k = 0; k < n; ++k)
+            s += values[k];
+        points.append(QPointF(s - n, r));
+    }
+    emit rgSumExtracted(points);
+}

@@ -1,0 +1,91 @@
+#include "SkFrameTask.h"
+
+#include "SkFrameStore.h"
+
+#include <QDebug>
+#include <QMutexLocker>
+#include <QThreadPool>
+#include <QtConcurrent>
+
+#include <exception>
+
+namespace {
+
+// Task bodies started through start() that have not returned yet.
+std::atomic_int runningTasks{0};
+
+} // namespace
+
+SkFrameTask::SkFrameTask(SkFrameStore *store, const QString &name, QObject *parent)
+    : QObject(parent), m_store(store), m_name(name)
+{
+}
+
+SkFrameTask::~SkFrameTask() = default;
+
+SkFrameTaskStatus SkFrameTask::status() const
+{
+    QMutexLocker lock(&m_stateMutex);
+    return m_status;
+}
+
+QString SkFrameTask::errorString() const
+{
+    QMutexLocker lock(&m_stateMutex);
+    return m_errorString;
+}
+
+void SkFrameTask::abort()
+{
+    qDebug().noquote() << "tsk:" << description() << "aborting...";
+    m_abortRequested = true;
+    if (m_store)
+        m_store->wakeAll();
+}
+
+QString SkFrameTask::description() const
+{
+    return m_name;
+}
+
+void SkFrameTask::fail(const QString &text)
+{
+    QMutexLocker lock(&m_stateMutex);
+    m_status = SkTaskFailed;
+    m_errorString = text;
+}
+
+void SkFrameTask::run()
+{
+    try {
+        process();
+        if (m_abortRequested) {
+            QMutexLocker lock(&m_stateMutex);
+            m_status = SkTaskAborted;
+        }
+    } catch (const QString &text) {
+        qDebug().noquote() << "tsk: string caught" << text;
+        fail(text);
+    } catch (const std::exception &e) {
+        qDebug().noquote() << "tsk: exception caught" << e.what();
+        fail(QString::fromLocal8Bit(e.what()));
+    } catch (...) {
+        qDebug().noquote() << "tsk: exception caught" << "unknown exception";
+        fail(QStringLiteral("unknown exception"));
+    }
+    m_done = true;
+    // The owner may delete the task as soon as this arrives: nothing touches it afterwards.
+    emit finished(this);
+}
+
+QFuture<void> SkFrameTask::start()
+{
+    QThreadPool *pool = QThreadPool::globalInstance();
+    const int running = ++runningTasks;
+    if (pool->maxThreadCount() < running + 2)
+        pool->setMaxThreadCount(running + 2);
+    return QtConcurrent::run(pool, [this] {
+        run();
+        --runningTasks;
+    });
+}

@@ -1,0 +1,219 @@
+// `rrdcli watch` end to end, as real processes: over files it prints what `rrdcli analyze
+// --log` prints, whatever the store window; against `rrdcli serve` it logs the avalanche,
+// records complete minute files, runs the alarm script and stops cleanly on Ctrl+C.
+
+#include "TaskTestSupport.h"
+
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTest>
+
+#include <csignal>
+
+using namespace tasktest;
+
+namespace {
+
+QString rrdcli()
+{
+    return QString::fromLocal8Bit(qgetenv("SK_BIN_DIR")) + QStringLiteral("/rrdcli");
+}
+
+struct Output
+{
+    int exitCode = -1;
+    QByteArray out;
+    QByteArray err;
+};
+
+Output runRrdcli(const QStringList &args)
+{
+    QProcess p;
+    p.start(rrdcli(), args);
+    Output o;
+    if (!p.waitForFinished(Long) || p.exitStatus() != QProcess::NormalExit)
+        return o;
+    o.exitCode = p.exitCode();
+    o.out = p.readAllStandardOutput();
+    o.err = p.readAllStandardError();
+    return o;
+}
+
+// Reads the process's output until `done` holds for it; false on time-out.
+template <typename Predicate>
+bool readUntil(QProcess &p, QByteArray *out, Predicate done)
+{
+    QDeadlineTimer deadline(Long);
+    while (!done(*out)) {
+        if (deadline.hasExpired() || p.state() == QProcess::NotRunning)
+            return false;
+        p.waitForReadyRead(200);
+        out->append(p.readAllStandardOutput());
+    }
+    return true;
+}
+
+QString writeScene(const QTemporaryDir &dir, const QString &name, bool processParams)
+{
+    RuSimulatorOptions options;
+    options.scenario = RuScenario::Avalanche;
+    options.frames = 100; // the avalanche comes at frame 40 and is over by frame 70
+    options.processParams = processParams;
+    const QString path = dir.filePath(name);
+    if (!RuSimulator(options).writeRecording(path))
+        qFatal("cannot write %s", qPrintable(path));
+    return path;
+}
+
+QStringList filesBelow(const QString &folder)
+{
+    QStringList files;
+    for (const QString &name : QDir(folder).entryList(QDir::Files, QDir::Name))
+        files.append(folder + QLatin1Char('/') + name);
+    return files;
+}
+
+} // namespace
+
+class TestWatch : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void printsWhatAnalyzePrints_data();
+    void printsWhatAnalyzePrints();
+    void reportsFailures_data();
+    void reportsFailures();
+    void watchesStreamRecordsAndRunsScript();
+
+private:
+    QTemporaryDir m_dir;
+    QString m_scene;
+    QByteArray m_expected;
+};
+
+void TestWatch::initTestCase()
+{
+    QVERIFY(QFileInfo(rrdcli()).isExecutable());
+    m_scene = writeScene(m_dir, "scene.rrd0.gz", true);
+    const Output analyze = runRrdcli({"analyze", "--process-params", "--log", m_scene});
+    QCOMPARE(analyze.exitCode, 0);
+    m_expected = analyze.out;
+    QVERIFY(m_expected.contains(",AV0-0 ALARM ON,"));
+    QVERIFY(m_expected.contains(",AV0-0 ALARM OFF,"));
+}
+
+void TestWatch::printsWhatAnalyzePrints_data()
+{
+    QTest::addColumn<QStringList>("options");
+    QTest::newRow("one window") << QStringList{};
+    QTest::newRow("several windows") << QStringList{"--max-frames", "30", "--batch", "12"};
+    QTest::newRow("window of one frame") << QStringList{"--max-frames", "1", "--batch", "1"};
+    QTest::newRow("two sources") << QStringList{"--max-frames", "64"};
+}
+
+void TestWatch::printsWhatAnalyzePrints()
+{
+    QFETCH(QStringList, options);
+    QStringList sources{m_scene};
+    QByteArray expected = m_expected;
+    if (QTest::currentDataTag() == QByteArray("two sources")) {
+        sources.append(m_scene);
+        const Output analyze = runRrdcli({"analyze", "--process-params", "--log", m_scene, m_scene});
+        expected = analyze.out;
+        QVERIFY(expected.contains("\n14"));
+    }
+    const Output watch = runRrdcli(QStringList{"watch", "--process-params"} + options + sources);
+    QCOMPARE(watch.exitCode, 0);
+    QCOMPARE(watch.out, expected);
+}
+
+void TestWatch::reportsFailures_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("missing file") << "missing" << 1
+                                  << "Task Loader(%1) finished with error 'File open error! Reason: ";
+    QTest::newRow("no process parameters") << "plain" << 2 << "No process parameters found in rrd_info";
+}
+
+void TestWatch::reportsFailures()
+{
+    QFETCH(QString, kind);
+    QFETCH(int, exitCode);
+    QFETCH(QString, message);
+    const QString path = kind == "missing" ? m_dir.filePath("missing.rrd0")
+                                           : writeScene(m_dir, "plain.rrd0", false);
+    const Output watch = runRrdcli({"watch", "--process-params", path});
+    QCOMPARE(watch.exitCode, exitCode);
+    if (message.contains("%1"))
+        message = message.arg(path);
+    QVERIFY2(watch.err.contains(message.toLocal8Bit()), watch.err.constData());
+    QCOMPARE(watch.out, QByteArray("frame,event,details\n"));
+}
+
+void TestWatch::watchesStreamRecordsAndRunsScript()
+{
+    QProcess serve;
+    serve.start(rrdcli(), {"serve", "--scenario", "avalanche", "--frames", "100",
+                           "--process-params", "--rate", "50", "--loop", "--port", "0"});
+    QByteArray served;
+    QVERIFY(readUntil(serve, &served, [](const QByteArray &o) { return o.contains('\n'); }));
+    const QRegularExpressionMatch port =
+        QRegularExpression(QStringLiteral("serving on 127\\.0\\.0\\.1:(\\d+)")).match(QString::fromLatin1(served));
+    QVERIFY2(port.hasMatch(), served.constData());
+
+    const QString marker = m_dir.filePath("alarm-runs");
+    const QString script = m_dir.filePath("alarm.sh");
+    QFile file(script);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("#!/bin/sh\necho run >> '" + marker.toUtf8() + "'\n");
+    file.close();
+    file.setPermissions(file.permissions() | QFile::ExeOwner);
+    const QString record = m_dir.filePath("rec");
+
+    QProcess watch;
+    watch.start(rrdcli(), {"watch", "--process-params", "--record", record, "--alarm-script",
+                           script, "127.0.0.1:" + port.captured(1)});
+    QByteArray out;
+    // All three detectors are back to quiet by then (frames 0-99 are the first cycle).
+    const auto alarmsOver = [&](const QByteArray &o) {
+        return o.size() >= m_expected.size() && QFileInfo::exists(marker);
+    };
+    const bool alarmsLogged = readUntil(watch, &out, alarmsOver);
+    QByteArray err = watch.readAllStandardError();
+    QVERIFY2(alarmsLogged, err.constData());
+    QCOMPARE(out.left(m_expected.size()), m_expected);
+
+    ::kill(pid_t(watch.processId()), SIGINT);
+    QVERIFY(watch.waitForFinished(Long));
+    QCOMPARE(watch.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(watch.exitCode(), 0);
+    err += watch.readAllStandardError();
+    QVERIFY2(err.contains(("Alarm script " + script + " started!").toLocal8Bit()), err.constData());
+    serve.terminate();
+    QVERIFY(serve.waitForFinished(Long));
+
+    QFile runs(marker);
+    QVERIFY(runs.open(QIODevice::ReadOnly));
+    QVERIFY(runs.readAll().startsWith("run\n"));
+    // Every minute file is complete; the one holding the avalanche lies in "alarm".
+    const QStringList alarmFiles = filesBelow(record + "/alarm");
+    const QStringList files = filesBelow(record + "/rdata") + alarmFiles;
+    QVERIFY(!alarmFiles.isEmpty());
+    int frames = 0;
+    for (const QString &path : files) {
+        const int n = framesInFile(path);
+        QVERIFY2(n > 0, qPrintable(path));
+        frames += n;
+    }
+    QVERIFY(frames >= 67);
+    QVERIFY(QFileInfo(record + "/log").isDir());
+}
+
+QTEST_GUILESS_MAIN(TestWatch)
+#include "tst_tasks_watch.moc"
