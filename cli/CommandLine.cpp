@@ -52,6 +52,35 @@ bool toInt(const QString &text, qint64 min, qint64 max, qint64 *value)
     return true;
 }
 
+QCommandLineOption maxFramesOption(const QString &description)
+{
+    return QCommandLineOption(QStringLiteral("max-frames"), description, QStringLiteral("N"));
+}
+
+QCommandLineOption timeoutOption()
+{
+    return QCommandLineOption(
+        QStringLiteral("timeout"),
+        QStringLiteral("Seconds a stream may stay silent before it counts as failed (default 10, "
+                       "0 = wait for ever)."),
+        QStringLiteral("S"));
+}
+
+int readLimits(const QCommandLineParser &parser, const QString &command,
+               const QCommandLineOption *maxFrames, qint64 *max, qint64 *seconds)
+{
+    *seconds = 10;
+    if (maxFrames) {
+        *max = 0;
+        if (parser.isSet(*maxFrames) && !toInt(parser.value(*maxFrames), 1, 1LL << 40, max))
+            return usageError(command, QStringLiteral("--max-frames needs a positive whole number"));
+    }
+    const QString timeout = QStringLiteral("timeout");
+    if (parser.isSet(timeout) && !toInt(parser.value(timeout), 0, 86400, seconds))
+        return usageError(command, QStringLiteral("--timeout needs a whole number of seconds"));
+    return -1;
+}
+
 void addScenarioOptions(QCommandLineParser &parser)
 {
     parser.addOptions({

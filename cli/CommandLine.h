@@ -31,6 +31,15 @@ void addScenarioOptions(QCommandLineParser &parser);
 bool readScenarioOptions(const QCommandLineParser &parser, RuSimulatorOptions *options,
                          QString *error);
 
+// The limits of the commands that read sources: --max-frames N (described by the caller,
+// since it counts per source or in all) and --timeout S, how long a stream may stay silent.
+QCommandLineOption maxFramesOption(const QString &description);
+QCommandLineOption timeoutOption();
+// Reads --timeout into `seconds` (default 10) and, when `maxFrames` is given, --max-frames
+// into `max` (0 = no limit). Returns -1 when both are good, else the usage status (printed).
+int readLimits(const QCommandLineParser &parser, const QString &command,
+               const QCommandLineOption *maxFrames, qint64 *max, qint64 *seconds);
+
 // A whole number in [min, max]; false when `text` is not one.
 bool toInt(const QString &text, qint64 min, qint64 max, qint64 *value);
 

@@ -137,14 +137,9 @@ int runAnalyze(const QStringList &args)
                                    QStringLiteral("Print one JSON object per frame (default)."));
     const QCommandLineOption log(QStringLiteral("log"),
                                  QStringLiteral("Print the alarm log as CSV: frame,event,details."));
-    const QCommandLineOption maxFrames(QStringLiteral("max-frames"),
-                                       QStringLiteral("Stop after N frames in all."),
-                                       QStringLiteral("N"));
-    const QCommandLineOption timeout(
-        QStringLiteral("timeout"),
-        QStringLiteral("Seconds a stream may stay silent before it counts as failed (default 10, "
-                       "0 = wait for ever)."),
-        QStringLiteral("S"));
+    const QCommandLineOption maxFrames =
+        cli::maxFramesOption(QStringLiteral("Stop after N frames in all."));
+    const QCommandLineOption timeout = cli::timeoutOption();
     parser.addOptions({params, processParams, jsonl, log, maxFrames, timeout});
     parser.addPositionalArgument(QStringLiteral("SOURCE"), QStringLiteral("Sources to analyse, in order."),
                                  QStringLiteral("SOURCE..."));
@@ -156,11 +151,10 @@ int runAnalyze(const QStringList &args)
     if (parser.isSet(jsonl) && parser.isSet(log))
         return cli::usageError(Command, QStringLiteral("--jsonl and --log exclude each other"));
     qint64 max = 0;
-    if (parser.isSet(maxFrames) && !cli::toInt(parser.value(maxFrames), 1, 1LL << 40, &max))
-        return cli::usageError(Command, QStringLiteral("--max-frames needs a positive whole number"));
-    qint64 seconds = 10;
-    if (parser.isSet(timeout) && !cli::toInt(parser.value(timeout), 0, 86400, &seconds))
-        return cli::usageError(Command, QStringLiteral("--timeout needs a whole number of seconds"));
+    qint64 seconds = 0;
+    const int limits = cli::readLimits(parser, Command, &maxFrames, &max, &seconds);
+    if (limits >= 0)
+        return limits;
     const QStringList sources = parser.positionalArguments();
     if (sources.isEmpty())
         return cli::usageError(Command, QStringLiteral("no SOURCE given"));

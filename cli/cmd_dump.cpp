@@ -45,11 +45,7 @@ int runDump(const QStringList &args)
     const QCommandLineOption params(QStringLiteral("params"),
                                     QStringLiteral("Parameter file (INI) to apply."),
                                     QStringLiteral("FILE.ini"));
-    const QCommandLineOption timeout(
-        QStringLiteral("timeout"),
-        QStringLiteral("Seconds a stream may stay silent before it counts as failed (default 10, "
-                       "0 = wait for ever)."),
-        QStringLiteral("S"));
+    const QCommandLineOption timeout = cli::timeoutOption();
     parser.addOptions({frameOption, params, timeout});
     parser.addPositionalArgument(QStringLiteral("SOURCE"), QStringLiteral("The source to read."));
     const int status = cli::parse(parser, Command, args);
@@ -59,9 +55,10 @@ int runDump(const QStringList &args)
     if (parser.isSet(frameOption)
         && !cli::toInt(parser.value(frameOption), 0, 1LL << 40, &wanted))
         return cli::usageError(Command, QStringLiteral("--frame needs a whole number from 0"));
-    qint64 seconds = 10;
-    if (parser.isSet(timeout) && !cli::toInt(parser.value(timeout), 0, 86400, &seconds))
-        return cli::usageError(Command, QStringLiteral("--timeout needs a whole number of seconds"));
+    qint64 seconds = 0;
+    const int limits = cli::readLimits(parser, Command, nullptr, nullptr, &seconds);
+    if (limits >= 0)
+        return limits;
     const QStringList sources = parser.positionalArguments();
     if (sources.size() != 1)
         return cli::usageError(Command, QStringLiteral("give exactly one SOURCE"));

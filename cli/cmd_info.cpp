@@ -122,14 +122,9 @@ int runInfo(const QStringList &args)
         "Reads each source to its end and prints its format, range gates, frames and the times "
         "of its first and last frame (UTC). A source is a file, an archive, \"-\" for standard "
         "input or host:port for a stream."));
-    const QCommandLineOption maxFrames(QStringLiteral("max-frames"),
-                                       QStringLiteral("Stop after N frames of each source."),
-                                       QStringLiteral("N"));
-    const QCommandLineOption timeout(
-        QStringLiteral("timeout"),
-        QStringLiteral("Seconds a stream may stay silent before it counts as failed (default 10, "
-                       "0 = wait for ever)."),
-        QStringLiteral("S"));
+    const QCommandLineOption maxFrames =
+        cli::maxFramesOption(QStringLiteral("Stop after N frames of each source."));
+    const QCommandLineOption timeout = cli::timeoutOption();
     parser.addOption(maxFrames);
     parser.addOption(timeout);
     parser.addPositionalArgument(QStringLiteral("SOURCE"), QStringLiteral("Sources to read."),
@@ -138,11 +133,10 @@ int runInfo(const QStringList &args)
     if (status >= 0)
         return status;
     qint64 max = 0;
-    if (parser.isSet(maxFrames) && !cli::toInt(parser.value(maxFrames), 1, 1LL << 40, &max))
-        return cli::usageError(Command, QStringLiteral("--max-frames needs a positive whole number"));
-    qint64 seconds = 10;
-    if (parser.isSet(timeout) && !cli::toInt(parser.value(timeout), 0, 86400, &seconds))
-        return cli::usageError(Command, QStringLiteral("--timeout needs a whole number of seconds"));
+    qint64 seconds = 0;
+    const int limits = cli::readLimits(parser, Command, &maxFrames, &max, &seconds);
+    if (limits >= 0)
+        return limits;
     const QStringList sources = parser.positionalArguments();
     if (sources.isEmpty())
         return cli::usageError(Command, QStringLiteral("no SOURCE given"));
