@@ -1,18 +1,32 @@
 #include "SkFrameStore.h"
 
-#include <QDeadlineTimer>
 #include <QDebug>
-#include <QMutexLocker>
+
+#include <chrono>
 
 namespace {
 
 constexpr int InitialCapacity = 100;
+using Lock = std::unique_lock<std::mutex>;
+using Clock = std::chrono::steady_clock;
 
-QDeadlineTimer deadlineFor(unsigned long timeout)
+// One wait on `condition` until `deadline`; false once the deadline has passed.
+bool waitOnce(std::condition_variable &condition, Lock &lock, unsigned long timeout,
+              Clock::time_point deadline)
+{
+    if (timeout == ULONG_MAX) {
+        condition.wait(lock);
+        return true;
+    }
+    return condition.wait_until(lock, deadline) == std::cv_status::no_timeout;
+}
+
+Clock::time_point deadlineFor(unsigned long timeout)
 {
     if (timeout == ULONG_MAX)
-        return QDeadlineTimer(QDeadlineTimer::Forever);
-    return QDeadlineTimer(static_cast<qint64>(qMin<unsigned long>(timeout, LLONG_MAX)));
+        return Clock::time_point::max();
+    const auto limit = std::chrono::milliseconds(qMin<unsigned long>(timeout, 1UL << 40));
+    return Clock::now() + limit;
 }
 
 bool isSet(const std::atomic_bool *flag)
@@ -43,19 +57,19 @@ const SkPacket &SkFrameStore::heldPacket(int n) const
 
 void SkFrameStore::clear()
 {
-    QMutexLocker lock(&m_mutex);
+    Lock lock(m_mutex);
     m_start = m_end = 0;
     m_frames.clear();
     ++m_generation;
     ++m_wakeups;
-    m_frameAdded.wakeAll();
-    m_spaceFreed.wakeAll();
+    m_frameAdded.notify_all();
+    m_spaceFreed.notify_all();
     emit dataRangeChanged(0, 0);
 }
 
 void SkFrameStore::setMaxSize(int n)
 {
-    QMutexLocker lock(&m_mutex);
+    Lock lock(m_mutex);
     n = qMax(0, n);
     // A frame's slot depends on the capacity: the frames kept move to their new slots, and
     // a smaller ring keeps the newest of them.
@@ -68,41 +82,41 @@ void SkFrameStore::setMaxSize(int n)
     m_frames = QVector<SkPacket>(n);
     for (int i = m_start; i < m_end; ++i)
         m_frames[slotOf(i)] = held.at(i - oldStart);
-    m_spaceFreed.wakeAll();
+    m_spaceFreed.notify_all();
     if (m_start != oldStart)
         emit dataRangeChanged(m_start, m_end - m_start);
 }
 
 int SkFrameStore::maxSize() const
 {
-    QMutexLocker lock(&m_mutex);
+    Lock lock(m_mutex);
     return m_frames.size();
 }
 
 bool SkFrameStore::appendFrame(SkPacket p, unsigned long timeout)
 {
-    QMutexLocker lock(&m_mutex);
-    return appendLocked(p, timeout, AnyGeneration, nullptr);
+    Lock lock(m_mutex);
+    return appendLocked(lock, p, timeout, AnyGeneration, nullptr);
 }
 
 bool SkFrameStore::appendFrame(SkPacket p, unsigned long timeout, quint64 generation,
                                const std::atomic_bool *abortFlag)
 {
-    QMutexLocker lock(&m_mutex);
-    return appendLocked(p, timeout, generation, abortFlag);
+    Lock lock(m_mutex);
+    return appendLocked(lock, p, timeout, generation, abortFlag);
 }
 
-bool SkFrameStore::appendLocked(SkPacket &p, unsigned long timeout, quint64 generation,
-                                const std::atomic_bool *abortFlag)
+bool SkFrameStore::appendLocked(Lock &lock, SkPacket &p, unsigned long timeout,
+                                quint64 generation, const std::atomic_bool *abortFlag)
 {
-    const QDeadlineTimer deadline = deadlineFor(timeout);
+    const Clock::time_point deadline = deadlineFor(timeout);
     const quint64 wakeups = m_wakeups;
     const auto current = [&] { return generation == AnyGeneration || generation == m_generation; };
     // A caller with an abort flag keeps waiting through wake-ups meant for others: a file
     // load must not lose a frame because the record task was stopped.
     while (fullLocked() && current() && !isSet(abortFlag)
            && (abortFlag || wakeups == m_wakeups)) {
-        if (!m_spaceFreed.wait(&m_mutex, deadline))
+        if (!waitOnce(m_spaceFreed, lock, timeout, deadline))
             break;
     }
     if (fullLocked() || !current())
@@ -111,7 +125,7 @@ bool SkFrameStore::appendLocked(SkPacket &p, unsigned long timeout, quint64 gene
     m_frames[slotOf(m_end)] = p;
     ++m_end;
     m_start = qMax(m_start, m_end - m_frames.size());
-    m_frameAdded.wakeAll();
+    m_frameAdded.notify_all();
     emit dataRangeChanged(m_start, m_end - m_start);
     return true;
 }
@@ -119,13 +133,13 @@ bool SkFrameStore::appendLocked(SkPacket &p, unsigned long timeout, quint64 gene
 SkPacket SkFrameStore::waitFrame(int frameNo, unsigned long timeout,
                                  const std::atomic_bool *abortFlag, quint64 *generation)
 {
-    QMutexLocker lock(&m_mutex);
-    const QDeadlineTimer deadline = deadlineFor(timeout);
+    Lock lock(m_mutex);
+    const Clock::time_point deadline = deadlineFor(timeout);
     const quint64 wakeups = m_wakeups;
     const quint64 startGeneration = m_generation;
     while ((m_start == m_end || frameNo >= m_end) && !isSet(abortFlag)
            && wakeups == m_wakeups && startGeneration == m_generation) {
-        if (!m_frameAdded.wait(&m_mutex, deadline))
+        if (!waitOnce(m_frameAdded, lock, timeout, deadline))
             break;
     }
     if (generation)
@@ -146,46 +160,46 @@ SkPacket SkFrameStore::waitFrame(int frameNo, unsigned long timeout,
 
 void SkFrameStore::releaseFrames(int n)
 {
-    QMutexLocker lock(&m_mutex);
+    Lock lock(m_mutex);
     m_start += qBound(0, n, m_end - m_start);
-    m_spaceFreed.wakeAll();
+    m_spaceFreed.notify_all();
     emit dataRangeChanged(m_start, m_end - m_start);
 }
 
 void SkFrameStore::clearAlarmResults()
 {
-    QMutexLocker lock(&m_mutex);
+    Lock lock(m_mutex);
     for (int i = m_start; i < m_end; ++i)
         m_frames[slotOf(i)].setAlarmResult(SkAlarmResultSharedPtr());
 }
 
 int SkFrameStore::startFrame() const
 {
-    QMutexLocker lock(&m_mutex);
+    Lock lock(m_mutex);
     return m_start;
 }
 
 int SkFrameStore::endFrame() const
 {
-    QMutexLocker lock(&m_mutex);
+    Lock lock(m_mutex);
     return m_end;
 }
 
 bool SkFrameStore::isFull() const
 {
-    QMutexLocker lock(&m_mutex);
+    Lock lock(m_mutex);
     return fullLocked();
 }
 
 quint64 SkFrameStore::generation() const
 {
-    QMutexLocker lock(&m_mutex);
+    Lock lock(m_mutex);
     return m_generation;
 }
 
 bool SkFrameStore::isFullUpTo(int frameNo) const
 {
-    QMutexLocker lock(&m_mutex);
+    Lock lock(m_mutex);
     return fullLocked() && m_end > m_start && frameNo == m_end - 1;
 }
 
@@ -201,17 +215,17 @@ int SkFrameStore::frameCount() const
     return m_end - m_start;
 }
 
-QMutex *SkFrameStore::mutex() const
+std::mutex *SkFrameStore::mutex() const
 {
     return &m_mutex;
 }
 
 void SkFrameStore::wakeAll()
 {
-    QMutexLocker lock(&m_mutex);
+    Lock lock(m_mutex);
     ++m_wakeups;
-    m_frameAdded.wakeAll();
-    m_spaceFreed.wakeAll();
+    m_frameAdded.notify_all();
+    m_spaceFreed.notify_all();
 }
 
 void SkFrameStore::onAlarmCalculated(int frameno, SkAlarmResultSharedPtr result)
@@ -232,7 +246,7 @@ void SkFrameStore::attachResult(int frameno, const SkAlarmResultSharedPtr &resul
 {
     int start = 0;
     {
-        QMutexLocker lock(&m_mutex);
+        Lock lock(m_mutex);
         if (generation != AnyGeneration && generation != m_generation) {
             qWarning().noquote() << "str:" << this
                                  << "Store alarm calculated for a cleared window!" << frameno;

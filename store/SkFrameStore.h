@@ -4,6 +4,9 @@
 // the user-interface thread (releases batches, runs the extraction jobs). One mutex guards
 // everything; two wait conditions let the tasks sleep while the store is full or empty.
 //
+// The lock is a std::mutex rather than a QMutex: Qt 5's QMutex sleeps on futexes that
+// ThreadSanitizer cannot see, so a race report about the store would mean nothing.
+//
 // Every wait also ends when the caller's abort flag is set (checked under the store's lock,
 // so an abort followed by wakeAll() is never lost) and when the store is cleared. Each clear
 // starts a new generation: appends and results stamped with an older generation are refused,
@@ -13,15 +16,15 @@
 #include "SkPacket.h"
 #include "SkPacketTypeEnum.h"
 
-#include <QMutex>
 #include <QObject>
 #include <QPointF>
 #include <QSize>
 #include <QVector>
-#include <QWaitCondition>
 
 #include <atomic>
 #include <climits>
+#include <condition_variable>
+#include <mutex>
 
 class SkFrameStore : public QObject
 {
@@ -60,7 +63,7 @@ public:
     // Non-locking: the caller holds mutex().
     SkPacket frameAt(int n) const;
     int frameCount() const;
-    QMutex *mutex() const;
+    std::mutex *mutex() const;
 
     // Wakes every waiter (they return and look at their abort flag). Takes the lock, so
     // never call it while holding mutex().
@@ -94,18 +97,18 @@ private:
 
     bool fullLocked() const;
     int slotOf(int n) const;
-    bool appendLocked(SkPacket &p, unsigned long timeout, quint64 generation,
-                      const std::atomic_bool *abortFlag);
+    bool appendLocked(std::unique_lock<std::mutex> &lock, SkPacket &p, unsigned long timeout,
+                      quint64 generation, const std::atomic_bool *abortFlag);
     void attachResult(int frameno, const SkAlarmResultSharedPtr &result, quint64 generation);
     // The stored packet of a held frame, so derived matrices stay cached in the ring.
     const SkPacket &heldPacket(int n) const;
 
-    mutable QMutex m_mutex;
+    mutable std::mutex m_mutex;
     QVector<SkPacket> m_frames;
     int m_end = 0;
     int m_start = 0;
-    QWaitCondition m_frameAdded;
-    QWaitCondition m_spaceFreed;
+    std::condition_variable m_frameAdded;
+    std::condition_variable m_spaceFreed;
     quint64 m_generation = 0;
     quint64 m_wakeups = 0; // counts clear() and wakeAll(), which end waits without a flag
 };

@@ -7,7 +7,7 @@
 #include "RuMatrix.h"
 #include "rrd.h"
 
-#include <QMutexLocker>
+#include <mutex>
 
 namespace {
 
@@ -32,7 +32,7 @@ void rotatedRow(const float *in, double *out, int shift)
 
 void SkFrameStore::extractFrame(int frameNo, SkPacketTypeEnum type, int shift)
 {
-    QMutexLocker lock(&m_mutex);
+    std::lock_guard<std::mutex> lock(m_mutex);
     if (frameNo < m_start || frameNo >= m_end)
         return;
     const SkPacket &packet = heldPacket(frameNo);
@@ -50,7 +50,7 @@ void SkFrameStore::extractFrame(int frameNo, SkPacketTypeEnum type, int shift)
 void SkFrameStore::extractRow(int row, int frameNo, SkPacketTypeEnum type, QSize size, int shift)
 {
     Q_UNUSED(size)
-    QMutexLocker lock(&m_mutex);
+    std::lock_guard<std::mutex> lock(m_mutex);
     const int n = m_end - m_start;
     const int s = normalisedShift(shift);
     QVector<double> plotData;
@@ -73,7 +73,7 @@ void SkFrameStore::extractColumn(int column, int frameNo, SkPacketTypeEnum type,
                                  int shift)
 {
     Q_UNUSED(size)
-    QMutexLocker lock(&m_mutex);
+    std::lock_guard<std::mutex> lock(m_mutex);
     const int n = m_end - m_start;
     int c = column - shift;
     if (c < 0)
@@ -104,7 +104,7 @@ void SkFrameStore::extractInfo(int frameNo, SkActivityPlotId plotid)
 {
     QVector<QPointF> points;
     {
-        QMutexLocker lock(&m_mutex);
+        std::lock_guard<std::mutex> lock(m_mutex);
         const SkPacket packet = frameAt(frameNo);
         if (packet.hasAlarmResult()) {
             const RuLiveValues &live = packet.alarmResult()->live;
@@ -135,7 +135,7 @@ void SkFrameStore::extractRgSum(int frameNo, SkPacketTypeEnum type, int chBegin,
     Q_UNUSED(shift)
     // The dock describes the sum over the normalised frame, which is what is summed here.
     const SkPacketTypeEnum summed = SkPacketTypeEnum::AvalancheNormalized;
-    QMutexLocker lock(&m_mutex);
+    std::lock_guard<std::mutex> lock(m_mutex);
     if (frameNo < m_start || frameNo >= m_end)
         return;
     const SkPacket &packet = heldPacket(frameNo);

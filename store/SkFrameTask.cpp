@@ -3,7 +3,6 @@
 #include "SkFrameStore.h"
 
 #include <QDebug>
-#include <QMutexLocker>
 #include <QThreadPool>
 #include <QtConcurrent>
 
@@ -25,13 +24,13 @@ SkFrameTask::~SkFrameTask() = default;
 
 SkFrameTaskStatus SkFrameTask::status() const
 {
-    QMutexLocker lock(&m_stateMutex);
+    std::lock_guard<std::mutex> lock(m_stateMutex);
     return m_status;
 }
 
 QString SkFrameTask::errorString() const
 {
-    QMutexLocker lock(&m_stateMutex);
+    std::lock_guard<std::mutex> lock(m_stateMutex);
     return m_errorString;
 }
 
@@ -50,7 +49,7 @@ QString SkFrameTask::description() const
 
 void SkFrameTask::fail(const QString &text)
 {
-    QMutexLocker lock(&m_stateMutex);
+    std::lock_guard<std::mutex> lock(m_stateMutex);
     m_status = SkTaskFailed;
     m_errorString = text;
 }
@@ -60,7 +59,7 @@ void SkFrameTask::run()
     try {
         process();
         if (m_abortRequested) {
-            QMutexLocker lock(&m_stateMutex);
+            std::lock_guard<std::mutex> lock(m_stateMutex);
             m_status = SkTaskAborted;
         }
     } catch (const QString &text) {
@@ -84,8 +83,12 @@ QFuture<void> SkFrameTask::start()
     const int running = ++runningTasks;
     if (pool->maxThreadCount() < running + 2)
         pool->setMaxThreadCount(running + 2);
+    // The set-up done so far (a calculator, a clock) reaches the pool thread through the
+    // pool's queue; the flag states that hand-over in a way ThreadSanitizer can follow too.
+    m_started.store(true, std::memory_order_release);
     return QtConcurrent::run(pool, [this] {
-        run();
+        if (m_started.load(std::memory_order_acquire))
+            run();
         --runningTasks;
     });
 }

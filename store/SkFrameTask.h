@@ -7,11 +7,11 @@
 #include "SkFrameTaskStatus.h"
 
 #include <QFuture>
-#include <QMutex>
 #include <QObject>
 #include <QString>
 
 #include <atomic>
+#include <mutex>
 
 class SkFrameStore;
 
@@ -58,8 +58,9 @@ private:
     SkFrameStore *m_store; // not owned
     const QString m_name;
     std::atomic_bool m_abortRequested{false};
+    std::atomic_bool m_started{false};
     std::atomic_bool m_done{false};
-    mutable QMutex m_stateMutex; // status and error text are read from other threads
+    mutable std::mutex m_stateMutex; // status and error text are read from other threads
     SkFrameTaskStatus m_status = SkTaskSucceeded;
     QString m_errorString;
 };

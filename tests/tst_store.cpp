@@ -144,7 +144,7 @@ void TestStore::numbersFramesAndRefusesAppendsToFullStore()
     QCOMPARE(range.last().at(1).toInt(), 1);
     QVERIFY(store.appendFrame(packetOf(3), 0));
     QCOMPARE(store.endFrame(), 4);
-    QMutexLocker lock(store.mutex());
+    std::lock_guard<std::mutex> lock(*store.mutex());
     QCOMPARE(store.frameCount(), 2);
     QCOMPARE(store.frameAt(3).frameNumber(), 3);
     QCOMPARE(store.frameAt(3).frame().value(1, 7), code(3, 1, 7));

@@ -212,7 +212,9 @@ void TestTasks::readErrorKeepsFramesReadBefore()
     const QByteArray bytes = file.readAll();
     QByteArray bad = bytes.right(bytes.size() / 5);
     const int record1 = 4 + RRD_INFO_SIZE + RRD_RANGEGATE_SIZE;
-    rrd_put_s32(reinterpret_cast<unsigned char *>(bad.data()) + record1, 7);
+    unsigned char number[4];
+    rrd_put_s32(number, 7);
+    bad.replace(record1, 4, reinterpret_cast<const char *>(number), 4);
     file.write(bad);
     file.close();
 

@@ -2,6 +2,7 @@
 // --log` prints, whatever the store window; against `rrdcli serve` it logs the avalanche,
 // records complete minute files, runs the alarm script and stops cleanly on Ctrl+C.
 
+#include "SkStoreMetaTypes.h"
 #include "TaskTestSupport.h"
 
 #include <QDeadlineTimer>
@@ -97,6 +98,7 @@ private:
 
 void TestWatch::initTestCase()
 {
+    skRegisterStoreMetaTypes(); // as every program of the store does
     QVERIFY(QFileInfo(rrdcli()).isExecutable());
     m_scene = writeScene(m_dir, "scene.rrd0.gz", true);
     const Output analyze = runRrdcli({"analyze", "--process-params", "--log", m_scene});
@@ -127,7 +129,7 @@ void TestWatch::printsWhatAnalyzePrints()
         QVERIFY(expected.contains("\n14"));
     }
     const Output watch = runRrdcli(QStringList{"watch", "--process-params"} + options + sources);
-    QCOMPARE(watch.exitCode, 0);
+    QVERIFY2(watch.exitCode == 0, watch.err.constData());
     QCOMPARE(watch.out, expected);
 }
 
@@ -191,9 +193,9 @@ void TestWatch::watchesStreamRecordsAndRunsScript()
 
     ::kill(pid_t(watch.processId()), SIGINT);
     QVERIFY(watch.waitForFinished(Long));
-    QCOMPARE(watch.exitStatus(), QProcess::NormalExit);
-    QCOMPARE(watch.exitCode(), 0);
     err += watch.readAllStandardError();
+    QCOMPARE(watch.exitStatus(), QProcess::NormalExit);
+    QVERIFY2(watch.exitCode() == 0, err.constData());
     QVERIFY2(err.contains(("Alarm script " + script + " started!").toLocal8Bit()), err.constData());
     serve.terminate();
     QVERIFY(serve.waitForFinished(Long));
