@@ -3,6 +3,7 @@
 #include <QDebug>
 
 #include <chrono>
+#include <utility>
 
 namespace {
 
@@ -160,10 +161,19 @@ SkPacket SkFrameStore::waitFrame(int frameNo, unsigned long timeout,
 
 void SkFrameStore::releaseFrames(int n)
 {
-    Lock lock(m_mutex);
-    m_start += qBound(0, n, m_end - m_start);
-    m_spaceFreed.notify_all();
-    emit dataRangeChanged(m_start, m_end - m_start);
+    // Released packets are freed here, after the lock, rather than by the load task when it
+    // overwrites their slots: the loader is the pipeline's slowest stage.
+    QVector<SkPacket> released;
+    {
+        Lock lock(m_mutex);
+        const int count = qBound(0, n, m_end - m_start);
+        released.reserve(count);
+        for (int i = m_start; i < m_start + count; ++i)
+            released.append(std::exchange(m_frames[slotOf(i)], SkPacket()));
+        m_start += count;
+        m_spaceFreed.notify_all();
+        emit dataRangeChanged(m_start, m_end - m_start);
+    }
 }
 
 void SkFrameStore::clearAlarmResults()

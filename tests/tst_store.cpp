@@ -95,6 +95,7 @@ private slots:
 
     void numbersFramesAndRefusesAppendsToFullStore();
     void releaseBeyondHeldEmptiesWindow();
+    void releasedFramesAreFreedAtOnce();
     void waitFrameAnswers_data();
     void waitFrameAnswers();
     void waitFrameTimesOutOnMissingFrame();
@@ -161,6 +162,24 @@ void TestStore::releaseBeyondHeldEmptiesWindow()
     QCOMPARE(store.endFrame(), 3);
     store.releaseFrames(-4);
     QCOMPARE(store.startFrame(), 3);
+}
+
+void TestStore::releasedFramesAreFreedAtOnce()
+{
+    SkFrameStore store;
+    fill(store, 4, 0, 3);
+    QWeakPointer<const RuAlarmResult> released, kept;
+    {
+        const SkAlarmResultSharedPtr first = resultWith(codedMatrix(3, 0));
+        const SkAlarmResultSharedPtr second = resultWith(codedMatrix(3, 1));
+        store.onAlarmCalculated(0, first);
+        store.onAlarmCalculated(1, second);
+        released = first;
+        kept = second;
+    }
+    store.releaseFrames(1);
+    QVERIFY(released.isNull());
+    QVERIFY(!kept.isNull());
 }
 
 void TestStore::waitFrameAnswers_data()
