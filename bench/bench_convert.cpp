@@ -2,6 +2,7 @@
 // through RuFile: what thinning and smoothing cost on top of the decompression that any use
 // of the file pays.
 
+#include "BenchRecording.h"
 #include "BenchSummary.h"
 #include "RcWorker.h"
 #include "RuFile.h"
@@ -11,7 +12,6 @@
 #include <benchmark/benchmark.h>
 
 #include <QFile>
-#include <QFileInfo>
 
 #include <algorithm>
 #include <chrono>
@@ -27,35 +27,14 @@ constexpr int Frames = 2400;
 constexpr int Rangegates = 20;
 constexpr int AveragingRange = 5;
 
-QString dataPath(const char *name)
-{
-    return QString::fromStdString(benchDataDir()) + QLatin1Char('/') + QLatin1String(name);
-}
-
 QString inputPath()
 {
-    return dataPath("bench_read.rrd0.gz");
+    return benchDataPath("bench_read.rrd0.gz");
 }
 
 bool makeRecording(const QString &path)
 {
-    if (QFileInfo::exists(path))
-        return true;
-    RuSimulatorOptions options;
-    options.scenario = RuScenario::Mixed;
-    options.frames = Frames;
-    options.rangegates = Rangegates;
-    options.format = RRD_FORMAT_RRD0;
-    options.seed = 20240201;
-    QString partial = path;
-    partial.insert(path.lastIndexOf(QLatin1Char('/')) + 1, QStringLiteral("partial-"));
-    QString error;
-    if (!RuSimulator(options).writeRecording(partial, &error)) {
-        std::fprintf(stderr, "bench_convert: cannot write %s: %s\n", qPrintable(partial),
-                     qPrintable(error));
-        return false;
-    }
-    return QFile::rename(partial, path);
+    return benchRecording(path, benchScene(Frames, Rangegates));
 }
 
 // Shortest time of each benchmark in seconds: the run least disturbed by the machine.
@@ -111,12 +90,12 @@ void BM_Read(benchmark::State &state)
 
 void BM_ConvertToPlain(benchmark::State &state)
 {
-    measure(state, "convert_plain", [] { return convertTo(dataPath("bench_convert-out.rrd0")); });
+    measure(state, "convert_plain", [] { return convertTo(benchDataPath("bench_convert-out.rrd0")); });
 }
 
 void BM_ConvertToGzip(benchmark::State &state)
 {
-    measure(state, "convert_gz", [] { return convertTo(dataPath("bench_convert-out.rrd0.gz")); });
+    measure(state, "convert_gz", [] { return convertTo(benchDataPath("bench_convert-out.rrd0.gz")); });
 }
 
 BENCHMARK(BM_Read)->Iterations(3)->UseManualTime()->Unit(benchmark::kMillisecond);

@@ -1,6 +1,7 @@
 // Reading recordings through RuFile against the plainest way to get the same bytes: a
 // simulated .rrd0.gz against zlib's gzread of it, and the plain .rrd0 against fread of it.
 
+#include "BenchRecording.h"
 #include "BenchSummary.h"
 #include "RuFile.h"
 #include "RuFrame.h"
@@ -9,8 +10,6 @@
 #include <benchmark/benchmark.h>
 #include <zlib.h>
 
-#include <QFile>
-#include <QFileInfo>
 
 #include <algorithm>
 #include <chrono>
@@ -29,35 +28,17 @@ constexpr qint64 TotalBytes = Frames * FrameBytes;
 
 QString gzPath()
 {
-    return QString::fromStdString(benchDataDir()) + QStringLiteral("/bench_read.rrd0.gz");
+    return benchDataPath("bench_read.rrd0.gz");
 }
 
 QString plainPath()
 {
-    return QString::fromStdString(benchDataDir()) + QStringLiteral("/bench_read.rrd0");
+    return benchDataPath("bench_read.rrd0");
 }
 
-// Makes the recording once with a fixed seed; later runs reuse it.
 bool makeRecording(const QString &path)
 {
-    if (QFileInfo::exists(path))
-        return true;
-    RuSimulatorOptions options;
-    options.scenario = RuScenario::Mixed;
-    options.frames = Frames;
-    options.rangegates = Rangegates;
-    options.format = RRD_FORMAT_RRD0;
-    options.seed = 20240201;
-    // Same suffix, so that the writer picks the same compression.
-    QString partial = path;
-    partial.insert(path.lastIndexOf(QLatin1Char('/')) + 1, QStringLiteral("partial-"));
-    QString error;
-    if (!RuSimulator(options).writeRecording(partial, &error)) {
-        std::fprintf(stderr, "bench_read: cannot write %s: %s\n", qPrintable(partial),
-                     qPrintable(error));
-        return false;
-    }
-    return QFile::rename(partial, path);
+    return benchRecording(path, benchScene(Frames, Rangegates));
 }
 
 // Best throughput of each benchmark in MB/s (10^6 bytes of frame data per second): the best

@@ -4,6 +4,7 @@
 // load task and the alarm task run on their own threads, so on two cores the pipeline should
 // take little more than its slower stage, not the sum of both.
 
+#include "BenchRecording.h"
 #include "BenchSummary.h"
 #include "RuAlarmCalculator.h"
 #include "RuFile.h"
@@ -16,7 +17,6 @@
 
 #include <QCoreApplication>
 #include <QFile>
-#include <QFileInfo>
 #include <QProcess>
 #include <QSettings>
 
@@ -34,46 +34,24 @@ constexpr int Rangegates = 20;
 
 QString g_rrdcli;
 
-QString dataPath(const char *name)
-{
-    return QString::fromStdString(benchDataDir()) + QLatin1Char('/') + QLatin1String(name);
-}
-
 QString inputPath()
 {
-    return dataPath("bench_watch.rrd0.gz");
+    return benchDataPath("bench_watch.rrd0.gz");
 }
 
 QString parameterPath()
 {
-    return dataPath("bench_watch.ini");
+    return benchDataPath("bench_watch.ini");
 }
 
 RuSimulatorOptions sceneOptions()
 {
-    RuSimulatorOptions options;
-    options.scenario = RuScenario::Mixed;
-    options.frames = Frames;
-    options.rangegates = Rangegates;
-    options.format = RRD_FORMAT_RRD0;
-    options.processParams = true;
-    options.seed = 20240201;
-    return options;
+    return benchScene(Frames, Rangegates, true);
 }
 
 bool makeRecording(const QString &path)
 {
-    if (QFileInfo::exists(path))
-        return true;
-    QString partial = path;
-    partial.insert(path.lastIndexOf(QLatin1Char('/')) + 1, QStringLiteral("partial-"));
-    QString error;
-    if (!RuSimulator(sceneOptions()).writeRecording(partial, &error)) {
-        std::fprintf(stderr, "bench_watch: cannot write %s: %s\n", qPrintable(partial),
-                     qPrintable(error));
-        return false;
-    }
-    return QFile::rename(partial, path);
+    return benchRecording(path, sceneOptions());
 }
 
 // The scenario's own detector settings with all three avalanche detectors, rain, water level
