@@ -13,9 +13,9 @@
 // Every program of the store calls skRegisterStoreMetaTypes(), which brings this along.
 // Qt 5 is not built for ThreadSanitizer and its QMutex sleeps on futexes the sanitizer cannot
 // see, so Qt's own hand-overs look like races: the thread pool's queue, wait conditions and
-// list of idle threads, the runnable QtConcurrent::run builds, the queue of posted events a
-// queued signal grows in the emitting thread and the event loop then moves, and QTest's
-// watchdog. Our code synchronises through std::mutex and atomics, which the sanitizer sees.
+// list of idle threads, the runnable QtConcurrent::run builds, the event a queued signal
+// posts (the queue it grows, the arguments the receiver unpacks, the event it deletes) and
+// QTest's watchdog. Our code synchronises through std::mutex and atomics, which it sees.
 extern "C" const char *__tsan_default_suppressions()
 {
     return "race:QWaitCondition::~QWaitCondition\n"
@@ -26,7 +26,9 @@ extern "C" const char *__tsan_default_suppressions()
            "race:QListData::detach_grow\n"
            "race:QListData::realloc_grow\n"
            "race:QArrayData::allocate\n"
+           "race:QCoreApplicationPrivate::sendPostedEvents\n"
            "race_top:memmove\n"
+           "race_top:qobjectdefs_impl.h\n"
            "race:QTest::qRun\n";
 }
 #endif

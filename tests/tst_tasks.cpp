@@ -105,6 +105,7 @@ private slots:
     void alarmTaskFollowsFramesInOrder();
     void alarmTaskRestartsAfterDrop();
     void alarmTaskRecomputesAfterParameterChange();
+    void alarmTaskStartsAfreshInANewWindow();
     void idleAlarmTaskAbortsAtOnce();
     void alarmScriptReportsOutcome_data();
     void alarmScriptReportsOutcome();
@@ -375,6 +376,31 @@ void TestTasks::alarmTaskRecomputesAfterParameterChange()
         QCOMPARE(second.frames.at(i - 3), i);
         direct.processFrame(simulator.frame(i), simulator.frame(i).timeMicros());
         QVERIFY(sameResult(store.waitFrame(i, 0).alarmResult(), direct.lastResult()));
+    }
+}
+
+void TestTasks::alarmTaskStartsAfreshInANewWindow()
+{
+    const RuSimulator simulator(smallScene(20, 12));
+    SkFrameStore store;
+    store.clear();
+    store.setMaxSize(10);
+    ResultLog log(&store);
+    appendFrames(store, simulator, 0, 5);
+    auto *task = new SkFrameTaskAlarm(&store);
+    *task->calculator() = configuredCalculator(100);
+    Running<SkFrameTaskAlarm> run(task);
+    QVERIFY(log.waitFor(5));
+    // Reopening without restarting the task: the new frames are numbered from 0 again.
+    store.clear();
+    store.setMaxSize(10);
+    appendFrames(store, simulator, 10, 3);
+    QVERIFY(log.waitFor(8));
+    QCOMPARE(log.frames, (QVector<int>{0, 1, 2, 3, 4, 0, 1, 2}));
+    RuAlarmCalculator fresh = configuredCalculator(100);
+    for (int i = 0; i < 3; ++i) {
+        fresh.processFrame(simulator.frame(10 + i), simulator.frame(10 + i).timeMicros());
+        QVERIFY(sameResult(log.results.at(5 + i), fresh.lastResult()));
     }
 }
 

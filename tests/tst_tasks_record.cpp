@@ -112,6 +112,7 @@ private slots:
     void deletesOldestFiles();
     void endsWhenItFallsBehind();
     void drainWritesEveryStoredFrameBeforeStopping();
+    void newWindowStartsNewFile();
 };
 
 void TestRecord::minuteFileNameIsUtcStart()
@@ -273,6 +274,21 @@ void TestRecord::drainWritesEveryStoredFrameBeforeStopping()
     QCOMPARE(rec.clock.readings.load(), 50);
     QCOMPARE(filesIn(rec.data()), QStringList{nameAt(0)});
     QCOMPARE(framesInFile(rec.data() + "/" + nameAt(0)), 50);
+}
+
+void TestRecord::newWindowStartsNewFile()
+{
+    Recording rec(1);
+    rec.feed(10);
+    QVERIFY(rec.clock.waitReadings(10));
+    // A reopened stream numbers its frames from 0 again: the file of the old window ends.
+    rec.store.clear();
+    rec.store.setMaxSize(100);
+    appendFrames(rec.store, rec.simulator, 20, 5);
+    rec.finish(15);
+    QCOMPARE(filesIn(rec.data()), (QStringList{nameAt(0), nameAt(10)}));
+    QCOMPARE(framesInFile(rec.data() + "/" + nameAt(0)), 10);
+    QCOMPARE(framesInFile(rec.data() + "/" + nameAt(10)), 5);
 }
 
 QTEST_GUILESS_MAIN(TestRecord)
