@@ -37,7 +37,8 @@ public:
 
 public slots:
     // Asks the body to stop and wakes the store, so a task asleep in a store wait notices at
-    // once. Does not wait for the body to end.
+    // once. Does not wait for the body to end; takes the store's lock for a moment, so it is
+    // not called while holding SkFrameStore::mutex().
     virtual void abort();
     virtual QString description() const;
 
