@@ -11,6 +11,27 @@
 
 namespace cli {
 
+namespace {
+
+// A CSV field, quoted when it holds a separator, a quote or a line break.
+QByteArray csvField(const QString &text)
+{
+    QByteArray bytes = text.toUtf8();
+    if (!bytes.contains(',') && !bytes.contains('"') && !bytes.contains('\n')
+        && !bytes.contains('\r'))
+        return bytes;
+    bytes.replace('"', "\"\"");
+    return '"' + bytes + '"';
+}
+
+} // namespace
+
+QByteArray alarmLogRow(qint64 frame, const RuAlarmEvent &event)
+{
+    return QByteArray::number(frame) + ',' + csvField(event.tag) + ',' + csvField(event.detail)
+           + '\n';
+}
+
 bool loadParameterFile(const QString &path, RuAlarmCalculator *calculator, QString *error)
 {
     const QFileInfo info(path);

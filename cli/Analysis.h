@@ -3,6 +3,7 @@
 // or from a frame's process parameters, and the frames of several sources read as one run.
 
 #include "RuAlarmCalculator.h"
+#include "RuAlarmEvent.h"
 #include "RuFile.h"
 #include "RuFrame.h"
 
@@ -20,6 +21,9 @@ bool loadParameterFile(const QString &path, RuAlarmCalculator *calculator, QStri
 // The radar's own settings from the frame's process parameters; false with the message
 // "No process parameters found in rrd_info" when the frame carries none.
 bool loadProcessParameters(const RuFrame &frame, RuAlarmCalculator *calculator, QString *error);
+
+// One row "frame,event,details" of the alarm log as CSV, line break included.
+QByteArray alarmLogRow(qint64 frame, const RuAlarmEvent &event);
 
 // Frames of the sources (files, archives, "-", host:port) in order, numbered from 0 over all
 // of them. A source that cannot be opened or holds a bad frame ends with an error, and

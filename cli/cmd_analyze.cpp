@@ -91,23 +91,11 @@ QByteArray resultJson(qint64 frame, qint64 timeMicros, const RuAlarmResult &resu
     return line;
 }
 
-// A CSV field, quoted when it holds a separator, a quote or a line break.
-QByteArray csvField(const QString &text)
-{
-    QByteArray bytes = text.toUtf8();
-    if (!bytes.contains(',') && !bytes.contains('"') && !bytes.contains('\n')
-        && !bytes.contains('\r'))
-        return bytes;
-    bytes.replace('"', "\"\"");
-    return '"' + bytes + '"';
-}
-
 QByteArray logRows(qint64 frame, const RuAlarmResult &result)
 {
     QByteArray rows;
     for (const RuAlarmEvent &e : ruAlarmEvents(result))
-        rows += QByteArray::number(frame) + ',' + csvField(e.tag) + ',' + csvField(e.detail)
-                + '\n';
+        rows += cli::alarmLogRow(frame, e);
     return rows;
 }
 

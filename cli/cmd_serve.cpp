@@ -1,72 +1,16 @@
 // rrdcli serve: the radar's data stream for the viewer, tests and demos.
 
 #include "CommandLine.h"
+#include "StopSignals.h"
 #include "RuFrameServer.h"
 #include "commands.h"
 
 #include <QCoreApplication>
-#include <QSocketNotifier>
 
-#include <csignal>
-#include <sys/socket.h>
-#include <unistd.h>
 
 namespace {
 
 const QString Command = QStringLiteral("serve");
-
-// Ctrl+C and SIGTERM end the event loop through a pipe: the handler only writes one byte.
-int signalPipe[2] = {-1, -1};
-
-extern "C" void onSignal(int)
-{
-    const char byte = 1;
-    [[maybe_unused]] const ssize_t n = ::write(signalPipe[1], &byte, 1);
-}
-
-class SignalWatch
-{
-public:
-    SignalWatch()
-    {
-        if (::socketpair(AF_UNIX, SOCK_STREAM, 0, signalPipe) != 0)
-            return;
-        struct sigaction action = {};
-        action.sa_handler = onSignal;
-        sigemptyset(&action.sa_mask);
-        action.sa_flags = SA_RESTART;
-        ::sigaction(SIGINT, &action, &m_oldInt);
-        ::sigaction(SIGTERM, &action, &m_oldTerm);
-        m_notifier.reset(new QSocketNotifier(signalPipe[0], QSocketNotifier::Read));
-        m_installed = true;
-    }
-    ~SignalWatch()
-    {
-        if (!m_installed)
-            return;
-        ::sigaction(SIGINT, &m_oldInt, nullptr);
-        ::sigaction(SIGTERM, &m_oldTerm, nullptr);
-        m_notifier.reset();
-        ::close(signalPipe[0]);
-        ::close(signalPipe[1]);
-        signalPipe[0] = signalPipe[1] = -1;
-    }
-    QSocketNotifier *notifier() const { return m_notifier.get(); }
-
-private:
-    bool m_installed = false;
-    struct sigaction m_oldInt = {};
-    struct sigaction m_oldTerm = {};
-    std::unique_ptr<QSocketNotifier> m_notifier;
-};
-
-// Picks the activated(QSocketDescriptor, Type) overload, the one both Qt 5.15 and 6 have.
-template <typename Tag>
-constexpr auto descriptorSignal(void (QSocketNotifier::*signal)(QSocketDescriptor,
-                                                               QSocketNotifier::Type, Tag))
-{
-    return signal;
-}
 
 } // namespace
 
@@ -132,15 +76,8 @@ int runServe(const QStringList &args)
     cli::printOut(QStringLiteral("serving on %1:%2 at %3 frames/s\n")
                       .arg(host).arg(server.serverPort()).arg(rate));
 
-    SignalWatch watch;
-    if (watch.notifier())
-        QObject::connect(watch.notifier(),
-                         descriptorSignal(&QSocketNotifier::activated),
-                         &server, [&server] {
-                             char byte;
-                             [[maybe_unused]] const ssize_t n = ::read(signalPipe[0], &byte, 1);
-                             server.stop();
-                         });
+    StopSignals stopSignals;
+    stopSignals.onSignal(&server, [&server] { server.stop(); });
     QObject::connect(&server, &RuFrameServer::finished, QCoreApplication::instance(),
                      &QCoreApplication::quit, Qt::QueuedConnection);
     QCoreApplication::exec();

@@ -6,6 +6,7 @@
 
 #include "Analysis.h"
 #include "CommandLine.h"
+#include "StopSignals.h"
 #include "commands.h"
 
 #include "RuAlarmCalculator.h"
@@ -25,14 +26,10 @@
 #include <QFileInfo>
 #include <QFutureSynchronizer>
 #include <QLoggingCategory>
-#include <QSocketNotifier>
 
 #include <algorithm>
-#include <csignal>
 #include <cstdio>
 #include <memory>
-#include <sys/socket.h>
-#include <unistd.h>
 
 namespace {
 
@@ -55,91 +52,11 @@ struct WatchConfig
     QString alarmScript;
 };
 
-// ---- Signals --------------------------------------------------------------------------------
-
-// Ctrl+C and SIGTERM reach the event loop through a socket pair: the handler writes one byte.
-// After the first signal the default handlers are back, so a second Ctrl+C ends at once.
-int signalPair[2] = {-1, -1};
-
-extern "C" void onStopSignal(int)
-{
-    const char byte = 1;
-    [[maybe_unused]] const ssize_t n = ::write(signalPair[1], &byte, 1);
-    std::signal(SIGINT, SIG_DFL);
-    std::signal(SIGTERM, SIG_DFL);
-}
-
-// Picks the activated(QSocketDescriptor, Type) overload, the one both Qt 5.15 and 6 have.
-template <typename Tag>
-constexpr auto descriptorSignal(void (QSocketNotifier::*signal)(QSocketDescriptor,
-                                                               QSocketNotifier::Type, Tag))
-{
-    return signal;
-}
-
-class StopSignals
-{
-public:
-    StopSignals()
-    {
-        if (::socketpair(AF_UNIX, SOCK_STREAM, 0, signalPair) != 0)
-            return;
-        struct sigaction action = {};
-        action.sa_handler = onStopSignal;
-        sigemptyset(&action.sa_mask);
-        action.sa_flags = SA_RESTART;
-        ::sigaction(SIGINT, &action, &m_oldInt);
-        ::sigaction(SIGTERM, &action, &m_oldTerm);
-        m_notifier.reset(new QSocketNotifier(signalPair[0], QSocketNotifier::Read));
-    }
-    ~StopSignals()
-    {
-        if (!m_notifier)
-            return;
-        ::sigaction(SIGINT, &m_oldInt, nullptr);
-        ::sigaction(SIGTERM, &m_oldTerm, nullptr);
-        m_notifier.reset();
-        ::close(signalPair[0]);
-        ::close(signalPair[1]);
-        signalPair[0] = signalPair[1] = -1;
-    }
-    template <typename F>
-    void onSignal(QObject *context, F function)
-    {
-        if (!m_notifier)
-            return;
-        QObject::connect(m_notifier.get(), descriptorSignal(&QSocketNotifier::activated), context,
-                         [function] {
-            char byte;
-            [[maybe_unused]] const ssize_t n = ::read(signalPair[0], &byte, 1);
-            function();
-        });
-    }
-
-private:
-    struct sigaction m_oldInt = {};
-    struct sigaction m_oldTerm = {};
-    std::unique_ptr<QSocketNotifier> m_notifier;
-};
-
 // ---- Output ---------------------------------------------------------------------------------
-
-// A CSV field as `rrdcli analyze --log` writes it: quoted when it holds a separator, a quote
-// or a line break.
-QByteArray csvField(const QString &text)
-{
-    QByteArray bytes = text.toUtf8();
-    if (!bytes.contains(',') && !bytes.contains('"') && !bytes.contains('\n')
-        && !bytes.contains('\r'))
-        return bytes;
-    bytes.replace('"', "\"\"");
-    return '"' + bytes + '"';
-}
 
 void printRow(int frame, const RuAlarmEvent &event)
 {
-    const QByteArray row = QByteArray::number(frame) + ',' + csvField(event.tag) + ','
-                           + csvField(event.detail) + '\n';
+    const QByteArray row = cli::alarmLogRow(frame, event);
     std::fwrite(row.constData(), 1, static_cast<size_t>(row.size()), stdout);
 }
 
