@@ -3,13 +3,20 @@
 // folder, reused by later runs and by the other benchmark programs that ask for the same name.
 
 #include "BenchSummary.h"
+#include "RuFile.h"
+#include "RuFrame.h"
 #include "RuSimulator.h"
+
+#include <benchmark/benchmark.h>
 
 #include <QFile>
 #include <QFileInfo>
 #include <QString>
 
+#include <chrono>
 #include <cstdio>
+#include <map>
+#include <string>
 
 inline QString benchDataPath(const char *name)
 {
@@ -43,4 +50,46 @@ inline bool benchRecording(const QString &path, const RuSimulatorOptions &option
         return false;
     }
     return QFile::rename(partial, path);
+}
+
+// Shortest wall-clock time of each named pass in seconds: the run least disturbed by whatever
+// else the machine does. `body` returns false when the pass did not complete.
+inline std::map<std::string, double> &benchBestTimes()
+{
+    static std::map<std::string, double> best;
+    return best;
+}
+
+template <typename Body>
+void benchMeasureTime(benchmark::State &state, const char *name, Body body)
+{
+    for (auto _ : state) {
+        const auto start = std::chrono::steady_clock::now();
+        const bool ok = body();
+        const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
+        if (!ok) {
+            state.SkipWithError("the pass did not complete");
+            return;
+        }
+        auto found = benchBestTimes().find(name);
+        if (found == benchBestTimes().end() || took.count() < found->second)
+            benchBestTimes()[name] = took.count();
+        state.SetIterationTime(took.count());
+    }
+}
+
+// Reads the whole recording through RuFile, as every use of it must; the frames read, or -1
+// when the file did not end cleanly.
+inline int benchReadRecording(const QString &path)
+{
+    RuFile file(path, 'r');
+    int frames = 0;
+    for (;;) {
+        RuFrame frame;
+        if (!file.readFrame(frame))
+            break;
+        benchmark::DoNotOptimize(frame.record()->data);
+        ++frames;
+    }
+    return file.atEnd() ? frames : -1;
 }

@@ -37,39 +37,9 @@ bool makeRecording(const QString &path)
     return benchRecording(path, benchScene(Frames, Rangegates));
 }
 
-// Shortest time of each benchmark in seconds: the run least disturbed by the machine.
-std::map<std::string, double> g_best;
-
-template <typename Body>
-void measure(benchmark::State &state, const char *name, Body body)
-{
-    for (auto _ : state) {
-        const auto start = std::chrono::steady_clock::now();
-        const bool ok = body();
-        const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
-        if (!ok) {
-            state.SkipWithError("the pass did not complete");
-            return;
-        }
-        auto found = g_best.find(name);
-        if (found == g_best.end() || took.count() < found->second)
-            g_best[name] = took.count();
-        state.SetIterationTime(took.count());
-    }
-}
-
 bool readAll()
 {
-    RuFile file(inputPath(), 'r');
-    int frames = 0;
-    for (;;) {
-        RuFrame frame;
-        if (!file.readFrame(frame))
-            break;
-        benchmark::DoNotOptimize(frame.record()->data);
-        ++frames;
-    }
-    return file.atEnd() && frames == Frames;
+    return benchReadRecording(inputPath()) == Frames;
 }
 
 bool convertTo(const QString &output)
@@ -85,17 +55,17 @@ bool convertTo(const QString &output)
 
 void BM_Read(benchmark::State &state)
 {
-    measure(state, "read", [] { return readAll(); });
+    benchMeasureTime(state, "read", [] { return readAll(); });
 }
 
 void BM_ConvertToPlain(benchmark::State &state)
 {
-    measure(state, "convert_plain", [] { return convertTo(benchDataPath("bench_convert-out.rrd0")); });
+    benchMeasureTime(state, "convert_plain", [] { return convertTo(benchDataPath("bench_convert-out.rrd0")); });
 }
 
 void BM_ConvertToGzip(benchmark::State &state)
 {
-    measure(state, "convert_gz", [] { return convertTo(benchDataPath("bench_convert-out.rrd0.gz")); });
+    benchMeasureTime(state, "convert_gz", [] { return convertTo(benchDataPath("bench_convert-out.rrd0.gz")); });
 }
 
 BENCHMARK(BM_Read)->Iterations(3)->UseManualTime()->Unit(benchmark::kMillisecond);
@@ -104,9 +74,9 @@ BENCHMARK(BM_ConvertToGzip)->Iterations(1)->UseManualTime()->Unit(benchmark::kMi
 
 void report(const char *name, const char *value, const char *baselineName, const char *baseline)
 {
-    const auto v = g_best.find(value);
-    const auto b = g_best.find(baseline);
-    if (v != g_best.end() && b != g_best.end() && b->second > 0)
+    const auto v = benchBestTimes().find(value);
+    const auto b = benchBestTimes().find(baseline);
+    if (v != benchBestTimes().end() && b != benchBestTimes().end() && b->second > 0)
         benchReport(name, v->second, "s", baselineName, b->second, v->second / b->second);
 }
 

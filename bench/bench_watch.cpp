@@ -93,52 +93,21 @@ std::vector<RuFrame> readFrames()
     return frames;
 }
 
-// Shortest wall-clock time of each benchmark in seconds: the run least disturbed by the
-// machine.
-std::map<std::string, double> g_best;
-
-template <typename Body>
-void measure(benchmark::State &state, const char *name, Body body)
-{
-    for (auto _ : state) {
-        const auto start = std::chrono::steady_clock::now();
-        const bool ok = body();
-        const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
-        if (!ok) {
-            state.SkipWithError("the pass did not complete");
-            return;
-        }
-        auto found = g_best.find(name);
-        if (found == g_best.end() || took.count() < found->second)
-            g_best[name] = took.count();
-        state.SetIterationTime(took.count());
-    }
-}
-
 bool readAll()
 {
-    RuFile file(inputPath(), 'r');
-    int frames = 0;
-    for (;;) {
-        RuFrame frame;
-        if (!file.readFrame(frame))
-            break;
-        benchmark::DoNotOptimize(frame.record()->data);
-        ++frames;
-    }
-    return file.atEnd() && frames == Frames;
+    return benchReadRecording(inputPath()) == Frames;
 }
 
 void BM_Read(benchmark::State &state)
 {
-    measure(state, "read", [] { return readAll(); });
+    benchMeasureTime(state, "read", [] { return readAll(); });
 }
 
 void BM_Calculator(benchmark::State &state)
 {
     const std::vector<RuFrame> frames = readFrames();
     const RuAlarmCalculator configured = allDetectors();
-    measure(state, "calculator", [&] {
+    benchMeasureTime(state, "calculator", [&] {
         RuAlarmCalculator calculator = configured;
         for (const RuFrame &frame : frames) {
             calculator.processFrame(frame, frame.timeMicros());
@@ -163,13 +132,13 @@ bool runWatch(const QStringList &options)
 // 370 kB each at 20 range gates) are memory touched for the first time.
 void BM_Watch(benchmark::State &state)
 {
-    measure(state, "watch", [] { return runWatch({}); });
+    benchMeasureTime(state, "watch", [] { return runWatch({}); });
 }
 
 // A window of 100 frames: the same pipeline with its memory reused from the start.
 void BM_WatchSmallWindow(benchmark::State &state)
 {
-    measure(state, "watch_small", [] {
+    benchMeasureTime(state, "watch_small", [] {
         return runWatch({QStringLiteral("--max-frames"), QStringLiteral("100"),
                          QStringLiteral("--batch"), QStringLiteral("50")});
     });
@@ -191,9 +160,9 @@ int main(int argc, char **argv)
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
-    const auto read = g_best.find("read");
-    const auto calc = g_best.find("calculator");
-    if (read == g_best.end() || calc == g_best.end())
+    const auto read = benchBestTimes().find("read");
+    const auto calc = benchBestTimes().find("calculator");
+    if (read == benchBestTimes().end() || calc == benchBestTimes().end())
         return 1;
     const bool readSlower = read->second >= calc->second;
     const double slower = std::max(read->second, calc->second);
@@ -204,8 +173,8 @@ int main(int argc, char **argv)
         {"watch_small", "rrdcli watch --max-frames 100, same file"},
     };
     for (const auto &figure : figures) {
-        const auto found = g_best.find(figure.first);
-        if (found == g_best.end())
+        const auto found = benchBestTimes().find(figure.first);
+        if (found == benchBestTimes().end())
             return 1;
         benchReport(figure.second, found->second, "s", baseline, slower, found->second / slower);
     }
