@@ -66,6 +66,20 @@ QCommandLineOption timeoutOption()
         QStringLiteral("S"));
 }
 
+QCommandLineOption paramsOption()
+{
+    return QCommandLineOption(QStringLiteral("params"),
+                              QStringLiteral("Parameter file (INI) to apply."),
+                              QStringLiteral("FILE.ini"));
+}
+
+QCommandLineOption processParamsOption()
+{
+    return QCommandLineOption(
+        QStringLiteral("process-params"),
+        QStringLiteral("Take the settings from the first frame's process parameters."));
+}
+
 int readLimits(const QCommandLineParser &parser, const QString &command,
                const QCommandLineOption *maxFrames, qint64 *max, qint64 *seconds)
 {

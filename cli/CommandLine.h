@@ -35,6 +35,10 @@ bool readScenarioOptions(const QCommandLineParser &parser, RuSimulatorOptions *o
 // since it counts per source or in all) and --timeout S, how long a stream may stay silent.
 QCommandLineOption maxFramesOption(const QString &description);
 QCommandLineOption timeoutOption();
+// The detector settings of the commands that run the engine: --params FILE.ini and
+// --process-params.
+QCommandLineOption paramsOption();
+QCommandLineOption processParamsOption();
 // Reads --timeout into `seconds` (default 10) and, when `maxFrames` is given, --max-frames
 // into `max` (0 = no limit). Returns -1 when both are good, else the usage status (printed).
 int readLimits(const QCommandLineParser &parser, const QString &command,

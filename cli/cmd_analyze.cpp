@@ -115,12 +115,8 @@ int runAnalyze(const QStringList &args)
         "file, an archive, \"-\" for standard input or host:port for a stream. Without "
         "--params or --process-params the engine's built-in settings apply (all detectors "
         "off)."));
-    const QCommandLineOption params(QStringLiteral("params"),
-                                    QStringLiteral("Parameter file (INI) to apply."),
-                                    QStringLiteral("FILE.ini"));
-    const QCommandLineOption processParams(
-        QStringLiteral("process-params"),
-        QStringLiteral("Take the settings from the first frame's process parameters."));
+    const QCommandLineOption params = cli::paramsOption();
+    const QCommandLineOption processParams = cli::processParamsOption();
     const QCommandLineOption jsonl(QStringLiteral("jsonl"),
                                    QStringLiteral("Print one JSON object per frame (default)."));
     const QCommandLineOption log(QStringLiteral("log"),

@@ -42,9 +42,7 @@ int runDump(const QStringList &args)
     const QCommandLineOption frameOption(QStringLiteral("frame"),
                                          QStringLiteral("The frame to show, counted from 0 (default 0)."),
                                          QStringLiteral("N"));
-    const QCommandLineOption params(QStringLiteral("params"),
-                                    QStringLiteral("Parameter file (INI) to apply."),
-                                    QStringLiteral("FILE.ini"));
+    const QCommandLineOption params = cli::paramsOption();
     const QCommandLineOption timeout = cli::timeoutOption();
     parser.addOptions({frameOption, params, timeout});
     parser.addPositionalArgument(QStringLiteral("SOURCE"), QStringLiteral("The source to read."));

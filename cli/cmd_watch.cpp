@@ -336,12 +336,8 @@ int readOptions(const QStringList &args, WatchConfig *config)
         "frames are written into one-minute files below DIR (\"rdata\", and \"alarm\" for files "
         "with an avalanche alarm); --alarm-script starts a program on every avalanche alarm on. "
         "Files end when read; a stream runs until Ctrl+C or SIGTERM."));
-    const QCommandLineOption params(QStringLiteral("params"),
-                                    QStringLiteral("Parameter file (INI) to apply."),
-                                    QStringLiteral("FILE.ini"));
-    const QCommandLineOption processParams(
-        QStringLiteral("process-params"),
-        QStringLiteral("Take the settings from the first frame's process parameters."));
+    const QCommandLineOption params = cli::paramsOption();
+    const QCommandLineOption processParams = cli::processParamsOption();
     const QCommandLineOption record(QStringLiteral("record"),
                                     QStringLiteral("Record the frames into minute files below DIR."),
                                     QStringLiteral("DIR"));
