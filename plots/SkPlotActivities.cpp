@@ -62,8 +62,17 @@ const QVector<quint16> &liveValues(const RuLiveValues &live, int id)
 SkPlotActivities::SkPlotActivities(QWidget *parent)
     : QwtPlot(parent),
       m_cursor(new QwtPlotMarker()),
+      m_cursorShade(new QwtPlotMarker()),
       m_picker(nullptr)
 {
+    m_cursorShade->setLineStyle(QwtPlotMarker::VLine);
+    m_cursorShade->setLinePen(QPen(QBrush(QColor(0, 0, 0, 120)), 3.0, Qt::SolidLine,
+                                   Qt::SquareCap, Qt::BevelJoin));
+    m_cursorShade->setZ(m_cursor->z() - 0.5);
+    m_cursorShade->setItemAttribute(QwtPlotItem::Legend, false);
+    m_cursorShade->setValue(0.0, 0.0);
+    m_cursorShade->attach(this);
+
     m_cursor->setLineStyle(QwtPlotMarker::VLine);
     m_cursor->setLinePen(QPen(QBrush(Qt::yellow), 1.0, Qt::SolidLine, Qt::SquareCap,
                               Qt::BevelJoin));
@@ -82,6 +91,7 @@ SkPlotActivities::SkPlotActivities(QWidget *parent)
 SkPlotActivities::~SkPlotActivities()
 {
     delete m_cursor;
+    delete m_cursorShade;
     // The live curves show series the plot owns; hand each its placeholder to delete with
     // the curve, which the base class destroys after the members.
     for (int i = 0; i < CurveCount - FirstLiveId; ++i)
@@ -286,15 +296,21 @@ bool SkPlotActivities::isLegendShown() const
     return legend() != nullptr;
 }
 
+void SkPlotActivities::moveCursor(double x)
+{
+    m_cursor->setValue(x, 0.0);
+    m_cursorShade->setValue(x, 0.0);
+}
+
 void SkPlotActivities::setMarkerPos(double pos)
 {
-    m_cursor->setValue(pos, 0.0);
+    moveCursor(pos);
     replot();
 }
 
 void SkPlotActivities::setMarkerScreenPos(const QPoint &pos)
 {
     const double x = invTransform(QwtPlot::xBottom, pos.x());
-    m_cursor->setValue(x, 0.0);
+    moveCursor(x);
     emit markerPosChanged(QPointF(x, 0.0));
 }

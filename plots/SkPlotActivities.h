@@ -94,6 +94,7 @@ signals:
     void markerPosChanged(QPointF pos);
 
 private:
+    void moveCursor(double x);
     void setupCurves();
     void setupAxes();
     void appendLive(int frameNo, const RuAlarmResult &result);
@@ -101,6 +102,8 @@ private:
     SkActivityCurveData *liveSeries(int id, int rangegate);
 
     QwtPlotMarker *m_cursor;           // deleted in the destructor, before the base class
+    // A dark, wider line under the yellow cursor, so it shows on the light canvas too.
+    QwtPlotMarker *m_cursorShade;      // likewise
     SkActivityPicker *m_picker;        // child of the canvas
     std::array<QwtPlotCurve *, CurveCount> m_curves{}; // attached; deleted by the plot
     // Ids 0 to 4: the curve's own data (the curve deletes it).

@@ -137,9 +137,14 @@ bool SkPlotSpectrogram::eventFilter(QObject *, QEvent *)
 void SkPlotSpectrogram::mouseMoveEvent(QMouseEvent *event)
 {
     QwtPlot::mouseMoveEvent(event);
-    if (!hasData() || !canvas()->geometry().contains(event->pos()))
+#if QT_VERSION >= QT_VERSION_CHECK(6, 0, 0)
+    const QPoint pos = event->position().toPoint();
+#else
+    const QPoint pos = event->pos();
+#endif
+    if (!hasData() || !canvas()->geometry().contains(pos))
         return;
     // Evaluate the tracker at this very position, so the signal never lags the text.
-    m_picker->trackerText(canvas()->mapFrom(this, event->pos()));
+    m_picker->trackerText(canvas()->mapFrom(this, pos));
     emit currentPosChanged(m_picker->trackedCell(), m_picker->trackedValue());
 }
