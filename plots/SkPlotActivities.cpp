@@ -144,33 +144,25 @@ void SkPlotActivities::setupAxes()
 QVector<RuAlarmEvent> SkPlotActivities::appendResult(int frameNo, const RuAlarmResult &result,
                                                      const SkActivityMarkerLevels &levels)
 {
-    QVector<RuAlarmEvent> events;
-    RuAlarmEvent event;
-    for (int i = 0; i < RuAlarmResult::Detectors; ++i) {
-        const RuAvalancheResult &av = result.avalanche[i];
-        if (av.status == RuStatusDisabled)
-            continue;
-        m_data[i]->appendSample(QPointF(frameNo, av.sumSum));
-        m_curves[i]->setData(m_data[i]);
-        if (ruAvalancheEvent(i, av, &event) && addEventMarker(frameNo, event, levels))
-            events << event;
-    }
-    const RuRainResult &rain = result.rain[0];
-    if (rain.status != RuStatusDisabled) {
-        m_data[SkActivityRain]->appendSample(QPointF(frameNo, rain.activity));
-        m_curves[SkActivityRain]->setData(m_data[SkActivityRain]);
-        if (ruRainEvent(0, rain, &event) && addEventMarker(frameNo, event, levels))
-            events << event;
-    }
-    const RuWaterlevelResult &wl = result.waterlevel[0];
-    if (wl.status != RuStatusDisabled) {
-        m_data[SkActivityWaterlevel]->appendSample(QPointF(frameNo, wl.value));
-        m_curves[SkActivityWaterlevel]->setData(m_data[SkActivityWaterlevel]);
-        if (ruWaterlevelEvent(0, wl, &event) && addEventMarker(frameNo, event, levels))
-            events << event;
-    }
+    const QVector<RuAlarmEvent> events = ruAlarmEvents(result);
+    // A frame the store has already let go of would break the frame order of the points.
+    if (frameNo < m_firstFrame)
+        return events;
+    for (int i = 0; i < RuAlarmResult::Detectors; ++i)
+        appendPoint(i, frameNo, result.avalanche[i].status, result.avalanche[i].sumSum);
+    appendPoint(SkActivityRain, frameNo, result.rain[0].status, result.rain[0].activity);
+    appendPoint(SkActivityWaterlevel, frameNo, result.waterlevel[0].status,
+                result.waterlevel[0].value);
+    for (const RuAlarmEvent &event : events)
+        addEventMarker(frameNo, event, levels);
     appendLive(frameNo, result);
     return events;
+}
+
+void SkPlotActivities::appendPoint(int id, int frameNo, RuAlarmStatus status, double value)
+{
+    if (status != RuStatusDisabled)
+        m_data[id]->appendSample(QPointF(frameNo, value));
 }
 
 SkActivityAlarmMarker *SkPlotActivities::addEventMarker(int frameNo, const RuAlarmEvent &event,
@@ -222,10 +214,9 @@ void SkPlotActivities::showLiveRangegate()
 
 void SkPlotActivities::clearActivities()
 {
-    for (int id = 0; id < FirstLiveId; ++id) {
-        m_data[id]->clear();
-        m_curves[id]->setData(m_data[id]);
-    }
+    for (SkActivityCurveData *data : m_data)
+        data->clear();
+    m_firstFrame = 0;
     for (LiveList &list : m_live)
         list.clear();
     showLiveRangegate(); // before the emptied lists' series could be drawn
@@ -233,8 +224,17 @@ void SkPlotActivities::clearActivities()
     updateAxes();
 }
 
+void SkPlotActivities::setFrameRange(int startFrame, int length)
+{
+    setAxisScale(QwtPlot::xBottom, startFrame, startFrame + length);
+    trimBefore(startFrame);
+}
+
 void SkPlotActivities::trimBefore(int firstFrame)
 {
+    if (firstFrame <= m_firstFrame)
+        return;
+    m_firstFrame = firstFrame;
     for (int id = 0; id < FirstLiveId; ++id)
         m_data[id]->trimBefore(firstFrame);
     for (LiveList &list : m_live)

@@ -8,6 +8,7 @@
 // thread touches it; the main window serialises feeding and clearing with its own mutex.
 
 #include "SkActivityMarkerLevels.h"
+#include "RuAlarmStatus.h"
 #include "SkActivityPlotId.h"
 
 #include <qwt_plot.h>
@@ -49,8 +50,8 @@ public:
 
     // Appends the points of frame `frameNo`'s result (detectors with status 0 add nothing),
     // adds a marker for every notable event and shows the chosen range gate's live values.
-    // Returns the events marked, in the order avalanche 0-2, rain 0, water level 0, for the
-    // log. The caller replots.
+    // Returns the result's events (avalanche 0-2, rain 0, water level 0) for the log, also
+    // for a frame before the trimmed range, which adds nothing. The caller replots.
     QVector<RuAlarmEvent> appendResult(int frameNo, const RuAlarmResult &result,
                                        const SkActivityMarkerLevels &levels);
     // Attaches the marker of one event (none for events without marker); the plot owns it.
@@ -64,8 +65,12 @@ public:
     // Empties every curve and deletes every event marker (a restarted alarm computation).
     void clearActivities();
     // Forgets the points and markers of frames before `firstFrame` (frames the store no longer
-    // holds), so a stream that runs for days keeps the plot's memory bounded.
+    // holds), so a stream that runs for days keeps the plot's memory bounded. Results of such
+    // frames that arrive later add nothing. The caller replots.
     void trimBefore(int firstFrame);
+    // The store's window [startFrame, startFrame + length]: the bottom axis spans it and what
+    // lies before it is trimmed. Call it on every change of the store's data range.
+    void setFrameRange(int startFrame, int length);
 
     QwtPlotCurve *curve(SkActivityPlotId id) const;
     // The series of curve `id`: the one series of ids 0 to 4, one per range gate for ids 5
@@ -97,6 +102,7 @@ private:
     void moveCursor(double x);
     void setupCurves();
     void setupAxes();
+    void appendPoint(int id, int frameNo, RuAlarmStatus status, double value);
     void appendLive(int frameNo, const RuAlarmResult &result);
     void showLiveRangegate();
     SkActivityCurveData *liveSeries(int id, int rangegate);
@@ -114,4 +120,5 @@ private:
     // Shown by a live curve whose range gate has no series.
     std::array<std::unique_ptr<SkActivityCurveData>, CurveCount - FirstLiveId> m_noLive;
     int m_liveRangegate = 0;
+    int m_firstFrame = 0; // frames before it have been trimmed
 };

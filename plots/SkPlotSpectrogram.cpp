@@ -8,9 +8,11 @@
 #include <qwt_picker_machine.h>
 #include <qwt_plot_marker.h>
 #include <qwt_plot_spectrogram.h>
+#include <qwt_scale_draw.h>
 #include <qwt_scale_widget.h>
 #include <qwt_symbol.h>
 
+#include <QFontMetrics>
 #include <QMouseEvent>
 
 #include <cmath>
@@ -34,6 +36,11 @@ SkPlotSpectrogram::SkPlotSpectrogram(QWidget *parent)
     setupPicker();
     setAxisTitles(tr("Channel"), tr("Range gate"));
     setAxisTitle(QwtPlot::yRight, tr("Level (a.u.)"));
+    // Room for six-digit labels from the start, so the image does not jump sideways when a
+    // view with more rows (frames) needs wider labels.
+    const QFontMetrics metrics(axisWidget(QwtPlot::yLeft)->font());
+    axisScaleDraw(QwtPlot::yLeft)->setMinimumExtent(
+        metrics.horizontalAdvance(QStringLiteral("100000")));
     // The position signal needs plain mouse moves, which reach the plot from the canvas.
     setMouseTracking(true);
 }

@@ -633,6 +633,19 @@ void TstPlots::longStreamKeepsOnlyHeldFrames()
     }
     QCOMPARE(int(plot.series(SkActivityAvalanche0).at(0)->size()), held);
     QCOMPARE(plot.curve(SkActivityAvalanche0)->dataRect().left(), double(first));
+
+    // A late result of a frame already let go of is logged but not plotted.
+    const int alarmOn = 226; // the mixed recording's first avalanche alarm
+    QVERIFY(!plot.appendResult(alarmOn, *m_mixed[alarmOn], testLevels()).isEmpty());
+    QCOMPARE(plot.eventMarkers().size(), expectedMarkers);
+    QCOMPARE(int(plot.series(SkActivityAvalanche0).at(0)->size()), held);
+
+    // The window's range moves the axis and trims with it.
+    plot.setFrameRange(frames - 100, 1000);
+    plot.replot();
+    QCOMPARE(plot.axisInterval(QwtPlot::xBottom), QwtInterval(frames - 100, frames + 900));
+    QCOMPARE(int(plot.series(SkActivityRain).at(0)->size()), 100);
+    QCOMPARE(int(plot.curve(SkActivityMode)->dataSize()), 100);
 }
 
 void TstPlots::clearingEmptiesCurvesAndMarkers()
