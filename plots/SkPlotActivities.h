@@ -7,8 +7,9 @@
 // range gate; the curves show the range gate chosen with setLiveRangegate. Only the GUI
 // thread touches it; the main window serialises feeding and clearing with its own mutex.
 
-#include "SkActivityMarkerLevels.h"
+#include "RuAlarmEvent.h"
 #include "RuAlarmStatus.h"
+#include "SkActivityMarkerLevels.h"
 #include "SkActivityPlotId.h"
 
 #include <qwt_plot.h>
@@ -27,7 +28,6 @@ class SkActivityAlarmMarker;
 class SkActivityCurveData;
 class SkActivityMarker;
 class SkActivityPicker;
-struct RuAlarmEvent;
 struct RuAlarmResult;
 
 class SkPlotActivities : public QwtPlot
