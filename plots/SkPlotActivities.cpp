@@ -232,9 +232,11 @@ void SkPlotActivities::setFrameRange(int startFrame, int length)
 
 void SkPlotActivities::trimBefore(int firstFrame)
 {
-    if (firstFrame <= m_firstFrame)
-        return;
+    // The last range reported wins: after a reopen the frame numbers start again at 0.
+    const bool advanced = firstFrame > m_firstFrame;
     m_firstFrame = firstFrame;
+    if (!advanced)
+        return;
     for (int id = 0; id < FirstLiveId; ++id)
         m_data[id]->trimBefore(firstFrame);
     for (LiveList &list : m_live)

@@ -66,7 +66,8 @@ public:
     void clearActivities();
     // Forgets the points and markers of frames before `firstFrame` (frames the store no longer
     // holds), so a stream that runs for days keeps the plot's memory bounded. Results of such
-    // frames that arrive later add nothing. The caller replots.
+    // frames that arrive later add nothing, until a lower first frame (a reopened store) is
+    // given. The caller replots.
     void trimBefore(int firstFrame);
     // The store's window [startFrame, startFrame + length]: the bottom axis spans it and what
     // lies before it is trimmed. Call it on every change of the store's data range.

@@ -646,6 +646,13 @@ void TstPlots::longStreamKeepsOnlyHeldFrames()
     QCOMPARE(plot.axisInterval(QwtPlot::xBottom), QwtInterval(frames - 100, frames + 900));
     QCOMPARE(int(plot.series(SkActivityRain).at(0)->size()), 100);
     QCOMPARE(int(plot.curve(SkActivityMode)->dataSize()), 100);
+
+    // A reopened store numbers from 0 again: its results are plotted.
+    plot.clearActivities();
+    plot.setFrameRange(frames, 1000); // a late report of the old store's window
+    plot.setFrameRange(0, 1);
+    plot.appendResult(0, *m_mixed[0], testLevels());
+    QCOMPARE(int(plot.curve(SkActivityAvalanche0)->dataSize()), 1);
 }
 
 void TstPlots::clearingEmptiesCurvesAndMarkers()
