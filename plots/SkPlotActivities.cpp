@@ -125,7 +125,7 @@ void SkPlotActivities::setupCurves()
             curve->setData(m_data[id]);
         } else {
             m_noLive[id - FirstLiveId] = std::make_unique<SkActivityCurveData>();
-            curve->swapData(m_noLive[id - FirstLiveId].get());
+            delete curve->swapData(m_noLive[id - FirstLiveId].get()); // the curve's own empty data
         }
         curve->attach(this);
         m_curves[id] = curve;
