@@ -92,6 +92,9 @@ void SkPlotSpectrogram::setData(const QVector<double> &values, int columns, doub
     bar->setColorMap(m_interval, new SkColorMap(m_colorMode));
     setAxisScale(QwtPlot::yRight, m_interval.minValue(), m_interval.maxValue());
     enableAxis(QwtPlot::yRight);
+    // The image follows the chosen mode too, or it would disagree with its own colour bar.
+    if (static_cast<const QwtLinearColorMap *>(m_spectrogram->colorMap())->mode() != m_colorMode)
+        m_spectrogram->setColorMap(new SkColorMap(m_colorMode));
 
     m_spectrogram->setData(data);
 }

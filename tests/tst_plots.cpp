@@ -183,6 +183,8 @@ void TstPlots::spectrogramShowsMatrixWithColourBarOrNothing()
     QVERIFY(!plot.hasData());
     QVERIFY(!plot.colorInterval().isValid());
     QCOMPARE(plot.colorMode(), QwtLinearColorMap::ScaledColors);
+    QCOMPARE(static_cast<const QwtLinearColorMap *>(plot.spectrogram()->colorMap())->mode(),
+             QwtLinearColorMap::ScaledColors);
     plot.setZMax(400.0);
     plot.setColorMode(QwtLinearColorMap::FixedColors);
     plot.setData(QVector<double>(3 * 1024, 1.0), 1024, 1024, 3);
@@ -198,9 +200,9 @@ void TstPlots::spectrogramShowsMatrixWithColourBarOrNothing()
     QCOMPARE(bar->colorBarInterval(), QwtInterval(0, 400));
     QCOMPARE(static_cast<const QwtLinearColorMap *>(bar->colorMap())->mode(),
              QwtLinearColorMap::FixedColors);
-    // The image keeps the ramp it was built with; only the bar follows the mode.
+    // The image follows the mode as well, so it matches its colour bar.
     QCOMPARE(static_cast<const QwtLinearColorMap *>(plot.spectrogram()->colorMap())->mode(),
-             QwtLinearColorMap::ScaledColors);
+             QwtLinearColorMap::FixedColors);
     QCOMPARE(plot.spectrogram()->data()->interval(Qt::ZAxis), QwtInterval(0, 400));
 
     // No values: no image and no tracker text, the axes stay.
