@@ -687,6 +687,22 @@ void TstPlots::picturesShowAxesColourBarAndMarkers()
         &spectrogram, canvasPixel(spectrogram, QwtPlot::xBottom, QwtPlot::yLeft, 300, 12));
     QCOMPARE(QColor(spec.pixel(cross)), QColor(Qt::yellow)); // the cross-hair's line
 
+    // One range gate over 1000 frames in fixed colours: the labels grow, the image stays put.
+    const int canvasLeft = spectrogram.canvas()->geometry().left();
+    QVector<double> rows;
+    for (int f = 0; f < 1000; ++f) {
+        const RuMatrix fm = simulator.frame(f).toMatrix();
+        for (int c = 0; c < 1024; ++c)
+            rows << fm(10, c);
+    }
+    spectrogram.setColorMode(QwtLinearColorMap::FixedColors);
+    spectrogram.setAxisTitles(QStringLiteral("Channel"), QStringLiteral("Frame"));
+    spectrogram.setData(rows, 1024, 1024, 1000);
+    spectrogram.setAxisScale(QwtPlot::yLeft, 0, 1000 - 0.2);
+    spectrogram.replot();
+    QVERIFY(spectrogram.grab().save(dir + QStringLiteral("/spectrogram-rangegate.png")));
+    QCOMPARE(spectrogram.canvas()->geometry().left(), canvasLeft);
+
     // The activity plot of the mixed recording with the main window's axis ranges.
     SkPlotActivities activities;
     activities.resize(900, 300);
