@@ -47,9 +47,14 @@ bool avalancheLook(int status, MarkerLook *look)
 bool rainLook(int status, const SkActivityMarkerLevels &levels, MarkerLook *look)
 {
     switch (status) {
-    case RuStatusAlarmOn: *look = {levels.rainAlarmOn, Qt::blue, QwtSymbol::UTriangle}; return true;
-    case RuStatusAlarmOff: *look = {levels.rainAlarmOff, Qt::blue, QwtSymbol::DTriangle}; return true;
-    default: return false;
+    case RuStatusAlarmOn:
+        *look = {levels.rainAlarmOn, Qt::blue, QwtSymbol::UTriangle};
+        return true;
+    case RuStatusAlarmOff:
+        *look = {levels.rainAlarmOff, Qt::blue, QwtSymbol::DTriangle};
+        return true;
+    default:
+        return false;
     }
 }
 

@@ -244,7 +244,8 @@ void SkPlotActivities::trimBefore(int firstFrame)
             series->trimBefore(firstFrame);
     const QwtPlotItemList markers = itemList(SkActivityMarker::Rtti);
     for (QwtPlotItem *item : markers) {
-        if (dynamic_cast<SkActivityMarker *>(item) && item->boundingRect().center().x() < firstFrame)
+        const auto *marker = dynamic_cast<const SkActivityMarker *>(item);
+        if (marker && marker->xValue() < firstFrame)
             delete item; // detaches itself
     }
     for (QwtPlotCurve *curve : m_curves)
