@@ -151,10 +151,12 @@ private:
         }
     }
 
-    QTcpServer m_server;
-    QHash<QTcpSocket *, QByteArray> m_buffers; // the sockets are the server's children
+    QHash<QTcpSocket *, QByteArray> m_buffers;
     RadarState m_radar;
     int m_clientsSeen = 0;
+    // Last, so it goes first: the sockets are its children, and one that is still closing
+    // reports its end to the members above while it is destroyed.
+    QTcpServer m_server;
 };
 
 } // namespace
