@@ -839,6 +839,22 @@ void TestDialogs::refusedConnectionIsReported()
     QVERIFY(child<QPushButton>(&console, "pushButtonConnect")->isEnabled());
     QCOMPARE(child<QLineEdit>(&console, "lineEditIpAddr")->styleSheet(),
              QStringLiteral("background-color: rgb(239, 41, 41);"));
+
+    // A port that is no port is named before any connection is tried.
+    for (const char *bad : {"0", "70000", "12a"}) {
+        child<QLineEdit>(&console, "lineEditIpPort")->setText(QLatin1String(bad));
+        const auto named = whenModal([&](QWidget *modal) {
+            auto *box = qobject_cast<QMessageBox *>(modal);
+            if (!box)
+                return false;
+            text = box->text();
+            box->button(QMessageBox::Ok)->click();
+            return true;
+        });
+        child<QPushButton>(&console, "pushButtonConnect")->click();
+        QVERIFY(*named);
+        QCOMPARE(text, QStringLiteral("The port must be a number from 1 to 65535."));
+    }
 }
 
 void TestDialogs::sequencesAreEditedStoredAndLoaded()
