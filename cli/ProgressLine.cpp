@@ -79,14 +79,15 @@ void ProgressLine::frameDone()
 
 void ProgressLine::finish()
 {
-    if (!m_shown || m_finished)
+    if (!m_shown || m_lastDrawn < 0)
         return;
     m_finished = true;
-    if (m_lastDrawn < 0)
-        return;
     draw();
     std::fputc('\n', stderr);
     std::fflush(stderr);
+    // A later frame starts a new line.
+    m_finished = false;
+    m_lastDrawn = -1;
 }
 
 // The share of the current source done, from 0 to 1, or -1 when it is not known.

@@ -25,7 +25,7 @@ public:
     void setTotal(qint64 totalFrames) { m_total = totalFrames; }
     // One more frame done; redraws when the last drawing is old enough.
     void frameDone();
-    // Draws the last state and ends the line.
+    // Draws the last state and ends the line (a later frame starts a new one).
     void finish();
 
 private:
@@ -43,7 +43,7 @@ private:
     qint64 m_size = 0;  // its size
     int m_index = 0;
     int m_count = 1;
-    bool m_finished = false;
+    bool m_finished = false; // drawing the final state
 };
 
 } // namespace cli
