@@ -185,7 +185,10 @@ bool FrameRun::next(const QString &command, RuFrame *frame)
         // A read broken off by a stop signal is no fault of the source.
         if (StopRequest::requested())
             return false;
-        if (!m_file->atEnd()) {
+        if (m_file->atEnd()) {
+            if (m_progress)
+                m_progress->sourceEnded();
+        } else {
             printError(command, QStringLiteral("%1: after %2 frames: %3")
                                     .arg(m_sources[m_source])
                                     .arg(m_sourceFrames)

@@ -14,24 +14,20 @@ constexpr qint64 RedrawMs = 250;
 
 // The reading library does not say how far into a file it has read; the descriptor it reads
 // through does. It is the newest one open on the same file.
-int descriptorOf(const QString &path, qint64 *size)
+int descriptorOf(const QString &path, struct stat *wanted)
 {
-    struct stat wanted = {};
     if (path == QLatin1String("-")) {
-        if (::fstat(STDIN_FILENO, &wanted) != 0 || !S_ISREG(wanted.st_mode))
+        if (::fstat(STDIN_FILENO, wanted) != 0 || !S_ISREG(wanted->st_mode))
             return -1;
-        *size = wanted.st_size;
         return STDIN_FILENO;
     }
-    if (::stat(QFile::encodeName(path).constData(), &wanted) != 0 || !S_ISREG(wanted.st_mode))
+    if (::stat(QFile::encodeName(path).constData(), wanted) != 0 || !S_ISREG(wanted->st_mode))
         return -1;
     const long limit = qMin(::sysconf(_SC_OPEN_MAX), 4096L);
     for (int fd = int(limit) - 1; fd > STDERR_FILENO; --fd) {
         struct stat st = {};
-        if (::fstat(fd, &st) == 0 && st.st_dev == wanted.st_dev && st.st_ino == wanted.st_ino) {
-            *size = st.st_size;
+        if (::fstat(fd, &st) == 0 && st.st_dev == wanted->st_dev && st.st_ino == wanted->st_ino)
             return fd;
-        }
     }
     return -1;
 }
@@ -65,9 +61,20 @@ void ProgressLine::setSource(const QString &path, int index, int count, qint64 t
     m_total = totalFrames;
     m_fd = -1;
     m_size = 0;
+    m_sourceEnded = false;
     m_sourceStartMs = m_clock.elapsed();
-    if (m_shown && totalFrames <= 0)
-        m_fd = descriptorOf(path, &m_size);
+    struct stat st = {};
+    if (m_shown && totalFrames <= 0 && (m_fd = descriptorOf(path, &st)) >= 0) {
+        m_size = st.st_size;
+        m_device = st.st_dev;
+        m_inode = st.st_ino;
+    }
+}
+
+void ProgressLine::sourceEnded()
+{
+    m_sourceEnded = true;
+    m_fd = -1;
 }
 
 void ProgressLine::frameDone()
@@ -95,7 +102,11 @@ double ProgressLine::share() const
 {
     if (m_total > 0)
         return qMin(1.0, double(m_frames) / double(m_total));
-    if (m_fd < 0 || m_size <= 0)
+    if (m_sourceEnded)
+        return 1.0;
+    struct stat st = {};
+    if (m_fd < 0 || m_size <= 0 || ::fstat(m_fd, &st) != 0 || quint64(st.st_dev) != m_device
+        || quint64(st.st_ino) != m_inode)
         return -1.0;
     const off_t position = ::lseek(m_fd, 0, SEEK_CUR);
     if (position < 0)

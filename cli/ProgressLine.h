@@ -23,6 +23,8 @@ public:
     // frame total the share is counted in frames, else in bytes read of a regular file.
     void setSource(const QString &path, int index = 0, int count = 1, qint64 totalFrames = 0);
     void setTotal(qint64 totalFrames) { m_total = totalFrames; }
+    // The current source has been read to its end.
+    void sourceEnded();
     // One more frame done; redraws when the last drawing is old enough.
     void frameDone();
     // Draws the last state and ends the line (a later frame starts a new one).
@@ -41,6 +43,9 @@ private:
     qint64 m_total = 0;
     int m_fd = -1;      // the descriptor reading the current source, when it is a regular file
     qint64 m_size = 0;  // its size
+    quint64 m_device = 0; // and identity, so that a descriptor reused for another file
+    quint64 m_inode = 0;  // is not taken for it
+    bool m_sourceEnded = false;
     int m_index = 0;
     int m_count = 1;
     bool m_finished = false; // drawing the final state

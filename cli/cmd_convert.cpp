@@ -90,6 +90,10 @@ int runConvert(const QStringList &args)
     QObject::connect(&worker, &RcWorker::inputOpened, [&](int index, const QString &path) {
         progress.setSource(path, index, inputs.size());
     });
+    QObject::connect(&worker, &RcWorker::finished, [&] {
+        if (worker.wroteEverything())
+            progress.sourceEnded();
+    });
     // The first report (0) comes before any frame, then one after each frame read.
     bool started = false;
     QObject::connect(&worker, &RcWorker::progressChanged, [&] {

@@ -58,7 +58,9 @@ SourceInfo readSource(const QString &source, qint64 maxFrames, int timeoutSecond
     while ((maxFrames <= 0 || info.frames < maxFrames) && !cli::StopRequest::requested()) {
         RuFrame frame;
         if (!file.readFrame(frame)) {
-            if (!file.atEnd() && !cli::StopRequest::requested())
+            if (file.atEnd())
+                progress.sourceEnded();
+            else if (!cli::StopRequest::requested())
                 info.error = QStringLiteral("frame %1: %2").arg(info.frames).arg(file.errorString());
             break;
         }
