@@ -58,7 +58,7 @@ SourceInfo readSource(const QString &source, qint64 maxFrames, int timeoutSecond
     while ((maxFrames <= 0 || info.frames < maxFrames) && !cli::StopRequest::requested()) {
         RuFrame frame;
         if (!file.readFrame(frame)) {
-            if (file.atEnd())
+            if (file.errorCode() == RRD_ERR_END)
                 progress.sourceEnded();
             else if (!cli::StopRequest::requested())
                 info.error = QStringLiteral("frame %1: %2").arg(info.frames).arg(file.errorString());
