@@ -19,7 +19,6 @@
 #include <QFileInfo>
 
 #include <cstdio>
-#include <unistd.h>
 
 namespace {
 

@@ -66,7 +66,9 @@ bool RcOutputFile::open(QString *error)
                                                + suffix);
         const int fd = ::mkstemps(pattern.data(), suffix.size());
         if (fd < 0) {
-            *error = systemError(errno);
+            // The file is made in the folder, whose rights may differ from an old output's.
+            *error = QStringLiteral("cannot create a file in %1: %2")
+                         .arg(QDir::toNativeSeparators(target.absolutePath()), systemError(errno));
             return false;
         }
         ::close(fd);
