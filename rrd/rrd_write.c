@@ -165,14 +165,15 @@ static int put(rrd_file *file, const unsigned char *bytes, size_t length)
     return write_bytes(file, bytes, length) == (int64_t)length ? 0 : -1;
 }
 
-static int put_stamp(rrd_file *file, const unsigned char *info)
+/* A frame without rrd_info (a raw one) gets time 0 and still its range-gate count, so that
+ * the output reads back as stamped frames. */
+static int put_stamp(rrd_file *file, const unsigned char *info, int32_t count)
 {
     unsigned char stamp[RRD_STAMP_SIZE];
     memset(stamp, 0, sizeof stamp);
-    if (info) {
+    if (info)
         memcpy(stamp, info + RRD_INFO_SECONDS, 8);
-        memcpy(stamp + 8, info + RRD_INFO_RANGEGATES, 2);
-    }
+    rrd_put_u16(stamp + 8, (uint16_t)count);
     return put(file, stamp, sizeof stamp);
 }
 
@@ -216,7 +217,7 @@ int rrd_write_frame(rrd_file *file, const rrd_frame *frame, const unsigned char 
     } else if (file->format == RRD_FORMAT_RAW) {
         rc = put(file, frame->rangegates, records);
     } else if (file->format == RRD_FORMAT_STAMPED) {
-        rc = put_stamp(file, info);
+        rc = put_stamp(file, info, frame->count);
         if (rc == 0)
             rc = put(file, frame->rangegates, records);
     } else if (file->format == RRD_FORMAT_RRD0) {
