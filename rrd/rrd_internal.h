@@ -17,6 +17,7 @@
 struct archive;
 struct archive_entry;
 struct rrd_inflater;
+struct rrd_deflater;
 
 /* archive_error of a damaged gzip stream or a refused archive entry; the text is `message`. */
 #define RRD_ARCHIVE_OWN_ERROR (-1000)
@@ -42,6 +43,8 @@ struct rrd_file {
     int32_t last_raw_count;         /* records of the last raw frame ended by a record 0 */
     unsigned char held[RRD_RANGEGATE_SIZE];
     char archive_message[256];      /* libarchive's text, kept when the writer is released */
+
+    struct rrd_deflater *deflater;  /* gzip compression of a written file, or NULL */
 
     /* Reading sources. */
     int timeout_ms;                 /* receive time-out of a socket, 0 = wait for ever */
@@ -77,8 +80,16 @@ int rrd_path_is_gzip(const char *path);
 
 /* The write side of rrd_open(): opens `path` for writing on a fresh handle. */
 void rrd_open_writer(rrd_file *file, const char *path, char mode);
-/* Finishes and releases an archive writer; 0 or -1. */
+/* Finishes and releases a gzip writer; 0 or -1. */
 int rrd_close_writer(rrd_file *file);
+
+/* The gzip compressor of a writer (ISA-L's igzip on a thread of its own) into `file`. */
+struct rrd_deflater *rrd_deflater_new(FILE *file);
+/* Compresses bytes into the file; 0 or -1 with the error (possibly of an earlier write) in
+ * the handle. */
+int rrd_deflate_write(rrd_file *file, const unsigned char *bytes, size_t length);
+/* Ends the gzip member, writes its last bytes and releases the compressor; 0 or -1. */
+int rrd_deflate_finish(rrd_file *file);
 
 /* Copies libarchive's current error text into the handle (it outlives the archive). */
 void rrd_keep_archive_message(rrd_file *file);

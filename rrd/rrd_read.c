@@ -581,7 +581,7 @@ int rrd_close(rrd_file *file)
         return -1;
     if (file->sock >= 0)
         close(file->sock);
-    if (file->archive && file->writing)
+    if (file->deflater)
         rc = rrd_close_writer(file);
     rrd_close_reader(file);
     if (file->file) {
