@@ -159,6 +159,8 @@ void TestCliHabits::convertNeverHarmsInputsOrOutputs()
     } else {
         QFile file(out);
         QVERIFY(file.open(QIODevice::WriteOnly) && file.write(old) == old.size());
+        file.close();
+        QVERIFY(file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup));
     }
     if (setUp == QLatin1String("missing"))
         inputs.insert(1, dir.filePath(QStringLiteral("absent.rrd0")));
@@ -177,6 +179,10 @@ void TestCliHabits::convertNeverHarmsInputsOrOutputs()
         QCOMPARE(contents(out), old);
     else if (setUp == QLatin1String("raw") || setUp == QLatin1String("plain"))
         QCOMPARE(framesIn(out), qint64(7));
+    // A replaced output keeps the rights it had.
+    if (setUp == QLatin1String("plain"))
+        QCOMPARE(QFile::permissions(out), QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup
+                                              | QFile::ReadUser | QFile::WriteUser);
     // No temporary file is left beside the output.
     QCOMPARE(QDir(dir.path()).entryList(QDir::Hidden | QDir::Files).filter(QStringLiteral(".out.rrd0.")),
              QStringList());
