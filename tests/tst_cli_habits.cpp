@@ -374,6 +374,14 @@ void TestCliHabits::parameterFilesRoundTripAndWarn()
     QVERIFY(fromFile.out.contains("ALARM ON"));
     QCOMPARE(fromFile.out, fromFrame.out);
     QCOMPARE(fromFile.err, QByteArray());
+    const Run dumpFromFile = rrdcli({QStringLiteral("dump"), QStringLiteral("--frame"), QStringLiteral("201"),
+                                     QStringLiteral("--params"), ini, data});
+    const Run dumpFromFrame = rrdcli({QStringLiteral("dump"), QStringLiteral("--frame"), QStringLiteral("201"),
+                                      QStringLiteral("--process-params"), data});
+    QCOMPARE(dumpFromFrame.exitCode, 0);
+    QVERIFY2(dumpFromFrame.out.contains("[Computed]\n") && !dumpFromFrame.out.endsWith("[Computed]\n"),
+             dumpFromFrame.out.constData());
+    QCOMPARE(dumpFromFile.out, dumpFromFrame.out);
 
     // The built-in settings run no detector: a run with them says so.
     const Run builtIn = rrdcli({QStringLiteral("params")});
