@@ -215,7 +215,7 @@ static int next_member(rrd_file *file, struct rrd_inflater *z, raw_reader raw, c
         uint32_t avail;
         if (more <= 0)
             return more;
-        while (s->avail_in > 0 && *s->next_in == 0) {
+        while (z->members > 0 && s->avail_in > 0 && *s->next_in == 0) {
             ++s->next_in;
             --s->avail_in;
             padded = 1;
@@ -473,8 +473,8 @@ static int journal_append(rrd_file *file, const unsigned char *bytes, size_t len
 size_t rrd_read_bytes(rrd_file *file, unsigned char *buffer, size_t length)
 {
     size_t got = 0;
-    if (file->writing && file->archive) {
-        /* libarchive aborts the process when a writer is asked to read. */
+    if (file->writing) {
+        /* A writer's file belongs to its compressing thread, if it has one. */
         file->sys_error = EBADF;
         return 0;
     }

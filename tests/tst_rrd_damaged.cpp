@@ -288,6 +288,8 @@ void TstRrdDamaged::damagedGzipNamesTheGzipFailure_data()
         << flipped(gz, gz.size() / 2) << -1 << int(RRD_ERR_ARCHIVE) << "gzip: ";
     QTest::newRow("flipped check sum")
         << flipped(gz, gz.size() - 6) << -1 << int(RRD_ERR_ARCHIVE) << "gzip: crc";
+    QTest::newRow("zeros only")
+        << QByteArray(300, '\0') << 0 << int(RRD_ERR_ARCHIVE) << "gzip: not in gzip format";
     QTest::newRow("not gzip at all")
         << plain << 0 << int(RRD_ERR_ARCHIVE) << "gzip: not in gzip format";
     QTest::newRow("appended bytes") << gz + QByteArray("left over") << 3 << int(RRD_ERR_ARCHIVE)
