@@ -245,6 +245,8 @@ private slots:
     void everyFrameIsChecked();
     void sourceEndingInsideAFrame_data();
     void sourceEndingInsideAFrame();
+    void unreadableSourceSaysWhy_data();
+    void unreadableSourceSaysWhy();
     void streamsLoseNothing_data();
     void streamsLoseNothing();
     void stopRequestEndsABlockedReadAndKeepsTheFrame();
@@ -498,6 +500,25 @@ void TstRrdDamaged::sourceEndingInsideAFrame()
     QCOMPARE(o.code, code);
     QCOMPARE(o.error, text);
     QCOMPARE(o.atEnd, code == RRD_ERR_END);
+}
+
+void TstRrdDamaged::unreadableSourceSaysWhy_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("error");
+    QTest::newRow("directory") << QString() << EISDIR;
+    QTest::newRow("missing file") << QStringLiteral("missing.rrd0") << ENOENT;
+    QTest::newRow("missing gzip file") << QStringLiteral("missing.rrd0.gz") << ENOENT;
+}
+
+void TstRrdDamaged::unreadableSourceSaysWhy()
+{
+    QFETCH(QString, name);
+    QFETCH(int, error);
+    const Outcome o = readSource(name.isEmpty() ? m_dir.path() : path(name));
+    QVERIFY(o.frames.isEmpty());
+    QCOMPARE(o.code, int(RRD_ERR_SYSTEM));
+    QCOMPARE(o.error, QString::fromLocal8Bit(strerror(error)));
 }
 
 // ---- Streams ------------------------------------------------------------------------------------
