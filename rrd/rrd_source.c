@@ -12,7 +12,7 @@
 
 #include <errno.h>
 #include <poll.h>
-#include <signal.h>
+#include <stdatomic.h>
 #include <stdlib.h>
 #include <strings.h>
 #include <sys/socket.h>
@@ -35,16 +35,17 @@ struct rrd_inflater {
     unsigned char in[RRD_GZIP_INPUT];
 };
 
-static volatile sig_atomic_t stop_requested;
+/* Lock-free, so both a signal handler and another thread may set it. */
+static atomic_int stop_requested;
 
 void rrd_request_stop(void)
 {
-    stop_requested = 1;
+    atomic_store_explicit(&stop_requested, 1, memory_order_relaxed);
 }
 
 void rrd_clear_stop(void)
 {
-    stop_requested = 0;
+    atomic_store_explicit(&stop_requested, 0, memory_order_relaxed);
 }
 
 void rrd_set_own_error(rrd_file *file, const char *text)
@@ -65,7 +66,7 @@ static int wait_readable(rrd_file *file, int fd)
         struct pollfd p;
         int slice = RRD_POLL_SLICE_MS;
         int n;
-        if (stop_requested) {
+        if (atomic_load_explicit(&stop_requested, memory_order_relaxed)) {
             file->sys_error = EINTR;
             return -1;
         }

@@ -415,10 +415,10 @@ void TstRrdDamaged::everyFrameIsChecked_data()
     const QByteArray s = framesBytes(RRD_FORMAT_STAMPED, 3);
     const QByteArray raw = framesBytes(RRD_FORMAT_RAW, 3);
     auto numberAt = [&](QByteArray bytes, int frame, int record, int number) {
-        unsigned char *p = reinterpret_cast<unsigned char *>(bytes.data())
-                           + frame * kRangegates * RRD_RANGEGATE_SIZE + record * RRD_RANGEGATE_SIZE;
-        rrd_put_s32(p, number);
-        return bytes;
+        unsigned char le[4];
+        rrd_put_s32(le, number);
+        return bytes.replace((frame * kRangegates + record) * RRD_RANGEGATE_SIZE, 4,
+                             reinterpret_cast<const char *>(le), 4);
     };
     QByteArray zero = s.left(stamped);
     zero[8] = zero[9] = 0;
