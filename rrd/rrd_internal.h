@@ -13,6 +13,7 @@
 #include "rrd.h"
 
 #include <stdio.h>
+#include <sys/types.h>
 
 struct archive;
 struct archive_entry;
@@ -105,6 +106,14 @@ void rrd_begin_frame_bytes(rrd_file *file);
 void rrd_give_back_frame_bytes(rrd_file *file);
 /* Releases the reading sources (archive reader, inflaters, buffers). */
 void rrd_close_reader(rrd_file *file);
+/* Gzip input (ISA-L's igzip) over a reader of the compressed bytes (> 0, 0 at the end, -1 on
+ * error). rrd_inflate gives decompressed bytes: > 0, 0 at the end of the last member, -1 on
+ * error (a damaged stream is an error of our own, prefixed with `where` when given). */
+typedef ssize_t (*rrd_raw_reader)(rrd_file *file, unsigned char *buffer, size_t length);
+struct rrd_inflater *rrd_inflater_new(void);
+ssize_t rrd_inflate(rrd_file *file, struct rrd_inflater *z, rrd_raw_reader raw,
+                    unsigned char *out, size_t length, const char *where);
+
 /* Sets an error of our own with its text (a damaged gzip stream, a refused entry). */
 void rrd_set_own_error(rrd_file *file, const char *text);
 

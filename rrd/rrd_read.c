@@ -389,6 +389,8 @@ int rrd_read_frame(rrd_file *file, rrd_frame *frame)
     int rc;
     if (!file || !frame)
         return -1;
+    if (!rrd_is_open(file))
+        return -1; /* keeps the cause of the failed open */
     frame->number = file->counter++;
     file->sys_error = 0;
     file->lookup_error = 0;

@@ -8,11 +8,10 @@
 
 #include <archive.h>
 #include <archive_entry.h>
-#include <isa-l/igzip_lib.h>
 
 #include <errno.h>
 #include <poll.h>
-#include <signal.h>
+#include <stdatomic.h>
 #include <stdlib.h>
 #include <strings.h>
 #include <sys/socket.h>
@@ -21,30 +20,20 @@
 
 /* Block size handed to libarchive for reading the compressed file. */
 #define RRD_ARCHIVE_BLOCK 32768
-/* Compressed bytes taken from the source at once. */
-#define RRD_GZIP_INPUT 65536
 /* A blocked read looks at the stop request this often (milliseconds). */
 #define RRD_POLL_SLICE_MS 200
 
-typedef ssize_t (*raw_reader)(rrd_file *file, unsigned char *buffer, size_t length);
-
-struct rrd_inflater {
-    struct inflate_state state;
-    int in_member;                  /* a gzip member has begun and not ended */
-    int64_t members;                /* members completed */
-    unsigned char in[RRD_GZIP_INPUT];
-};
-
-static volatile sig_atomic_t stop_requested;
+/* Lock-free, so both a signal handler and another thread may set it. */
+static atomic_int stop_requested;
 
 void rrd_request_stop(void)
 {
-    stop_requested = 1;
+    atomic_store_explicit(&stop_requested, 1, memory_order_relaxed);
 }
 
 void rrd_clear_stop(void)
 {
-    stop_requested = 0;
+    atomic_store_explicit(&stop_requested, 0, memory_order_relaxed);
 }
 
 void rrd_set_own_error(rrd_file *file, const char *text)
@@ -65,7 +54,7 @@ static int wait_readable(rrd_file *file, int fd)
         struct pollfd p;
         int slice = RRD_POLL_SLICE_MS;
         int n;
-        if (stop_requested) {
+        if (atomic_load_explicit(&stop_requested, memory_order_relaxed)) {
             file->sys_error = EINTR;
             return -1;
         }
@@ -153,136 +142,6 @@ static int is_gzip_magic(const unsigned char *p, int n)
     return n >= 3 && p[0] == 0x1f && p[1] == 0x8b && p[2] == 8;
 }
 
-/* ---- Gzip ------------------------------------------------------------------------------------ */
-
-static struct rrd_inflater *inflater_new(void)
-{
-    struct rrd_inflater *z = calloc(1, sizeof *z);
-    if (z)
-        isal_inflate_init(&z->state);
-    return z;
-}
-
-static const char *inflate_text(int rc)
-{
-    switch (rc) {
-    case ISAL_INVALID_BLOCK:
-        return "invalid compressed block";
-    case ISAL_INVALID_SYMBOL:
-        return "invalid compressed data (bad code)";
-    case ISAL_INVALID_LOOKBACK:
-        return "invalid compressed data (distance too far back)";
-    case ISAL_INVALID_WRAPPER:
-        return "not in gzip format";
-    case ISAL_UNSUPPORTED_METHOD:
-        return "unknown compression method";
-    case ISAL_INCORRECT_CHECKSUM:
-        return "crc or length error: the data is damaged";
-    default:
-        return "decompression failed";
-    }
-}
-
-static void gzip_fail(rrd_file *file, const char *where, const char *text)
-{
-    char line[sizeof file->message];
-    snprintf(line, sizeof line, "%s%sgzip: %s", where ? where : "", where ? ": " : "", text);
-    rrd_set_own_error(file, line);
-}
-
-/* 1 when compressed bytes are at hand, 0 at the end of the compressed input, -1 on error. */
-static int refill(rrd_file *file, struct rrd_inflater *z, raw_reader raw)
-{
-    ssize_t n;
-    if (z->state.avail_in > 0)
-        return 1;
-    n = raw(file, z->in, sizeof z->in);
-    if (n <= 0)
-        return (int)n;
-    z->state.next_in = z->in;
-    z->state.avail_in = (uint32_t)n;
-    return 1;
-}
-
-/* Between members: another member, zero padding or the end. 1 = a member starts, 0 = end. */
-static int next_member(rrd_file *file, struct rrd_inflater *z, raw_reader raw, const char *where)
-{
-    struct inflate_state *s = &z->state;
-    int padded = 0;
-    for (;;) {
-        int more = refill(file, z, raw);
-        uint8_t *next;
-        uint32_t avail;
-        if (more <= 0)
-            return more;
-        while (s->avail_in > 0 && *s->next_in == 0) {
-            ++s->next_in;
-            --s->avail_in;
-            padded = 1;
-        }
-        if (s->avail_in == 0)
-            continue;
-        if (z->members > 0 && (padded || *s->next_in != 0x1f)) {
-            gzip_fail(file, where, "bytes after the compressed data are not gzip");
-            return -1;
-        }
-        next = s->next_in;
-        avail = s->avail_in;
-        isal_inflate_reset(s);
-        s->crc_flag = ISAL_GZIP;
-        s->next_in = next;
-        s->avail_in = avail;
-        z->in_member = 1;
-        return 1;
-    }
-}
-
-/* Decompressed bytes of a gzip source (members one after the other): > 0, 0 at the end,
- * -1 on error. A source that ends inside a member is damaged, not ended. */
-static ssize_t inflate_some(rrd_file *file, struct rrd_inflater *z, raw_reader raw,
-                            unsigned char *out, size_t length, const char *where)
-{
-    struct inflate_state *s = &z->state;
-    if (length > UINT32_MAX)
-        length = UINT32_MAX;
-    for (;;) {
-        uint32_t avail_before;
-        size_t produced;
-        int rc;
-        if (!z->in_member) {
-            rc = next_member(file, z, raw, where);
-            if (rc <= 0)
-                return rc;
-        }
-        rc = refill(file, z, raw);
-        if (rc < 0)
-            return -1;
-        if (rc == 0) {
-            gzip_fail(file, where, "unexpected end of the compressed data: the file is cut short");
-            return -1;
-        }
-        avail_before = s->avail_in;
-        s->next_out = out;
-        s->avail_out = (uint32_t)length;
-        rc = isal_inflate(s);
-        if (rc < 0) {
-            gzip_fail(file, where, inflate_text(rc));
-            return -1;
-        }
-        produced = length - s->avail_out;
-        if (s->block_state == ISAL_BLOCK_FINISH) {
-            z->in_member = 0;
-            ++z->members;
-        } else if (produced == 0 && s->avail_in == avail_before && avail_before > 0) {
-            /* No progress on input at hand would loop for ever. */
-            gzip_fail(file, where, inflate_text(rc));
-            return -1;
-        }
-        if (produced > 0)
-            return (ssize_t)produced;
-    }
-}
-
 /* ---- Archives -------------------------------------------------------------------------------- */
 
 /* The data-file patterns of the open-files dialog, for entries inside an archive. */
@@ -341,7 +200,7 @@ static int start_entry(rrd_file *file, struct archive_entry *entry)
         file->peek_len += (int)n;
     }
     if (is_gzip_magic(file->peek, file->peek_len)) {
-        file->entry_gz = inflater_new();
+        file->entry_gz = rrd_inflater_new();
         if (!file->entry_gz) {
             file->sys_error = ENOMEM;
             return -1;
@@ -405,7 +264,7 @@ static ssize_t archive_input_read(rrd_file *file, unsigned char *buffer, size_t 
             if (rc <= 0)
                 return rc;
         }
-        n = file->entry_gz ? inflate_some(file, file->entry_gz, entry_read, buffer, length,
+        n = file->entry_gz ? rrd_inflate(file, file->entry_gz, entry_read, buffer, length,
                                           entry_name(file))
                            : entry_read(file, buffer, length);
         if (n != 0)
@@ -430,7 +289,7 @@ static int sniff_standard_input(rrd_file *file)
     }
     file->sniff = 0;
     if (is_gzip_magic(file->peek, file->peek_len)) {
-        file->gz = inflater_new();
+        file->gz = rrd_inflater_new();
         if (!file->gz) {
             file->sys_error = ENOMEM;
             return -1;
@@ -446,7 +305,7 @@ static ssize_t input_read(rrd_file *file, unsigned char *buffer, size_t length)
     if (file->sniff && sniff_standard_input(file) != 0)
         return -1;
     if (file->gz)
-        return inflate_some(file, file->gz, source_read, buffer, length, NULL);
+        return rrd_inflate(file, file->gz, source_read, buffer, length, NULL);
     return source_read(file, buffer, length);
 }
 
@@ -473,8 +332,8 @@ static int journal_append(rrd_file *file, const unsigned char *bytes, size_t len
 size_t rrd_read_bytes(rrd_file *file, unsigned char *buffer, size_t length)
 {
     size_t got = 0;
-    if (file->writing && file->archive) {
-        /* libarchive aborts the process when a writer is asked to read. */
+    if (file->writing) {
+        /* A writer's file belongs to its compressing thread, if it has one. */
         file->sys_error = EBADF;
         return 0;
     }
@@ -637,7 +496,7 @@ void rrd_open_reader(rrd_file *file, const char *path)
         open_plain(file, path);
         if (!file->file)
             return;
-        file->gz = inflater_new();
+        file->gz = rrd_inflater_new();
         if (!file->gz)
             file->sys_error = ENOMEM;
         file->archived = 1;

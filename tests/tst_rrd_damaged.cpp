@@ -245,6 +245,8 @@ private slots:
     void everyFrameIsChecked();
     void sourceEndingInsideAFrame_data();
     void sourceEndingInsideAFrame();
+    void unreadableSourceSaysWhy_data();
+    void unreadableSourceSaysWhy();
     void streamsLoseNothing_data();
     void streamsLoseNothing();
     void stopRequestEndsABlockedReadAndKeepsTheFrame();
@@ -288,6 +290,8 @@ void TstRrdDamaged::damagedGzipNamesTheGzipFailure_data()
         << flipped(gz, gz.size() / 2) << -1 << int(RRD_ERR_ARCHIVE) << "gzip: ";
     QTest::newRow("flipped check sum")
         << flipped(gz, gz.size() - 6) << -1 << int(RRD_ERR_ARCHIVE) << "gzip: crc";
+    QTest::newRow("zeros only")
+        << QByteArray(300, '\0') << 0 << int(RRD_ERR_ARCHIVE) << "gzip: not in gzip format";
     QTest::newRow("not gzip at all")
         << plain << 0 << int(RRD_ERR_ARCHIVE) << "gzip: not in gzip format";
     QTest::newRow("appended bytes") << gz + QByteArray("left over") << 3 << int(RRD_ERR_ARCHIVE)
@@ -411,10 +415,10 @@ void TstRrdDamaged::everyFrameIsChecked_data()
     const QByteArray s = framesBytes(RRD_FORMAT_STAMPED, 3);
     const QByteArray raw = framesBytes(RRD_FORMAT_RAW, 3);
     auto numberAt = [&](QByteArray bytes, int frame, int record, int number) {
-        unsigned char *p = reinterpret_cast<unsigned char *>(bytes.data())
-                           + frame * kRangegates * RRD_RANGEGATE_SIZE + record * RRD_RANGEGATE_SIZE;
-        rrd_put_s32(p, number);
-        return bytes;
+        unsigned char le[4];
+        rrd_put_s32(le, number);
+        return bytes.replace((frame * kRangegates + record) * RRD_RANGEGATE_SIZE, 4,
+                             reinterpret_cast<const char *>(le), 4);
     };
     QByteArray zero = s.left(stamped);
     zero[8] = zero[9] = 0;
@@ -496,6 +500,25 @@ void TstRrdDamaged::sourceEndingInsideAFrame()
     QCOMPARE(o.code, code);
     QCOMPARE(o.error, text);
     QCOMPARE(o.atEnd, code == RRD_ERR_END);
+}
+
+void TstRrdDamaged::unreadableSourceSaysWhy_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("error");
+    QTest::newRow("directory") << QString() << EISDIR;
+    QTest::newRow("missing file") << QStringLiteral("missing.rrd0") << ENOENT;
+    QTest::newRow("missing gzip file") << QStringLiteral("missing.rrd0.gz") << ENOENT;
+}
+
+void TstRrdDamaged::unreadableSourceSaysWhy()
+{
+    QFETCH(QString, name);
+    QFETCH(int, error);
+    const Outcome o = readSource(name.isEmpty() ? m_dir.path() : path(name));
+    QVERIFY(o.frames.isEmpty());
+    QCOMPARE(o.code, int(RRD_ERR_SYSTEM));
+    QCOMPARE(o.error, QString::fromLocal8Bit(strerror(error)));
 }
 
 // ---- Streams ------------------------------------------------------------------------------------
