@@ -12,3 +12,5 @@ int runDump(const QStringList &args);
 int runConvert(const QStringList &args);
 int runWatch(const QStringList &args);
 int runCmdport(const QStringList &args);
+
+int runParams(const QStringList &args);

@@ -39,7 +39,9 @@ enum rrd_frame_errno {
     RRD_FRAME_OK = 0,
     RRD_FRAME_BAD_NUMBERING = 1,
     RRD_FRAME_COUNT_MISMATCH = 2,
-    RRD_FRAME_BAD_ANTENNA = 3
+    RRD_FRAME_BAD_ANTENNA = 3,
+    RRD_FRAME_NO_RANGEGATES = 4,   /* a frame of 0 range gates */
+    RRD_FRAME_BAD_TAG = 5          /* a later RRD0 frame without its tag */
 };
 
 /* Byte offsets inside rrd_info. */
@@ -238,12 +240,32 @@ rrd_file *rrd_open(const char *path, char mode);
 rrd_file *rrd_connect(const char *host, const char *service, char mode);
 int rrd_set_timeout(rrd_file *file, int seconds);
 
+/* Ends blocked reads from standard input and sockets within a fraction of a second: they fail
+ * with EINTR (a system error) and keep the part of a frame already read for the next read.
+ * rrd_request_stop() is safe in a signal handler; it holds for every handle until cleared. */
+void rrd_request_stop(void);
+void rrd_clear_stop(void);
+
 int rrd_read_frame(rrd_file *file, rrd_frame *frame);
 int rrd_write_frame(rrd_file *file, const rrd_frame *frame, const unsigned char *default_info);
 
 int rrd_frame_total(rrd_file *file, int64_t *count);
 int rrd_seek(rrd_file *file, int64_t index);
 int rrd_eof(rrd_file *file);
+
+/* What went wrong on a handle, for callers that decide on codes rather than texts. */
+enum rrd_error_code {
+    RRD_ERR_NONE = 0,       /* good, and the end of input has not been met */
+    RRD_ERR_END = 1,        /* the input ended cleanly at a frame boundary */
+    RRD_ERR_TIMEOUT = 2,    /* nothing arrived within the receive time-out; reading resumes */
+    RRD_ERR_SYSTEM = 3,     /* a system call failed (rrd_strerror names the cause) */
+    RRD_ERR_LOOKUP = 4,     /* the host name could not be resolved */
+    RRD_ERR_FRAME = 5,      /* a frame failed its check */
+    RRD_ERR_ARCHIVE = 6,    /* the archive or the gzip stream is damaged or refused */
+    RRD_ERR_INCOMPLETE = 7  /* the input ended inside a frame */
+};
+/* The rrd_error_code of the handle's state; RRD_ERR_SYSTEM for none. */
+int rrd_errno(const rrd_file *file);
 
 int rrd_is_open(const rrd_file *file);
 int rrd_ok(const rrd_file *file);
