@@ -26,6 +26,7 @@ const Command commands[] = {
     {"dump", runDump, "print the details and computed texts of one frame"},
     {"convert", runConvert, "concatenate files, keeping every n-th frame, optionally averaged"},
     {"watch", runWatch, "run the live pipeline: detectors, alarm log, recording, alarm script"},
+    {"export", runExport, "write the matrices the viewer shows to NumPy (.npz) or CSV"},
 };
 
 void printUsage(FILE *out)

@@ -1,0 +1,315 @@
+// rrdcli export: the matrices the viewer shows under "Show What", for every frame of the
+// sources that carries them, into a NumPy archive or CSV:
+//
+//   rrdcli export --type original|filtered|background|normalized|halfsym [--frames A:B]
+//                 [--params FILE | --process-params] [--format npz|csv] -o OUT SOURCE...
+//
+// One detector engine runs over all frames of the sources in order, as in `analyze`, so frame
+// numbers agree with it; frames before A are analysed too, so a derived matrix carries the
+// whole history as in the viewer. Each frame becomes a packet, and the packet's own
+// hasMatrix/matrix decide what is exported. OUT appears only when it is complete.
+
+#include "Analysis.h"
+#include "CommandLine.h"
+#include "CsvMatrixSink.h"
+#include "NpzMatrixSink.h"
+#include "StopSignals.h"
+#include "commands.h"
+
+#include "SkPacket.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QRegularExpression>
+
+#include <cstdio>
+#include <memory>
+#include <unistd.h>
+
+namespace {
+
+const QString Command = QStringLiteral("export");
+
+struct TypeName
+{
+    const char *name;
+    SkPacketTypeEnum type;
+};
+
+const TypeName typeNames[] = {
+    {"original", SkPacketTypeEnum::Original},
+    {"filtered", SkPacketTypeEnum::OriginalFiltered},
+    {"background", SkPacketTypeEnum::AvalancheBackground},
+    {"normalized", SkPacketTypeEnum::AvalancheNormalized},
+    {"halfsym", SkPacketTypeEnum::LiveHalfSym},
+};
+
+bool toType(const QString &name, SkPacketTypeEnum *type)
+{
+    for (const TypeName &t : typeNames) {
+        if (name == QLatin1String(t.name)) {
+            *type = t.type;
+            return true;
+        }
+    }
+    return false;
+}
+
+// Frames [begin, end); end -1 when open.
+struct FrameRange
+{
+    qint64 begin = 0;
+    qint64 end = -1;
+
+    bool parse(const QString &text)
+    {
+        const QRegularExpression form(QStringLiteral("^(\\d*):(\\d*)$"));
+        const QRegularExpressionMatch m = form.match(text);
+        if (!m.hasMatch())
+            return false;
+        const qint64 limit = 1LL << 40;
+        if (!m.captured(1).isEmpty() && !cli::toInt(m.captured(1), 0, limit, &begin))
+            return false;
+        if (!m.captured(2).isEmpty() && !cli::toInt(m.captured(2), 0, limit, &end))
+            return false;
+        return end < 0 || begin < end;
+    }
+    QString text() const
+    {
+        return QString::number(begin) + ':' + (end < 0 ? QString() : QString::number(end));
+    }
+};
+
+// A count of the frames on standard error, only when that is a terminal.
+class ProgressLine
+{
+public:
+    ProgressLine() : m_shown(isatty(fileno(stderr))) {}
+    ~ProgressLine()
+    {
+        if (m_written)
+            std::fputs("\n", stderr);
+    }
+    ProgressLine(const ProgressLine &) = delete;
+    ProgressLine &operator=(const ProgressLine &) = delete;
+
+    void show(qint64 read, qint64 exported, bool last = false)
+    {
+        if (!m_shown || (!last && m_timer.isValid() && m_timer.elapsed() < 200))
+            return;
+        m_timer.start();
+        m_written = true;
+        std::fprintf(stderr, "\rexporting: %lld frames read, %lld exported",
+                     static_cast<long long>(read), static_cast<long long>(exported));
+        std::fflush(stderr);
+    }
+
+private:
+    const bool m_shown;
+    bool m_written = false;
+    QElapsedTimer m_timer;
+};
+
+struct Request
+{
+    SkPacketTypeEnum type = SkPacketTypeEnum::Original;
+    FrameRange range;
+    bool csv = false;
+    QString output;
+    QStringList sources;
+    QString paramsFile;
+    bool processParams = false;
+    int timeout = 10;
+};
+
+// Fills `request` from the command line; -1 when it is complete, else the exit status.
+int readRequest(const QStringList &args, Request *request)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "Exports the matrix of one packet type (the viewer's \"Show What\") of every frame that\n"
+        "carries it into a NumPy archive (data: float32 frames x range gates x 1024, frame and\n"
+        "time_us: int64) or CSV (frame,time_us,rangegate,c0,...,c1023). One detector engine\n"
+        "runs over all frames of the sources in order, numbered from 0 as by analyze.\n"
+        "Without --params or --process-params every detector is off and only original exists."));
+    const QCommandLineOption type(QStringLiteral("type"),
+                                  QStringLiteral("original, filtered, background, normalized or halfsym."),
+                                  QStringLiteral("TYPE"));
+    const QCommandLineOption frames(
+        QStringLiteral("frames"),
+        QStringLiteral("Export frames A to B-1 (either may be left out); earlier frames are "
+                       "still analysed."),
+        QStringLiteral("A:B"));
+    const QCommandLineOption params = cli::paramsOption();
+    const QCommandLineOption processParams = cli::processParamsOption();
+    const QCommandLineOption format(
+        QStringLiteral("format"),
+        QStringLiteral("npz or csv (default: by OUT's ending, .npz or .csv)."),
+        QStringLiteral("FORMAT"));
+    const QCommandLineOption output({QStringLiteral("o"), QStringLiteral("output")},
+                                    QStringLiteral("The file to write."), QStringLiteral("OUT"));
+    const QCommandLineOption timeout = cli::timeoutOption();
+    parser.addOptions({type, frames, params, processParams, format, output, timeout});
+    parser.addPositionalArgument(QStringLiteral("SOURCE"), QStringLiteral("Sources, in order."),
+                                 QStringLiteral("SOURCE..."));
+    const int status = cli::parse(parser, Command, args);
+    if (status >= 0)
+        return status;
+
+    if (!parser.isSet(type))
+        return cli::usageError(Command, QStringLiteral("--type is missing"));
+    if (!toType(parser.value(type), &request->type))
+        return cli::usageError(Command, QStringLiteral("unknown --type '%1' (original, filtered, "
+                                                       "background, normalized, halfsym)")
+                                            .arg(parser.value(type)));
+    if (parser.isSet(frames) && !request->range.parse(parser.value(frames)))
+        return cli::usageError(Command, QStringLiteral("--frames needs A:B with whole numbers "
+                                                       "A < B (either may be left out)"));
+    if (parser.isSet(params) && parser.isSet(processParams))
+        return cli::usageError(Command, QStringLiteral("--params and --process-params exclude each other"));
+    request->paramsFile = parser.value(params);
+    request->processParams = parser.isSet(processParams);
+    request->output = parser.value(output);
+    if (request->output.isEmpty())
+        return cli::usageError(Command, QStringLiteral("the output file (-o OUT) is missing"));
+    const QString formatName = parser.isSet(format) ? parser.value(format)
+                               : request->output.endsWith(QLatin1String(".csv"), Qt::CaseInsensitive)
+                                   ? QStringLiteral("csv")
+                               : request->output.endsWith(QLatin1String(".npz"), Qt::CaseInsensitive)
+                                   ? QStringLiteral("npz")
+                                   : QString();
+    if (formatName.isEmpty())
+        return cli::usageError(Command, QStringLiteral("OUT ends neither in .npz nor in .csv: "
+                                                       "give --format npz or --format csv"));
+    if (formatName != QLatin1String("npz") && formatName != QLatin1String("csv"))
+        return cli::usageError(Command, QStringLiteral("unknown --format '%1' (npz, csv)").arg(formatName));
+    request->csv = formatName == QLatin1String("csv");
+    qint64 seconds = 0;
+    const int limits = cli::readLimits(parser, Command, nullptr, nullptr, &seconds);
+    if (limits >= 0)
+        return limits;
+    request->timeout = int(seconds);
+    request->sources = parser.positionalArguments();
+    if (request->sources.isEmpty())
+        return cli::usageError(Command, QStringLiteral("no SOURCE given"));
+    // The output replaces its file only at the end, which would destroy a source just read.
+    const QFileInfo out(request->output);
+    for (const QString &source : request->sources) {
+        if (out.exists() && QFileInfo(source).exists()
+            && out.canonicalFilePath() == QFileInfo(source).canonicalFilePath())
+            return cli::usageError(Command, QStringLiteral("OUT %1 is one of the sources").arg(source));
+    }
+    return -1;
+}
+
+QString typeLabel(SkPacketTypeEnum type)
+{
+    return QLatin1Char('"') + skPacketTypeName(type) + QLatin1Char('"');
+}
+
+// Why nothing was written, once all frames are read; empty when the export may be committed.
+QString rangeProblem(const Request &request, qint64 framesRead, qint64 exported)
+{
+    const FrameRange &r = request.range;
+    const QString held = framesRead == 0 ? QStringLiteral("the sources hold no frame")
+                                         : QStringLiteral("the sources hold frames 0:%1").arg(framesRead);
+    if (r.begin >= framesRead)
+        return QStringLiteral("frames %1 lie outside the sources: %2").arg(r.text(), held);
+    if (r.end > framesRead)
+        return QStringLiteral("frames %1 reach past the sources' end: %2").arg(r.text(), held);
+    if (exported == 0)
+        return QStringLiteral("no frame of %1 carries the %2 matrix (the detectors compute it "
+                              "only when enabled: see --params and --process-params)")
+            .arg(r.text(), typeLabel(request.type));
+    return QString();
+}
+
+int runExportRequest(const Request &request)
+{
+    RuAlarmCalculator calculator;
+    QString error;
+    if (!request.paramsFile.isEmpty()
+        && !cli::loadParameterFile(request.paramsFile, &calculator, &error)) {
+        cli::printError(Command, error);
+        return cli::ExitFailure;
+    }
+    std::unique_ptr<MatrixSink> sink;
+    if (request.csv)
+        sink.reset(new CsvMatrixSink(request.output));
+    else
+        sink.reset(new NpzMatrixSink(request.output));
+    if (!sink->open()) {
+        cli::printError(Command, sink->errorString());
+        return cli::ExitFailure;
+    }
+    const QString notWritten = QStringLiteral("%1 not written").arg(request.output);
+    bool stopped = false;
+    QObject context;
+    StopSignals stopSignals;
+    stopSignals.onSignal(&context, [&stopped] { stopped = true; });
+
+    // The Original matrix is the frame itself: no engine needed.
+    const bool analyse = request.type != SkPacketTypeEnum::Original;
+    cli::FrameRun run(request.sources, request.timeout);
+    ProgressLine progress;
+    qint64 exported = 0;
+    RuFrame frame;
+    while ((request.range.end < 0 || run.framesRead() < request.range.end)
+           && run.next(Command, &frame)) {
+        const qint64 n = run.framesRead() - 1;
+        if (n == 0 && request.processParams
+            && !cli::loadProcessParameters(frame, &calculator, &error)) {
+            cli::printError(Command, error);
+            return cli::ExitUsage;
+        }
+        if (analyse)
+            calculator.processFrame(frame, frame.timeMicros());
+        if (n >= request.range.begin) {
+            SkPacket packet(frame, int(n));
+            if (analyse)
+                packet.setAlarmResult(calculator.lastResult());
+            if (packet.hasMatrix(request.type)) {
+                if (!sink->add(n, frame.timeMicros(), *packet.matrix(request.type))) {
+                    cli::printError(Command, sink->errorString() + QStringLiteral("; ") + notWritten);
+                    return cli::ExitFailure;
+                }
+                ++exported;
+            }
+        }
+        progress.show(run.framesRead(), exported);
+        QCoreApplication::processEvents();
+        if (stopped) {
+            cli::printError(Command, QStringLiteral("stopped; ") + notWritten);
+            return cli::ExitFailure;
+        }
+    }
+    progress.show(run.framesRead(), exported, true);
+    if (request.processParams && run.framesRead() == 0 && !run.hadErrors()) {
+        cli::printError(Command, QStringLiteral("No process parameters found in rrd_info"));
+        return cli::ExitUsage;
+    }
+    if (run.hadErrors()) {
+        cli::printError(Command, notWritten);
+        return cli::ExitFailure;
+    }
+    const QString problem = rangeProblem(request, run.framesRead(), exported);
+    if (!problem.isEmpty()) {
+        cli::printError(Command, problem + QStringLiteral("; ") + notWritten);
+        return cli::ExitFailure;
+    }
+    if (!sink->commit()) {
+        cli::printError(Command, sink->errorString());
+        return cli::ExitFailure;
+    }
+    return cli::ExitOk;
+}
+
+} // namespace
+
+int runExport(const QStringList &args)
+{
+    Request request;
+    const int status = readRequest(args, &request);
+    return status >= 0 ? status : runExportRequest(request);
+}
