@@ -234,6 +234,10 @@ int runExportRequest(const Request &request)
         cli::printError(Command, error);
         return cli::ExitFailure;
     }
+    bool stopped = false;
+    QObject context;
+    StopSignals stopSignals;
+    stopSignals.onSignal(&context, [&stopped] { stopped = true; });
     std::unique_ptr<MatrixSink> sink;
     if (request.csv)
         sink.reset(new CsvMatrixSink(request.output));
@@ -244,10 +248,6 @@ int runExportRequest(const Request &request)
         return cli::ExitFailure;
     }
     const QString notWritten = QStringLiteral("%1 not written").arg(request.output);
-    bool stopped = false;
-    QObject context;
-    StopSignals stopSignals;
-    stopSignals.onSignal(&context, [&stopped] { stopped = true; });
 
     // The Original matrix is the frame itself: no engine needed.
     const bool analyse = request.type != SkPacketTypeEnum::Original;

@@ -360,6 +360,66 @@ private slots:
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"old.npz"});
     }
 
+    // An .npz array has one shape; CSV lines carry their range gate and may change.
+    void rangeGateChangeFailsNpzOnly()
+    {
+        RuSimulatorOptions options;
+        options.frames = 5;
+        options.rangegates = 7;
+        const QString small = m_dir.filePath(QStringLiteral("small.rrd0"));
+        QVERIFY(RuSimulator(options).writeRecording(small));
+        const QStringList args{QStringLiteral("export"), QStringLiteral("--type"),
+                               QStringLiteral("original"), QStringLiteral("--frames"),
+                               QStringLiteral("148:"), m_recording, small, QStringLiteral("-o")};
+        const QString npz = m_dir.filePath(QStringLiteral("change.npz"));
+        const Run failed = rrdcli(args + QStringList{npz});
+        QCOMPARE(failed.exitCode, 1);
+        QVERIFY2(failed.err.contains("frame 150 has 7 range gates where the frames before it have 12"),
+                 failed.err.constData());
+        QVERIFY(!QFile::exists(npz));
+        const QString csv = m_dir.filePath(QStringLiteral("change.csv"));
+        QCOMPARE(rrdcli(args + QStringList{csv}).exitCode, 0);
+        QFile file(csv);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll().count('\n'), 1 + 2 * 12 + 5 * 7);
+    }
+
+    // A stop signal ends the export without leaving the output or its temporary files.
+    void stopSignalWritesNothing()
+    {
+        QProcess serve;
+        serve.start(qEnvironmentVariable("SK_BIN_DIR") + QStringLiteral("/rrdcli"),
+                    {"serve", "--port", "0", "--scenario", "quiet", "--rate", "50", "--rangegates",
+                     "8", "--loop"});
+        QVERIFY(serve.waitForReadyRead(10000));
+        const QRegularExpressionMatch m = QRegularExpression(QStringLiteral("serving on (\\S+:\\d+)"))
+                                              .match(QString::fromLocal8Bit(serve.readLine()));
+        QVERIFY(m.hasMatch());
+        QTemporaryDir dir;
+        QProcess exporter;
+        exporter.start(qEnvironmentVariable("SK_BIN_DIR") + QStringLiteral("/rrdcli"),
+                       {"export", "--type", "original", "-o", dir.filePath("stream.npz"), m.captured(1)});
+        QVERIFY(exporter.waitForStarted());
+        // Its temporary files have no name; once they are open, the signals are taken.
+        const auto openFiles = [&] {
+            QDir fds(QStringLiteral("/proc/%1/fd").arg(exporter.processId()));
+            int n = 0;
+            for (const QString &fd : fds.entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot))
+                n += QFile::symLinkTarget(fds.filePath(fd)).startsWith(dir.path()) ? 1 : 0;
+            return n;
+        };
+        QTRY_COMPARE_WITH_TIMEOUT(openFiles(), 2, 10000);
+        QTest::qWait(300);
+        exporter.terminate();
+        QVERIFY(exporter.waitForFinished(10000));
+        serve.terminate();
+        QVERIFY(serve.waitForFinished(10000));
+        QCOMPARE(exporter.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(exporter.exitCode(), 1);
+        QVERIFY(exporter.readAllStandardError().contains("stopped;"));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList());
+    }
+
     // NumPy itself opens the archive where the machine has it (the test never needs it).
     void numpyLoadsTheArchive()
     {
