@@ -4,8 +4,9 @@ GENERATOR  ?= Ninja
 CMAKE_ARGS ?=
 FUZZ_SECONDS ?= 300
 JOBS       ?= $(shell nproc)
+PREFIX     ?= /usr/local
 
-.PHONY: all deps configure build test demo bench test-asan test-tsan fuzz clean
+.PHONY: all deps configure build test demo bench test-asan test-tsan fuzz clean install
 
 all: build
 
@@ -20,6 +21,10 @@ build: configure
 
 test: build
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
+
+# The programs into $(PREFIX)/bin (PREFIX=/usr/local by default, e.g. PREFIX=$$HOME/.local).
+install: build
+	@cmake --install $(BUILD) --prefix $(PREFIX)
 
 demo: build
 	@./scripts/demo.sh $(BUILD)

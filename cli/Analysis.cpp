@@ -1,6 +1,9 @@
 #include "Analysis.h"
 
 #include "CommandLine.h"
+#include "ProgressLine.h"
+#include "StopRequest.h"
+#include "Suggestion.h"
 #include "RuParameterSet.h"
 #include "RuParameterTable.h"
 
@@ -32,7 +35,49 @@ QByteArray alarmLogRow(qint64 frame, const RuAlarmEvent &event)
            + '\n';
 }
 
-bool loadParameterFile(const QString &path, RuAlarmCalculator *calculator, QString *error)
+namespace {
+
+QStringList unknownKeys(const QString &path, const QSettings &settings)
+{
+    QStringList known;
+    QStringList sections;
+    for (const RuParameterTable::Key &key : RuParameterTable::keys()) {
+        known << key.key;
+        const QString section = key.key.section(QLatin1Char('/'), 0, 0);
+        if (!sections.contains(section))
+            sections << section;
+    }
+    QStringList warnings;
+    QStringList sectionsWarned;
+    for (const QString &key : settings.allKeys()) {
+        if (known.contains(key))
+            continue;
+        const QString section = key.section(QLatin1Char('/'), 0, 0);
+        if (!key.contains(QLatin1Char('/')) || !sections.contains(section)) {
+            const QString shown = key.contains(QLatin1Char('/')) ? section : QStringLiteral("General");
+            if (sectionsWarned.contains(shown))
+                continue;
+            sectionsWarned << shown;
+            QString text = QStringLiteral("%1: unknown section [%2], its keys are ignored").arg(path, shown);
+            const QString guess = nearest(shown, sections);
+            if (!guess.isEmpty())
+                text += QStringLiteral(" (did you mean [%1]?)").arg(guess);
+            warnings << text;
+            continue;
+        }
+        QString text = QStringLiteral("%1: unknown key %2 is ignored").arg(path, key);
+        const QString guess = nearest(key, known);
+        if (!guess.isEmpty())
+            text += QStringLiteral(" (did you mean %1?)").arg(guess);
+        warnings << text;
+    }
+    return warnings;
+}
+
+} // namespace
+
+bool loadParameterFile(const QString &path, RuAlarmCalculator *calculator, QString *error,
+                       QStringList *warnings)
 {
     const QFileInfo info(path);
     if (!info.isFile() || !info.isReadable()) {
@@ -47,12 +92,49 @@ bool loadParameterFile(const QString &path, RuAlarmCalculator *calculator, QStri
     RuParameterSet set = RuParameterSet::fromCalculator(*calculator);
     RuParameterTable::read(settings, set);
     set.applyTo(*calculator);
+    if (warnings)
+        *warnings = unknownKeys(path, settings);
     return true;
+}
+
+bool loadParameterOption(const QString &command, const QString &path,
+                         RuAlarmCalculator *calculator)
+{
+    QString error;
+    QStringList warnings;
+    const bool loaded = loadParameterFile(path, calculator, &error, &warnings);
+    for (const QString &warning : warnings)
+        printError(command, QStringLiteral("warning: ") + warning);
+    if (!loaded)
+        printError(command, error);
+    return loaded;
+}
+
+QString noProcessParametersText()
+{
+    return QStringLiteral("No process parameters found in rrd_info: the first frame carries no "
+                          "detector settings of the radar");
+}
+
+bool allDetectorsOff(const RuAlarmCalculator &calculator)
+{
+    for (int k = 0; k < RuAlarmResult::Detectors; ++k) {
+        if (calculator.avalancheEnable(k) || calculator.rainEnable(k)
+            || calculator.waterlevelEnable(k))
+            return false;
+    }
+    return true;
+}
+
+void warnIfAllDetectorsOff(const QString &command, const RuAlarmCalculator &calculator)
+{
+    if (allDetectorsOff(calculator))
+        printError(command, QStringLiteral("warning: all detectors are off: give --params or --process-params"));
 }
 
 bool loadProcessParameters(const RuFrame &frame, RuAlarmCalculator *calculator, QString *error)
 {
-    const QString missing = QStringLiteral("No process parameters found in rrd_info");
+    const QString missing = noProcessParametersText();
     if (!frame.info()) {
         *error = missing;
         return false;
@@ -80,6 +162,8 @@ bool FrameRun::openNext(const QString &command)
         if (file->isOpen()) {
             m_file = std::move(file);
             m_sourceFrames = 0;
+            if (m_progress)
+                m_progress->setSource(m_sources[m_source], m_source, m_sources.size());
             return true;
         }
         printError(command, m_sources[m_source] + QStringLiteral(": ") + file->errorString());
@@ -90,13 +174,21 @@ bool FrameRun::openNext(const QString &command)
 
 bool FrameRun::next(const QString &command, RuFrame *frame)
 {
-    while (m_file || openNext(command)) {
+    while (!StopRequest::requested() && (m_file || openNext(command))) {
         if (m_file->readFrame(*frame)) {
             ++m_frames;
             ++m_sourceFrames;
+            if (m_progress)
+                m_progress->frameDone();
             return true;
         }
-        if (!m_file->atEnd()) {
+        // A read broken off by a stop signal is no fault of the source.
+        if (StopRequest::requested())
+            return false;
+        if (m_file->atEnd()) {
+            if (m_progress)
+                m_progress->sourceEnded();
+        } else {
             printError(command, QStringLiteral("%1: after %2 frames: %3")
                                     .arg(m_sources[m_source])
                                     .arg(m_sourceFrames)

@@ -15,12 +15,27 @@
 namespace cli {
 
 // Applies the keys of an INI parameter file over the engine's built-in settings; false with
-// the reason in `error` when the file is missing or not readable as INI.
-bool loadParameterFile(const QString &path, RuAlarmCalculator *calculator, QString *error);
+// the reason in `error` when the file is missing or not readable as INI. Sections and keys
+// the engine does not know (a typing slip that would silently keep a default) are named in
+// `warnings`, with the nearest known key.
+bool loadParameterFile(const QString &path, RuAlarmCalculator *calculator, QString *error,
+                       QStringList *warnings = nullptr);
 
 // The radar's own settings from the frame's process parameters; false with the message
-// "No process parameters found in rrd_info" when the frame carries none.
+// "No process parameters found in rrd_info: ..." when the frame carries none.
 bool loadProcessParameters(const RuFrame &frame, RuAlarmCalculator *calculator, QString *error);
+QString noProcessParametersText();
+
+// True when the engine runs no detector at all (avalanche, rain, water level).
+bool allDetectorsOff(const RuAlarmCalculator &calculator);
+// Prints "rrdcli COMMAND: warning: all detectors are off: give --params or --process-params"
+// when they are.
+void warnIfAllDetectorsOff(const QString &command, const RuAlarmCalculator &calculator);
+
+// Loads the settings the options name (--params FILE or, given the first frame later,
+// nothing yet) and prints the file's warnings; false with the failure printed.
+bool loadParameterOption(const QString &command, const QString &path,
+                         RuAlarmCalculator *calculator);
 
 // One row "frame,event,details" of the alarm log as CSV, line break included.
 QByteArray alarmLogRow(qint64 frame, const RuAlarmEvent &event);
@@ -28,13 +43,17 @@ QByteArray alarmLogRow(qint64 frame, const RuAlarmEvent &event);
 // Frames of the sources (files, archives, "-", host:port) in order, numbered from 0 over all
 // of them. A source that cannot be opened or holds a bad frame ends with an error, and
 // reading goes on with the next source.
+class ProgressLine;
+
 class FrameRun
 {
 public:
     FrameRun(const QStringList &sources, int timeoutSeconds);
+    // Shows each frame read on `progress` (may be none).
+    void setProgress(ProgressLine *progress) { m_progress = progress; }
 
-    // The next frame; false at the end of the last source. Errors met on the way are
-    // printed for `command` and counted.
+    // The next frame; false at the end of the last source or once a stop signal has come
+    // (StopRequest). Errors met on the way are printed for `command` and counted.
     bool next(const QString &command, RuFrame *frame);
     qint64 framesRead() const { return m_frames; }
     bool hadErrors() const { return m_errors > 0; }
@@ -49,6 +68,7 @@ private:
     qint64 m_frames = 0;
     qint64 m_sourceFrames = 0;
     int m_errors = 0;
+    ProgressLine *m_progress = nullptr;
 };
 
 } // namespace cli

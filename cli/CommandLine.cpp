@@ -1,8 +1,42 @@
 #include "CommandLine.h"
 
+#include "Suggestion.h"
+
+#include <QRegularExpression>
+
 #include <cstdio>
 
 namespace cli {
+
+namespace {
+
+// The long options a parser knows, as its help lists them ("--max-frames").
+QStringList longOptions(const QCommandLineParser &parser)
+{
+    QStringList names;
+    static const QRegularExpression option(QStringLiteral("(?:^|[\\s,])(--[a-z][a-z0-9-]*)"));
+    auto it = option.globalMatch(parser.helpText());
+    while (it.hasNext()) {
+        const QString name = it.next().captured(1);
+        if (!names.contains(name))
+            names << name;
+    }
+    return names;
+}
+
+// "unknown option --frmes (did you mean --frames?)", options shown as they are typed.
+QString unknownOptionText(const QCommandLineParser &parser)
+{
+    const QString name = parser.unknownOptionNames().constFirst();
+    const QString typed = (name.size() == 1 ? QStringLiteral("-") : QStringLiteral("--")) + name;
+    QString text = QStringLiteral("unknown option %1").arg(typed);
+    const QString guess = nearest(QStringLiteral("--") + name, longOptions(parser));
+    if (!guess.isEmpty())
+        text += QStringLiteral(" (did you mean %1?)").arg(guess);
+    return text;
+}
+
+} // namespace
 
 int parse(QCommandLineParser &parser, const QString &command, const QStringList &args)
 {
@@ -10,8 +44,11 @@ int parse(QCommandLineParser &parser, const QString &command, const QStringList 
                                   QStringLiteral("Show this help."));
     parser.addOption(help);
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-    if (!parser.parse(QStringList{QStringLiteral("rrdcli ") + command} + args))
+    if (!parser.parse(QStringList{QStringLiteral("rrdcli ") + command} + args)) {
+        if (!parser.unknownOptionNames().isEmpty())
+            return usageError(command, unknownOptionText(parser));
         return usageError(command, parser.errorText());
+    }
     if (parser.isSet(help)) {
         // The parser names the program by its path; show the command instead.
         QString text = parser.helpText();

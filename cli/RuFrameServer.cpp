@@ -1,5 +1,6 @@
 #include "RuFrameServer.h"
 
+#include "RuFeedReader.h"
 #include "RuFrameFeed.h"
 
 #include <QTcpServer>
@@ -20,11 +21,13 @@ RuFrameServer::~RuFrameServer() = default;
 void RuFrameServer::setScenario(const RuSimulatorOptions &options)
 {
     m_feed.reset(new RuFrameFeed(options));
+    m_sources.reset();
 }
 
 void RuFrameServer::setSources(const QStringList &sources)
 {
-    m_feed.reset(new RuFrameFeed(sources));
+    m_sources.reset(new RuFrameFeed(sources));
+    m_feed.reset();
 }
 
 void RuFrameServer::setRate(double framesPerSecond)
@@ -64,7 +67,7 @@ qint64 RuFrameServer::framesServed() const
 
 bool RuFrameServer::listen(const QString &host, quint16 port)
 {
-    if (!m_feed) {
+    if (!m_feed && !m_sources && !m_reader) {
         m_error = QStringLiteral("no frame source");
         return false;
     }
@@ -89,6 +92,8 @@ bool RuFrameServer::listen(const QString &host, quint16 port)
     m_timer->setTimerType(Qt::PreciseTimer);
     m_timer->setInterval(std::max(1, int(std::lround(1000.0 / m_rate))));
     connect(m_timer, &QTimer::timeout, this, &RuFrameServer::tick);
+    if (m_sources)
+        m_reader.reset(new RuFeedReader(std::move(m_sources), m_loop));
     return true;
 }
 
@@ -129,16 +134,8 @@ void RuFrameServer::tick()
     if (m_finishing)
         return;
     QByteArray frame;
-    switch (m_feed->next(m_loop, &frame)) {
-    case RuFrameFeed::Result::End:
-        finish(QString());
+    if (!nextFrame(&frame))
         return;
-    case RuFrameFeed::Result::Error:
-        finish(m_feed->errorString());
-        return;
-    case RuFrameFeed::Result::Frame:
-        break;
-    }
     ++m_served;
     const QList<QTcpSocket *> clients = m_clients;
     for (QTcpSocket *socket : clients) {
@@ -148,6 +145,26 @@ void RuFrameServer::tick()
         if (socket->write(frame) != frame.size())
             dropClient(socket);
     }
+}
+
+// The next frame to send; false when there is none yet (a source still reading) or serving
+// has ended.
+bool RuFrameServer::nextFrame(QByteArray *frame)
+{
+    if (m_reader) {
+        switch (m_reader->take(frame)) {
+        case RuFeedReader::Result::Frame: return true;
+        case RuFeedReader::Result::NotYet: return false;
+        case RuFeedReader::Result::End: finish(QString()); return false;
+        case RuFeedReader::Result::Error: finish(m_reader->errorString()); return false;
+        }
+    }
+    switch (m_feed->next(m_loop, frame)) {
+    case RuFrameFeed::Result::Frame: return true;
+    case RuFrameFeed::Result::End: finish(QString()); return false;
+    case RuFrameFeed::Result::Error: finish(m_feed->errorString()); return false;
+    }
+    return false;
 }
 
 void RuFrameServer::stop()

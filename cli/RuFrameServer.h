@@ -20,6 +20,7 @@
 class QTcpServer;
 class QTcpSocket;
 class QTimer;
+class RuFeedReader;
 class RuFrameFeed;
 
 class RuFrameServer : public QObject
@@ -44,7 +45,8 @@ public:
 
 public slots:
     // Starts listening; false with errorString() when the address cannot be bound or no
-    // frame source was set. Port 0 picks a free port (see serverPort()).
+    // frame source was set. Sources are read ahead on a thread of their own from here on,
+    // so a source that blocks (standard input) never stalls the clients or a stop. Port 0 picks a free port (see serverPort()).
     bool listen(const QString &host, quint16 port);
     // Ends serving: stops listening, lets every client receive what is queued for it and
     // closes the connections; finished() follows.
@@ -59,11 +61,14 @@ signals:
 private:
     void acceptClients();
     void tick();
+    bool nextFrame(QByteArray *frame);
     void finish(const QString &error);
     void dropClient(QTcpSocket *socket);
     void closeWhenFlushed();
 
-    std::unique_ptr<RuFrameFeed> m_feed;
+    std::unique_ptr<RuFrameFeed> m_feed;     // the simulator's, read in the event loop
+    std::unique_ptr<RuFrameFeed> m_sources;  // handed to m_reader at listen()
+    std::unique_ptr<RuFeedReader> m_reader;  // sources, which may block, read on a thread
     QTcpServer *m_server = nullptr; // child
     QTimer *m_timer = nullptr;      // child
     QList<QTcpSocket *> m_clients;  // children until they disconnect

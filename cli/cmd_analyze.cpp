@@ -12,6 +12,8 @@
 
 #include "Analysis.h"
 #include "CommandLine.h"
+#include "ProgressLine.h"
+#include "StopRequest.h"
 #include "commands.h"
 
 #include "RuAlarmEvents.h"
@@ -99,9 +101,12 @@ QByteArray logRows(qint64 frame, const RuAlarmResult &result)
     return rows;
 }
 
+// Each line reaches a pipe or file as soon as it is computed, so a reader follows the
+// frames as they come and nothing computed is lost when the run is stopped.
 void write(const QByteArray &bytes)
 {
     std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stdout);
+    std::fflush(stdout);
 }
 
 } // namespace
@@ -122,7 +127,7 @@ int runAnalyze(const QStringList &args)
     const QCommandLineOption log(QStringLiteral("log"),
                                  QStringLiteral("Print the alarm log as CSV: frame,event,details."));
     const QCommandLineOption maxFrames =
-        cli::maxFramesOption(QStringLiteral("Stop after N frames in all."));
+        cli::maxFramesOption(QStringLiteral("Read at most N frames (of all sources together)."));
     const QCommandLineOption timeout = cli::timeoutOption();
     parser.addOptions({params, processParams, jsonl, log, maxFrames, timeout});
     parser.addPositionalArgument(QStringLiteral("SOURCE"), QStringLiteral("Sources to analyse, in order."),
@@ -144,32 +149,44 @@ int runAnalyze(const QStringList &args)
         return cli::usageError(Command, QStringLiteral("no SOURCE given"));
 
     RuAlarmCalculator calculator;
-    QString error;
-    if (parser.isSet(params) && !cli::loadParameterFile(parser.value(params), &calculator, &error)) {
-        cli::printError(Command, error);
+    if (parser.isSet(params) && !cli::loadParameterOption(Command, parser.value(params), &calculator))
         return cli::ExitFailure;
-    }
+    if (!parser.isSet(processParams))
+        cli::warnIfAllDetectorsOff(Command, calculator);
     const bool asLog = parser.isSet(log);
     if (asLog)
         write(QByteArrayLiteral("frame,event,details\n"));
+    cli::StopRequest stop;
     cli::FrameRun run(sources, int(seconds));
+    cli::ProgressLine progress(Command);
+    run.setProgress(&progress);
     RuFrame frame;
+    QString error;
     while ((max == 0 || run.framesRead() < max) && run.next(Command, &frame)) {
         const qint64 n = run.framesRead() - 1;
-        if (n == 0 && parser.isSet(processParams)
-            && !cli::loadProcessParameters(frame, &calculator, &error)) {
-            cli::printError(Command, error);
-            return cli::ExitUsage;
+        if (n == 0 && parser.isSet(processParams)) {
+            if (!cli::loadProcessParameters(frame, &calculator, &error)) {
+                progress.finish();
+                cli::printError(Command, error);
+                return cli::ExitFailure;
+            }
+            cli::warnIfAllDetectorsOff(Command, calculator);
         }
         calculator.processFrame(frame, frame.timeMicros());
         const SkAlarmResultSharedPtr result = calculator.lastResult();
         if (result)
             write(asLog ? logRows(n, *result) : resultJson(n, frame.timeMicros(), *result));
     }
-    std::fflush(stdout);
+    progress.finish();
+    if (cli::StopRequest::requested()) {
+        cli::printError(Command, QStringLiteral("stopped by %1 after %2 frames")
+                                     .arg(cli::StopRequest::signalName())
+                                     .arg(run.framesRead()));
+        return cli::StopRequest::exitStatus();
+    }
     if (parser.isSet(processParams) && run.framesRead() == 0 && !run.hadErrors()) {
-        cli::printError(Command, QStringLiteral("No process parameters found in rrd_info"));
-        return cli::ExitUsage;
+        cli::printError(Command, cli::noProcessParametersText());
+        return cli::ExitFailure;
     }
     return run.hadErrors() ? cli::ExitFailure : cli::ExitOk;
 }

@@ -4,9 +4,14 @@
 //   rrdcli convert -o OUTPUT [--drop D] [--average R] INPUT...
 //
 // Inputs are files (or "-" for standard input); like the converter it never connects to a
-// stream. Progress (frames read) goes to standard error only when that is a terminal.
+// stream. Progress goes to standard error only when that is a terminal. The exit status is 0
+// only when every frame of every input was read and written (frames skipped by --drop
+// aside); Ctrl+C or SIGTERM complete the frames written so far into the output and exit
+// with 130 or 143.
 
 #include "CommandLine.h"
+#include "ProgressLine.h"
+#include "StopRequest.h"
 #include "commands.h"
 
 #include "RcWorker.h"
@@ -27,50 +32,10 @@ QString asFile(const QString &name)
     return name == QLatin1String("-") ? name : QFileInfo(name).absoluteFilePath();
 }
 
-// The worker's progress bar gives each file the same share whatever its length, so a long
-// file runs past its share and the next one starts lower again; on a terminal line a count
-// of the frames read says more.
-class ProgressLine
+void abortWorker(void *worker)
 {
-public:
-    explicit ProgressLine(RcWorker &worker) : m_shown(isatty(fileno(stderr)))
-    {
-        if (!m_shown)
-            return;
-        // The first report (0) comes before any frame, one follows each frame read, and the
-        // last one after the end.
-        QObject::connect(&worker, &RcWorker::progressChanged, [this] {
-            if (m_done)
-                return;
-            if (++m_reports > 1 && (m_reports - 1) % 10 == 0)
-                show();
-        });
-        QObject::connect(&worker, &RcWorker::finished, [this] {
-            m_done = true;
-            show();
-        });
-    }
-    ~ProgressLine()
-    {
-        if (m_shown && m_reports > 0)
-            std::fputs("\n", stderr);
-    }
-    ProgressLine(const ProgressLine &) = delete;
-    ProgressLine &operator=(const ProgressLine &) = delete;
-
-private:
-    void show()
-    {
-        if (m_reports == 0)
-            return;
-        std::fprintf(stderr, "\rconverting: %lld frames read", static_cast<long long>(m_reports - 1));
-        std::fflush(stderr);
-    }
-
-    const bool m_shown;
-    bool m_done = false;
-    qint64 m_reports = 0;
-};
+    static_cast<RcWorker *>(worker)->abort();
+}
 
 } // namespace
 
@@ -121,15 +86,41 @@ int runConvert(const QStringList &args)
         failed = f;
         message = m;
     });
+    cli::ProgressLine progress(Command);
+    QObject::connect(&worker, &RcWorker::inputOpened, [&](int index, const QString &path) {
+        progress.setSource(path, index, inputs.size());
+    });
+    QObject::connect(&worker, &RcWorker::finished, [&] {
+        if (worker.wroteEverything())
+            progress.sourceEnded();
+    });
+    // The first report (0) comes before any frame, then one after each frame read.
+    bool started = false;
+    QObject::connect(&worker, &RcWorker::progressChanged, [&] {
+        if (started)
+            progress.frameDone();
+        started = true;
+    });
     {
-        ProgressLine progress(worker);
+        cli::StopRequest stop(abortWorker, &worker);
         worker.run();
     }
+    progress.finish();
     const QString text = QStringLiteral("%1! %2")
                              .arg(failed ? QStringLiteral("Failed") : QStringLiteral("Finished"), message)
                              .trimmed();
     // Frames written to standard output must not be mixed with the message.
     FILE *out = failed || output == QLatin1String("-") ? stderr : stdout;
     std::fprintf(out, "%s\n", text.toLocal8Bit().constData());
-    return failed ? cli::ExitFailure : cli::ExitOk;
+    std::fflush(out);
+    if (failed)
+        return cli::ExitFailure;
+    if (cli::StopRequest::requested()) {
+        cli::printError(Command, QStringLiteral("stopped by %1: %2 frames written to %3")
+                                     .arg(cli::StopRequest::signalName())
+                                     .arg(worker.framesWritten())
+                                     .arg(output));
+        return cli::StopRequest::exitStatus();
+    }
+    return worker.wroteEverything() ? cli::ExitOk : cli::ExitFailure;
 }

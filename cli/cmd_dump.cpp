@@ -43,8 +43,9 @@ int runDump(const QStringList &args)
                                          QStringLiteral("The frame to show, counted from 0 (default 0)."),
                                          QStringLiteral("N"));
     const QCommandLineOption params = cli::paramsOption();
+    const QCommandLineOption processParams = cli::processParamsOption();
     const QCommandLineOption timeout = cli::timeoutOption();
-    parser.addOptions({frameOption, params, timeout});
+    parser.addOptions({frameOption, params, processParams, timeout});
     parser.addPositionalArgument(QStringLiteral("SOURCE"), QStringLiteral("The source to read."));
     const int status = cli::parse(parser, Command, args);
     if (status >= 0)
@@ -61,16 +62,27 @@ int runDump(const QStringList &args)
     if (sources.size() != 1)
         return cli::usageError(Command, QStringLiteral("give exactly one SOURCE"));
 
+    if (parser.isSet(params) && parser.isSet(processParams))
+        return cli::usageError(Command, QStringLiteral("--params and --process-params exclude each other"));
+
     RuAlarmCalculator calculator;
-    QString error;
-    if (parser.isSet(params) && !cli::loadParameterFile(parser.value(params), &calculator, &error)) {
-        cli::printError(Command, error);
+    if (parser.isSet(params) && !cli::loadParameterOption(Command, parser.value(params), &calculator))
         return cli::ExitFailure;
-    }
+    if (!parser.isSet(processParams))
+        cli::warnIfAllDetectorsOff(Command, calculator);
     cli::FrameRun run(sources, int(seconds));
     RuFrame frame;
-    while (run.framesRead() <= wanted && run.next(Command, &frame))
+    QString error;
+    while (run.framesRead() <= wanted && run.next(Command, &frame)) {
+        if (run.framesRead() == 1 && parser.isSet(processParams)) {
+            if (!cli::loadProcessParameters(frame, &calculator, &error)) {
+                cli::printError(Command, error);
+                return cli::ExitFailure;
+            }
+            cli::warnIfAllDetectorsOff(Command, calculator);
+        }
         calculator.processFrame(frame, frame.timeMicros());
+    }
     if (run.framesRead() <= wanted) {
         if (!run.hadErrors())
             cli::printError(Command, QStringLiteral("%1 has no frame %2 (it holds %3)")

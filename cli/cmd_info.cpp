@@ -11,15 +11,24 @@
 //
 // Frames of the RAW format carry no time: the three time lines then show "-". A source that
 // cannot be opened or read to its end gets an "error:" line with the library's text after
-// the lines of what was read, and the exit status is 1.
+// the lines of what was read, and the exit status is 1. With --json each source is one JSON
+// object on a line of its own instead:
+//
+//   {"source":"/tmp/a.rrd0.gz","format":"RRD0","rangegates":20,"frames":600,
+//    "first_frame_us":1706767200000000,"last_frame_us":1706767799000000,"duration_s":599.0,
+//    "error":null}
 
 #include "CommandLine.h"
+#include "ProgressLine.h"
+#include "StopRequest.h"
 #include "commands.h"
 
 #include "RuFile.h"
 #include "RuFrame.h"
 
 #include <QDateTime>
+#include <QJsonDocument>
+#include <QJsonObject>
 
 namespace {
 
@@ -36,7 +45,8 @@ struct SourceInfo
     QString error;
 };
 
-SourceInfo readSource(const QString &source, qint64 maxFrames, int timeoutSeconds)
+SourceInfo readSource(const QString &source, qint64 maxFrames, int timeoutSeconds,
+                      cli::ProgressLine &progress)
 {
     SourceInfo info;
     RuFile file;
@@ -45,10 +55,12 @@ SourceInfo readSource(const QString &source, qint64 maxFrames, int timeoutSecond
         info.error = file.errorString();
         return info;
     }
-    while (maxFrames <= 0 || info.frames < maxFrames) {
+    while ((maxFrames <= 0 || info.frames < maxFrames) && !cli::StopRequest::requested()) {
         RuFrame frame;
         if (!file.readFrame(frame)) {
-            if (!file.atEnd())
+            if (file.atEnd())
+                progress.sourceEnded();
+            else if (!cli::StopRequest::requested())
                 info.error = QStringLiteral("frame %1: %2").arg(info.frames).arg(file.errorString());
             break;
         }
@@ -59,6 +71,7 @@ SourceInfo readSource(const QString &source, qint64 maxFrames, int timeoutSecond
             info.lastMicros = frame.timeMicros();
         }
         ++info.frames;
+        progress.frameDone();
     }
     info.format = file.format();
     info.rangegates = file.rangegates();
@@ -113,6 +126,22 @@ QString block(const QString &source, const SourceInfo &info)
     return text;
 }
 
+QByteArray json(const QString &source, const SourceInfo &info)
+{
+    QJsonObject o;
+    o.insert(QStringLiteral("source"), source);
+    o.insert(QStringLiteral("format"), info.format ? formatName(info.format) : QJsonValue());
+    o.insert(QStringLiteral("rangegates"), info.rangegates);
+    o.insert(QStringLiteral("frames"), info.frames);
+    const QJsonValue none(QJsonValue::Null);
+    o.insert(QStringLiteral("first_frame_us"), info.timed ? QJsonValue(info.firstMicros) : none);
+    o.insert(QStringLiteral("last_frame_us"), info.timed ? QJsonValue(info.lastMicros) : none);
+    o.insert(QStringLiteral("duration_s"),
+             info.timed ? QJsonValue(double(info.lastMicros - info.firstMicros) / 1e6) : none);
+    o.insert(QStringLiteral("error"), info.error.isEmpty() ? none : QJsonValue(info.error));
+    return QJsonDocument(o).toJson(QJsonDocument::Compact) + '\n';
+}
+
 } // namespace
 
 int runInfo(const QStringList &args)
@@ -123,10 +152,13 @@ int runInfo(const QStringList &args)
         "of its first and last frame (UTC). A source is a file, an archive, \"-\" for standard "
         "input or host:port for a stream."));
     const QCommandLineOption maxFrames =
-        cli::maxFramesOption(QStringLiteral("Stop after N frames of each source."));
+        cli::maxFramesOption(QStringLiteral("Read at most N frames of each source."));
     const QCommandLineOption timeout = cli::timeoutOption();
+    const QCommandLineOption asJson(QStringLiteral("json"),
+                                    QStringLiteral("Print one JSON object per source, each on a line."));
     parser.addOption(maxFrames);
     parser.addOption(timeout);
+    parser.addOption(asJson);
     parser.addPositionalArgument(QStringLiteral("SOURCE"), QStringLiteral("Sources to read."),
                                  QStringLiteral("SOURCE..."));
     const int status = cli::parse(parser, Command, args);
@@ -142,13 +174,24 @@ int runInfo(const QStringList &args)
         return cli::usageError(Command, QStringLiteral("no SOURCE given"));
 
     int result = cli::ExitOk;
-    for (int i = 0; i < sources.size(); ++i) {
-        const SourceInfo info = readSource(sources[i], max, int(seconds));
-        cli::printOut((i ? QStringLiteral("\n") : QString()) + block(sources[i], info));
+    cli::StopRequest stop;
+    cli::ProgressLine progress(Command);
+    for (int i = 0; i < sources.size() && !cli::StopRequest::requested(); ++i) {
+        progress.setSource(sources[i], i, sources.size());
+        const SourceInfo info = readSource(sources[i], max, int(seconds), progress);
+        progress.finish();
+        if (parser.isSet(asJson))
+            cli::printOut(QString::fromUtf8(json(sources[i], info)));
+        else
+            cli::printOut((i ? QStringLiteral("\n") : QString()) + block(sources[i], info));
         if (!info.error.isEmpty()) {
             cli::printError(Command, sources[i] + QStringLiteral(": ") + info.error);
             result = cli::ExitFailure;
         }
+    }
+    if (cli::StopRequest::requested()) {
+        cli::printError(Command, QStringLiteral("stopped by %1").arg(cli::StopRequest::signalName()));
+        return cli::StopRequest::exitStatus();
     }
     return result;
 }

@@ -20,7 +20,8 @@ int runServe(const QStringList &args)
     parser.setApplicationDescription(QStringLiteral(
         "Serves frames over TCP as the radar's data stream does: every connection receives whole "
         "frames from a frame boundary at the given rate; nothing is read from clients. Frames "
-        "come from the SOURCEs (read in order) or from the simulator (--scenario). The clock "
+        "come from the SOURCEs (read in order) or from the simulator (--scenario, quiet when "
+        "no SOURCE is given). The clock "
         "starts with the first connection. Without --loop the server ends after the last frame. "
         "Ctrl+C or SIGTERM end it."));
     parser.addOptions({
@@ -42,8 +43,9 @@ int runServe(const QStringList &args)
         return status;
 
     const QStringList sources = parser.positionalArguments();
-    const bool scenario = parser.isSet(QStringLiteral("scenario"));
-    if (scenario == !sources.isEmpty())
+    // Like simulate, the quiet scenario unless something else is asked for.
+    const bool scenario = sources.isEmpty();
+    if (parser.isSet(QStringLiteral("scenario")) && !sources.isEmpty())
         return cli::usageError(Command, QStringLiteral("give either SOURCE... or --scenario NAME"));
     RuSimulatorOptions options;
     QString error;
@@ -69,8 +71,12 @@ int runServe(const QStringList &args)
     server.setLoop(parser.isSet(QStringLiteral("loop")));
     const QString host = parser.value(QStringLiteral("host"));
     if (!server.listen(host, quint16(port))) {
-        cli::printError(Command, QStringLiteral("cannot listen on %1:%2: %3")
-                                     .arg(host).arg(port).arg(server.errorString()));
+        QString text = QStringLiteral("cannot listen on %1:%2: %3").arg(host).arg(port).arg(server.errorString());
+        // Ports below 1024 (the default 1023 among them) need privileges on most systems.
+        if (port > 0 && port < 1024)
+            text += QStringLiteral(" (ports below 1024 need privileges: use --port with a port from "
+                                   "1024, or 0 for a free one)");
+        cli::printError(Command, text);
         return cli::ExitFailure;
     }
     cli::printOut(QStringLiteral("serving on %1:%2 at %3 frames/s\n")

@@ -11,4 +11,5 @@ int runAnalyze(const QStringList &args);
 int runDump(const QStringList &args);
 int runConvert(const QStringList &args);
 int runWatch(const QStringList &args);
+int runParams(const QStringList &args);
 int runExport(const QStringList &args);

@@ -1,5 +1,7 @@
 // rrdcli: the radar-data tools without a window.
 
+#include "CommandLine.h"
+#include "Suggestion.h"
 #include "commands.h"
 
 #include "rrd.h"
@@ -26,6 +28,7 @@ const Command commands[] = {
     {"dump", runDump, "print the details and computed texts of one frame"},
     {"convert", runConvert, "concatenate files, keeping every n-th frame, optionally averaged"},
     {"watch", runWatch, "run the live pipeline: detectors, alarm log, recording, alarm script"},
+    {"params", runParams, "write the detector settings as a parameter file (INI)"},
     {"export", runExport, "write the matrices the viewer shows to NumPy (.npz) or CSV"},
 };
 
@@ -34,7 +37,42 @@ void printUsage(FILE *out)
     std::fprintf(out, "usage: rrdcli COMMAND [OPTIONS] ...\n\ncommands:\n");
     for (const Command &c : commands)
         std::fprintf(out, "  %-10s %s\n", c.name, c.summary);
-    std::fprintf(out, "\n'rrdcli COMMAND --help' describes a command.\n");
+    std::fprintf(out, "  %-10s %s\n", "help", "describe rrdcli or one COMMAND");
+    std::fprintf(out, "\n'rrdcli help COMMAND' or 'rrdcli COMMAND --help' describes a command;\n"
+                      "'rrdcli --version' prints the version.\n"
+                      "Exit status: 0 success, 1 a failure of the data or the system, 2 wrong usage,\n"
+                      "128 + N after signal N (130 Ctrl+C, 143 SIGTERM).\n");
+}
+
+const Command *find(const QString &name)
+{
+    for (const Command &c : commands) {
+        if (name == QLatin1String(c.name))
+            return &c;
+    }
+    return nullptr;
+}
+
+int unknownCommand(const QString &name)
+{
+    QStringList names{QStringLiteral("help")};
+    for (const Command &c : commands)
+        names << QLatin1String(c.name);
+    QString text = QStringLiteral("rrdcli: unknown command '%1'").arg(name);
+    const QString guess = cli::nearest(name, names);
+    if (!guess.isEmpty())
+        text += QStringLiteral(" (did you mean '%1'?)").arg(guess);
+    std::fprintf(stderr, "%s\n\n", text.toLocal8Bit().constData());
+    printUsage(stderr);
+    return cli::ExitUsage;
+}
+
+int run(const Command &command, const QStringList &args)
+{
+    rrd_net_init();
+    const int status = command.run(args);
+    rrd_net_cleanup();
+    return status;
 }
 
 } // namespace
@@ -43,20 +81,34 @@ int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("rrdcli"));
-    if (argc < 2 || !std::strcmp(argv[1], "--help") || !std::strcmp(argv[1], "-h")) {
-        printUsage(argc < 2 ? stderr : stdout);
-        return argc < 2 ? 2 : 0;
+    QCoreApplication::setApplicationVersion(QStringLiteral(SK_VERSION));
+    const QStringList args = QCoreApplication::arguments().mid(1);
+    if (args.isEmpty()) {
+        printUsage(stderr);
+        return cli::ExitUsage;
     }
-    QStringList args = QCoreApplication::arguments().mid(2);
-    for (const Command &c : commands) {
-        if (!std::strcmp(argv[1], c.name)) {
-            rrd_net_init();
-            const int status = c.run(args);
-            rrd_net_cleanup();
-            return status;
+    const QString first = args.first();
+    if (first == QLatin1String("--help") || first == QLatin1String("-h")) {
+        printUsage(stdout);
+        return cli::ExitOk;
+    }
+    if (first == QLatin1String("--version") || first == QLatin1String("-V")) {
+        std::printf("rrdcli %s\n", SK_VERSION);
+        return cli::ExitOk;
+    }
+    if (first == QLatin1String("help")) {
+        if (args.size() == 1) {
+            printUsage(stdout);
+            return cli::ExitOk;
         }
+        const Command *command = find(args.at(1));
+        return command ? command->run({QStringLiteral("--help")}) : unknownCommand(args.at(1));
     }
-    std::fprintf(stderr, "rrdcli: unknown command '%s'\n\n", argv[1]);
-    printUsage(stderr);
-    return 2;
+    const Command *command = find(first);
+    if (!command) {
+        if (first.startsWith(QLatin1Char('-')))
+            std::fprintf(stderr, "rrdcli: '%s' comes after a COMMAND\n", qPrintable(first));
+        return unknownCommand(first);
+    }
+    return run(*command, args.mid(1));
 }

@@ -13,6 +13,17 @@ struct RuFile::Private
     rrd_file *handle = nullptr;
     bool stream = false;
     int closeResult = 0;
+    // The cause of the last failed read: atEnd() clears the handle's system errors by design,
+    // and a caller that asks it first must still be able to say why the read failed.
+    int failedCode = RRD_ERR_NONE;
+    QString failedText;
+
+    bool liveErrorIsGone() const
+    {
+        const int live = rrd_errno(handle);
+        return handle && (live == RRD_ERR_NONE || live == RRD_ERR_END)
+               && failedCode != RRD_ERR_NONE && failedCode != RRD_ERR_END;
+    }
 
     void release()
     {
@@ -20,6 +31,8 @@ struct RuFile::Private
             closeResult = rrd_close(handle);
         handle = nullptr;
         stream = false;
+        failedCode = RRD_ERR_NONE;
+        failedText.clear();
     }
 };
 
@@ -97,9 +110,14 @@ quint32 RuFile::position() const
 
 bool RuFile::readFrame(RuFrame &frame)
 {
+    d->failedCode = RRD_ERR_NONE;
+    d->failedText.clear();
     rrd_frame *record = rrd_frame_new(rrd_format(d->handle), rrd_rangegates(d->handle));
     if (!record || rrd_read_frame(d->handle, record) != 0) {
         rrd_frame_free(record);
+        d->failedCode = record ? rrd_errno(d->handle) : RRD_ERR_SYSTEM;
+        d->failedText = record ? QString::fromLocal8Bit(rrd_strerror(d->handle))
+                               : QStringLiteral("out of memory");
         return false;
     }
     frame.setRecord(record);
@@ -121,7 +139,14 @@ qint32 RuFile::frameCount()
 
 QString RuFile::errorString() const
 {
+    if (d->liveErrorIsGone())
+        return d->failedText;
     return QString::fromLocal8Bit(rrd_strerror(d->handle));
+}
+
+int RuFile::errorCode() const
+{
+    return d->liveErrorIsGone() ? d->failedCode : rrd_errno(d->handle);
 }
 
 int RuFile::writeFrame(const RuFrame &frame)

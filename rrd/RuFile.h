@@ -32,6 +32,10 @@ public:
     int seek(qint64 index) override;
     qint32 frameCount() override;
     QString errorString() const override;
+    // The library's rrd_error_code of the handle (RRD_ERR_NONE, RRD_ERR_END, ...): callers
+    // decide on it rather than on texts. A failed read keeps its code and text even after
+    // atEnd() has cleared the handle's system errors.
+    int errorCode() const;
     int writeFrame(const RuFrame &frame) override;
     bool isStream() const;
 

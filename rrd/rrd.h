@@ -245,6 +245,20 @@ int rrd_frame_total(rrd_file *file, int64_t *count);
 int rrd_seek(rrd_file *file, int64_t index);
 int rrd_eof(rrd_file *file);
 
+/* What went wrong on a handle, for callers that decide on codes rather than texts. */
+enum rrd_error_code {
+    RRD_ERR_NONE = 0,       /* good, and the end of input has not been met */
+    RRD_ERR_END = 1,        /* the input ended cleanly at a frame boundary */
+    RRD_ERR_TIMEOUT = 2,    /* nothing arrived within the receive time-out; reading resumes */
+    RRD_ERR_SYSTEM = 3,     /* a system call failed (rrd_strerror names the cause) */
+    RRD_ERR_LOOKUP = 4,     /* the host name could not be resolved */
+    RRD_ERR_FRAME = 5,      /* a frame failed its check */
+    RRD_ERR_ARCHIVE = 6,    /* the archive or the gzip stream is damaged or refused */
+    RRD_ERR_INCOMPLETE = 7  /* the input ended inside a frame */
+};
+/* The rrd_error_code of the handle's state; RRD_ERR_SYSTEM for none. */
+int rrd_errno(const rrd_file *file);
+
 int rrd_is_open(const rrd_file *file);
 int rrd_ok(const rrd_file *file);
 uint32_t rrd_format(const rrd_file *file);

@@ -495,6 +495,23 @@ int rrd_eof(rrd_file *file)
     return file->at_end ? 1 : 0;
 }
 
+int rrd_errno(const rrd_file *file)
+{
+    if (!file)
+        return RRD_ERR_SYSTEM;
+    if (file->frame_error)
+        return RRD_ERR_FRAME;
+    if (file->lookup_error)
+        return RRD_ERR_LOOKUP;
+    if (file->archive_error)
+        return RRD_ERR_ARCHIVE;
+    if (file->sys_error == EAGAIN || file->sys_error == EWOULDBLOCK)
+        return file->sock >= 0 ? RRD_ERR_TIMEOUT : RRD_ERR_SYSTEM;
+    if (file->sys_error)
+        return RRD_ERR_SYSTEM;
+    return file->at_end ? RRD_ERR_END : RRD_ERR_NONE;
+}
+
 int rrd_is_open(const rrd_file *file)
 {
     return file && (file->sock >= 0 || file->file || file->archive);

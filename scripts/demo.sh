@@ -1,14 +1,21 @@
 #!/usr/bin/env bash
 # make demo: simulates a ten-minute recording in which an avalanche comes down, with the
-# radar's detector settings in every frame, and shows what rrdcli reads from it.
+# radar's detector settings in every frame, writes those settings as a parameter file and
+# shows what rrdcli reads and detects.
 set -euo pipefail
 build=${1:-build}
 rrdcli="$build/bin/rrdcli"
 recording=demo/avalanche.rrd0.gz
+params=demo/params.ini
 
 mkdir -p demo
 # 600 frames one second apart: ten minutes.
 "$rrdcli" simulate --scenario avalanche --frames 600 --interval-ms 1000 --process-params \
   -o "$recording"
+# The radar's own settings as the INI file the viewer and --params read.
+"$rrdcli" params --process-params "$recording" -o "$params"
+echo "$params: the detector settings of the recording's first frame"
 echo
 "$rrdcli" info "$recording"
+echo
+"$rrdcli" analyze --log --params "$params" "$recording"

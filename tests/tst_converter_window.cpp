@@ -231,9 +231,10 @@ private slots:
         const QString output = m_dir.filePath(QStringLiteral("failed.rrd0"));
         child<QComboBox>("outputFilenameCB")->setEditText(output);
         convertAndWait();
-        QCOMPARE(statusText(), QStringLiteral("Failed! Inputfile open failed!"));
+        QCOMPARE(statusText(), QStringLiteral("Failed! Inputfile open failed! %1: No such file or directory")
+                                   .arg(m_dir.filePath(QStringLiteral("absent.rrd0"))));
         QVERIFY(child<QPushButton>("convertBt")->isEnabled());
-        QCOMPARE(frameSeconds(output), (QList<int>{0, 1, 2}));
+        QVERIFY(!QFile::exists(output));
     }
 
     void cancelStopsTheConversionAndSaysSo()

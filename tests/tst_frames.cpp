@@ -736,7 +736,6 @@ void TestFrames::cliBadUsageExitsWithTwo_data()
     QTest::newRow("unknown option") << QStringList{"info", "--frames", "3", "x"};
     QTest::newRow("info without source") << QStringList{"info"};
     QTest::newRow("info bad max") << QStringList{"info", "--max-frames", "0", "x"};
-    QTest::newRow("serve without source") << QStringList{"serve"};
     QTest::newRow("serve with both") << QStringList{"serve", "--scenario", "quiet", "a.rrd0"};
     QTest::newRow("serve bad rate") << QStringList{"serve", "--scenario", "quiet", "--rate", "0"};
     QTest::newRow("serve bad port") << QStringList{"serve", "--scenario", "quiet", "--port", "70000"};

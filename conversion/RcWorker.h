@@ -8,6 +8,7 @@
 
 #include <atomic>
 
+class RcOutputFile;
 class RuFile;
 class RuFrame;
 class RuFrameAccumulator;
@@ -23,9 +24,16 @@ public:
     RcWorker(int id, const QString &outputPath, const QStringList &inputFiles,
              int averagingRange, int dropCount, QObject *parent = nullptr);
 
-    // Asks run() to stop after the frame it is working on; safe from any thread.
+    // Asks run() to stop after the frame it is working on; safe from any thread and from a
+    // signal handler (it only sets a lock-free flag).
     void abort();
     bool isAborted() const;
+
+    // After run(): frames written to the output, and whether every frame of every input
+    // was read and written (none left out, no input ended early, not aborted). Frames
+    // skipped by the drop count do not count against it.
+    qint64 framesWritten() const { return m_framesWritten; }
+    bool wroteEverything() const;
 
 public slots:
     void run();
@@ -34,17 +42,19 @@ signals:
     void finished(int id, bool failed, const QString &message);
     void progressChanged(int value);
     void progressMaximumChanged(int maximum);
+    // Input `index` of the list has been opened for reading.
+    void inputOpened(int index, const QString &path);
 
 private:
     enum class Outcome { Done, ReadError, WriteFailed, Aborted };
 
     bool outputIsAnInput() const;
-    QString convertAll(RuFile &output);
+    QString convertAll(RcOutputFile &output);
     Outcome convertFile(RuFile &input, RuFile &output, RuFrameAccumulator &window,
                         int &progress);
     void averageInto(RuFrame &frame, const RuFrameAccumulator &window) const;
-    static bool fitsOutput(const RuFrame &frame, const RuFile &output);
-    bool closeOutput(RuFile &output);
+    bool fits(const RuFrame &frame, const RuFile &output);
+    QString failure(const char *what, const QString &path, const QString &reason) const;
     QString endMessage() const;
 
     const int m_id;
@@ -54,7 +64,9 @@ private:
     const int m_dropCount;
     std::atomic<bool> m_aborted{false};
     int m_skip = 0;
-    int m_framesLeftOut = 0;
+    int m_framesLeftOut = 0;  // range gates or parameter block differ from the output's
+    int m_untimedLeftOut = 0; // raw frames, which a stamped or RRD0 output cannot date
+    qint64 m_framesWritten = 0;
     // Inputs that ended at a read error: file name and the reader's error text.
     QStringList m_endedEarly;
 };

@@ -1,5 +1,7 @@
 #include "RcWorker.h"
 
+#include "RcOutputFile.h"
+
 #include "RuFile.h"
 #include "RuFrame.h"
 #include "RuFrameAccumulator.h"
@@ -41,48 +43,59 @@ bool RcWorker::isAborted() const
     return m_aborted;
 }
 
+bool RcWorker::wroteEverything() const
+{
+    return !m_aborted && m_framesLeftOut == 0 && m_untimedLeftOut == 0 && m_endedEarly.isEmpty();
+}
+
 void RcWorker::run()
 {
     m_skip = 0;
     m_framesLeftOut = 0;
+    m_untimedLeftOut = 0;
+    m_framesWritten = 0;
     m_endedEarly.clear();
     if (outputIsAnInput()) {
         emit finished(m_id, true, tr("Outputfile is one of the input files!"));
         return;
     }
-    QString failure;
+    QString failed;
     {
-        RuFile output(m_outputPath, 'w');
-        if (!output.isOpen()) {
-            emit finished(m_id, true, tr("Outputfile open failed!"));
+        RcOutputFile output(m_outputPath);
+        QString reason;
+        if (!output.open(&reason)) {
+            emit finished(m_id, true, failure("Outputfile open failed!", m_outputPath, reason));
             return;
         }
-        failure = convertAll(output);
-    } // the output is released here also when a failed write left it in an error state
-    if (!failure.isEmpty()) {
-        emit finished(m_id, true, failure);
+        failed = convertAll(output);
+    } // an output that was not completed is removed here, the old file of its name kept
+    if (!failed.isEmpty()) {
+        emit finished(m_id, true, failed);
         return;
     }
     emit finished(m_id, false, endMessage());
     emit progressChanged(m_inputFiles.size() * ProgressPerFile);
 }
 
-// Opening the output truncates it: were it one of the inputs, that recording would be lost
-// before a frame of it was read.
+// Writing the output replaces it: were it one of the inputs, under whatever name or link,
+// that recording would be lost.
 bool RcWorker::outputIsAnInput() const
 {
-    const QString output = QFileInfo(m_outputPath).canonicalFilePath();
-    if (output.isEmpty())
-        return false;
     for (const QString &input : m_inputFiles) {
-        if (QFileInfo(input).canonicalFilePath() == output)
+        if (input != QLatin1String("-") && RcOutputFile::sameFile(input, m_outputPath))
             return true;
     }
     return false;
 }
 
-// Converts every input into `output` and closes it; the failure message, or none.
-QString RcWorker::convertAll(RuFile &output)
+QString RcWorker::failure(const char *what, const QString &path, const QString &reason) const
+{
+    return tr(what) + QLatin1Char(' ') + path + QStringLiteral(": ") + reason;
+}
+
+// Converts every input into `output` and completes it; the failure message, or none. An
+// abort is no failure: the frames written so far make a complete file.
+QString RcWorker::convertAll(RcOutputFile &output)
 {
     // One window for the whole conversion: averages reach back across file boundaries.
     RuFrameAccumulator window(qMax(1, m_averagingRange));
@@ -92,20 +105,23 @@ QString RcWorker::convertAll(RuFile &output)
 
     for (int i = 0; i < fileCount && !m_aborted; ++i) {
         int progress = i * ProgressPerFile;
-        RuFile input(m_inputFiles.at(i), 'r');
+        const QString &path = m_inputFiles.at(i);
+        RuFile input(path, 'r');
         if (!input.isOpen())
-            return tr("Inputfile open failed!");
-        const Outcome outcome = convertFile(input, output, window, progress);
+            return failure("Inputfile open failed!", path, input.errorString());
+        emit inputOpened(i, path);
+        const Outcome outcome = convertFile(input, output.file(), window, progress);
         if (outcome == Outcome::WriteFailed)
-            return tr("Outputfile write failed!");
+            return failure("Outputfile write failed!", m_outputPath, output.file().errorString());
         if (outcome == Outcome::ReadError) {
-            m_endedEarly << QStringLiteral("%1 (%2)").arg(QFileInfo(m_inputFiles.at(i)).fileName(),
+            m_endedEarly << QStringLiteral("%1 (%2)").arg(QFileInfo(path).fileName(),
                                                           input.errorString());
         }
         input.close();
     }
-    if (!closeOutput(output))
-        return tr("Outputfile write failed!");
+    QString reason;
+    if (!output.commit(&reason))
+        return failure("Outputfile write failed!", m_outputPath, reason);
     return QString();
 }
 
@@ -116,7 +132,10 @@ RcWorker::Outcome RcWorker::convertFile(RuFile &input, RuFile &output,
     while (!input.atEnd()) {
         RuFrame frame;
         if (!input.readFrame(frame)) {
-            // A read that fails at the end of input is the normal end of the file.
+            // A read broken off by an abort (a stop signal) is no fault of the input; one
+            // that fails at the end of input is the normal end of the file.
+            if (m_aborted)
+                return Outcome::Aborted;
             return input.atEnd() ? Outcome::Done : Outcome::ReadError;
         }
         if (averaging) {
@@ -127,13 +146,12 @@ RcWorker::Outcome RcWorker::convertFile(RuFile &input, RuFile &output,
         if (m_skip > 0) {
             --m_skip;
         } else {
-            if (!fitsOutput(frame, output)) {
-                ++m_framesLeftOut;
-            } else {
+            if (fits(frame, output)) {
                 if (averaging)
                     averageInto(frame, window);
                 if (output.writeFrame(frame) != 0)
                     return Outcome::WriteFailed;
+                ++m_framesWritten;
             }
             m_skip = m_dropCount;
         }
@@ -159,26 +177,24 @@ void RcWorker::averageInto(RuFrame &frame, const RuFrameAccumulator &window) con
 
 // The output's format and range-gate count are fixed by its first frame, and its readers
 // take every later frame to be of the same size: a frame of another range-gate count would
-// make the rest of the file unreadable, and an RRD0 output cannot take a frame without its
-// parameter block. Such frames are left out (and counted) rather than written.
-bool RcWorker::fitsOutput(const RuFrame &frame, const RuFile &output)
+// make the rest of the file unreadable, an RRD0 output cannot take a frame without its
+// parameter block, and a raw frame has no time to give a stamped or RRD0 output (it would
+// read back as 1970). Such frames are left out and counted rather than written.
+bool RcWorker::fits(const RuFrame &frame, const RuFile &output)
 {
-    if (output.format() == RRD_FORMAT_NONE)
+    const int format = output.format();
+    if (format == RRD_FORMAT_NONE)
         return true;
-    if (frame.rows() != output.rangegates())
+    if (format != RRD_FORMAT_RAW && !frame.hasStamp()) {
+        ++m_untimedLeftOut;
         return false;
-    return output.format() != RRD_FORMAT_RRD0 || frame.info() != nullptr;
-}
-
-bool RcWorker::closeOutput(RuFile &output)
-{
-    // A handle that went bad on the way (a write that failed without saying so) is not
-    // closed by close(); treat it as the write failure it is.
-    if (!output.isOpen())
+    }
+    if (frame.rows() != output.rangegates()
+        || (format == RRD_FORMAT_RRD0 && frame.info() == nullptr)) {
+        ++m_framesLeftOut;
         return false;
-    // The last buffered bytes, and the end of a gzip stream, reach the disk only here.
-    output.close();
-    return output.closeResult() == 0;
+    }
+    return true;
 }
 
 QString RcWorker::endMessage() const
@@ -187,6 +203,10 @@ QString RcWorker::endMessage() const
     if (m_framesLeftOut > 0) {
         notes << tr("%1 frame(s) not written: range gates or format differ from the output's")
                      .arg(m_framesLeftOut);
+    }
+    if (m_untimedLeftOut > 0) {
+        notes << tr("%1 raw frame(s) not written: they carry no time for the output's format")
+                     .arg(m_untimedLeftOut);
     }
     if (!m_endedEarly.isEmpty()) {
         notes << tr("%1 input file(s) ended early: %2")

@@ -1,0 +1,51 @@
+#include "Suggestion.h"
+
+#include <QVector>
+
+namespace cli {
+
+namespace {
+
+// Optimal string alignment distance: a swapped pair of neighbours counts as one edit, the
+// commonest slip of the fingers.
+int distance(const QString &a, const QString &b)
+{
+    const int n = a.size();
+    const int m = b.size();
+    QVector<QVector<int>> d(n + 1, QVector<int>(m + 1));
+    for (int i = 0; i <= n; ++i)
+        d[i][0] = i;
+    for (int j = 0; j <= m; ++j)
+        d[0][j] = j;
+    for (int i = 1; i <= n; ++i) {
+        for (int j = 1; j <= m; ++j) {
+            const int cost = a[i - 1] == b[j - 1] ? 0 : 1;
+            d[i][j] = qMin(qMin(d[i - 1][j] + 1, d[i][j - 1] + 1), d[i - 1][j - 1] + cost);
+            if (i > 1 && j > 1 && a[i - 1] == b[j - 2] && a[i - 2] == b[j - 1])
+                d[i][j] = qMin(d[i][j], d[i - 2][j - 2] + 1);
+        }
+    }
+    return d[n][m];
+}
+
+} // namespace
+
+QString nearest(const QString &word, const QStringList &known)
+{
+    QString best;
+    int bestDistance = 0;
+    for (const QString &candidate : known) {
+        int d = distance(word.toLower(), candidate.toLower());
+        // A word cut short ("--frame", "--max") is one edit whatever it lacks.
+        if (word.size() >= 3 && candidate.startsWith(word, Qt::CaseInsensitive))
+            d = qMin(d, 1);
+        if (best.isEmpty() || d < bestDistance) {
+            best = candidate;
+            bestDistance = d;
+        }
+    }
+    const int allowed = qMax(1, qMin(3, int(word.size()) / 3));
+    return bestDistance <= allowed ? best : QString();
+}
+
+} // namespace cli

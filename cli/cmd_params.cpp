@@ -1,0 +1,101 @@
+// rrdcli params: the detector settings as a parameter file, in the INI form the viewer
+// exports and imports and `--params` reads: the engine's built-in settings, or the radar's
+// own from the first frame of a source (--process-params SOURCE).
+
+#include "Analysis.h"
+#include "CommandLine.h"
+#include "commands.h"
+
+#include "RuParameterSet.h"
+#include "RuParameterTable.h"
+
+#include <QFile>
+#include <QSettings>
+#include <QTemporaryDir>
+
+#include <cstdio>
+
+namespace {
+
+const QString Command = QStringLiteral("params");
+
+// Writes `set` as INI to `path`; false with the cause printed.
+bool writeIni(const RuParameterSet &set, const QString &path)
+{
+    QSettings settings(path, QSettings::IniFormat);
+    settings.clear();
+    RuParameterTable::write(settings, set);
+    settings.sync();
+    if (settings.status() != QSettings::NoError) {
+        cli::printError(Command, QStringLiteral("%1: the parameter file could not be written").arg(path));
+        return false;
+    }
+    return true;
+}
+
+// QSettings writes files only: standard output gets a copy of one written aside.
+bool printIni(const RuParameterSet &set)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("params.ini"));
+    if (!dir.isValid() || !writeIni(set, path))
+        return false;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        cli::printError(Command, QStringLiteral("%1: %2").arg(path, file.errorString()));
+        return false;
+    }
+    const QByteArray bytes = file.readAll();
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
+    return std::fflush(stdout) == 0;
+}
+
+} // namespace
+
+int runParams(const QStringList &args)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "Writes the detector settings as a parameter file (INI, sections params, av00, av01, "
+        "av02, rain0, waterlevel0) that the viewer and --params read: the built-in settings "
+        "(every detector off), or with --process-params the radar's own settings carried by "
+        "the first frame of SOURCE. To standard output unless -o FILE is given."));
+    const QCommandLineOption processParams(
+        QStringLiteral("process-params"),
+        QStringLiteral("Take the settings from the first frame's process parameters of SOURCE."),
+        QStringLiteral("SOURCE"));
+    const QCommandLineOption output({QStringLiteral("o"), QStringLiteral("output")},
+                                    QStringLiteral("The parameter file to write."),
+                                    QStringLiteral("FILE.ini"));
+    const QCommandLineOption timeout = cli::timeoutOption();
+    parser.addOptions({processParams, output, timeout});
+    const int status = cli::parse(parser, Command, args);
+    if (status >= 0)
+        return status;
+    if (!parser.positionalArguments().isEmpty())
+        return cli::usageError(Command, QStringLiteral("unexpected argument '%1' (the source goes after --process-params)")
+                                            .arg(parser.positionalArguments().constFirst()));
+    qint64 seconds = 0;
+    const int limits = cli::readLimits(parser, Command, nullptr, nullptr, &seconds);
+    if (limits >= 0)
+        return limits;
+
+    RuAlarmCalculator calculator;
+    if (parser.isSet(processParams)) {
+        cli::FrameRun run({parser.value(processParams)}, int(seconds));
+        RuFrame frame;
+        if (!run.next(Command, &frame)) {
+            if (!run.hadErrors())
+                cli::printError(Command, QStringLiteral("%1 holds no frame").arg(parser.value(processParams)));
+            return cli::ExitFailure;
+        }
+        QString error;
+        if (!cli::loadProcessParameters(frame, &calculator, &error)) {
+            cli::printError(Command, parser.value(processParams) + QStringLiteral(": ") + error);
+            return cli::ExitFailure;
+        }
+    }
+    const RuParameterSet set = RuParameterSet::fromCalculator(calculator);
+    const bool written = parser.isSet(output) ? writeIni(set, parser.value(output)) : printIni(set);
+    return written ? cli::ExitOk : cli::ExitFailure;
+}

@@ -1,0 +1,389 @@
+// rrdcli and converter as an unlucky operator meets them: hard links, full disks, failed
+// conversions over existing files, signals in the middle of a run, a standard input that
+// stays silent, typing slips. Every case runs the real programs on data made here.
+
+#include "RuSimulator.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTcpSocket>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <csignal>
+#include <unistd.h>
+
+namespace {
+
+struct Run
+{
+    int exitCode = -1;
+    QByteArray out;
+    QByteArray err;
+};
+
+QString bin(const QString &program)
+{
+    return qEnvironmentVariable("SK_BIN_DIR") + QLatin1Char('/') + program;
+}
+
+Run run(const QString &program, const QStringList &args, const QProcessEnvironment &env = {})
+{
+    Run r;
+    QProcess p;
+    if (!env.isEmpty())
+        p.setProcessEnvironment(env);
+    p.start(program, args);
+    if (!p.waitForStarted() || !p.waitForFinished(120000) || p.exitStatus() != QProcess::NormalExit)
+        return r;
+    r.exitCode = p.exitCode();
+    r.out = p.readAllStandardOutput();
+    r.err = p.readAllStandardError();
+    return r;
+}
+
+Run rrdcli(const QStringList &args) { return run(bin(QStringLiteral("rrdcli")), args); }
+
+QString record(const QTemporaryDir &dir, const QString &name, int frames,
+               int format = RRD_FORMAT_RRD0, bool processParams = false)
+{
+    RuSimulatorOptions o;
+    o.frames = frames;
+    o.format = format;
+    o.processParams = processParams;
+    o.scenario = processParams ? RuScenario::Avalanche : RuScenario::Quiet;
+    const QString path = dir.filePath(name);
+    return RuSimulator(o).writeRecording(path) ? path : QString();
+}
+
+QByteArray contents(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// The frames rrdcli info reads from `path`, or -1 when it reports an error.
+qint64 framesIn(const QString &path)
+{
+    const Run r = rrdcli({QStringLiteral("info"), QStringLiteral("--json"), path});
+    if (r.exitCode != 0)
+        return -1;
+    return qint64(QJsonDocument::fromJson(r.out).object().value(QStringLiteral("frames")).toDouble(-1));
+}
+
+// The number in "... N frames ..." or "after N frames" of a message.
+qint64 numberBefore(const QByteArray &text, const char *word)
+{
+    const QRegularExpression re(QStringLiteral("(\\d+) (?:of \\d+ )?%1").arg(QLatin1String(word)));
+    const QRegularExpressionMatch m = re.match(QString::fromLocal8Bit(text));
+    return m.hasMatch() ? m.captured(1).toLongLong() : -1;
+}
+
+bool waitFor(const std::function<bool()> &condition, int ms = 20000)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (!condition()) {
+        if (clock.elapsed() > ms)
+            return false;
+        QTest::qWait(20);
+    }
+    return true;
+}
+
+} // namespace
+
+class TestCliHabits : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void convertNeverHarmsInputsOrOutputs_data();
+    void convertNeverHarmsInputsOrOutputs();
+    void stopSignalsCompleteTheOutput_data();
+    void stopSignalsCompleteTheOutput();
+    void serveKeepsServingWhileStandardInputWaits();
+    void commandLineAnswersAsToolsDo_data();
+    void commandLineAnswersAsToolsDo();
+    void parameterFilesRoundTripAndWarn();
+    void progressOnlyOnATerminal();
+    void privilegedPortSaysToUsePort();
+};
+
+void TestCliHabits::initTestCase()
+{
+    if (!QFileInfo(bin(QStringLiteral("rrdcli"))).isExecutable())
+        QSKIP("rrdcli is not built");
+}
+
+// Each row: how the output is prepared, the exit status, a text the messages hold, and
+// whether the old output (or the input) must be unchanged afterwards.
+void TestCliHabits::convertNeverHarmsInputsOrOutputs_data()
+{
+    QTest::addColumn<QString>("setUp");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("output is a hard link to an input") << "hardlink" << 1
+        << "Failed! Outputfile is one of the input files!";
+    QTest::newRow("missing input keeps the old output") << "missing" << 1
+        << "Failed! Inputfile open failed! %1/absent.rrd0: No such file or directory";
+    QTest::newRow("full disk") << "full" << 1
+        << "Failed! Outputfile write failed! %1/out.rrd0: No space left on device";
+    QTest::newRow("raw frames left out of an RRD0 output") << "raw" << 1
+        << "Finished! 3 raw frame(s) not written: they carry no time for the output's format";
+    QTest::newRow("every frame written") << "plain" << 0 << "Finished!";
+}
+
+void TestCliHabits::convertNeverHarmsInputsOrOutputs()
+{
+    QFETCH(QString, setUp);
+    QFETCH(int, exitCode);
+    QFETCH(QString, message);
+    QTemporaryDir dir;
+    QStringList inputs{record(dir, QStringLiteral("a.rrd0"), 4), record(dir, QStringLiteral("b.rrd0"), 3)};
+    const QString out = dir.filePath(QStringLiteral("out.rrd0"));
+    const QByteArray old = "an earlier conversion that must survive";
+    if (setUp == QLatin1String("hardlink")) {
+        QVERIFY(::link(QFile::encodeName(inputs.at(1)).constData(), QFile::encodeName(out).constData()) == 0);
+    } else if (setUp == QLatin1String("full")) {
+        if (!QFileInfo(QStringLiteral("/dev/full")).isWritable())
+            QSKIP("this system has no writable /dev/full");
+        QVERIFY(QFile::link(QStringLiteral("/dev/full"), out));
+    } else {
+        QFile file(out);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(old) == old.size());
+    }
+    if (setUp == QLatin1String("missing"))
+        inputs.insert(1, dir.filePath(QStringLiteral("absent.rrd0")));
+    if (setUp == QLatin1String("raw"))
+        inputs << record(dir, QStringLiteral("c.raw"), 3, RRD_FORMAT_RAW);
+    const QByteArray input = contents(inputs.at(0));
+
+    const Run r = rrdcli(QStringList{QStringLiteral("convert"), QStringLiteral("-o"), out} + inputs);
+    QCOMPARE(r.exitCode, exitCode);
+    const QString expected = message.contains(QLatin1String("%1")) ? message.arg(dir.path()) : message;
+    QVERIFY2((r.out + r.err).contains(expected.toLocal8Bit()), (r.out + r.err).constData());
+    QCOMPARE(contents(inputs.at(0)), input);
+    if (setUp == QLatin1String("hardlink"))
+        QCOMPARE(framesIn(out), qint64(3));
+    else if (setUp == QLatin1String("missing"))
+        QCOMPARE(contents(out), old);
+    else if (setUp == QLatin1String("raw") || setUp == QLatin1String("plain"))
+        QCOMPARE(framesIn(out), qint64(7));
+    // No temporary file is left beside the output.
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Hidden | QDir::Files).filter(QStringLiteral(".out.rrd0.")),
+             QStringList());
+}
+
+// Each row: the command, what it reads on standard input (frames given, the pipe then kept
+// open so that the command waits in a read), the signal, and the output to check.
+void TestCliHabits::stopSignalsCompleteTheOutput_data()
+{
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<int>("stdinFrames");
+    QTest::addColumn<int>("signal");
+    QTest::newRow("simulate, SIGTERM") << "simulate" << 0 << int(SIGTERM);
+    QTest::newRow("convert waiting on standard input, SIGTERM") << "convert" << 5 << int(SIGTERM);
+    QTest::newRow("analyze waiting on standard input, SIGINT") << "analyze" << 5 << int(SIGINT);
+}
+
+void TestCliHabits::stopSignalsCompleteTheOutput()
+{
+    QFETCH(QString, command);
+    QFETCH(int, stdinFrames);
+    QFETCH(int, signal);
+    QTemporaryDir dir;
+    const QString out = dir.filePath(QStringLiteral("out.rrd0.gz"));
+    QStringList args{command};
+    if (command == QLatin1String("simulate"))
+        args << QStringLiteral("--frames") << QStringLiteral("10000000") << QStringLiteral("-o") << out;
+    else if (command == QLatin1String("convert"))
+        args << QStringLiteral("-o") << out << QStringLiteral("-");
+    else
+        args << QStringLiteral("--process-params") << QStringLiteral("-");
+
+    QProcess p;
+    p.start(bin(QStringLiteral("rrdcli")), args);
+    QVERIFY(p.waitForStarted());
+    if (stdinFrames > 0) {
+        const QByteArray frames = contents(record(dir, QStringLiteral("in.rrd0"), stdinFrames,
+                                                  RRD_FORMAT_RRD0, true));
+        p.write(frames);
+        QVERIFY(p.waitForBytesWritten());
+    }
+    if (command == QLatin1String("analyze")) {
+        // Each line comes as soon as its frame is done, though the output is a pipe.
+        QByteArray lines;
+        QVERIFY(waitFor([&] { lines += p.readAllStandardOutput(); return lines.count('\n') == stdinFrames; }));
+    } else if (command == QLatin1String("simulate")) {
+        QVERIFY(waitFor([&] { return QFileInfo(out).size() > 100000; }));
+    } else {
+        QTest::qWait(500); // the frames given have been read; the next read waits
+    }
+    ::kill(pid_t(p.processId()), signal);
+    QVERIFY(p.waitForFinished(5000));
+    QCOMPARE(p.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(p.exitCode(), 128 + signal);
+    const QByteArray err = p.readAllStandardError();
+    QVERIFY2(err.contains(signal == SIGINT ? "stopped by SIGINT" : "stopped by SIGTERM"), err.constData());
+    const qint64 told = numberBefore(err, "frames");
+    if (command == QLatin1String("analyze")) {
+        QCOMPARE(told, qint64(stdinFrames));
+        return;
+    }
+    // The frames said to be written make a complete gzip file.
+    QVERIFY2(told > 0, err.constData());
+    QCOMPARE(framesIn(out), told);
+    QCOMPARE(run(QStringLiteral("gzip"), {QStringLiteral("-t"), out}).exitCode, 0);
+    if (command == QLatin1String("convert"))
+        QVERIFY(p.readAllStandardOutput().contains("Finished! Aborted..."));
+}
+
+void TestCliHabits::serveKeepsServingWhileStandardInputWaits()
+{
+    QTemporaryDir dir;
+    const QByteArray frames = contents(record(dir, QStringLiteral("in.rrd0"), 3));
+    QProcess serve;
+    serve.start(bin(QStringLiteral("rrdcli")), {QStringLiteral("serve"), QStringLiteral("--port"),
+                                                QStringLiteral("0"), QStringLiteral("--rate"),
+                                                QStringLiteral("50"), QStringLiteral("-")});
+    QVERIFY(serve.waitForStarted());
+    QVERIFY(serve.waitForReadyRead(10000));
+    const QRegularExpressionMatch port = QRegularExpression(QStringLiteral(":(\\d+) at"))
+                                             .match(QString::fromLocal8Bit(serve.readAllStandardOutput()));
+    QVERIFY(port.hasMatch());
+    serve.write(frames); // standard input stays open: the server's reader waits for more
+    QTcpSocket client;
+    client.connectToHost(QStringLiteral("127.0.0.1"), quint16(port.captured(1).toUInt()));
+    QVERIFY(client.waitForConnected(5000));
+    QByteArray received;
+    QVERIFY(waitFor([&] {
+        client.waitForReadyRead(50);
+        received += client.readAll();
+        return received.size() >= frames.size();
+    }, 10000));
+    QCOMPARE(received, frames);
+    QElapsedTimer clock;
+    clock.start();
+    ::kill(pid_t(serve.processId()), SIGTERM);
+    QVERIFY(serve.waitForFinished(5000));
+    QVERIFY2(clock.elapsed() < 1000, qPrintable(QString::number(clock.elapsed())));
+    QCOMPARE(serve.exitCode(), 0);
+}
+
+void TestCliHabits::commandLineAnswersAsToolsDo_data()
+{
+    QTest::addColumn<QString>("program");
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("shows"); // in standard output or error
+    QTest::newRow("version") << "rrdcli" << QStringList{"--version"} << 0 << "rrdcli 0.";
+    QTest::newRow("help") << "rrdcli" << QStringList{"help"} << 0 << "params ";
+    QTest::newRow("help for a command") << "rrdcli" << QStringList{"help", "convert"} << 0 << "Usage: rrdcli convert";
+    for (const char *c : {"info", "simulate", "serve", "analyze", "dump", "convert", "watch", "params"})
+        QTest::newRow(qPrintable(QStringLiteral("%1 --help").arg(QLatin1String(c))))
+            << "rrdcli" << QStringList{c, "--help"} << 0 << QStringLiteral("Usage: rrdcli %1").arg(QLatin1String(c));
+    QTest::newRow("command slip") << "rrdcli" << QStringList{"anlyze"} << 2 << "did you mean 'analyze'?";
+    QTest::newRow("help for no command") << "rrdcli" << QStringList{"help", "infp"} << 2 << "did you mean 'info'?";
+    QTest::newRow("option slip") << "rrdcli" << QStringList{"simulate", "--frmaes", "3", "-o", "-"} << 2
+                                 << "unknown option --frmaes (did you mean --frames?)";
+    QTest::newRow("option cut short") << "rrdcli" << QStringList{"info", "--max", "3", "x"} << 2
+                                      << "did you mean --max-frames?";
+    QTest::newRow("no process parameters is a data problem") << "rrdcli"
+        << QStringList{"analyze", "--process-params", "STAMPED"} << 1
+        << "the first frame carries no detector settings of the radar";
+    QTest::newRow("converter version without a display") << "converter" << QStringList{"--version"} << 0 << "converter 0.";
+    QTest::newRow("converter help without a display") << "converter" << QStringList{"--help"} << 0 << "Usage: converter";
+}
+
+void TestCliHabits::commandLineAnswersAsToolsDo()
+{
+    QFETCH(QString, program);
+    QFETCH(QStringList, args);
+    QFETCH(int, exitCode);
+    QFETCH(QString, shows);
+    QTemporaryDir dir;
+    if (args.contains(QStringLiteral("STAMPED")))
+        args.replace(args.indexOf(QStringLiteral("STAMPED")), record(dir, QStringLiteral("s.rrd"), 2, RRD_FORMAT_STAMPED));
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove(QStringLiteral("DISPLAY"));
+    env.remove(QStringLiteral("WAYLAND_DISPLAY"));
+    env.remove(QStringLiteral("QT_QPA_PLATFORM"));
+    const Run r = run(bin(program), args, env);
+    QCOMPARE(r.exitCode, exitCode);
+    QVERIFY2((r.out + r.err).contains(shows.toLocal8Bit()), (r.out + r.err).constData());
+}
+
+void TestCliHabits::parameterFilesRoundTripAndWarn()
+{
+    QTemporaryDir dir;
+    const QString data = record(dir, QStringLiteral("a.rrd0"), 240, RRD_FORMAT_RRD0, true);
+    const QString ini = dir.filePath(QStringLiteral("radar.ini"));
+    QCOMPARE(rrdcli({QStringLiteral("params"), QStringLiteral("--process-params"), data,
+                     QStringLiteral("-o"), ini}).exitCode, 0);
+    const Run fromFile = rrdcli({QStringLiteral("analyze"), QStringLiteral("--log"), QStringLiteral("--params"), ini, data});
+    const Run fromFrame = rrdcli({QStringLiteral("analyze"), QStringLiteral("--log"), QStringLiteral("--process-params"), data});
+    QCOMPARE(fromFile.exitCode, 0);
+    QVERIFY(fromFile.out.contains("ALARM ON"));
+    QCOMPARE(fromFile.out, fromFrame.out);
+    QCOMPARE(fromFile.err, QByteArray());
+
+    // The built-in settings run no detector: a run with them says so.
+    const Run builtIn = rrdcli({QStringLiteral("params")});
+    QCOMPARE(builtIn.exitCode, 0);
+    QVERIFY(builtIn.out.contains("[av00]"));
+    const QString slips = dir.filePath(QStringLiteral("slips.ini"));
+    QFile file(slips);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(builtIn.out + "\n[av00]\ntreshold=3\n[rain1]\nenable=true\n");
+    file.close();
+    const Run warned = rrdcli({QStringLiteral("analyze"), QStringLiteral("--params"), slips,
+                               QStringLiteral("--max-frames"), QStringLiteral("2"), data});
+    QCOMPARE(warned.exitCode, 0);
+    QVERIFY2(warned.err.contains("unknown key av00/treshold is ignored (did you mean av00/threshold?)"), warned.err.constData());
+    QVERIFY2(warned.err.contains("unknown section [rain1]"), warned.err.constData());
+    QVERIFY2(warned.err.contains("all detectors are off: give --params or --process-params"), warned.err.constData());
+    QCOMPARE(warned.out.count('\n'), 2);
+}
+
+void TestCliHabits::progressOnlyOnATerminal()
+{
+    if (QStandardPaths::findExecutable(QStringLiteral("script")).isEmpty())
+        QSKIP("no 'script' to give the command a terminal");
+    QTemporaryDir dir;
+    const QString data = record(dir, QStringLiteral("a.rrd0.gz"), 50);
+    const QString command = QStringLiteral("%1 analyze %2 >/dev/null").arg(bin(QStringLiteral("rrdcli")), data);
+    const Run onTerminal = run(QStringLiteral("script"), {QStringLiteral("-qec"), command, QStringLiteral("/dev/null")});
+    QCOMPARE(onTerminal.exitCode, 0);
+    QVERIFY2(onTerminal.out.contains("analyze: 50 frames, 100%"), onTerminal.out.constData());
+    QVERIFY(onTerminal.out.contains("frames/s"));
+    const Run inPipe = rrdcli({QStringLiteral("analyze"), data});
+    QVERIFY(!inPipe.err.contains("frames/s"));
+}
+
+void TestCliHabits::privilegedPortSaysToUsePort()
+{
+    if (::geteuid() != 0 || QStandardPaths::findExecutable(QStringLiteral("setpriv")).isEmpty())
+        QSKIP("needs root and setpriv to run serve as an unprivileged user");
+    QProcess serve;
+    serve.start(QStringLiteral("setpriv"), {QStringLiteral("--reuid=65534"), QStringLiteral("--regid=65534"),
+                                            QStringLiteral("--clear-groups"), bin(QStringLiteral("rrdcli")),
+                                            QStringLiteral("serve"), QStringLiteral("--port"), QStringLiteral("1023")});
+    QVERIFY(serve.waitForStarted());
+    if (!serve.waitForFinished(3000)) {
+        serve.kill();
+        serve.waitForFinished();
+        QSKIP("this system lets anyone listen on port 1023");
+    }
+    const QByteArray err = serve.readAllStandardError();
+    QCOMPARE(serve.exitCode(), 1);
+    QVERIFY2(err.contains("use --port"), err.constData());
+}
+
+QTEST_GUILESS_MAIN(TestCliHabits)
+#include "tst_cli_habits.moc"
