@@ -13,19 +13,16 @@
 #include "CommandLine.h"
 #include "CsvMatrixSink.h"
 #include "NpzMatrixSink.h"
-#include "StopSignals.h"
+#include "ProgressLine.h"
+#include "StopRequest.h"
 #include "commands.h"
 
 #include "SkPacket.h"
 
-#include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QRegularExpression>
 
-#include <cstdio>
 #include <memory>
-#include <unistd.h>
 
 namespace {
 
@@ -79,36 +76,6 @@ struct FrameRange
     {
         return QString::number(begin) + ':' + (end < 0 ? QString() : QString::number(end));
     }
-};
-
-// A count of the frames on standard error, only when that is a terminal.
-class ProgressLine
-{
-public:
-    ProgressLine() : m_shown(isatty(fileno(stderr))) {}
-    ~ProgressLine()
-    {
-        if (m_written)
-            std::fputs("\n", stderr);
-    }
-    ProgressLine(const ProgressLine &) = delete;
-    ProgressLine &operator=(const ProgressLine &) = delete;
-
-    void show(qint64 read, qint64 exported, bool last = false)
-    {
-        if (!m_shown || (!last && m_timer.isValid() && m_timer.elapsed() < 200))
-            return;
-        m_timer.start();
-        m_written = true;
-        std::fprintf(stderr, "\rexporting: %lld frames read, %lld exported",
-                     static_cast<long long>(read), static_cast<long long>(exported));
-        std::fflush(stderr);
-    }
-
-private:
-    const bool m_shown;
-    bool m_written = false;
-    QElapsedTimer m_timer;
 };
 
 struct Request
@@ -225,19 +192,36 @@ QString rangeProblem(const Request &request, qint64 framesRead, qint64 exported)
     return QString();
 }
 
+// Ends a stopped export: what it holds so far is a whole archive or table of the frames
+// read, so it is written, and the exit status tells that the run was cut short.
+int finishStopped(const Request &request, MatrixSink *sink, qint64 framesRead, qint64 exported,
+                  qint64 first, qint64 last)
+{
+    const QString stopped = QStringLiteral("stopped by %1 after %2 frames read")
+                                .arg(cli::StopRequest::signalName())
+                                .arg(framesRead);
+    if (exported == 0) {
+        cli::printError(Command, stopped + QStringLiteral("; %1 not written").arg(request.output));
+    } else if (!sink->commit()) {
+        cli::printError(Command, stopped + QStringLiteral("; ") + sink->errorString());
+    } else {
+        cli::printError(Command, stopped + QStringLiteral(": %1 holds %2 frames from %3 to %4")
+                                     .arg(request.output)
+                                     .arg(exported)
+                                     .arg(first)
+                                     .arg(last));
+    }
+    return cli::StopRequest::exitStatus();
+}
+
 int runExportRequest(const Request &request)
 {
     RuAlarmCalculator calculator;
-    QString error;
     if (!request.paramsFile.isEmpty()
-        && !cli::loadParameterFile(request.paramsFile, &calculator, &error)) {
-        cli::printError(Command, error);
+        && !cli::loadParameterOption(Command, request.paramsFile, &calculator))
         return cli::ExitFailure;
-    }
-    bool stopped = false;
-    QObject context;
-    StopSignals stopSignals;
-    stopSignals.onSignal(&context, [&stopped] { stopped = true; });
+    // Taken before the output opens, so that a signal never finds a half-made file.
+    cli::StopRequest stop;
     std::unique_ptr<MatrixSink> sink;
     if (request.csv)
         sink.reset(new CsvMatrixSink(request.output));
@@ -252,42 +236,47 @@ int runExportRequest(const Request &request)
     // The Original matrix is the frame itself: no engine needed.
     const bool analyse = request.type != SkPacketTypeEnum::Original;
     cli::FrameRun run(request.sources, request.timeout);
-    ProgressLine progress;
+    cli::ProgressLine progress(Command);
+    if (request.range.end > 0)
+        progress.setTotal(request.range.end);
+    run.setProgress(&progress);
     qint64 exported = 0;
+    qint64 first = -1;
+    qint64 last = -1;
     RuFrame frame;
+    QString error;
     while ((request.range.end < 0 || run.framesRead() < request.range.end)
            && run.next(Command, &frame)) {
         const qint64 n = run.framesRead() - 1;
         if (n == 0 && request.processParams
             && !cli::loadProcessParameters(frame, &calculator, &error)) {
+            progress.finish();
             cli::printError(Command, error);
-            return cli::ExitUsage;
+            return cli::ExitFailure;
         }
         if (analyse)
             calculator.processFrame(frame, frame.timeMicros());
-        if (n >= request.range.begin) {
-            SkPacket packet(frame, int(n));
-            if (analyse)
-                packet.setAlarmResult(calculator.lastResult());
-            if (packet.hasMatrix(request.type)) {
-                if (!sink->add(n, frame.timeMicros(), *packet.matrix(request.type))) {
-                    cli::printError(Command, sink->errorString() + QStringLiteral("; ") + notWritten);
-                    return cli::ExitFailure;
-                }
-                ++exported;
-            }
-        }
-        progress.show(run.framesRead(), exported);
-        QCoreApplication::processEvents();
-        if (stopped) {
-            cli::printError(Command, QStringLiteral("stopped; ") + notWritten);
+        if (n < request.range.begin)
+            continue;
+        SkPacket packet(frame, int(n));
+        if (analyse)
+            packet.setAlarmResult(calculator.lastResult());
+        if (!packet.hasMatrix(request.type))
+            continue;
+        if (!sink->add(n, frame.timeMicros(), *packet.matrix(request.type))) {
+            progress.finish();
+            cli::printError(Command, sink->errorString() + QStringLiteral("; ") + notWritten);
             return cli::ExitFailure;
         }
+        first = exported++ == 0 ? n : first;
+        last = n;
     }
-    progress.show(run.framesRead(), exported, true);
+    progress.finish();
+    if (cli::StopRequest::requested())
+        return finishStopped(request, sink.get(), run.framesRead(), exported, first, last);
     if (request.processParams && run.framesRead() == 0 && !run.hadErrors()) {
-        cli::printError(Command, QStringLiteral("No process parameters found in rrd_info"));
-        return cli::ExitUsage;
+        cli::printError(Command, cli::noProcessParametersText());
+        return cli::ExitFailure;
     }
     if (run.hadErrors()) {
         cli::printError(Command, notWritten);

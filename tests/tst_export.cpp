@@ -384,8 +384,9 @@ private slots:
         QCOMPARE(file.readAll().count('\n'), 1 + 2 * 12 + 5 * 7);
     }
 
-    // A stop signal ends the export without leaving the output or its temporary files.
-    void stopSignalWritesNothing()
+    // A stop signal ends an endless stream's export at a frame boundary with a whole archive
+    // of the frames read, and the status of a stopped program.
+    void stopSignalWritesFramesSoFar()
     {
         QProcess serve;
         serve.start(qEnvironmentVariable("SK_BIN_DIR") + QStringLiteral("/rrdcli"),
@@ -396,9 +397,10 @@ private slots:
                                               .match(QString::fromLocal8Bit(serve.readLine()));
         QVERIFY(m.hasMatch());
         QTemporaryDir dir;
+        const QString out = dir.filePath(QStringLiteral("stream.npz"));
         QProcess exporter;
         exporter.start(qEnvironmentVariable("SK_BIN_DIR") + QStringLiteral("/rrdcli"),
-                       {"export", "--type", "original", "-o", dir.filePath("stream.npz"), m.captured(1)});
+                       {"export", "--type", "original", "-o", out, m.captured(1)});
         QVERIFY(exporter.waitForStarted());
         // Its temporary files have no name; once they are open, the signals are taken.
         const auto openFiles = [&] {
@@ -409,15 +411,26 @@ private slots:
             return n;
         };
         QTRY_COMPARE_WITH_TIMEOUT(openFiles(), 2, 10000);
-        QTest::qWait(300);
+        QTest::qWait(500);
         exporter.terminate();
         QVERIFY(exporter.waitForFinished(10000));
         serve.terminate();
         QVERIFY(serve.waitForFinished(10000));
+        const QByteArray err = exporter.readAllStandardError();
         QCOMPARE(exporter.exitStatus(), QProcess::NormalExit);
-        QCOMPARE(exporter.exitCode(), 1);
-        QVERIFY(exporter.readAllStandardError().contains("stopped;"));
-        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList());
+        QCOMPARE(exporter.exitCode(), 128 + 15);
+        QVERIFY2(err.contains("stopped by SIGTERM"), err.constData());
+        Export got;
+        QVERIFY(readNpz(out, &got));
+        QVERIFY(!got.frames.isEmpty());
+        QCOMPARE(got.rows, 8);
+        for (int i = 0; i < got.frames.size(); ++i)
+            QCOMPARE(got.frames[i], qint64(i));
+        QVERIFY(err.contains(QStringLiteral("holds %1 frames from 0 to %2")
+                                 .arg(got.frames.size())
+                                 .arg(got.frames.size() - 1)
+                                 .toUtf8()));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"stream.npz"});
     }
 
     // NumPy itself opens the archive where the machine has it (the test never needs it).
