@@ -9,6 +9,7 @@
 #include "RuAvalancheParams.h"
 #include "RuFrame.h"
 #include "RuFrameAccumulator.h"
+#include "RuHalfMatrix.h"
 #include "RuLiveEnables.h"
 #include "RuLiveValueCalculator.h"
 #include "RuMatrix.h"
@@ -77,6 +78,9 @@ private:
     bool centralPeakDrop(float s0, RuAlarmResult &result);
     void avalancheAndLiveStage(const RuFrame &frame, const RuMatrix &m, qint64 time,
                                RuAlarmResult &result);
+    const RuMatrix &filteredMatrix(const RuMatrix &m, RuAlarmResult &result);
+    void liveValues(const RuFrame &frame, const RuMatrix &filtered, bool normalisedNow,
+                    RuAlarmResult &result);
     void updateBackground(const RuMatrix &m, bool eventNow, bool alarmOnNow);
     void runLevelDetectors(const RuMatrix &m, const RuMatrix &raw, qint64 time,
                            RuAlarmResult &result);
@@ -104,6 +108,7 @@ private:
     RuMatrix m_normalised;                   // last normalised matrix, perhaps of an earlier frame
     bool m_hasNormalised = false;
     RuMatrix m_asymmetry;
+    RuHalfMatrix m_halfSymmetry;             // scratch of the live velocities
     float m_channel0Reference = 0.0f;
     int m_dropCounter = 0;
     std::array<RuAvalancheDetector, Detectors> m_avalanche;
