@@ -199,7 +199,7 @@ void RuAlarmCalculator::avalancheAndLiveStage(const RuFrame &frame, const RuMatr
 // to rebuild it; otherwise it holds F, which depends on earlier frames.
 const RuMatrix &RuAlarmCalculator::filteredMatrix(const RuMatrix &m, RuAlarmResult &result)
 {
-    if (m_timeAccumulator.size() == 1) {
+    if (m_timeAccumulator.size() == 1 && !m_keepEveryMatrix) {
         result.filteredFromFrame = true;
         result.spectralRadius = std::max(m_params.avgSpectrum, 0);
         return m;
@@ -220,15 +220,14 @@ void RuAlarmCalculator::liveValues(const RuFrame &frame, const RuMatrix &filtere
     const RuMatrix *source = m_liveValues.process(m_params, m_live, live, result, m_halfSymmetry);
     if (!source)
         return;
-    if (source == &filtered) {
-        result.halfSymmetrySource = Source::Filtered;
-    } else if (normalisedNow) {
-        result.halfSymmetrySource = Source::Normalised;
-    } else {
-        // Taken from the normalised matrix of an earlier frame: not rebuildable from this one.
-        result.halfSymmetrySource = Source::Held;
-        result.halfSymmetry = QSharedPointer<const RuHalfMatrix>::create(m_halfSymmetry);
+    // Differences taken from the normalised matrix of an earlier frame cannot be rebuilt
+    // from this one: those are held.
+    if (!m_keepEveryMatrix && (source == &filtered || normalisedNow)) {
+        result.halfSymmetrySource = source == &filtered ? Source::Filtered : Source::Normalised;
+        return;
     }
+    result.halfSymmetrySource = Source::Held;
+    result.halfSymmetry = QSharedPointer<const RuHalfMatrix>::create(m_halfSymmetry);
 }
 
 void RuAlarmCalculator::updateBackground(const RuMatrix &m, bool eventNow, bool alarmOnNow)

@@ -60,6 +60,11 @@ public:
     void processFrame(const RuFrame &frame, qint64 timeMicros);
     SkAlarmResultSharedPtr lastResult() const { return m_lastResult; }
 
+    // Holds the filtered and half-symmetry matrices in every result, as computed, instead of
+    // leaving what a packet can rebuild from its frame: the reference the rebuilt matrices
+    // are checked and measured against.
+    void setKeepsEveryMatrix(bool keep) { m_keepEveryMatrix = keep; }
+
     // Frames processed since the last initialisation (0 = initialise at the next frame).
     int frameCounter() const { return m_frameCounter; }
     bool backgroundAvailable() const { return m_backgroundAvailable; }
@@ -69,6 +74,7 @@ public:
 private:
     using MatrixPtr = QSharedPointer<const RuMatrix>;
 
+    void clampToDockRanges();
     bool anyAvalancheEnabled() const;
     bool anyWaterlevelEnabled() const;
     void initialise(int rows);
@@ -94,6 +100,7 @@ private:
     std::array<bool, Detectors> m_rainEnable{};
     std::array<bool, Detectors> m_waterlevelEnable{};
     RuLiveEnables m_live;
+    bool m_keepEveryMatrix = false;
 
     int m_frameCounter = 0;
     int m_rawRows = 0;                       // rows of the raw copy: the last accepted frame
