@@ -17,9 +17,9 @@
 #include "StopRequest.h"
 #include "commands.h"
 
+#include "RcOutputFile.h"
 #include "SkPacket.h"
 
-#include <QFileInfo>
 #include <QRegularExpression>
 
 #include <memory>
@@ -161,11 +161,12 @@ int readRequest(const QStringList &args, Request *request)
     if (request->sources.isEmpty())
         return cli::usageError(Command, QStringLiteral("no SOURCE given"));
     // The output replaces its file only at the end, which would destroy a source just read.
-    const QFileInfo out(request->output);
     for (const QString &source : request->sources) {
-        if (out.exists() && QFileInfo(source).exists()
-            && out.canonicalFilePath() == QFileInfo(source).canonicalFilePath())
-            return cli::usageError(Command, QStringLiteral("OUT %1 is one of the sources").arg(source));
+        if (RcOutputFile::sameFile(source, request->output)) {
+            cli::printError(Command, QStringLiteral("%1 is one of the sources; choose another OUT")
+                                         .arg(request->output));
+            return cli::ExitFailure;
+        }
     }
     return -1;
 }

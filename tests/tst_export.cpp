@@ -21,6 +21,7 @@
 #include <archive_entry.h>
 
 #include <cstring>
+#include <unistd.h>
 #include <map>
 
 namespace {
@@ -358,6 +359,21 @@ private slots:
         QVERIFY(old.open(QIODevice::ReadOnly));
         QCOMPARE(old.readAll(), QByteArray("old"));
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"old.npz"});
+    }
+
+    // Renaming the finished export over a source would destroy the recording just read.
+    void refusesOutputThatIsASource()
+    {
+        QTemporaryDir dir;
+        const QString link = dir.filePath(QStringLiteral("link.npz"));
+        QVERIFY(::link(QFile::encodeName(m_recording).constData(), QFile::encodeName(link).constData()) == 0);
+        const Run run = rrdcli({QStringLiteral("export"), QStringLiteral("--type"),
+                                QStringLiteral("original"), QStringLiteral("-o"), link, m_recording});
+        QCOMPARE(run.exitCode, 1);
+        QVERIFY2(run.err.contains("is one of the sources"), run.err.constData());
+        QCOMPARE(QFileInfo(link).size(), QFileInfo(m_recording).size());
+        Export unchanged;
+        QVERIFY(!readNpz(link, &unchanged));
     }
 
     // An .npz array has one shape; CSV lines carry their range gate and may change.
