@@ -238,8 +238,6 @@ int runExportRequest(const Request &request)
     const bool analyse = request.type != SkPacketTypeEnum::Original;
     cli::FrameRun run(request.sources, request.timeout);
     cli::ProgressLine progress(Command);
-    if (request.range.end > 0)
-        progress.setTotal(request.range.end);
     run.setProgress(&progress);
     qint64 exported = 0;
     qint64 first = -1;
@@ -249,6 +247,9 @@ int runExportRequest(const Request &request)
     while ((request.range.end < 0 || run.framesRead() < request.range.end)
            && run.next(Command, &frame)) {
         const qint64 n = run.framesRead() - 1;
+        // The run ends at B, whatever the sources hold (each source sets its own total).
+        if (request.range.end > 0)
+            progress.setTotal(request.range.end);
         if (n == 0 && request.processParams
             && !cli::loadProcessParameters(frame, &calculator, &error)) {
             progress.finish();
