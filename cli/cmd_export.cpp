@@ -180,16 +180,17 @@ QString typeLabel(SkPacketTypeEnum type)
 QString rangeProblem(const Request &request, qint64 framesRead, qint64 exported)
 {
     const FrameRange &r = request.range;
+    const bool whole = r.begin == 0 && r.end < 0;
     const QString held = framesRead == 0 ? QStringLiteral("the sources hold no frame")
                                          : QStringLiteral("the sources hold frames 0:%1").arg(framesRead);
     if (r.begin >= framesRead)
-        return QStringLiteral("frames %1 lie outside the sources: %2").arg(r.text(), held);
+        return whole ? held : QStringLiteral("frames %1 lie outside the sources: %2").arg(r.text(), held);
     if (r.end > framesRead)
         return QStringLiteral("frames %1 reach past the sources' end: %2").arg(r.text(), held);
     if (exported == 0)
-        return QStringLiteral("no frame of %1 carries the %2 matrix (the detectors compute it "
+        return QStringLiteral("no frame %1carries the %2 matrix (the detectors compute it "
                               "only when enabled: see --params and --process-params)")
-            .arg(r.text(), typeLabel(request.type));
+            .arg(whole ? QString() : QStringLiteral("of %1 ").arg(r.text()), typeLabel(request.type));
     return QString();
 }
 

@@ -335,7 +335,11 @@ private slots:
             << QStringLiteral("frames 100:151 reach past the sources' end");
         QTest::newRow("no matrix without detectors")
             << QStringList{type, QStringLiteral("background")} << 1
-            << QStringLiteral("no frame of 0: carries the \"Avalanche Background\" matrix");
+            << QStringLiteral("no frame carries the \"Avalanche Background\" matrix");
+        QTest::newRow("no matrix in the range")
+            << QStringList{type, QStringLiteral("filtered"), frames, QStringLiteral(":3"),
+                           QStringLiteral("--params"), m_params} << 1
+            << QStringLiteral("no frame of 0:3 carries the \"Original Filtered\" matrix");
         QTest::newRow("empty range")
             << QStringList{type, QStringLiteral("original"), frames, QStringLiteral("9:3")} << 2
             << QStringLiteral("--frames needs A:B");
