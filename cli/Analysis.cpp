@@ -185,7 +185,7 @@ bool FrameRun::next(const QString &command, RuFrame *frame)
         // A read broken off by a stop signal is no fault of the source.
         if (StopRequest::requested())
             return false;
-        if (m_file->atEnd()) {
+        if (m_file->errorCode() == RRD_ERR_END) {
             if (m_progress)
                 m_progress->sourceEnded();
         } else {

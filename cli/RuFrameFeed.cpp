@@ -49,7 +49,7 @@ RuFrameFeed::Result RuFrameFeed::nextFromSources(bool loop, QByteArray *bytes)
                 *bytes = QByteArray(reinterpret_cast<const char *>(r->data), r->size);
                 return Result::Frame;
             }
-            if (!m_file->atEnd()) {
+            if (m_file->errorCode() != RRD_ERR_END) {
                 m_error = QStringLiteral("%1: %2").arg(m_sources.value(m_source),
                                                        m_file->errorString());
                 m_file.reset();

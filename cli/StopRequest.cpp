@@ -1,5 +1,7 @@
 #include "StopRequest.h"
 
+#include "rrd.h"
+
 #include <csignal>
 
 namespace cli {
@@ -15,6 +17,8 @@ struct sigaction oldTerm = {};
 extern "C" void onStop(int number)
 {
     received = number;
+    // Ends a read that waits for standard input or a stream.
+    rrd_request_stop();
     if (forwardTo)
         forwardTo(forwardContext);
     std::signal(SIGINT, SIG_DFL);
@@ -26,6 +30,7 @@ extern "C" void onStop(int number)
 StopRequest::StopRequest(void (*forward)(void *), void *context)
 {
     received = 0;
+    rrd_clear_stop();
     forwardTo = forward;
     forwardContext = context;
     struct sigaction action = {};

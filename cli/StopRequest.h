@@ -2,8 +2,8 @@
 // Ctrl+C and SIGTERM for a command that works frame by frame without an event loop
 // (simulate, convert, analyze, info): while an object lives, the first such signal only
 // records itself, and the command stops at the next frame boundary, completes its output
-// and exits with 128 + the signal's number. A blocking read is broken off (the handler is
-// installed without restarting system calls). After the first signal the default handlers
+// and exits with 128 + the signal's number. A read waiting for standard input or a stream is
+// broken off (rrd_request_stop). After the first signal the default handlers
 // are back, so a second Ctrl+C ends the process at once.
 
 #include <QString>

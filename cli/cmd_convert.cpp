@@ -19,7 +19,6 @@
 #include <QFileInfo>
 
 #include <cstdio>
-#include <unistd.h>
 
 namespace {
 
@@ -90,16 +89,19 @@ int runConvert(const QStringList &args)
     QObject::connect(&worker, &RcWorker::inputOpened, [&](int index, const QString &path) {
         progress.setSource(path, index, inputs.size());
     });
-    QObject::connect(&worker, &RcWorker::finished, [&] {
-        if (worker.wroteEverything())
-            progress.sourceEnded();
-    });
-    // The first report (0) comes before any frame, then one after each frame read.
+    // The first report (0) comes before any frame, then one after each frame read, and a
+    // last one after the end.
     bool started = false;
+    bool ended = false;
     QObject::connect(&worker, &RcWorker::progressChanged, [&] {
-        if (started)
+        if (started && !ended)
             progress.frameDone();
         started = true;
+    });
+    QObject::connect(&worker, &RcWorker::finished, [&] {
+        ended = true;
+        if (worker.wroteEverything())
+            progress.sourceEnded();
     });
     {
         cli::StopRequest stop(abortWorker, &worker);

@@ -45,8 +45,9 @@ struct SourceInfo
     QString error;
 };
 
-SourceInfo readSource(const QString &source, qint64 maxFrames, int timeoutSeconds,
-                      cli::ProgressLine &progress)
+// Reads `source` (number `index` of `count`), showing its frames on `progress`.
+SourceInfo readSource(const QString &source, int index, int count, qint64 maxFrames,
+                      int timeoutSeconds, cli::ProgressLine &progress)
 {
     SourceInfo info;
     RuFile file;
@@ -55,10 +56,11 @@ SourceInfo readSource(const QString &source, qint64 maxFrames, int timeoutSecond
         info.error = file.errorString();
         return info;
     }
+    progress.setSource(source, index, count);
     while ((maxFrames <= 0 || info.frames < maxFrames) && !cli::StopRequest::requested()) {
         RuFrame frame;
         if (!file.readFrame(frame)) {
-            if (file.atEnd())
+            if (file.errorCode() == RRD_ERR_END)
                 progress.sourceEnded();
             else if (!cli::StopRequest::requested())
                 info.error = QStringLiteral("frame %1: %2").arg(info.frames).arg(file.errorString());
@@ -177,8 +179,7 @@ int runInfo(const QStringList &args)
     cli::StopRequest stop;
     cli::ProgressLine progress(Command);
     for (int i = 0; i < sources.size() && !cli::StopRequest::requested(); ++i) {
-        progress.setSource(sources[i], i, sources.size());
-        const SourceInfo info = readSource(sources[i], max, int(seconds), progress);
+        const SourceInfo info = readSource(sources[i], i, sources.size(), max, int(seconds), progress);
         progress.finish();
         if (parser.isSet(asJson))
             cli::printOut(QString::fromUtf8(json(sources[i], info)));

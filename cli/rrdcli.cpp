@@ -97,7 +97,7 @@ int main(int argc, char **argv)
         return cli::ExitOk;
     }
     if (first == QLatin1String("help")) {
-        if (args.size() == 1) {
+        if (args.size() == 1 || args.at(1) == QLatin1String("help")) {
             printUsage(stdout);
             return cli::ExitOk;
         }

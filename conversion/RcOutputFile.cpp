@@ -19,11 +19,22 @@ QString systemError(int code)
     return QString::fromLocal8Bit(std::strerror(code));
 }
 
-// Mode bits a new file gets from the process (0666 less the umask).
+// Mode bits a new file gets from the process (0666 less the umask). The umask is read, not
+// set and restored: another thread creating a file in between would get no mask at all.
 mode_t newFileMode()
 {
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
+    mode_t mask = 022;
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (status.open(QIODevice::ReadOnly)) {
+        for (const QByteArray &line : status.readAll().split('\n')) {
+            if (line.startsWith("Umask:")) {
+                bool ok = false;
+                const uint value = line.mid(6).trimmed().toUInt(&ok, 8);
+                if (ok)
+                    mask = mode_t(value);
+            }
+        }
+    }
     return 0666 & ~mask;
 }
 
@@ -66,7 +77,9 @@ bool RcOutputFile::open(QString *error)
                                                + suffix);
         const int fd = ::mkstemps(pattern.data(), suffix.size());
         if (fd < 0) {
-            *error = systemError(errno);
+            // The file is made in the folder, whose rights may differ from an old output's.
+            *error = QStringLiteral("cannot create a file in %1: %2")
+                         .arg(QDir::toNativeSeparators(target.absolutePath()), systemError(errno));
             return false;
         }
         ::close(fd);

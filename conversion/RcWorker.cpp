@@ -133,10 +133,11 @@ RcWorker::Outcome RcWorker::convertFile(RuFile &input, RuFile &output,
         RuFrame frame;
         if (!input.readFrame(frame)) {
             // A read broken off by an abort (a stop signal) is no fault of the input; one
-            // that fails at the end of input is the normal end of the file.
+            // that fails at the clean end of input is the normal end of the file, one that
+            // ends inside a frame is not.
             if (m_aborted)
                 return Outcome::Aborted;
-            return input.atEnd() ? Outcome::Done : Outcome::ReadError;
+            return input.errorCode() == RRD_ERR_END ? Outcome::Done : Outcome::ReadError;
         }
         if (averaging) {
             // The accumulator restarts its window at a frame with another range-gate

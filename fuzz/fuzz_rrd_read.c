@@ -1,7 +1,9 @@
 /*
  * libFuzzer target of the reader: the input bytes are read as a plain file (every format
- * and every archive format), as the bytes of a ".gz" path, and gzip-compressed through a
- * ".gz" path. Good frames are written back in every format to exercise the converter.
+ * and every archive format), as the bytes of a ".gz" path, gzip-compressed through a ".gz"
+ * path, as a gzip-looking entry of a zip archive and from standard input (where gzip is
+ * recognised by its magic). Good frames are written back in every format to exercise the
+ * converter.
  */
 #include "rrd.h"
 
@@ -19,7 +21,7 @@ static char dir[256];
 
 static void remove_dir(void)
 {
-    static const char *const names[] = {"input.rrd", "input.rrd.gz"};
+    static const char *const names[] = {"input.rrd", "input.rrd.gz", "input.zip"};
     char path[300];
     size_t i;
     for (i = 0; i < sizeof names / sizeof names[0]; ++i) {
@@ -57,6 +59,26 @@ static void put_gzip(const char *path, const uint8_t *data, size_t size)
     if (archive_write_open_filename(a, path) != ARCHIVE_OK)
         abort();
     archive_entry_set_filetype(e, AE_IFREG);
+    archive_write_header(a, e);
+    if (size)
+        archive_write_data(a, data, size);
+    archive_write_close(a);
+    archive_write_free(a);
+    archive_entry_free(e);
+}
+
+/* The bytes as the only entry of a zip, named like gzip-compressed radar data. */
+static void put_zip(const char *path, const uint8_t *data, size_t size)
+{
+    struct archive *a = archive_write_new();
+    struct archive_entry *e = archive_entry_new();
+    archive_write_set_format_zip(a);
+    archive_write_set_options(a, "zip:compression=store");
+    if (archive_write_open_filename(a, path) != ARCHIVE_OK)
+        abort();
+    archive_entry_set_pathname(e, "input.rrd0.gz");
+    archive_entry_set_filetype(e, AE_IFREG);
+    archive_entry_set_size(e, (la_int64_t)size);
     archive_write_header(a, e);
     if (size)
         archive_write_data(a, data, size);
@@ -130,6 +152,23 @@ static void read_all(const char *path)
         rrd_frame_free(frames[--n]);
 }
 
+/* Standard input is a pipe that holds the bytes (max_len keeps them below its capacity). */
+static void read_stdin(const uint8_t *data, size_t size)
+{
+    int pipe_fds[2];
+    int saved = dup(0);
+    if (saved < 0 || pipe(pipe_fds) != 0)
+        abort();
+    if (size && write(pipe_fds[1], data, size) != (ssize_t)size)
+        abort();
+    close(pipe_fds[1]);
+    dup2(pipe_fds[0], 0);
+    close(pipe_fds[0]);
+    read_all("-");
+    dup2(saved, 0);
+    close(saved);
+}
+
 int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     char path[300];
@@ -144,5 +183,12 @@ int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     read_all(path);
     put_gzip(path, data, size);
     read_all(path);
+
+    snprintf(path, sizeof path, "%s/input.zip", dir);
+    put_zip(path, data, size);
+    read_all(path);
+
+    if (size <= 60000)
+        read_stdin(data, size);
     return 0;
 }

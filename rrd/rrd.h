@@ -39,7 +39,9 @@ enum rrd_frame_errno {
     RRD_FRAME_OK = 0,
     RRD_FRAME_BAD_NUMBERING = 1,
     RRD_FRAME_COUNT_MISMATCH = 2,
-    RRD_FRAME_BAD_ANTENNA = 3
+    RRD_FRAME_BAD_ANTENNA = 3,
+    RRD_FRAME_NO_RANGEGATES = 4,   /* a frame of 0 range gates */
+    RRD_FRAME_BAD_TAG = 5          /* a later RRD0 frame without its tag */
 };
 
 /* Byte offsets inside rrd_info. */
@@ -237,6 +239,12 @@ int rrd_disk_space(const char *path, uint64_t *total, uint64_t *total_free, uint
 rrd_file *rrd_open(const char *path, char mode);
 rrd_file *rrd_connect(const char *host, const char *service, char mode);
 int rrd_set_timeout(rrd_file *file, int seconds);
+
+/* Ends blocked reads from standard input and sockets within a fraction of a second: they fail
+ * with EINTR (a system error) and keep the part of a frame already read for the next read.
+ * rrd_request_stop() is safe in a signal handler; it holds for every handle until cleared. */
+void rrd_request_stop(void);
+void rrd_clear_stop(void);
 
 int rrd_read_frame(rrd_file *file, rrd_frame *frame);
 int rrd_write_frame(rrd_file *file, const rrd_frame *frame, const unsigned char *default_info);

@@ -202,6 +202,10 @@ const char *rrd_frame_strerror(int code)
         return "detected amount of rangegate do not match rangegates of current frame";
     case RRD_FRAME_BAD_ANTENNA:
         return "rrd frame antenna not 'A' and not 'B'";
+    case RRD_FRAME_NO_RANGEGATES:
+        return "frame has no rangegates";
+    case RRD_FRAME_BAD_TAG:
+        return "frame does not start with the tag RRD0";
     default:
         return "unkown rrd frame errno";
     }

@@ -13,9 +13,15 @@
 #include "rrd.h"
 
 #include <stdio.h>
+#include <sys/types.h>
 
 struct archive;
 struct archive_entry;
+struct rrd_inflater;
+struct rrd_deflater;
+
+/* archive_error of a damaged gzip stream or a refused archive entry; the text is `message`. */
+#define RRD_ARCHIVE_OWN_ERROR (-1000)
 
 struct rrd_file {
     int sock;                       /* connected TCP socket, -1 = none */
@@ -38,6 +44,31 @@ struct rrd_file {
     int32_t last_raw_count;         /* records of the last raw frame ended by a record 0 */
     unsigned char held[RRD_RANGEGATE_SIZE];
     char archive_message[256];      /* libarchive's text, kept when the writer is released */
+
+    struct rrd_deflater *deflater;  /* gzip compression of a written file, or NULL */
+
+    /* Reading sources. */
+    int timeout_ms;                 /* receive time-out of a socket, 0 = wait for ever */
+    struct rrd_inflater *gz;        /* gzip decompression of the whole source, or NULL */
+    struct rrd_inflater *entry_gz;  /* gzip decompression of the current archive entry */
+    unsigned char peek[4];          /* bytes looked at for the gzip magic, handed out first */
+    int peek_len, peek_pos;
+    int skipped_entries;            /* archive entries passed over because of their names */
+    char skipped_name[160];         /* the first of them, for the message of an archive
+                                       that holds no radar data */
+    int data_entries;               /* archive entries read as radar data */
+
+    /* One frame read: its bytes so far on streams, so that a time-out or a stop loses
+     * nothing (they are handed out again by the next read), and its shortfall at the end. */
+    unsigned journaling : 1;
+    unsigned sniff : 1;             /* standard input not yet looked at for the gzip magic */
+    unsigned char *journal;
+    size_t journal_len, journal_cap;
+    unsigned char *pushback;
+    size_t pushback_len, pushback_pos;
+    int64_t attempt_bytes;          /* bytes obtained for the frame being read */
+    int64_t lacking;                /* bytes the last frame lacks at the end of input, 0 = none */
+    char message[320];              /* text of RRD_ARCHIVE_OWN_ERROR */
 };
 
 /* Grows the buffer of a non-borrowed record to at least `bytes`, keeping its contents when
@@ -50,10 +81,40 @@ int rrd_path_is_gzip(const char *path);
 
 /* The write side of rrd_open(): opens `path` for writing on a fresh handle. */
 void rrd_open_writer(rrd_file *file, const char *path, char mode);
-/* Finishes and releases an archive writer; 0 or -1. */
+/* Finishes and releases a gzip writer; 0 or -1. */
 int rrd_close_writer(rrd_file *file);
+
+/* The gzip compressor of a writer (ISA-L's igzip on a thread of its own) into `file`. */
+struct rrd_deflater *rrd_deflater_new(FILE *file);
+/* Compresses bytes into the file; 0 or -1 with the error (possibly of an earlier write) in
+ * the handle. */
+int rrd_deflate_write(rrd_file *file, const unsigned char *bytes, size_t length);
+/* Ends the gzip member, writes its last bytes and releases the compressor; 0 or -1. */
+int rrd_deflate_finish(rrd_file *file);
 
 /* Copies libarchive's current error text into the handle (it outlives the archive). */
 void rrd_keep_archive_message(rrd_file *file);
+
+/* The read side of rrd_open(): opens `path` for reading on a fresh handle. */
+void rrd_open_reader(rrd_file *file, const char *path);
+/* Reads up to `length` bytes of the (decompressed) input; fewer only at its end or on an
+ * error, which is left in the handle. */
+size_t rrd_read_bytes(rrd_file *file, unsigned char *buffer, size_t length);
+/* Starts the read of one frame, and gives back the bytes of a frame read that a time-out or a
+ * stop interrupted so that the next read starts with them. */
+void rrd_begin_frame_bytes(rrd_file *file);
+void rrd_give_back_frame_bytes(rrd_file *file);
+/* Releases the reading sources (archive reader, inflaters, buffers). */
+void rrd_close_reader(rrd_file *file);
+/* Gzip input (ISA-L's igzip) over a reader of the compressed bytes (> 0, 0 at the end, -1 on
+ * error). rrd_inflate gives decompressed bytes: > 0, 0 at the end of the last member, -1 on
+ * error (a damaged stream is an error of our own, prefixed with `where` when given). */
+typedef ssize_t (*rrd_raw_reader)(rrd_file *file, unsigned char *buffer, size_t length);
+struct rrd_inflater *rrd_inflater_new(void);
+ssize_t rrd_inflate(rrd_file *file, struct rrd_inflater *z, rrd_raw_reader raw,
+                    unsigned char *out, size_t length, const char *where);
+
+/* Sets an error of our own with its text (a damaged gzip stream, a refused entry). */
+void rrd_set_own_error(rrd_file *file, const char *text);
 
 #endif /* RRD_INTERNAL_H */

@@ -15,8 +15,6 @@
 #include <sys/time.h>
 #include <unistd.h>
 
-/* Block size handed to libarchive for reading the compressed file. */
-#define RRD_ARCHIVE_BLOCK 32768
 /* Room a first frame needs before its format is known: 129 raw records. */
 #define RRD_RECOGNITION_BYTES ((RRD_MAX_RANGEGATE_NUMBER + 1) * RRD_RANGEGATE_SIZE)
 /* Stamp or tag plus rrd_info: the most a frame header can hold. */
@@ -48,48 +46,6 @@ void rrd_keep_archive_message(rrd_file *file)
 
 /* ---- Opening ------------------------------------------------------------------------------ */
 
-static void open_reader(rrd_file *file, const char *path)
-{
-    struct archive *reader;
-    struct archive_entry *entry;
-    int rc;
-
-    if (strcmp(path, "-") == 0) {
-        file->file = stdin;
-        file->standard = 1;
-        file->unseekable = 1;
-        return;
-    }
-    reader = archive_read_new();
-    if (!reader) {
-        file->sys_error = ENOMEM;
-        return;
-    }
-    if (rrd_path_is_gzip(path)) {
-        /* Only gzip and the raw format: with every filter enabled, the decompressed bytes of
-         * a raw file can pass for an lzma stream and the file silently reads as empty. */
-        archive_read_support_filter_gzip(reader);
-        archive_read_support_format_raw(reader);
-    } else {
-        archive_read_support_filter_all(reader);
-        archive_read_support_format_all(reader);
-    }
-    rc = archive_read_open_filename(reader, path, RRD_ARCHIVE_BLOCK);
-    if (rc == ARCHIVE_OK) {
-        rc = archive_read_next_header(reader, &entry);
-        if (rc == ARCHIVE_OK || rc == ARCHIVE_WARN) {
-            file->archive = reader;
-            file->archived = 1;
-            file->unseekable = 1;
-            return;
-        }
-    }
-    archive_read_free(reader);
-    file->file = fopen(path, "rb");
-    if (!file->file)
-        file->sys_error = errno;
-}
-
 rrd_file *rrd_open(const char *path, char mode)
 {
     rrd_file *file = file_new();
@@ -100,7 +56,7 @@ rrd_file *rrd_open(const char *path, char mode)
         return file;
     }
     if (mode == 'r')
-        open_reader(file, path);
+        rrd_open_reader(file, path);
     else
         rrd_open_writer(file, path, mode);
     return file;
@@ -143,6 +99,7 @@ rrd_file *rrd_connect(const char *host, const char *service, char mode)
         /* An earlier address that failed must not leave the connected handle in error. */
         file->sys_error = 0;
         file->unseekable = 1;
+        file->journaling = 1;
     }
     return file;
 }
@@ -152,6 +109,9 @@ int rrd_set_timeout(rrd_file *file, int seconds)
     struct timeval tv;
     if (!file || file->sock < 0)
         return -1;
+    /* Reads wait in short slices of their own (so that a stop request is seen); the socket
+     * option only mirrors the time-out for anyone who looks at the socket. */
+    file->timeout_ms = seconds > 0 ? (seconds > INT32_MAX / 1000 ? INT32_MAX : seconds * 1000) : 0;
     tv.tv_sec = seconds;
     tv.tv_usec = 0;
     if (setsockopt(file->sock, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv) != 0) {
@@ -163,83 +123,17 @@ int rrd_set_timeout(rrd_file *file, int seconds)
 
 /* ---- Bytes ------------------------------------------------------------------------------- */
 
-static size_t read_archive(rrd_file *file, unsigned char *buffer, size_t length)
+/* A read that ends inside a frame at the end of input records how much the frame lacks: the
+ * rest of this part and `rest` bytes after it. Nothing at all at the start of a frame is the
+ * clean end of the input. */
+static int read_part(rrd_file *file, unsigned char *buffer, size_t length, int64_t rest)
 {
-    size_t got = 0;
-    struct archive_entry *entry;
-    /* Once the archive has ended or failed it is not asked again: libarchive would only
-     * answer with a state error that hides the real outcome. */
-    while (got < length && !file->at_end && !file->archive_error) {
-        la_ssize_t n = archive_read_data(file->archive, buffer + got, length - got);
-        if (n < 0) {
-            file->archive_error = 1;
-            break;
-        }
-        if (n > 0) {
-            got += (size_t)n;
-            continue;
-        }
-        n = archive_read_next_header(file->archive, &entry);
-        if (n == ARCHIVE_EOF)
-            file->at_end = 1;
-        else if (n != ARCHIVE_OK && n != ARCHIVE_WARN)
-            file->archive_error = (int)n;
-    }
-    return got;
-}
-
-static size_t read_socket(rrd_file *file, unsigned char *buffer, size_t length)
-{
-    size_t got = 0;
-    while (got < length) {
-        ssize_t n = recv(file->sock, buffer + got, length - got, 0);
-        if (n > 0) {
-            got += (size_t)n;
-        } else if (n == 0) {
-            file->at_end = 1;
-            break;
-        } else if (errno != EINTR) {
-            file->sys_error = errno;
-            break;
-        }
-    }
-    return got;
-}
-
-static size_t read_stream(rrd_file *file, unsigned char *buffer, size_t length)
-{
-    size_t got = fread(buffer, 1, length, file->file);
-    if (got < length) {
-        if (ferror(file->file))
-            file->sys_error = errno ? errno : EIO;
-        if (feof(file->file))
-            file->at_end = 1;
-    }
-    return got;
-}
-
-static size_t read_bytes(rrd_file *file, unsigned char *buffer, size_t length)
-{
-    if (length == 0)
+    size_t got = rrd_read_bytes(file, buffer, length);
+    if (got == length)
         return 0;
-    if (file->sock >= 0)
-        return read_socket(file, buffer, length);
-    if (file->archive) {
-        if (file->writing) {
-            /* libarchive aborts the process when a writer is asked to read. */
-            file->sys_error = EBADF;
-            return 0;
-        }
-        return read_archive(file, buffer, length);
-    }
-    if (file->file)
-        return read_stream(file, buffer, length);
-    return 0;
-}
-
-static int read_exact(rrd_file *file, unsigned char *buffer, size_t length)
-{
-    return read_bytes(file, buffer, length) == length ? 0 : -1;
+    if (file->at_end && rrd_ok(file) && file->attempt_bytes > 0)
+        file->lacking = (int64_t)(length - got) + rest;
+    return -1;
 }
 
 /* ---- Frames ------------------------------------------------------------------------------ */
@@ -266,27 +160,52 @@ static int place_record(rrd_file *file, rrd_frame *frame, int32_t k)
     return 0;
 }
 
-/* The input ended while a raw frame was gathered. It is delivered only when it is known to
- * be complete: as many records, numbered 0..n-1, as the frame before it had. */
-static int raw_input_ended(rrd_file *file, const rrd_frame *frame, int32_t gathered)
+/* The input ended while a raw frame was gathered from its record 0 (`partial` bytes of a
+ * further record arrived). The frame is whole unless a record was cut or an earlier frame
+ * had more records. */
+static int raw_input_ended(rrd_file *file, int32_t gathered, size_t partial)
 {
-    if (file->at_end && gathered > 0 && gathered == frame->count
-        && frame->count == file->last_raw_count)
+    int32_t records = gathered + (partial ? 1 : 0);
+    int64_t lack = partial ? RRD_RANGEGATE_SIZE - (int64_t)partial : 0;
+    if (!file->at_end || !rrd_ok(file) || records == 0)
+        return -1; /* a time-out, a stop, an error, or the clean end between frames */
+    if (file->last_raw_count > records)
+        lack += (int64_t)(file->last_raw_count - records) * RRD_RANGEGATE_SIZE;
+    if (lack == 0)
         return 0;
+    file->lacking = lack;
     return -1;
 }
 
+/* A raw frame whose numbers leave the run 0, 1, 2, ...: the rest of its records are passed
+ * over up to the next record 0, where the next frame begins. */
+static int skip_misnumbered(rrd_file *file)
+{
+    for (;;) {
+        if (rrd_read_bytes(file, file->held, RRD_RANGEGATE_SIZE) != RRD_RANGEGATE_SIZE) {
+            if (file->at_end && rrd_ok(file))
+                file->frame_error = RRD_FRAME_BAD_NUMBERING;
+            return -1;
+        }
+        if (rrd_get_s32(file->held) == 0) {
+            file->holding = 1;
+            file->frame_error = RRD_FRAME_BAD_NUMBERING;
+            return -1;
+        }
+    }
+}
+
 /* Gathers raw records until a record 0 opens the next frame. `gathered` counts the records
- * already in the frame (1 for the first frame, whose record 0 came with recognition). */
+ * already in the frame (1 for the first frame, whose record 0 came with recognition). Every
+ * record must carry the next number: a gap, a repeat or a step back is a frame error. */
 static int read_raw(rrd_file *file, rrd_frame *frame, int32_t gathered)
 {
     for (;;) {
         int32_t k;
         if (!file->holding) {
-            file->sys_error = 0;
-            file->lookup_error = 0;
-            if (read_bytes(file, file->held, RRD_RANGEGATE_SIZE) != RRD_RANGEGATE_SIZE)
-                return raw_input_ended(file, frame, gathered);
+            size_t got = rrd_read_bytes(file, file->held, RRD_RANGEGATE_SIZE);
+            if (got != RRD_RANGEGATE_SIZE)
+                return raw_input_ended(file, gathered, got);
         }
         k = rrd_get_s32(file->held);
         if (k == 0 && gathered > 0) {
@@ -295,51 +214,64 @@ static int read_raw(rrd_file *file, rrd_frame *frame, int32_t gathered)
             return 0;
         }
         file->holding = 0;
-        if (k < 0 || k > RRD_MAX_RANGEGATE_NUMBER)
-            return -1;
+        if (k != gathered || k > RRD_MAX_RANGEGATE_NUMBER)
+            return skip_misnumbered(file);
         if (place_record(file, frame, k) != 0)
             return -1;
         ++gathered;
     }
 }
 
-/* Reads the `count` records of a first frame after its header, growing the buffer with the
- * bytes that actually arrive: a header is untrusted and must not size a large allocation by
- * itself. Later frames have the proven size and are read in one piece. */
-static int read_first_records(rrd_file *file, rrd_frame *frame, size_t header_size, int32_t count)
+/* Reads the `count` records of a first frame after its header (`already` bytes of them are
+ * in place), growing the buffer with the bytes that actually arrive: a header is untrusted and
+ * must not size a large allocation by itself. Later frames have the proven size and are read
+ * in one piece. */
+static int read_first_records(rrd_file *file, rrd_frame *frame, size_t header_size, int32_t count,
+                              size_t already)
 {
-    int32_t have = 0;
-    while (have < count) {
-        int32_t want = have < RRD_MAX_RANGEGATE_NUMBER ? RRD_MAX_RANGEGATE_NUMBER : 2 * have;
+    const size_t total = (size_t)count * RRD_RANGEGATE_SIZE;
+    size_t have = already;
+    int32_t records = 0;
+    while (have < total) {
+        int32_t want = records < RRD_MAX_RANGEGATE_NUMBER ? RRD_MAX_RANGEGATE_NUMBER : 2 * records;
+        size_t want_bytes;
         if (want > count)
             want = count;
-        if (rrd_frame_reserve(frame, (int32_t)header_size + want * RRD_RANGEGATE_SIZE, 1) != 0) {
+        want_bytes = (size_t)want * RRD_RANGEGATE_SIZE;
+        if (rrd_frame_reserve(frame, (int32_t)(header_size + want_bytes), 1) != 0) {
             file->sys_error = ENOMEM;
             return -1;
         }
-        if (read_exact(file, frame->data + header_size + (size_t)have * RRD_RANGEGATE_SIZE,
-                       (size_t)(want - have) * RRD_RANGEGATE_SIZE) != 0)
+        if (want_bytes > have
+            && read_part(file, frame->data + header_size + have, want_bytes - have,
+                         (int64_t)(total - want_bytes)) != 0)
             return -1;
-        have = want;
+        have = want_bytes > have ? want_bytes : have;
+        records = want;
     }
     return 0;
 }
 
-/* First frame of format 2 or 3: the header is kept apart from the frame buffer so that
- * growing the buffer for many range gates cannot lose the stamp or rrd_info. */
-static int start_headed(rrd_file *file, rrd_frame *frame, uint32_t format, unsigned char *header)
+/* First frame of format 2 or 3 (`have` bytes of it are in `header`): the header is kept apart
+ * from the frame buffer so that growing the buffer for many range gates cannot lose the stamp
+ * or rrd_info. */
+static int start_headed(rrd_file *file, rrd_frame *frame, uint32_t format, unsigned char *header,
+                        size_t have)
 {
     size_t header_size = format == RRD_FORMAT_RRD0 ? RRD_HEADER_MAX : RRD_STAMP_SIZE;
     const unsigned char *count_field =
         format == RRD_FORMAT_RRD0 ? header + 4 + RRD_INFO_RANGEGATES : header + 8;
+    size_t already = have > header_size ? have - header_size : 0;
     int32_t count;
 
-    if (read_exact(file, header + 4, header_size - 4) != 0)
+    if (have < header_size && read_part(file, header + have, header_size - have, 0) != 0)
         return -1;
     count = rrd_get_u16(count_field);
     file->format = format;
     file->rangegates = count;
-    if (read_first_records(file, frame, header_size, count) != 0)
+    /* The buffer holds 129 records, more than a header and a few bytes. */
+    memcpy(frame->data + header_size, header + header_size, already);
+    if (read_first_records(file, frame, header_size, count, already) != 0)
         return -1;
     /* The buffer holds the whole frame by now, so this only sets the fields. */
     if (rrd_frame_resize(frame, format, count) != 0) {
@@ -350,19 +282,28 @@ static int start_headed(rrd_file *file, rrd_frame *frame, uint32_t format, unsig
     return 0;
 }
 
-static int start_raw(rrd_file *file, rrd_frame *frame, const unsigned char *number)
+static int start_raw(rrd_file *file, rrd_frame *frame, const unsigned char *bytes, size_t have)
 {
     /* The buffer already holds 129 records, so this does not allocate. */
     if (rrd_frame_resize(frame, RRD_FORMAT_RAW, 1) != 0) {
         file->sys_error = ENOMEM;
         return -1;
     }
-    memcpy(frame->data, number, 4);
-    if (read_exact(file, frame->data + 4, RRD_RANGEGATE_SIZE - 4) != 0)
+    memcpy(frame->data, bytes, have);
+    if (read_part(file, frame->data + have, RRD_RANGEGATE_SIZE - have, 0) != 0)
         return -1;
     file->format = RRD_FORMAT_RAW;
     file->rangegates = 1;
     return read_raw(file, frame, 1);
+}
+
+/* A stamped frame of time 0 (a raw frame written to a stamped output) begins with zeros like
+ * a raw record 0; zero microseconds, a range-gate count and a first record numbered 0 right
+ * after the stamp tell it apart. */
+static int is_timeless_stamp(const unsigned char *h)
+{
+    return rrd_get_u32(h) == 0 && rrd_get_u32(h + 4) == 0 && rrd_get_u16(h + 8) > 0
+           && rrd_get_u32(h + RRD_STAMP_SIZE) == 0;
 }
 
 static int recognise(rrd_file *file, rrd_frame *frame)
@@ -385,14 +326,20 @@ static int recognise(rrd_file *file, rrd_frame *frame)
     frame->info = NULL;
     frame->rangegates = NULL;
 
-    if (read_exact(file, header, 4) != 0)
+    if (read_part(file, header, 4, 0) != 0)
         return -1;
     v = rrd_get_u32(header);
     if (v == RRD_TAG)
-        return start_headed(file, frame, RRD_FORMAT_RRD0, header);
+        return start_headed(file, frame, RRD_FORMAT_RRD0, header, 4);
     if (v > RRD_MAX_RANGEGATE_NUMBER)
-        return start_headed(file, frame, RRD_FORMAT_STAMPED, header);
-    return start_raw(file, frame, header);
+        return start_headed(file, frame, RRD_FORMAT_STAMPED, header, 4);
+    if (v != 0)
+        return start_raw(file, frame, header, 4);
+    if (read_part(file, header + 4, RRD_STAMP_SIZE, 0) != 0)
+        return -1;
+    if (is_timeless_stamp(header))
+        return start_headed(file, frame, RRD_FORMAT_STAMPED, header, RRD_STAMP_SIZE + 4);
+    return start_raw(file, frame, header, RRD_STAMP_SIZE + 4);
 }
 
 /* Later frames of formats 2 and 3: one read of the whole frame straight into the buffer. */
@@ -409,26 +356,63 @@ static int read_whole(rrd_file *file, rrd_frame *frame)
         file->sys_error = ENOMEM;
         return -1;
     }
-    return read_exact(file, frame->data, (size_t)size);
+    return read_part(file, frame->data, (size_t)size, 0);
+}
+
+/* The checks of every frame: the frame check, and that later frames keep the first one's
+ * tag and range-gate count. */
+static int check_frame(const rrd_file *file, const rrd_frame *frame, int first)
+{
+    int code;
+    if (frame->count == 0)
+        return RRD_FRAME_NO_RANGEGATES;
+    code = rrd_frame_check(frame);
+    if (code != RRD_FRAME_OK || first)
+        return code;
+    if (file->format == RRD_FORMAT_RRD0 && rrd_get_u32(frame->data) != RRD_TAG)
+        return RRD_FRAME_BAD_TAG;
+    if (file->format == RRD_FORMAT_STAMPED && rrd_get_u16(frame->data + 8) != file->rangegates)
+        return RRD_FRAME_COUNT_MISMATCH;
+    return RRD_FRAME_OK;
+}
+
+static int interrupted(const rrd_file *file)
+{
+    return file->sys_error == EAGAIN || file->sys_error == EWOULDBLOCK
+           || file->sys_error == EINTR;
 }
 
 int rrd_read_frame(rrd_file *file, rrd_frame *frame)
 {
+    const uint32_t format = file ? file->format : 0;
+    const int32_t rangegates = file ? file->rangegates : 0;
     int rc;
     if (!file || !frame)
         return -1;
+    if (!rrd_is_open(file))
+        return -1; /* keeps the cause of the failed open */
     frame->number = file->counter++;
     file->sys_error = 0;
     file->lookup_error = 0;
-    if (file->format == RRD_FORMAT_NONE)
+    file->frame_error = 0; /* each frame is judged on its own */
+    rrd_begin_frame_bytes(file);
+    if (format == RRD_FORMAT_NONE)
         rc = recognise(file, frame);
-    else if (file->format == RRD_FORMAT_RAW)
+    else if (format == RRD_FORMAT_RAW)
         rc = read_raw(file, frame, 0);
     else
         rc = read_whole(file, frame);
-    if (rc != 0)
+    if (rc != 0) {
+        if (interrupted(file) && file->journaling) {
+            /* A time-out or a stop inside a frame: nothing is lost, the next read resumes. */
+            rrd_give_back_frame_bytes(file);
+            file->format = format;
+            file->rangegates = rangegates;
+            --file->counter;
+        }
         return -1;
-    file->frame_error = rrd_frame_check(frame);
+    }
+    file->frame_error = check_frame(file, frame, format == RRD_FORMAT_NONE);
     return file->frame_error ? -1 : 0;
 }
 
@@ -482,6 +466,7 @@ int rrd_seek(rrd_file *file, int64_t index)
     if (index >= 0) {
         file->counter = (uint32_t)index;
         file->at_end = 0;
+        file->lacking = 0;
     }
     return 0;
 }
@@ -492,7 +477,8 @@ int rrd_eof(rrd_file *file)
         return -1;
     file->sys_error = 0;
     file->lookup_error = 0;
-    return file->at_end ? 1 : 0;
+    /* A source that ended inside a frame has not simply ended: its shortfall is an error. */
+    return file->at_end && !file->lacking && !file->frame_error ? 1 : 0;
 }
 
 int rrd_errno(const rrd_file *file)
@@ -501,6 +487,8 @@ int rrd_errno(const rrd_file *file)
         return RRD_ERR_SYSTEM;
     if (file->frame_error)
         return RRD_ERR_FRAME;
+    if (file->lacking)
+        return RRD_ERR_INCOMPLETE;
     if (file->lookup_error)
         return RRD_ERR_LOOKUP;
     if (file->archive_error)
@@ -520,7 +508,7 @@ int rrd_is_open(const rrd_file *file)
 int rrd_ok(const rrd_file *file)
 {
     return file && !file->frame_error && !file->sys_error && !file->lookup_error
-           && !file->archive_error;
+           && !file->archive_error && !file->lacking;
 }
 
 uint32_t rrd_format(const rrd_file *file)
@@ -553,8 +541,18 @@ static const char *lookup_text(int code)
     return text;
 }
 
+static const char *incomplete_text(int64_t lacking)
+{
+    static _Thread_local char text[96];
+    snprintf(text, sizeof text, "last frame is incomplete: it lacks %lld bytes",
+             (long long)lacking);
+    return text;
+}
+
 static const char *archive_text(rrd_file *file)
 {
+    if (file->archive_error == RRD_ARCHIVE_OWN_ERROR)
+        return file->message;
     const char *text = file->archive ? archive_error_string(file->archive) : NULL;
     if (text)
         return text;
@@ -567,6 +565,8 @@ const char *rrd_strerror(rrd_file *file)
         return "rrd_file is null";
     if (file->frame_error)
         return rrd_frame_strerror(file->frame_error);
+    if (file->lacking)
+        return incomplete_text(file->lacking);
     if (file->lookup_error)
         return lookup_text(file->lookup_error);
     if (file->archive_error)
@@ -583,14 +583,9 @@ int rrd_close(rrd_file *file)
         return -1;
     if (file->sock >= 0)
         close(file->sock);
-    if (file->archive) {
-        if (file->writing) {
-            rc = rrd_close_writer(file);
-        } else {
-            archive_read_close(file->archive);
-            archive_read_free(file->archive);
-        }
-    }
+    if (file->deflater)
+        rc = rrd_close_writer(file);
+    rrd_close_reader(file);
     if (file->file) {
         if (file->standard) {
             /* Standard streams stay open for the program; only what we wrote is pushed out. */

@@ -1,68 +1,28 @@
 /*
- * The writing half of the handle: plain files, gzip files (through libarchive's raw format
- * and gzip filter), standard output and sockets, and frames converted to the handle's format.
+ * The writing half of the handle: plain files, gzip files (compressed by ISA-L's igzip,
+ * rrd_deflate.c), standard output and sockets, and frames converted to the handle's format.
  */
 #include "rrd_internal.h"
-
-#include <archive.h>
-#include <archive_entry.h>
 
 #include <errno.h>
 #include <stdlib.h>
 #include <sys/socket.h>
 
-static void release_failed_writer(rrd_file *file, struct archive *writer,
-                                  struct archive_entry *entry, int rc)
-{
-    file->archive_error = rc;
-    file->archive = writer;
-    rrd_keep_archive_message(file);
-    file->archive = NULL;
-    archive_entry_free(entry);
-    archive_write_free(writer);
-}
-
+/* A gzip file: one standard gzip member, compressed by ISA-L as the frames arrive. */
 static void open_gzip_writer(rrd_file *file, const char *path)
 {
-    struct archive *writer = archive_write_new();
-    struct archive_entry *entry = NULL;
-    int rc;
-
-    if (!writer) {
+    file->file = fopen(path, "wb");
+    if (!file->file) {
+        file->sys_error = errno;
+        return;
+    }
+    file->deflater = rrd_deflater_new(file->file);
+    if (!file->deflater) {
+        fclose(file->file);
+        file->file = NULL;
         file->sys_error = ENOMEM;
         return;
     }
-    rc = archive_write_set_format_raw(writer);
-    if (rc == ARCHIVE_OK)
-        rc = archive_write_add_filter_gzip(writer);
-    /* Spectra are noisy: level 3 compresses them within 3 % of the default level at about
-     * four times its speed, which long conversions and live recording need. */
-    if (rc == ARCHIVE_OK)
-        rc = archive_write_set_filter_option(writer, "gzip", "compression-level", "3");
-    /* A file is complete where its gzip member ends: no padding to the block size. */
-    if (rc == ARCHIVE_OK)
-        rc = archive_write_set_bytes_in_last_block(writer, 1);
-    if (rc == ARCHIVE_OK)
-        rc = archive_write_open_filename(writer, path);
-    if (rc != ARCHIVE_OK) {
-        release_failed_writer(file, writer, NULL, rc);
-        return;
-    }
-    entry = archive_entry_new();
-    if (!entry) {
-        file->sys_error = ENOMEM;
-        archive_write_free(writer);
-        return;
-    }
-    archive_entry_set_filetype(entry, AE_IFREG);
-    rc = archive_write_header(writer, entry);
-    if (rc != ARCHIVE_OK) {
-        fprintf(stderr, "%s\n", archive_error_string(writer));
-        release_failed_writer(file, writer, entry, rc);
-        return;
-    }
-    file->archive = writer;
-    file->entry = entry;
     file->archived = 1;
     file->unseekable = 1;
 }
@@ -102,16 +62,7 @@ void rrd_open_writer(rrd_file *file, const char *path, char mode)
 
 int rrd_close_writer(rrd_file *file)
 {
-    int rc = archive_write_close(file->archive);
-    if (rc != ARCHIVE_OK) {
-        file->archive_error = rc;
-        rrd_keep_archive_message(file);
-    }
-    archive_write_free(file->archive);
-    archive_entry_free(file->entry);
-    file->archive = NULL;
-    file->entry = NULL;
-    return rc == ARCHIVE_OK ? 0 : -1;
+    return rrd_deflate_finish(file);
 }
 
 static int64_t send_bytes(rrd_file *file, const unsigned char *bytes, size_t length)
@@ -136,20 +87,12 @@ static int64_t write_bytes(rrd_file *file, const unsigned char *bytes, size_t le
         return 0;
     if (file->sock >= 0)
         return send_bytes(file, bytes, length);
-    if (file->archive) {
-        la_ssize_t n;
-        if (!file->writing) {
-            /* libarchive aborts the process when a reader is asked to write. */
-            file->sys_error = EBADF;
-            return -1;
-        }
-        n = archive_write_data(file->archive, bytes, length);
-        if (n < 0) {
-            file->archive_error = (int)n;
-            rrd_keep_archive_message(file);
-            return -1;
-        }
-        return (int64_t)length;
+    if (file->deflater)
+        return rrd_deflate_write(file, bytes, length) == 0 ? (int64_t)length : -1;
+    if (file->archive || file->gz || !file->writing) {
+        /* A reading handle is not written to (libarchive would abort the process). */
+        file->sys_error = EBADF;
+        return -1;
     }
     if (file->file) {
         size_t n = fwrite(bytes, 1, length, file->file);
@@ -165,14 +108,15 @@ static int put(rrd_file *file, const unsigned char *bytes, size_t length)
     return write_bytes(file, bytes, length) == (int64_t)length ? 0 : -1;
 }
 
-static int put_stamp(rrd_file *file, const unsigned char *info)
+/* A frame without rrd_info (a raw one) gets time 0 and still its range-gate count, so that
+ * the output reads back as stamped frames. */
+static int put_stamp(rrd_file *file, const unsigned char *info, int32_t count)
 {
     unsigned char stamp[RRD_STAMP_SIZE];
     memset(stamp, 0, sizeof stamp);
-    if (info) {
+    if (info)
         memcpy(stamp, info + RRD_INFO_SECONDS, 8);
-        memcpy(stamp + 8, info + RRD_INFO_RANGEGATES, 2);
-    }
+    rrd_put_u16(stamp + 8, (uint16_t)count);
     return put(file, stamp, sizeof stamp);
 }
 
@@ -216,7 +160,7 @@ int rrd_write_frame(rrd_file *file, const rrd_frame *frame, const unsigned char 
     } else if (file->format == RRD_FORMAT_RAW) {
         rc = put(file, frame->rangegates, records);
     } else if (file->format == RRD_FORMAT_STAMPED) {
-        rc = put_stamp(file, info);
+        rc = put_stamp(file, info, frame->count);
         if (rc == 0)
             rc = put(file, frame->rangegates, records);
     } else if (file->format == RRD_FORMAT_RRD0) {

@@ -9,6 +9,7 @@ packages=(
   qtbase5-dev qttools5-dev qttools5-dev-tools libqt5svg5-dev
   libqwt-qt5-dev libarchive-dev libxlsxwriter-dev libeigen3-dev zlib1g-dev
   libbenchmark-dev clang libclang-rt-14-dev xvfb xauth
+  libisal-dev
 )
 
 missing=()

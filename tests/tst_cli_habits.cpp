@@ -105,6 +105,8 @@ private slots:
     void initTestCase();
     void convertNeverHarmsInputsOrOutputs_data();
     void convertNeverHarmsInputsOrOutputs();
+    void incompleteLastFrameFailsAfterTheResults_data();
+    void incompleteLastFrameFailsAfterTheResults();
     void stopSignalsCompleteTheOutput_data();
     void stopSignalsCompleteTheOutput();
     void serveKeepsServingWhileStandardInputWaits();
@@ -157,6 +159,8 @@ void TestCliHabits::convertNeverHarmsInputsOrOutputs()
     } else {
         QFile file(out);
         QVERIFY(file.open(QIODevice::WriteOnly) && file.write(old) == old.size());
+        file.close();
+        QVERIFY(file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup));
     }
     if (setUp == QLatin1String("missing"))
         inputs.insert(1, dir.filePath(QStringLiteral("absent.rrd0")));
@@ -175,9 +179,47 @@ void TestCliHabits::convertNeverHarmsInputsOrOutputs()
         QCOMPARE(contents(out), old);
     else if (setUp == QLatin1String("raw") || setUp == QLatin1String("plain"))
         QCOMPARE(framesIn(out), qint64(7));
+    // A replaced output keeps the rights it had.
+    if (setUp == QLatin1String("plain"))
+        QCOMPARE(QFile::permissions(out), QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup
+                                              | QFile::ReadUser | QFile::WriteUser);
     // No temporary file is left beside the output.
     QCOMPARE(QDir(dir.path()).entryList(QDir::Hidden | QDir::Files).filter(QStringLiteral(".out.rrd0.")),
              QStringList());
+}
+
+// Each row: the command run over a recording cut inside its fifth frame, and what its
+// standard output holds of the four complete frames before it exits with 1.
+void TestCliHabits::incompleteLastFrameFailsAfterTheResults_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QString>("shows");
+    QTest::newRow("info") << QStringList{"info", "CUT"} << "frames:       4";
+    QTest::newRow("analyze") << QStringList{"analyze", "CUT"} << "{\"frame\":3,";
+    QTest::newRow("convert") << QStringList{"convert", "-o", "OUT", "CUT"}
+                             << "Finished! 1 input file(s) ended early: cut.rrd0 (last frame is incomplete";
+}
+
+void TestCliHabits::incompleteLastFrameFailsAfterTheResults()
+{
+    QFETCH(QStringList, args);
+    QFETCH(QString, shows);
+    QTemporaryDir dir;
+    const QByteArray whole = contents(record(dir, QStringLiteral("whole.rrd0"), 5));
+    const QString cut = dir.filePath(QStringLiteral("cut.rrd0"));
+    QFile file(cut);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    QVERIFY(file.write(whole.left(whole.size() * 9 / 10)) > 0);
+    file.close();
+    const QString out = dir.filePath(QStringLiteral("out.rrd0"));
+    args.replaceInStrings(QStringLiteral("CUT"), cut);
+    args.replaceInStrings(QStringLiteral("OUT"), out);
+    const Run r = rrdcli(args);
+    QCOMPARE(r.exitCode, 1);
+    QVERIFY2(r.out.contains(shows.toLocal8Bit()), r.out.constData());
+    QVERIFY2((r.out + r.err).contains("last frame is incomplete: it lacks"), r.err.constData());
+    if (args.first() == QLatin1String("convert"))
+        QCOMPARE(framesIn(out), qint64(4));
 }
 
 // Each row: the command, what it reads on standard input (frames given, the pipe then kept
@@ -332,6 +374,14 @@ void TestCliHabits::parameterFilesRoundTripAndWarn()
     QVERIFY(fromFile.out.contains("ALARM ON"));
     QCOMPARE(fromFile.out, fromFrame.out);
     QCOMPARE(fromFile.err, QByteArray());
+    const Run dumpFromFile = rrdcli({QStringLiteral("dump"), QStringLiteral("--frame"), QStringLiteral("201"),
+                                     QStringLiteral("--params"), ini, data});
+    const Run dumpFromFrame = rrdcli({QStringLiteral("dump"), QStringLiteral("--frame"), QStringLiteral("201"),
+                                      QStringLiteral("--process-params"), data});
+    QCOMPARE(dumpFromFrame.exitCode, 0);
+    QVERIFY2(dumpFromFrame.out.contains("[Computed]\n") && !dumpFromFrame.out.endsWith("[Computed]\n"),
+             dumpFromFrame.out.constData());
+    QCOMPARE(dumpFromFile.out, dumpFromFrame.out);
 
     // The built-in settings run no detector: a run with them says so.
     const Run builtIn = rrdcli({QStringLiteral("params")});

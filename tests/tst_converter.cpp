@@ -381,7 +381,10 @@ private slots:
         RcWorker worker(7, out, makeInputs({3, 3}, 20), 1, 0);
         const Result result = convert(worker);
         QCOMPARE(result.failed, true);
-        QCOMPARE(result.message, QStringLiteral("Outputfile write failed! %1: No space left on device").arg(out));
+        // The plain file names the system's cause; the gzip stream, completed on a thread of
+        // its own, says only that it could not be completed.
+        QVERIFY2(result.message.startsWith(QStringLiteral("Outputfile write failed! %1: ").arg(out)),
+                 qPrintable(result.message));
     }
 
     void readErrorEndsThatFileAndIsNamed()

@@ -38,7 +38,7 @@ private slots:
     void manyRangegatesKeepFirstHeader();
     void shortFileCannotClaimHugeFrame_data();
     void shortFileCannotClaimHugeFrame();
-    void truncatedLastFrameEndsInput();
+    void truncatedLastFrameIsReportedAfterTheWholeOnes();
     void borrowedRecordCannotStartReading();
     void frameTotalAndSeek_data();
     void frameTotalAndSeek();
@@ -185,7 +185,9 @@ void TstRrd::frameErrorTexts_data()
     QTest::newRow("2") << 2
                        << "detected amount of rangegate do not match rangegates of current frame";
     QTest::newRow("3") << 3 << "rrd frame antenna not 'A' and not 'B'";
-    QTest::newRow("4") << 4 << "unkown rrd frame errno";
+    QTest::newRow("4") << 4 << "frame has no rangegates";
+    QTest::newRow("5") << 5 << "frame does not start with the tag RRD0";
+    QTest::newRow("6") << 6 << "unkown rrd frame errno";
     QTest::newRow("-1") << -1 << "unkown rrd frame errno";
 }
 
@@ -269,17 +271,21 @@ void TstRrd::rawFileYieldsEveryCompleteFrame_data()
 {
     QTest::addColumn<QList<int>>("counts");
     QTest::addColumn<int>("delivered");
-    QTest::newRow("three complete frames") << QList<int>{4, 4, 4} << 3;
-    QTest::newRow("one record per frame") << QList<int>{1, 1, 1} << 3;
-    QTest::newRow("single frame cannot be known complete") << QList<int>{4} << 0;
-    QTest::newRow("last frame short of records") << QList<int>{4, 4, 3} << 2;
-    QTest::newRow("largest record number 128") << QList<int>{129, 129} << 2;
+    QTest::addColumn<QString>("error");
+    QTest::newRow("three complete frames") << QList<int>{4, 4, 4} << 3 << "no error";
+    QTest::newRow("one record per frame") << QList<int>{1, 1, 1} << 3 << "no error";
+    QTest::newRow("single frame") << QList<int>{4} << 1 << "no error";
+    QTest::newRow("last frame longer") << QList<int>{2, 3} << 2 << "no error";
+    QTest::newRow("last frame short of records")
+        << QList<int>{4, 4, 3} << 2 << "last frame is incomplete: it lacks 4100 bytes";
+    QTest::newRow("largest record number 128") << QList<int>{129, 129} << 2 << "no error";
 }
 
 void TstRrd::rawFileYieldsEveryCompleteFrame()
 {
     QFETCH(QList<int>, counts);
     QFETCH(int, delivered);
+    QFETCH(QString, error);
     std::vector<Frame> frames;
     for (int i = 0; i < counts.size(); ++i)
         frames.push_back(makeFrame(RRD_FORMAT_RAW, counts[i], i));
@@ -290,8 +296,9 @@ void TstRrd::rawFileYieldsEveryCompleteFrame()
     QCOMPARE(int(r.frames.size()), delivered);
     for (int i = 0; i < delivered; ++i)
         QCOMPARE(bytesOf(r.frames[i].get()), bytesOf(frames[i].get()));
-    QCOMPARE(r.eof, 1);
-    QVERIFY(r.ok);
+    QCOMPARE(r.error, error);
+    QCOMPARE(r.eof, r.ok ? 1 : 0);
+    QCOMPARE(r.ok, error == QLatin1String("no error"));
 }
 
 void TstRrd::rawRecordNumberOutOfRangeFailsRead_data()
@@ -316,10 +323,15 @@ void TstRrd::rawRecordNumberOutOfRangeFailsRead()
     QCOMPARE(rrd_read_frame(in.get(), first.get()), 0);
     Frame second(rrd_frame_new(rrd_format(in.get()), rrd_rangegates(in.get())));
     QCOMPARE(rrd_read_frame(in.get(), second.get()), -1);
-    QVERIFY(rrd_ok(in.get()));
-    QCOMPARE(QString::fromLatin1(rrd_strerror(in.get())), QStringLiteral("no error"));
+    QCOMPARE(rrd_errno(in.get()), int(RRD_ERR_FRAME));
+    QCOMPARE(QString::fromLatin1(rrd_strerror(in.get())),
+             QStringLiteral("rangegate numbers not correctly numbered"));
     QCOMPARE(rrd_eof(in.get()), 0);
     QVERIFY(second->count <= 3);
+    // The next frame is whole again.
+    Frame third(rrd_frame_new(rrd_format(in.get()), rrd_rangegates(in.get())));
+    QCOMPARE(rrd_read_frame(in.get(), third.get()), 0);
+    QCOMPARE(bytesOf(third.get()), bytesOf(frames[2].get()));
 }
 
 void TstRrd::rawStreamJoinedMidFrameResynchronises()
@@ -405,12 +417,13 @@ void TstRrd::shortFileCannotClaimHugeFrame()
     File in(rrd_open(file.toLatin1().constData(), 'r'));
     Frame f(rrd_frame_new(0, 0));
     QCOMPARE(rrd_read_frame(in.get(), f.get()), -1);
-    QCOMPARE(rrd_eof(in.get()), 1);
+    QCOMPARE(rrd_errno(in.get()), int(RRD_ERR_INCOMPLETE));
+    QCOMPARE(rrd_eof(in.get()), 0);
     // The buffer follows the bytes that arrived, not the 268 MB the header claims.
     QVERIFY(f->capacity <= 2 * a->size);
 }
 
-void TstRrd::truncatedLastFrameEndsInput()
+void TstRrd::truncatedLastFrameIsReportedAfterTheWholeOnes()
 {
     Frame a = makeFrame(RRD_FORMAT_RRD0, 5, 0);
     Frame b = makeFrame(RRD_FORMAT_RRD0, 5, 1);
@@ -420,8 +433,10 @@ void TstRrd::truncatedLastFrameEndsInput()
 
     ReadOutcome r = readAll(file, 3);
     QCOMPARE(int(r.frames.size()), 1);
-    QCOMPARE(r.eof, 1);
-    QVERIFY(r.ok);
+    QCOMPARE(r.eof, 0);
+    QVERIFY(!r.ok);
+    QCOMPARE(r.error, QStringLiteral("last frame is incomplete: it lacks %1 bytes")
+                          .arg(b->size - b->size / 2));
 }
 
 void TstRrd::borrowedRecordCannotStartReading()

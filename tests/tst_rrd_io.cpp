@@ -217,7 +217,8 @@ void TstRrdIo::writeConvertsToHandleFormat_data()
     const QByteArray stamp = QByteArray(reinterpret_cast<char *>(info->info), 8) + QByteArray("\x03\x00", 2);
     QTest::newRow("rrd0 to raw") << 1u << 3u << QByteArray();
     QTest::newRow("rrd0 to stamped") << 2u << 3u << stamp;
-    QTest::newRow("raw to stamped gets zero stamp") << 2u << 1u << QByteArray(10, '\0');
+    QTest::newRow("raw to stamped gets time 0 and its count")
+        << 2u << 1u << QByteArray(8, '\0') + QByteArray("\x03\x00", 2);
     QTest::newRow("stamped to raw") << 1u << 2u << QByteArray();
 }
 

@@ -1,0 +1,195 @@
+// Gzip files written and read by the radar-data library: round trips plain -> gzip -> plain
+// for the three frame formats, files of several gzip members, output that gzip, zlib and
+// libarchive accept, and a full disk under a gzip writer.
+
+#include "RrdTestFrames.h"
+#include "RuFile.h"
+#include "RuFrame.h"
+
+#include <archive.h>
+#include <archive_entry.h>
+#include <zlib.h>
+
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <cerrno>
+#include <cstring>
+
+using namespace rrdtest;
+
+namespace {
+
+// Enough frames to fill several of the compressor's chunks.
+const int kFrames = 40;
+const int kRangegates = 20;
+
+QByteArray zlibGunzip(const QByteArray &gz)
+{
+    z_stream zs = {};
+    if (inflateInit2(&zs, 16 + MAX_WBITS) != Z_OK)
+        return {};
+    QByteArray out;
+    QByteArray chunk(1 << 16, '\0');
+    zs.next_in = reinterpret_cast<Bytef *>(const_cast<char *>(gz.constData()));
+    zs.avail_in = uInt(gz.size());
+    int rc = Z_OK;
+    while (rc == Z_OK) {
+        zs.next_out = reinterpret_cast<Bytef *>(chunk.data());
+        zs.avail_out = uInt(chunk.size());
+        rc = inflate(&zs, Z_NO_FLUSH);
+        out.append(chunk.constData(), chunk.size() - int(zs.avail_out));
+    }
+    inflateEnd(&zs);
+    return rc == Z_STREAM_END && zs.avail_in == 0 ? out : QByteArray("zlib failed");
+}
+
+QByteArray libarchiveGunzip(const QString &path)
+{
+    struct archive *a = archive_read_new();
+    archive_read_support_filter_gzip(a);
+    archive_read_support_format_raw(a);
+    struct archive_entry *entry;
+    QByteArray out;
+    if (archive_read_open_filename(a, QFile::encodeName(path).constData(), 65536) == ARCHIVE_OK
+        && archive_read_next_header(a, &entry) == ARCHIVE_OK) {
+        char buffer[65536];
+        la_ssize_t n;
+        while ((n = archive_read_data(a, buffer, sizeof buffer)) > 0)
+            out.append(buffer, int(n));
+        if (n < 0)
+            out = "libarchive failed";
+    }
+    archive_read_free(a);
+    return out;
+}
+
+// Copies every frame of `from` to `to` through RuFile, as the converter does.
+bool copyFrames(const QString &from, const QString &to, int *frames)
+{
+    RuFile in(from, 'r');
+    RuFile out(to, 'w');
+    *frames = 0;
+    for (;;) {
+        RuFrame frame;
+        if (!in.readFrame(frame))
+            break;
+        if (out.writeFrame(frame) != 0)
+            return false;
+        ++*frames;
+    }
+    out.close();
+    return in.atEnd() && out.closeResult() == 0;
+}
+
+} // namespace
+
+class TstRrdGzip : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { QVERIFY(m_dir.isValid()); }
+    void roundTripKeepsEveryByte_data();
+    void roundTripKeepsEveryByte();
+    void severalMembersReadAsOneStream();
+    void fullDiskFailsTheGzipWriter();
+
+private:
+    QString path(const QString &name) const { return m_dir.filePath(name); }
+    QTemporaryDir m_dir;
+};
+
+void TstRrdGzip::roundTripKeepsEveryByte_data()
+{
+    QTest::addColumn<uint>("format");
+    QTest::newRow("raw") << uint(RRD_FORMAT_RAW);
+    QTest::newRow("stamped") << uint(RRD_FORMAT_STAMPED);
+    QTest::newRow("rrd0") << uint(RRD_FORMAT_RRD0);
+}
+
+void TstRrdGzip::roundTripKeepsEveryByte()
+{
+    QFETCH(uint, format);
+    std::vector<Frame> frames;
+    for (int i = 0; i < kFrames; ++i)
+        frames.push_back(makeFrame(format, kRangegates, i));
+    const QString plain = path(QStringLiteral("in.rrd"));
+    const QString gz = path(QStringLiteral("mid.rrd.gz"));
+    const QString back = path(QStringLiteral("back.rrd"));
+    QVERIFY(writeFrames(plain, pointers(frames)));
+
+    int copied = 0;
+    QVERIFY(copyFrames(plain, gz, &copied));
+    QCOMPARE(copied, kFrames);
+    QVERIFY(copyFrames(gz, back, &copied));
+    QCOMPARE(copied, kFrames);
+    const QByteArray original = fileBytes(plain);
+    QCOMPARE(fileBytes(back), original);
+
+    // Standard gzip: zlib and libarchive read it, gzip -t passes it.
+    QCOMPARE(zlibGunzip(fileBytes(gz)), original);
+    QCOMPARE(libarchiveGunzip(gz), original);
+    const QString gzip = QStandardPaths::findExecutable(QStringLiteral("gzip"));
+    if (gzip.isEmpty())
+        QSKIP("gzip is not installed: gzip -t not run");
+    QCOMPARE(QProcess::execute(gzip, {QStringLiteral("-t"), gz}), 0);
+}
+
+void TstRrdGzip::severalMembersReadAsOneStream()
+{
+    // Two members written here and one by zlib, one after the other (as `cat` joins them).
+    std::vector<Frame> frames;
+    for (int i = 0; i < 9; ++i)
+        frames.push_back(makeFrame(RRD_FORMAT_RRD0, kRangegates, i));
+    const QString a = path(QStringLiteral("a.rrd0.gz"));
+    const QString b = path(QStringLiteral("b.rrd0.gz"));
+    QVERIFY(writeFrames(a, {frames[0].get(), frames[1].get(), frames[2].get()}));
+    QVERIFY(writeFrames(b, {frames[3].get(), frames[4].get(), frames[5].get()}));
+    QByteArray third;
+    for (int i = 6; i < 9; ++i)
+        third += bytesOf(frames[i].get());
+    const QString z = path(QStringLiteral("z.rrd0.gz"));
+    gzFile out = gzopen(QFile::encodeName(z).constData(), "wb3");
+    QVERIFY(out);
+    QCOMPARE(gzwrite(out, third.constData(), unsigned(third.size())), third.size());
+    QCOMPARE(gzclose(out), Z_OK);
+    const QString joined = path(QStringLiteral("joined.rrd0.gz"));
+    QFile f(joined);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(fileBytes(a) + fileBytes(b) + fileBytes(z));
+    f.close();
+
+    ReadOutcome r = readAll(joined);
+    QCOMPARE(int(r.frames.size()), 9);
+    for (int i = 0; i < 9; ++i)
+        QCOMPARE(bytesOf(r.frames[i].get()), bytesOf(frames[i].get()));
+    QCOMPARE(r.error, QStringLiteral("no error"));
+    QCOMPARE(r.eof, 1);
+}
+
+void TstRrdGzip::fullDiskFailsTheGzipWriter()
+{
+    if (!QFileInfo::exists(QStringLiteral("/dev/full")))
+        QSKIP("no /dev/full on this machine");
+    const QString full = path(QStringLiteral("full.rrd0.gz"));
+    QVERIFY(QFile::link(QStringLiteral("/dev/full"), full));
+    RuFile out(full, 'w');
+    QVERIFY(out.isOpen());
+    bool writeFailed = false;
+    for (int i = 0; i < kFrames && !writeFailed; ++i) {
+        RuFrame frame(makeFrame(RRD_FORMAT_RRD0, kRangegates, i).release());
+        writeFailed = out.writeFrame(frame) != 0;
+    }
+    if (writeFailed) {
+        QCOMPARE(out.errorString(), QString::fromLocal8Bit(std::strerror(ENOSPC)));
+        QVERIFY(!out.isOpen());
+    }
+    out.close();
+    QVERIFY(writeFailed || out.closeResult() == -1);
+}
+
+QTEST_GUILESS_MAIN(TstRrdGzip)
+#include "tst_rrd_gzip.moc"
