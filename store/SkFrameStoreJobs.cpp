@@ -72,7 +72,7 @@ void SkFrameStore::extractRow(int row, int frameNo, SkPacketTypeEnum type, QSize
             if (!held.hasMatrix(type))
                 continue;
             if (plotData.isEmpty())
-                plotData.fill(0.0, n * Channels);
+                plotData.resize(n * Channels); // zeros: rows of frames without the type stay so
             const int rows = held.matrixRows(type);
             if (rows == 0)
                 continue;
@@ -110,7 +110,7 @@ void SkFrameStore::extractColumn(int column, int frameNo, SkPacketTypeEnum type,
             if (first) {
                 first = false;
                 height = qMin(rows, MaxColumnRows);
-                plotData.fill(0.0, n * height);
+                plotData.resize(n * height);
             }
             const int limit = qMin(rows, height);
             double *out = plotData.data() + (i - m_start);
