@@ -90,6 +90,16 @@ struct Request
     int timeout = 10;
 };
 
+// "npz" or "csv" by the file's ending, or nothing.
+QString formatByName(const QString &path)
+{
+    for (const QString &format : {QStringLiteral("npz"), QStringLiteral("csv")}) {
+        if (path.endsWith(QLatin1Char('.') + format, Qt::CaseInsensitive))
+            return format;
+    }
+    return QString();
+}
+
 // Fills `request` from the command line; -1 when it is complete, else the exit status.
 int readRequest(const QStringList &args, Request *request)
 {
@@ -140,12 +150,8 @@ int readRequest(const QStringList &args, Request *request)
     request->output = parser.value(output);
     if (request->output.isEmpty())
         return cli::usageError(Command, QStringLiteral("the output file (-o OUT) is missing"));
-    const QString formatName = parser.isSet(format) ? parser.value(format)
-                               : request->output.endsWith(QLatin1String(".csv"), Qt::CaseInsensitive)
-                                   ? QStringLiteral("csv")
-                               : request->output.endsWith(QLatin1String(".npz"), Qt::CaseInsensitive)
-                                   ? QStringLiteral("npz")
-                                   : QString();
+    const QString formatName =
+        parser.isSet(format) ? parser.value(format) : formatByName(request->output);
     if (formatName.isEmpty())
         return cli::usageError(Command, QStringLiteral("OUT ends neither in .npz nor in .csv: "
                                                        "give --format npz or --format csv"));
