@@ -14,3 +14,4 @@ int runWatch(const QStringList &args);
 int runCmdport(const QStringList &args);
 
 int runParams(const QStringList &args);
+int runExport(const QStringList &args);

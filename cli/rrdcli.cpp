@@ -31,6 +31,7 @@ const Command commands[] = {
     {"cmdport", runCmdport, "stand in for the radar's command port: log and answer command lines"},
 
     {"params", runParams, "write the detector settings as a parameter file (INI)"},
+    {"export", runExport, "write the matrices the viewer shows to NumPy (.npz) or CSV"},
 };
 
 void printUsage(FILE *out)
