@@ -8,7 +8,6 @@
 #include "SkFrameTaskAlarm.h"
 #include "SkFrameTaskLoad.h"
 
-#include <QDebug>
 
 #include <algorithm>
 #include <stdexcept>
@@ -73,12 +72,14 @@ void SkLiveSession::setAlarmScript(const QString &path)
 }
 
 template <typename Task>
-void SkLiveSession::launch(std::unique_ptr<Task> &holder, Task *task)
+QFuture<void> SkLiveSession::launch(std::unique_ptr<Task> &holder, Task *task)
 {
     holder.reset(task);
     connect(task, &SkFrameTask::finished, this, &SkLiveSession::onTaskFinished,
             Qt::QueuedConnection);
-    m_futures.addFuture(task->start());
+    const QFuture<void> future = task->start();
+    m_futures.addFuture(future);
+    return future;
 }
 
 void SkLiveSession::abortTask(SkFrameTask *task)
@@ -165,6 +166,12 @@ void SkLiveSession::restartAlarm()
 {
     if (m_stopping)
         return;
+    if (m_alarm) {
+        // The old task must not attach a result after the store has dropped them: it is
+        // waited for, which takes at most the computation of one frame.
+        abortTask(m_alarm.get());
+        m_alarmFuture.waitForFinished();
+    }
     retire(m_alarm);
     m_store->clearAlarmResults();
     const int first = m_store->startFrame();
@@ -191,7 +198,7 @@ void SkLiveSession::startAlarmTask()
 {
     auto *alarm = new SkFrameTaskAlarm(m_store.get());
     *alarm->calculator() = m_calculator;
-    launch(m_alarm, alarm);
+    m_alarmFuture = launch(m_alarm, alarm);
 }
 
 int SkLiveSession::nextAlarmFrame() const
@@ -226,8 +233,9 @@ void SkLiveSession::onFirstFrame()
 
 void SkLiveSession::onStoreAlarmCalculated(int frameno, const SkAlarmResultSharedPtr &result)
 {
-    if (!m_alarm)
-        return; // a result of a task already replaced
+    // A result of a task already replaced may still be on its way here.
+    if (!m_alarm || !isCurrentResult(frameno, result))
+        return;
     const SkBatchPacer::Verdict verdict = m_pacer->onAlarmCalculated(frameno);
     if (verdict == SkBatchPacer::Ignore)
         return;
@@ -244,6 +252,13 @@ void SkLiveSession::onStoreAlarmCalculated(int frameno, const SkAlarmResultShare
     if (result)
         handleEvents(frameno, *result);
     checkAnalysisComplete();
+}
+
+// The result the store holds for the frame: one computed before a restart or reopen is not.
+bool SkLiveSession::isCurrentResult(int frameno, const SkAlarmResultSharedPtr &result) const
+{
+    std::lock_guard<std::mutex> lock(*m_store->mutex());
+    return m_store->frameAt(frameno).alarmResult() == result;
 }
 
 void SkLiveSession::handleEvents(int frameno, const RuAlarmResult &result)
