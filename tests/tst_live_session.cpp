@@ -194,9 +194,9 @@ void TestLiveSession::pausedWindowMovesOnByBatchesOnRequest()
 void TestLiveSession::restartRecomputesEveryHeldFrame()
 {
     QTemporaryDir dir;
-    const int frames = 200;
+    const int frames = 100;
     const QString path = dir.filePath("wide.rrd0.gz");
-    QVERIFY(RuSimulator(smallScene(frames, 64)).writeRecording(path));
+    QVERIFY(RuSimulator(smallScene(frames, 32)).writeRecording(path));
     SkLiveSession session;
     Seen seen(&session);
     session.open({path}, frames, 50);
