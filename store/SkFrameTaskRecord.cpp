@@ -139,8 +139,9 @@ int SkFrameTaskRecord::writePacket(RuFile &file, const SkPacket &packet)
         finishFile(file, true);
     if (!file.isOpen() && !startFile(file, n, frame.rows(), now))
         return recoverFrom(file, n);
+    errno = 0;
     if (file.writeFrame(frame) != 0) {
-        reportFailure(dataPath(m_fileName), file.errorString());
+        reportFailure(dataPath(m_fileName), withSystemCause(file.errorString(), errno));
         return recoverFrom(file, n);
     }
     m_last = n;
@@ -172,6 +173,15 @@ void SkFrameTaskRecord::sleepUnlessStopped(int msecs) const
     constexpr int StepMs = 50;
     for (int slept = 0; slept < msecs && !m_stopWaiting; slept += StepMs)
         QThread::msleep(StepMs);
+}
+
+// The library's text names the step that failed ("Write error"); the system's code says why.
+QString SkFrameTaskRecord::withSystemCause(const QString &text, int code)
+{
+    if (code == 0)
+        return text;
+    const QString cause = QString::fromLocal8Bit(std::strerror(code));
+    return text.contains(cause) ? text : text + QStringLiteral(": ") + cause;
 }
 
 void SkFrameTaskRecord::reportFailure(const QString &path, const QString &cause)
@@ -219,9 +229,8 @@ bool SkFrameTaskRecord::finishFile(RuFile &file, bool keep)
     errno = 0;
     file.close();
     if (file.closeResult() != 0) {
-        const int code = errno;
-        reportFailure(dataPath(m_fileName), code ? QString::fromLocal8Bit(std::strerror(code))
-                                                 : tr("the end of the file could not be written"));
+        reportFailure(dataPath(m_fileName),
+                      withSystemCause(tr("the end of the file could not be written"), errno));
         return false;
     }
     m_retryDelaySeconds = 1;

@@ -313,11 +313,15 @@ void SkLiveSession::startRecording(const RecordOptions &options)
     recorder->setStartFrame(options.startFrame);
     connect(recorder, &SkFrameTaskRecord::fileFailed, this, &SkLiveSession::recordError);
     launch(m_recorder, recorder);
+    emit recordingChanged(true);
 }
 
 void SkLiveSession::stopRecording()
 {
+    if (!m_recorder)
+        return;
     retire(m_recorder);
+    emit recordingChanged(false);
 }
 
 void SkLiveSession::runAlarmScript()
@@ -345,7 +349,7 @@ void SkLiveSession::onTaskFinished(SkFrameTask *task)
             checkAnalysisComplete();
         } else if (task == m_recorder.get() && !m_stopping) {
             // Ended on its own (fell behind, or could not go on): recording is over.
-            retire(m_recorder);
+            stopRecording();
         }
     }
     if (m_stopping)

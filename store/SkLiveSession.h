@@ -158,6 +158,8 @@ signals:
     void processParametersMissing(const QString &message);
     // The recorder could not write, close, move or delete `file`.
     void recordError(const QString &file, const QString &cause);
+    // A recording started, was stopped, or ended on its own (see taskFinished for why).
+    void recordingChanged(bool recording);
     // "stream lost: <reason>" and "stream back".
     void streamLost(const QString &reason);
     void streamBack();

@@ -7,7 +7,6 @@
 #include "TaskTestSupport.h"
 
 #include <QDir>
-#include <QProcess>
 #include <QTest>
 
 #include <atomic>
@@ -51,41 +50,6 @@ QList<qint64> framesOf(const QString &folder)
     }
     return times;
 }
-
-// A small tmpfs mounted for the life of the object (needs the right to mount).
-struct SmallDisk
-{
-    QString path;
-    bool mounted = false;
-    QString why;
-
-    SmallDisk(const QString &at, const QString &size) : path(at)
-    {
-        QDir().mkpath(path);
-        QProcess mount;
-        mount.start(QStringLiteral("mount"),
-                    {"-t", "tmpfs", "-o", "size=" + size, "tmpfs", path});
-        mounted = mount.waitForFinished(Long) && mount.exitStatus() == QProcess::NormalExit
-                  && mount.exitCode() == 0;
-        why = QString::fromLocal8Bit(mount.readAllStandardError()).trimmed();
-    }
-    ~SmallDisk()
-    {
-        if (mounted)
-            QProcess::execute(QStringLiteral("umount"), {path});
-    }
-    // Fills the disk with one file; false when it did not fill up.
-    bool fill(const QString &filler)
-    {
-        QFile file(filler);
-        if (!file.open(QIODevice::WriteOnly))
-            return false;
-        const QByteArray block(4096, 'x');
-        while (file.write(block) == block.size() && file.flush()) {
-        }
-        return true;
-    }
-};
 
 // A soft limit on the size of the files this process writes, for the life of the object.
 struct FileSizeLimit

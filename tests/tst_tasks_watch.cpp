@@ -105,6 +105,7 @@ private slots:
     void refusesBadOptionsAndReadsAtMostMaxFrames();
     void reconnectsALostStreamAndNumbersOn();
     void noReconnectEndsWithTheReason();
+    void reportsAFullDiskAndExitsOne();
 
 private:
     QTemporaryDir m_dir;
@@ -315,6 +316,25 @@ void TestWatch::noReconnectEndsWithTheReason()
     QVERIFY(serve.waitForFinished(Long));
     QCOMPARE(watch.exitCode, 1);
     QVERIFY2(watch.err.contains("stream lost: the radar closed the connection"), watch.err.constData());
+}
+
+// A disk that stays full: every failed file is reported on standard error, and the frames that
+// could not be recorded make the watch end with exit 1.
+void TestWatch::reportsAFullDiskAndExitsOne()
+{
+    QTemporaryDir dir;
+    SmallDisk disk(dir.filePath("disk"), "1m");
+    if (!disk.mounted)
+        QSKIP(qPrintable("cannot mount a tmpfs here: " + disk.why));
+    QVERIFY(disk.fill(disk.path + "/filler"));
+    const Output watch = runRrdcli({"watch", "--process-params", "--record", disk.path, m_scene});
+    QCOMPARE(watch.exitCode, 1);
+    QCOMPARE(watch.out, m_expected); // the detection goes on regardless
+    const QString prefix = "rrdcli watch: recording: " + disk.path + "/rdata/";
+    QVERIFY2(watch.err.contains(prefix.toLocal8Bit()), watch.err.constData());
+    QVERIFY2(watch.err.contains(": No space left on device\n"), watch.err.constData());
+    QVERIFY2(watch.err.contains("Task Record finished with error 'Recording could not write "),
+             watch.err.constData());
 }
 
 QTEST_GUILESS_MAIN(TestWatch)
