@@ -208,8 +208,10 @@ void TestLiveSession::restartRecomputesEveryHeldFrame()
     seen.results.clear();
     session.restartAlarm(session.calculator());
     QCOMPARE(seen.restarts, 2);
+    // The first task may already have released a batch: the restart recomputes what is held.
+    const int first = session.store()->startFrame();
     QTRY_COMPARE_WITH_TIMEOUT(seen.complete, completeBefore + 1, Long);
-    QVERIFY2(seen.inOrder(0, frames), qPrintable(QString::number(seen.results.value(0))));
+    QVERIFY2(seen.inOrder(first, frames - first), qPrintable(QString::number(seen.results.value(0))));
     // Reopening starts the numbering afresh.
     seen.results.clear();
     session.reopen();
