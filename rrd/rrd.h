@@ -274,6 +274,8 @@ int32_t rrd_rangegates(const rrd_file *file);
 uint32_t rrd_position(const rrd_file *file);
 
 const char *rrd_strerror(rrd_file *file);
+/* Completes and frees the handle. On -1 (the end of a written file could not be stored)
+ * errno holds the system's cause. */
 int rrd_close(rrd_file *file);
 
 #ifdef __cplusplus

@@ -579,12 +579,15 @@ const char *rrd_strerror(rrd_file *file)
 int rrd_close(rrd_file *file)
 {
     int rc = 0;
+    int cause = 0;
     if (!file)
         return -1;
     if (file->sock >= 0)
         close(file->sock);
-    if (file->deflater)
-        rc = rrd_close_writer(file);
+    if (file->deflater && rrd_close_writer(file) != 0) {
+        rc = -1;
+        cause = file->sys_error;
+    }
     rrd_close_reader(file);
     if (file->file) {
         if (file->standard) {
@@ -593,8 +596,14 @@ int rrd_close(rrd_file *file)
                 fflush(file->file);
         } else if (fclose(file->file) != 0) {
             rc = -1;
+            if (!cause)
+                cause = errno;
         }
     }
     free(file);
+    /* The handle and its error text are gone: errno is what tells the caller why. The
+     * compressing thread's errno never reaches this one, so it is set here. */
+    if (rc != 0)
+        errno = cause > 0 ? cause : EIO;
     return rc;
 }
