@@ -210,16 +210,28 @@ QStringList analyzeCommand()
             parameterPath()};
 }
 
-void BM_Watch(benchmark::State &state) { measure(state, "watch", watchCommand(), false); }
-void BM_WatchZlib(benchmark::State &state) { measure(state, "watch_zlib", watchCommand(), true); }
-void BM_Analyze(benchmark::State &state) { measure(state, "analyze", analyzeCommand(), false); }
-void BM_AnalyzeZlib(benchmark::State &state) { measure(state, "analyze_zlib", analyzeCommand(), true); }
+constexpr int Rounds = 3;
 
-// Each command beside its zlib run, alternately, so both meet the same load of the machine.
-BENCHMARK(BM_Watch)->Iterations(3)->UseManualTime()->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_WatchZlib)->Iterations(3)->UseManualTime()->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_Analyze)->Iterations(3)->UseManualTime()->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_AnalyzeZlib)->Iterations(3)->UseManualTime()->Unit(benchmark::kMillisecond);
+void registerPass(const std::string &name, int round, const char *figure,
+                  QStringList (*command)(), bool zlib)
+{
+    benchmark::RegisterBenchmark((name + "/round:" + std::to_string(round)).c_str(),
+                                 [=](benchmark::State &state) { measure(state, figure, command(), zlib); })
+        ->Iterations(1)
+        ->UseManualTime()
+        ->Unit(benchmark::kMillisecond);
+}
+
+// Each command beside its zlib run, in turns, so both meet the same load of the machine.
+void registerRounds()
+{
+    for (int round = 1; round <= Rounds; ++round) {
+        registerPass("BM_Watch", round, "watch", watchCommand, false);
+        registerPass("BM_WatchZlib", round, "watch_zlib", watchCommand, true);
+        registerPass("BM_Analyze", round, "analyze", analyzeCommand, false);
+        registerPass("BM_AnalyzeZlib", round, "analyze_zlib", analyzeCommand, true);
+    }
+}
 
 bool report(const std::map<std::string, double> &best, const char *value, const char *baseline,
             const std::string &name, const std::string &baselineName)
@@ -242,6 +254,7 @@ int main(int argc, char **argv)
     g_rrdcli = QCoreApplication::applicationDirPath() + QStringLiteral("/rrdcli");
     if (!benchRecording(inputPath(), sceneOptions()) || !writeParameterFile())
         return 1;
+    registerRounds();
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
