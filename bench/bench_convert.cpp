@@ -110,7 +110,7 @@ void measure(benchmark::State &state, const char *name, Body body)
     state.counters["cpu_s"] = cpu;
 }
 
-constexpr int Rounds = 3;
+constexpr int Rounds = 5;
 
 void registerPass(const std::string &name, int round, const char *figure, bool (*body)())
 {

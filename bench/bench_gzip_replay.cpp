@@ -210,7 +210,7 @@ QStringList analyzeCommand()
             parameterPath()};
 }
 
-constexpr int Rounds = 3;
+constexpr int Rounds = 5;
 
 void registerPass(const std::string &name, int round, const char *figure,
                   QStringList (*command)(), bool zlib)
