@@ -1,30 +1,12 @@
 #include "RcWorker.h"
 
+#include "RcFrameAverager.h"
 #include "RcOutputFile.h"
 
 #include "RuFile.h"
 #include "RuFrame.h"
-#include "RuFrameAccumulator.h"
 
 #include <QFileInfo>
-
-#include <cstdint>
-
-namespace {
-
-// The mean of unsigned counts is never negative, but a running float sum can drift a hair
-// below zero once large values have left the window; values past the 32-bit range cannot
-// be converted at all. Both ends are clamped, everything between is truncated.
-inline quint32 truncateToCount(float value)
-{
-    if (!(value > 0.0f))
-        return 0;
-    if (value >= 4294967296.0f)
-        return UINT32_MAX;
-    return static_cast<quint32>(value);
-}
-
-} // namespace
 
 RcWorker::RcWorker(int id, const QString &outputPath, const QStringList &inputFiles,
                    int averagingRange, int dropCount, QObject *parent)
@@ -98,7 +80,7 @@ QString RcWorker::failure(const char *what, const QString &path, const QString &
 QString RcWorker::convertAll(RcOutputFile &output)
 {
     // One window for the whole conversion: averages reach back across file boundaries.
-    RuFrameAccumulator window(qMax(1, m_averagingRange));
+    RcFrameAverager window(m_averagingRange);
     const int fileCount = m_inputFiles.size();
     emit progressMaximumChanged(fileCount * ProgressPerFile);
     emit progressChanged(0);
@@ -126,7 +108,7 @@ QString RcWorker::convertAll(RcOutputFile &output)
 }
 
 RcWorker::Outcome RcWorker::convertFile(RuFile &input, RuFile &output,
-                                        RuFrameAccumulator &window, int &progress)
+                                        RcFrameAverager &window, int &progress)
 {
     const bool averaging = m_averagingRange > 1;
     while (!input.atEnd()) {
@@ -139,20 +121,22 @@ RcWorker::Outcome RcWorker::convertFile(RuFile &input, RuFile &output,
                 return Outcome::Aborted;
             return input.errorCode() == RRD_ERR_END ? Outcome::Done : Outcome::ReadError;
         }
-        if (averaging) {
-            // The accumulator restarts its window at a frame with another range-gate
-            // count, so frames of different geometry are never averaged together.
-            window.push(frame.toMatrix());
-        }
+        // Every frame read enters the window, dropped ones and those left out included; the
+        // window restarts at a frame with another range-gate count, so frames of different
+        // geometry are never averaged together.
         if (m_skip > 0) {
             --m_skip;
+            if (averaging)
+                window.add(frame);
         } else {
             if (fits(frame, output)) {
                 if (averaging)
-                    averageInto(frame, window);
+                    window.addAndAverage(frame);
                 if (output.writeFrame(frame) != 0)
                     return Outcome::WriteFailed;
                 ++m_framesWritten;
+            } else if (averaging) {
+                window.add(frame);
             }
             m_skip = m_dropCount;
         }
@@ -161,19 +145,6 @@ RcWorker::Outcome RcWorker::convertFile(RuFile &input, RuFile &output,
         emit progressChanged(progress++);
     }
     return Outcome::Done;
-}
-
-void RcWorker::averageInto(RuFrame &frame, const RuFrameAccumulator &window) const
-{
-    const RuMatrix &sum = window.sum();
-    const float count = static_cast<float>(window.size());
-    const int rows = qMin(frame.rows(), static_cast<int>(sum.rows()));
-    for (int r = 0; r < rows; ++r) {
-        const float *src = sum.row(r).data();
-        unsigned char *dst = frame.rowData(r);
-        for (int c = 0; c < RRD_CHANNELS; ++c)
-            rrd_put_u32(dst + 4 * c, truncateToCount(src[c] / count));
-    }
 }
 
 // The output's format and range-gate count are fixed by its first frame, and its readers

@@ -11,7 +11,7 @@
 class RcOutputFile;
 class RuFile;
 class RuFrame;
-class RuFrameAccumulator;
+class RcFrameAverager;
 
 class RcWorker : public QObject
 {
@@ -50,9 +50,8 @@ private:
 
     bool outputIsAnInput() const;
     QString convertAll(RcOutputFile &output);
-    Outcome convertFile(RuFile &input, RuFile &output, RuFrameAccumulator &window,
+    Outcome convertFile(RuFile &input, RuFile &output, RcFrameAverager &window,
                         int &progress);
-    void averageInto(RuFrame &frame, const RuFrameAccumulator &window) const;
     bool fits(const RuFrame &frame, const RuFile &output);
     QString failure(const char *what, const QString &path, const QString &reason) const;
     QString endMessage() const;

@@ -3,6 +3,16 @@
 import json
 import sys
 
+# The ratio each figure is held to, by the figure's name (figures not listed have none).
+TARGETS = {
+    "convert .rrd0.gz --average 5 to .rrd0.gz": "<= 2.5",
+    "convert --average 5 to .rrd0.gz, busier thread": "<= 2.5",
+    "rrdcli watch .rrd0.gz, all detectors": "<= 1",
+    "rrdcli watch .rrd0.gz, CPU time": "<= 1",
+    "rrdcli analyze --log .rrd0.gz, all detectors": "<= 1",
+    "rrdcli analyze --log .rrd0.gz, CPU time": "<= 1",
+}
+
 def main(lines_path, out_path):
     entries = []
     try:
@@ -10,9 +20,11 @@ def main(lines_path, out_path):
             entries = [json.loads(line) for line in f if line.strip()]
     except FileNotFoundError:
         pass
+    for e in entries:
+        e.setdefault("target", TARGETS.get(e["name"], ""))
     with open(out_path, "w") as f:
         json.dump(entries, f, indent=2)
-    cols = ("name", "value", "unit", "baseline", "baseline_value", "ratio")
+    cols = ("name", "value", "unit", "baseline", "baseline_value", "ratio", "target")
     rows = [[str(round(e[c], 3)) if isinstance(e[c], float) else str(e[c]) for c in cols] for e in entries]
     widths = [max([len(c)] + [len(r[i]) for r in rows]) for i, c in enumerate(cols)]
     print()
