@@ -1,0 +1,35 @@
+#pragma once
+// The growing point series of one activity curve: (frame number, value), appended in frame
+// order while the alarm computation runs. Points of frames that have left the frame store are
+// dropped with trimBefore; the storage is compacted once the dropped part outgrows the kept
+// part, so trimming costs amortised constant time per point and memory stays within twice the
+// points kept.
+
+#include <qwt_series_data.h>
+
+#include <QPointF>
+#include <QVector>
+
+class SkActivityCurveData : public QwtArraySeriesData<QPointF>
+{
+public:
+    SkActivityCurveData() = default;
+
+    void appendSample(const QPointF &point);
+    // Drops the points with x below `firstFrame` (points are in ascending x).
+    void trimBefore(double firstFrame);
+    void clear();
+
+    size_t size() const override;
+    QPointF sample(size_t i) const override;
+    // Recomputed on every call: points are appended after the curve got the data.
+    QRectF boundingRect() const override;
+
+    // The points shown, oldest first.
+    QVector<QPointF> points() const;
+    // Points held in memory, shown or waiting for compaction.
+    int storedCount() const;
+
+private:
+    int m_first = 0; // index of the first shown point in the sample array
+};

@@ -1,0 +1,300 @@
+#include "SkPlotActivities.h"
+
+#include "RuAlarmEvents.h"
+#include "RuAlarmResult.h"
+#include "SkActivityAlarmMarker.h"
+#include "SkActivityCurveData.h"
+#include "SkActivityPicker.h"
+
+#include <qwt_legend.h>
+#include <qwt_picker_machine.h>
+#include <qwt_plot_canvas.h>
+#include <qwt_plot_curve.h>
+#include <qwt_plot_marker.h>
+
+#include <QCoreApplication>
+
+#include <stdexcept>
+
+namespace {
+
+struct CurveLook
+{
+    const char *name;
+    bool velocity; // unit "(m/s)", values scaled by 0.1
+    QColor color;
+    int axis;
+};
+
+const CurveLook &look(int id)
+{
+    static const CurveLook looks[SkPlotActivities::CurveCount] = {
+        {QT_TRANSLATE_NOOP("SkPlotActivities", "Avalanche 0"), false, QColor(0, 0, 0), QwtPlot::yLeft},
+        {QT_TRANSLATE_NOOP("SkPlotActivities", "Avalanche 1"), false, QColor(66, 66, 66), QwtPlot::yLeft},
+        {QT_TRANSLATE_NOOP("SkPlotActivities", "Avalanche 2"), false, QColor(132, 132, 132), QwtPlot::yLeft},
+        {QT_TRANSLATE_NOOP("SkPlotActivities", "Waterlevel"), false, QColor(Qt::darkBlue), QwtPlot::yRight},
+        {QT_TRANSLATE_NOOP("SkPlotActivities", "Rain"), false, QColor(0, 200, 200), QwtPlot::yRight},
+        {QT_TRANSLATE_NOOP("SkPlotActivities", "Channel0"), false, QColor(Qt::darkGreen), QwtPlot::yRight},
+        {QT_TRANSLATE_NOOP("SkPlotActivities", "#-Sum"), false, QColor(Qt::green), QwtPlot::yRight},
+        {QT_TRANSLATE_NOOP("SkPlotActivities", "Mode"), true, QColor(100, 0, 0), QwtPlot::yRight},
+        {QT_TRANSLATE_NOOP("SkPlotActivities", "Max Velocity"), true, QColor(150, 0, 0), QwtPlot::yRight},
+        {QT_TRANSLATE_NOOP("SkPlotActivities", "Median Velocity"), true, QColor(200, 0, 0), QwtPlot::yRight},
+    };
+    if (id < 0 || id >= SkPlotActivities::CurveCount)
+        throw std::invalid_argument("SkActivityPlotId");
+    return looks[id];
+}
+
+// The per-range-gate values of live curve `id`; empty when not computed for the frame.
+const QVector<quint16> &liveValues(const RuLiveValues &live, int id)
+{
+    switch (id) {
+    case SkActivityChannel0: return live.channel0;
+    case SkActivitySum: return live.activity;
+    case SkActivityMode: return live.mainVelocity;
+    case SkActivityMaxVelocity: return live.maxVelocity;
+    default: return live.medianVelocity;
+    }
+}
+
+} // namespace
+
+SkPlotActivities::SkPlotActivities(QWidget *parent)
+    : QwtPlot(parent),
+      m_cursor(new QwtPlotMarker()),
+      m_picker(nullptr)
+{
+    m_cursor->setLineStyle(QwtPlotMarker::VLine);
+    m_cursor->setLinePen(QPen(QBrush(Qt::yellow), 1.0, Qt::SolidLine, Qt::SquareCap,
+                              Qt::BevelJoin));
+    m_cursor->setValue(0.0, 0.0);
+    m_cursor->attach(this);
+
+    m_picker = new SkActivityPicker(this);
+    m_picker->setStateMachine(new QwtPickerClickPointMachine());
+    m_picker->setTrackerPen(QPen(Qt::black));
+    connect(m_picker, SIGNAL(appended(QPoint)), this, SLOT(setMarkerScreenPos(const QPoint &)));
+
+    setupCurves();
+    setupAxes();
+}
+
+SkPlotActivities::~SkPlotActivities()
+{
+    delete m_cursor;
+    // The live curves show series the plot owns; hand each its placeholder to delete with
+    // the curve, which the base class destroys after the members.
+    for (int i = 0; i < CurveCount - FirstLiveId; ++i)
+        m_curves[FirstLiveId + i]->swapData(m_noLive[i].release());
+}
+
+QString SkPlotActivities::curveName(int id)
+{
+    return QCoreApplication::translate("SkPlotActivities", look(id).name);
+}
+
+QString SkPlotActivities::curveUnit(int id)
+{
+    return look(id).velocity ? QCoreApplication::translate("SkPlotActivities", "(m/s)")
+                             : QStringLiteral("(a.u.)");
+}
+
+QString SkPlotActivities::curveTitle(int id)
+{
+    return QStringLiteral("%1 %2").arg(curveName(id), curveUnit(id));
+}
+
+void SkPlotActivities::setupCurves()
+{
+    for (int id = 0; id < CurveCount; ++id) {
+        auto *curve = new QwtPlotCurve(curveTitle(id));
+        curve->setPen(QPen(QBrush(look(id).color), 0.0, Qt::SolidLine));
+        curve->setAxes(QwtPlot::xBottom, look(id).axis);
+        if (id < FirstLiveId) {
+            m_data[id] = new SkActivityCurveData();
+            curve->setData(m_data[id]);
+        } else {
+            m_noLive[id - FirstLiveId] = std::make_unique<SkActivityCurveData>();
+            curve->swapData(m_noLive[id - FirstLiveId].get());
+        }
+        curve->attach(this);
+        m_curves[id] = curve;
+    }
+}
+
+void SkPlotActivities::setupAxes()
+{
+    enableAxis(QwtPlot::yLeft);
+    enableAxis(QwtPlot::yRight);
+    enableAxis(QwtPlot::xBottom, false);
+    setAxisTitle(QwtPlot::yLeft, tr("Avalanche (a.u.)"));
+    setAxisTitle(QwtPlot::yRight, tr("Water level, rain, live values"));
+}
+
+QVector<RuAlarmEvent> SkPlotActivities::appendResult(int frameNo, const RuAlarmResult &result,
+                                                     const SkActivityMarkerLevels &levels)
+{
+    QVector<RuAlarmEvent> events;
+    RuAlarmEvent event;
+    for (int i = 0; i < RuAlarmResult::Detectors; ++i) {
+        const RuAvalancheResult &av = result.avalanche[i];
+        if (av.status == RuStatusDisabled)
+            continue;
+        m_data[i]->appendSample(QPointF(frameNo, av.sumSum));
+        m_curves[i]->setData(m_data[i]);
+        if (ruAvalancheEvent(i, av, &event) && addEventMarker(frameNo, event, levels))
+            events << event;
+    }
+    const RuRainResult &rain = result.rain[0];
+    if (rain.status != RuStatusDisabled) {
+        m_data[SkActivityRain]->appendSample(QPointF(frameNo, rain.activity));
+        m_curves[SkActivityRain]->setData(m_data[SkActivityRain]);
+        if (ruRainEvent(0, rain, &event) && addEventMarker(frameNo, event, levels))
+            events << event;
+    }
+    const RuWaterlevelResult &wl = result.waterlevel[0];
+    if (wl.status != RuStatusDisabled) {
+        m_data[SkActivityWaterlevel]->appendSample(QPointF(frameNo, wl.value));
+        m_curves[SkActivityWaterlevel]->setData(m_data[SkActivityWaterlevel]);
+        if (ruWaterlevelEvent(0, wl, &event) && addEventMarker(frameNo, event, levels))
+            events << event;
+    }
+    appendLive(frameNo, result);
+    return events;
+}
+
+SkActivityAlarmMarker *SkPlotActivities::addEventMarker(int frameNo, const RuAlarmEvent &event,
+                                                        const SkActivityMarkerLevels &levels)
+{
+    SkActivityAlarmMarker *marker = SkActivityAlarmMarker::forEvent(frameNo, event, levels);
+    if (marker)
+        marker->attach(this); // the plot deletes attached items
+    return marker;
+}
+
+SkActivityCurveData *SkPlotActivities::liveSeries(int id, int rangegate)
+{
+    LiveList &list = m_live[id - FirstLiveId];
+    while (static_cast<int>(list.size()) <= rangegate)
+        list.push_back(std::make_unique<SkActivityCurveData>());
+    return list[rangegate].get();
+}
+
+void SkPlotActivities::appendLive(int frameNo, const RuAlarmResult &result)
+{
+    for (int id = FirstLiveId; id < CurveCount; ++id) {
+        const QVector<quint16> &values = liveValues(result.live, id);
+        const double factor = look(id).velocity ? 0.1 : 1.0;
+        for (int r = 0; r < values.size(); ++r)
+            liveSeries(id, r)->appendSample(QPointF(frameNo, values[r] * factor));
+    }
+    showLiveRangegate();
+}
+
+void SkPlotActivities::setLiveRangegate(int rangegate)
+{
+    m_liveRangegate = rangegate;
+    showLiveRangegate();
+}
+
+void SkPlotActivities::showLiveRangegate()
+{
+    for (int id = FirstLiveId; id < CurveCount; ++id) {
+        const LiveList &list = m_live[id - FirstLiveId];
+        SkActivityCurveData *shown = m_noLive[id - FirstLiveId].get();
+        if (m_liveRangegate >= 0 && m_liveRangegate < static_cast<int>(list.size()))
+            shown = list[m_liveRangegate].get();
+        // The swapped-out series stays with its owner: the list or the placeholder.
+        m_curves[id]->swapData(shown);
+        m_curves[id]->itemChanged();
+    }
+}
+
+void SkPlotActivities::clearActivities()
+{
+    for (int id = 0; id < FirstLiveId; ++id) {
+        m_data[id]->clear();
+        m_curves[id]->setData(m_data[id]);
+    }
+    for (LiveList &list : m_live)
+        list.clear();
+    showLiveRangegate(); // before the emptied lists' series could be drawn
+    detachItems(SkActivityMarker::Rtti, true);
+    updateAxes();
+}
+
+void SkPlotActivities::trimBefore(int firstFrame)
+{
+    for (int id = 0; id < FirstLiveId; ++id)
+        m_data[id]->trimBefore(firstFrame);
+    for (LiveList &list : m_live)
+        for (const std::unique_ptr<SkActivityCurveData> &series : list)
+            series->trimBefore(firstFrame);
+    const QwtPlotItemList markers = itemList(SkActivityMarker::Rtti);
+    for (QwtPlotItem *item : markers) {
+        if (dynamic_cast<SkActivityMarker *>(item) && item->boundingRect().center().x() < firstFrame)
+            delete item; // detaches itself
+    }
+    for (QwtPlotCurve *curve : m_curves)
+        curve->itemChanged();
+}
+
+QwtPlotCurve *SkPlotActivities::curve(SkActivityPlotId id) const
+{
+    look(id); // throws for an unknown id
+    return m_curves[id];
+}
+
+QVector<const SkActivityCurveData *> SkPlotActivities::series(SkActivityPlotId id) const
+{
+    look(id);
+    QVector<const SkActivityCurveData *> result;
+    if (id < FirstLiveId) {
+        result << m_data[id];
+        return result;
+    }
+    for (const std::unique_ptr<SkActivityCurveData> &s : m_live[id - FirstLiveId])
+        result << s.get();
+    return result;
+}
+
+QList<SkActivityMarker *> SkPlotActivities::eventMarkers() const
+{
+    QList<SkActivityMarker *> markers;
+    const QwtPlotItemList items = itemList(SkActivityMarker::Rtti);
+    for (QwtPlotItem *item : items)
+        if (auto *marker = dynamic_cast<SkActivityMarker *>(item))
+            markers << marker;
+    return markers;
+}
+
+double SkPlotActivities::cursorPos() const
+{
+    return m_cursor->xValue();
+}
+
+void SkPlotActivities::setLegendShown(bool shown)
+{
+    if (shown && !legend())
+        insertLegend(new QwtLegend(), QwtPlot::RightLegend);
+    else if (!shown && legend())
+        insertLegend(nullptr);
+}
+
+bool SkPlotActivities::isLegendShown() const
+{
+    return legend() != nullptr;
+}
+
+void SkPlotActivities::setMarkerPos(double pos)
+{
+    m_cursor->setValue(pos, 0.0);
+    replot();
+}
+
+void SkPlotActivities::setMarkerScreenPos(const QPoint &pos)
+{
+    const double x = invTransform(QwtPlot::xBottom, pos.x());
+    m_cursor->setValue(x, 0.0);
+    emit markerPosChanged(QPointF(x, 0.0));
+}

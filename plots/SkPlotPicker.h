@@ -1,0 +1,33 @@
+#pragma once
+// The spectrogram's mouse picker: a click places the plot's cross-hair, and the tracker shows
+// "channel, row = value" of the cell under the mouse. The last tracked cell is kept for the
+// plot's position signal.
+
+#include <qwt_plot_picker.h>
+
+#include <QPoint>
+#include <QPointF>
+
+class SkPlotSpectrogram;
+
+class SkPlotPicker : public QwtPlotPicker
+{
+    Q_OBJECT
+
+public:
+    // A child of the plot's canvas, on the bottom and left axes.
+    explicit SkPlotPicker(SkPlotSpectrogram *plot);
+
+    QwtText trackerText(const QPoint &pos) const override;
+
+    QPointF trackedPos() const { return m_pos; }
+    QPoint trackedCell() const { return m_cell; }
+    double trackedValue() const { return m_value; }
+
+private:
+    SkPlotSpectrogram *m_plot;
+    // Tracker texts are computed in a const function; these remember the last one.
+    mutable QPointF m_pos;
+    mutable QPoint m_cell;
+    mutable double m_value = 0.0;
+};

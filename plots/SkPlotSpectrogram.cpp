@@ -1,0 +1,145 @@
+#include "SkPlotSpectrogram.h"
+
+#include "SkColorMap.h"
+#include "SkPlotPicker.h"
+#include "SkQwtLayout.h"
+#include "SkSpectrogramData.h"
+
+#include <qwt_picker_machine.h>
+#include <qwt_plot_marker.h>
+#include <qwt_plot_spectrogram.h>
+#include <qwt_scale_widget.h>
+#include <qwt_symbol.h>
+
+#include <QMouseEvent>
+
+#include <cmath>
+
+SkPlotSpectrogram::SkPlotSpectrogram(QWidget *parent)
+    : QwtPlot(parent),
+      m_spectrogram(new QwtPlotSpectrogram(QString())),
+      m_picker(nullptr),
+      m_marker(new QwtPlotMarker())
+{
+    m_spectrogram->attach(this);
+    m_spectrogram->setCachePolicy(QwtPlotRasterItem::PaintCache);
+    m_spectrogram->setDisplayMode(QwtPlotSpectrogram::ImageMode, true);
+    m_spectrogram->setAlpha(255);
+    skAlignCanvasToScales(this);
+
+    setData(QVector<double>(), 0, 0.0, 0.0);
+    m_spectrogram->setColorMap(new SkColorMap(m_colorMode));
+
+    setupMarker();
+    setupPicker();
+    setAxisTitles(tr("Channel"), tr("Range gate"));
+    setAxisTitle(QwtPlot::yRight, tr("Level (a.u.)"));
+    // The position signal needs plain mouse moves, which reach the plot from the canvas.
+    setMouseTracking(true);
+}
+
+SkPlotSpectrogram::~SkPlotSpectrogram()
+{
+    delete m_spectrogram; // detaches itself before QwtPlot tears down its item list
+}
+
+void SkPlotSpectrogram::setupMarker()
+{
+    m_marker->setLineStyle(QwtPlotMarker::Cross);
+    m_marker->setLinePen(QPen(QBrush(Qt::yellow), 1.0, Qt::SolidLine, Qt::SquareCap,
+                              Qt::BevelJoin));
+    m_marker->setSymbol(new QwtSymbol(QwtSymbol::XCross, QBrush(Qt::white, Qt::NoBrush),
+                                      QPen(Qt::white), QSize(10, 10)));
+    m_marker->attach(this);
+}
+
+void SkPlotSpectrogram::setupPicker()
+{
+    m_picker = new SkPlotPicker(this);
+    m_picker->setStateMachine(new QwtPickerClickPointMachine());
+    m_picker->setTrackerPen(QPen(Qt::white));
+    connect(m_picker, SIGNAL(appended(QPoint)), this, SLOT(setMarkerScreenPos(const QPoint &)));
+}
+
+void SkPlotSpectrogram::setData(const QVector<double> &values, int columns, double width,
+                                double height, double x0, double y0)
+{
+    if (values.isEmpty() || columns <= 0) {
+        m_spectrogram->setData(nullptr);
+        return;
+    }
+    auto *data = new SkSpectrogramData();
+    data->setInterval(Qt::XAxis, QwtInterval(x0, x0 + width));
+    setAxisScale(QwtPlot::xBottom, x0, x0 + width);
+    const int yFirst = static_cast<int>(y0);
+    const int yLast = static_cast<int>(y0 + height);
+    data->setInterval(Qt::YAxis, QwtInterval(yFirst, yLast));
+    setAxisScale(QwtPlot::yLeft, yFirst, yLast);
+
+    m_interval = QwtInterval(0.0, m_zMax);
+    data->setInterval(Qt::ZAxis, m_interval);
+    data->setValueMatrix(values, columns);
+
+    QwtScaleWidget *bar = axisWidget(QwtPlot::yRight);
+    bar->setColorBarEnabled(true);
+    bar->setColorMap(m_interval, new SkColorMap(m_colorMode));
+    setAxisScale(QwtPlot::yRight, m_interval.minValue(), m_interval.maxValue());
+    enableAxis(QwtPlot::yRight);
+
+    m_spectrogram->setData(data);
+}
+
+bool SkPlotSpectrogram::hasData() const
+{
+    return m_spectrogram->data() != nullptr;
+}
+
+void SkPlotSpectrogram::setZMax(double zMax)
+{
+    m_zMax = zMax;
+}
+
+void SkPlotSpectrogram::setAxisTitles(const QString &xTitle, const QString &yTitle)
+{
+    setAxisTitle(QwtPlot::xBottom, xTitle);
+    setAxisTitle(QwtPlot::yLeft, yTitle);
+}
+
+QPointF SkPlotSpectrogram::markerPos() const
+{
+    return m_marker->value();
+}
+
+void SkPlotSpectrogram::setMarkerPos(const QPointF &pos)
+{
+    m_marker->setValue(pos);
+}
+
+void SkPlotSpectrogram::setMarkerScreenPos(const QPoint &pos)
+{
+    const QPointF value(invTransform(QwtPlot::xBottom, pos.x()),
+                        invTransform(QwtPlot::yLeft, pos.y()));
+    m_marker->setValue(value);
+    emit markerPosChanged(value);
+}
+
+void SkPlotSpectrogram::setColorMode(QwtLinearColorMap::Mode mode)
+{
+    m_colorMode = mode;
+}
+
+bool SkPlotSpectrogram::eventFilter(QObject *, QEvent *)
+{
+    // The canvas' events pass untouched; mouse moves bubble up to mouseMoveEvent.
+    return false;
+}
+
+void SkPlotSpectrogram::mouseMoveEvent(QMouseEvent *event)
+{
+    QwtPlot::mouseMoveEvent(event);
+    if (!hasData() || !canvas()->geometry().contains(event->pos()))
+        return;
+    // Evaluate the tracker at this very position, so the signal never lags the text.
+    m_picker->trackerText(canvas()->mapFrom(this, event->pos()));
+    emit currentPosChanged(m_picker->trackedCell(), m_picker->trackedValue());
+}
