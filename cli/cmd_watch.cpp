@@ -1,8 +1,8 @@
-// rrdcli watch: the viewer's live pipeline without a window. The load task, the alarm task and
-// (with --record) the record task run on one frame store exactly as the viewer runs them in
-// play mode; every alarm-log event is printed as a CSV row the moment its result arrives, an
-// avalanche alarm on or off is reported to the record task, and an avalanche alarm on starts
-// the alarm script. Files end when read; a stream runs until Ctrl+C or SIGTERM.
+// rrdcli watch: the viewer's live session without a window. SkLiveSession runs the load, alarm
+// and (with --record) record tasks exactly as the viewer runs them in play mode; this file
+// reads the options and prints what the session reports: every alarm-log event as a CSV row
+// the moment its result arrives, task ends, record faults and lost streams on standard error.
+// Files end when read; a stream runs until Ctrl+C or SIGTERM.
 
 #include "Analysis.h"
 #include "CommandLine.h"
@@ -12,43 +12,36 @@
 #include "RuAlarmCalculator.h"
 #include "RuAlarmEvents.h"
 #include "RuFile.h"
-#include "SkAlarmScript.h"
-#include "SkBatchPacer.h"
 #include "SkFrameStore.h"
-#include "SkFrameTaskAlarm.h"
-#include "SkFrameTaskLoad.h"
-#include "SkFrameTaskRecord.h"
+#include "SkLiveSession.h"
 #include "SkStoreMetaTypes.h"
 #include "rrd.h"
 
 #include <QCoreApplication>
 #include <QDirIterator>
 #include <QFileInfo>
-#include <QFutureSynchronizer>
 #include <QLoggingCategory>
 
 #include <algorithm>
 #include <cstdio>
-#include <memory>
+#include <limits>
+#include <type_traits>
 
 namespace {
 
 const QString Command = QStringLiteral("watch");
-// A running alarm script gets this long to finish when the program ends.
-constexpr int ScriptGraceMs = 3000;
 
 struct WatchConfig
 {
     QStringList sources;
     RuAlarmCalculator calculator;
     bool processParams = false;
-    int maxFrames = 1000;
+    int window = 1000;
     int batch = 500;
+    qint64 maxFrames = 0;
+    bool reconnect = true;
     bool record = false;
-    QString recordPath;
-    int maxFiles = 0;
-    int minFree = 5;
-    SkFrameTaskRecord::FileList oldFiles;
+    SkLiveSession::RecordOptions recordOptions;
     QString alarmScript;
 };
 
@@ -58,227 +51,82 @@ void printRow(int frame, const RuAlarmEvent &event)
 {
     const QByteArray row = cli::alarmLogRow(frame, event);
     std::fwrite(row.constData(), 1, static_cast<size_t>(row.size()), stdout);
+    std::fflush(stdout);
 }
 
-// The window's status-bar message for a task that has ended.
-QString taskMessage(const SkFrameTask *task)
-{
-    switch (task->status()) {
-    case SkTaskSucceeded:
-        return QStringLiteral("Task %1 finished succesfully!").arg(task->description());
-    case SkTaskAborted:
-        return QStringLiteral("Task %1 aborted on user request!").arg(task->description());
-    default:
-        return QStringLiteral("Task %1 finished with error '%2'")
-            .arg(task->description(), task->errorString());
-    }
-}
-
-// ---- The pipeline ---------------------------------------------------------------------------
-
-class WatchSession : public QObject
+// Prints what the session reports and turns it into the exit status.
+class WatchPrinter : public QObject
 {
 public:
-    explicit WatchSession(WatchConfig config);
-    ~WatchSession() override;
-
-    void start();
-    // Stops the tasks in order (load, alarm, record) and ends the event loop with `status`.
+    WatchPrinter(SkLiveSession *session, const WatchConfig &config);
+    int status() const { return m_status; }
+    // Ends the watch with at least `status`.
     void stop(int status);
 
 private:
-    template <typename Task>
-    Task *launch(std::unique_ptr<Task> &holder, Task *task);
-    void startAlarmTask();
-    void onFirstFrame();
-    void onAlarmCalculated(int frameno, const SkAlarmResultSharedPtr &result);
-    void onTaskFinished(SkFrameTask *task);
-    void finishWhenAnalysed();
-    void advanceStop();
+    void onTaskFinished(const QString &name, int status, const QString &message);
+    void onAnalysisComplete();
 
-    WatchConfig m_config;
-    SkFrameStore m_store;
-    SkBatchPacer m_pacer{&m_store};
-    SkAlarmScript m_script;
-    std::unique_ptr<SkFrameTaskLoad> m_loader;
-    std::unique_ptr<SkFrameTaskAlarm> m_alarm;
-    std::unique_ptr<SkFrameTaskRecord> m_recorder;
-    QFutureSynchronizer<void> m_futures;
-    QMetaObject::Connection m_firstFrame;
-    int m_lastResult = -1;
-    bool m_stopping = false;
+    SkLiveSession *m_session; // not owned
+    bool m_processParams;
     int m_status = cli::ExitOk;
 };
 
-WatchSession::WatchSession(WatchConfig config) : m_config(std::move(config))
+WatchPrinter::WatchPrinter(SkLiveSession *session, const WatchConfig &config)
+    : m_session(session), m_processParams(config.processParams)
 {
-    m_store.clear();
-    m_store.setMaxSize(m_config.maxFrames);
-    m_script.setScriptPath(m_config.alarmScript);
-    connect(&m_script, &SkAlarmScript::message, this,
-            [](const QString &text, int) { cli::printError(Command, text); });
-    connect(&m_store, &SkFrameStore::alarmCalculated, this, &WatchSession::onAlarmCalculated);
-}
-
-WatchSession::~WatchSession()
-{
-    for (SkFrameTask *task : {static_cast<SkFrameTask *>(m_loader.get()),
-                              static_cast<SkFrameTask *>(m_alarm.get()),
-                              static_cast<SkFrameTask *>(m_recorder.get())}) {
-        if (task && !task->isDone())
-            task->abort();
-    }
-    m_futures.waitForFinished();
-    m_script.finish(ScriptGraceMs);
-}
-
-template <typename Task>
-Task *WatchSession::launch(std::unique_ptr<Task> &holder, Task *task)
-{
-    holder.reset(task);
-    connect(task, &SkFrameTask::finished, this, &WatchSession::onTaskFinished,
-            Qt::QueuedConnection);
-    m_futures.addFuture(task->start());
-    return task;
-}
-
-void WatchSession::start()
-{
-    if (m_config.record) {
-        auto *recorder = new SkFrameTaskRecord(&m_store, m_config.recordPath, m_config.maxFiles,
-                                               m_config.minFree, m_config.oldFiles);
-        // Everything analysed is recorded, however late the task's thread gets going.
-        recorder->setStartFrame(-1);
-        launch(m_recorder, recorder);
-    }
-    // With the radar's own settings the alarm task waits for the first frame to read them.
-    if (m_config.processParams)
-        m_firstFrame = connect(&m_store, &SkFrameStore::dataRangeChanged, this,
-                               [this](int, int len) {
-                                   if (len > 0)
-                                       onFirstFrame();
-                               });
-    else
-        startAlarmTask();
-    auto *loader = new SkFrameTaskLoad(&m_store, m_config.sources);
-    connect(loader, &SkFrameTask::framesDropped, this, [](int n) {
-        cli::printError(Command, QStringLiteral("%1 Frames dropped!").arg(n));
-    });
-    launch(m_loader, loader);
-}
-
-void WatchSession::startAlarmTask()
-{
-    auto *alarm = new SkFrameTaskAlarm(&m_store);
-    *alarm->calculator() = m_config.calculator;
-    m_pacer.restart(m_store.startFrame());
-    launch(m_alarm, alarm);
-}
-
-void WatchSession::onFirstFrame()
-{
-    // Appends queued before the disconnect still arrive here.
-    disconnect(m_firstFrame);
-    if (m_stopping || m_alarm)
-        return;
-    // Nothing is released before the first result, so the oldest frame is frame 0.
-    const SkPacket first = m_store.waitFrame(-1, 0);
-    QString error;
-    if (!cli::loadProcessParameters(first.frame(), &m_config.calculator, &error)) {
-        cli::printError(Command, error);
-        stop(cli::ExitUsage);
-        return;
-    }
-    startAlarmTask();
-}
-
-void WatchSession::onAlarmCalculated(int frameno, const SkAlarmResultSharedPtr &result)
-{
-    const SkBatchPacer::Verdict verdict = m_pacer.onAlarmCalculated(frameno);
-    if (verdict == SkBatchPacer::Ignore)
-        return;
-    if (verdict == SkBatchPacer::BatchDue)
-        m_store.releaseFrames(m_config.batch);
-    m_lastResult = frameno;
-    if (result) {
-        for (const RuAlarmEvent &event : ruAlarmEvents(*result)) {
-            printRow(frameno, event);
-            if (event.isAvalancheAlarmOn()) {
-                if (m_recorder)
-                    m_recorder->onAlarmStatusChanged(frameno, true);
-                m_script.run();
-            } else if (event.isAvalancheAlarmOff() && m_recorder) {
-                m_recorder->onAlarmStatusChanged(frameno, false);
-            }
-        }
-        std::fflush(stdout);
-    }
-    finishWhenAnalysed();
-}
-
-void WatchSession::onTaskFinished(SkFrameTask *task)
-{
-    const bool failed = task->status() == SkTaskFailed;
-    if (failed || (!m_stopping && task != m_loader.get()))
-        cli::printError(Command, taskMessage(task));
-    if (m_stopping) {
-        if (failed)
-            m_status = cli::ExitFailure;
-        advanceStop();
-        return;
-    }
-    if (task == m_loader.get()) {
-        if (failed)
-            m_status = cli::ExitFailure;
-        finishWhenAnalysed();
-    } else if (task == m_alarm.get()) {
+    const auto print = [](const QString &text) { cli::printError(Command, text); };
+    connect(session, &SkLiveSession::alarmEvent, this, &printRow);
+    connect(session, &SkLiveSession::taskFinished, this, &WatchPrinter::onTaskFinished);
+    connect(session, &SkLiveSession::analysisComplete, this, &WatchPrinter::onAnalysisComplete);
+    connect(session, &SkLiveSession::framesDropped, this,
+            [print](int n) { print(QStringLiteral("%1 Frames dropped!").arg(n)); });
+    connect(session, &SkLiveSession::scriptMessage, this,
+            [print](const QString &text, int) { print(text); });
+    connect(session, &SkLiveSession::recordError, this,
+            [print](const QString &file, const QString &cause) {
+                print(QStringLiteral("recording: %1: %2").arg(file, cause));
+            });
+    connect(session, &SkLiveSession::streamLost, this,
+            [print](const QString &reason) { print(QStringLiteral("stream lost: %1").arg(reason)); });
+    connect(session, &SkLiveSession::streamBack, this,
+            [print] { print(QStringLiteral("stream back")); });
+    connect(session, &SkLiveSession::processParametersMissing, this, [this, print](const QString &text) {
+        print(text);
         stop(cli::ExitFailure);
-    }
+    });
+    connect(session, &SkLiveSession::stopped, this, [this] { QCoreApplication::exit(m_status); });
 }
 
-// A finished load ends the session once every frame it stored has its result.
-void WatchSession::finishWhenAnalysed()
+void WatchPrinter::stop(int status)
 {
-    if (m_stopping || !m_loader || !m_loader->isDone())
-        return;
-    const int end = m_store.endFrame();
-    if (end == 0) {
-        if (m_config.processParams && m_status == cli::ExitOk) {
-            cli::printError(Command, QStringLiteral("No process parameters found in rrd_info"));
-            m_status = cli::ExitUsage;
-        }
-        stop(m_status);
-    } else if (m_alarm && m_lastResult == end - 1) {
-        stop(m_status);
-    }
+    m_status = std::max(m_status, status);
+    m_session->stop();
 }
 
-void WatchSession::stop(int status)
+void WatchPrinter::onTaskFinished(const QString &name, int status, const QString &message)
 {
-    if (!m_stopping) {
-        m_stopping = true;
-        m_status = std::max(m_status, status);
-    }
-    advanceStop();
+    const bool failed = status == SkTaskFailed;
+    const bool loader = name == QLatin1String("Loader");
+    if (failed || (!m_session->isStopping() && !loader))
+        cli::printError(Command, message);
+    if (failed)
+        m_status = cli::ExitFailure;
+    // The alarm and record tasks only end on their own when they cannot go on.
+    if (!loader && !m_session->isStopping())
+        stop(cli::ExitFailure);
 }
 
-// The tasks stop one after the other: the loader first, so nothing new arrives, the record
-// task last: it writes every frame that arrived and closes its file completely.
-void WatchSession::advanceStop()
+// A finished load ends the watch once every frame it stored has its result.
+void WatchPrinter::onAnalysisComplete()
 {
-    for (SkFrameTask *task : {static_cast<SkFrameTask *>(m_loader.get()),
-                              static_cast<SkFrameTask *>(m_alarm.get())}) {
-        if (!task || task->isDone())
-            continue;
-        if (!task->abortRequested())
-            task->abort();
-        return; // its finished signal brings us back here
+    if (m_session->store()->endFrame() == 0 && m_processParams && m_status == cli::ExitOk) {
+        cli::printError(Command, QStringLiteral("No process parameters found in rrd_info: the "
+                                                "first frame carries no detector settings of "
+                                                "the radar"));
+        m_status = cli::ExitFailure;
     }
-    if (m_recorder && !m_recorder->isDone()) {
-        m_recorder->drainAndStop();
-        return;
-    }
-    QCoreApplication::exit(m_status);
+    stop(m_status);
 }
 
 // ---- Options --------------------------------------------------------------------------------
@@ -302,23 +150,24 @@ SkFrameTaskRecord::FileList findOldMinuteFiles(const QString &recordPath)
 // Checks the record path as the viewer does before it records; false after printing why.
 bool prepareRecording(WatchConfig *config, bool importOld)
 {
-    QDir().mkpath(config->recordPath);
-    const QFileInfo path(config->recordPath);
+    SkLiveSession::RecordOptions &rec = config->recordOptions;
+    QDir().mkpath(rec.path);
+    const QFileInfo path(rec.path);
     if (!path.isDir() || !path.isWritable()) {
         cli::printError(Command, QStringLiteral("Record path is not writeable!"));
         return false;
     }
-    config->recordPath = path.absoluteFilePath();
+    rec.path = path.absoluteFilePath();
     if (importOld)
-        config->oldFiles = findOldMinuteFiles(config->recordPath);
+        rec.oldFiles = findOldMinuteFiles(rec.path);
     uint64_t total = 0, totalFree = 0, available = 0;
-    if (rrd_disk_space(config->recordPath.toUtf8().constData(), &total, &totalFree, &available) == 0
+    if (rrd_disk_space(rec.path.toUtf8().constData(), &total, &totalFree, &available) == 0
         && total > 0) {
         const double percent = double(available) / double(total) * 100.0;
-        if (percent < config->minFree)
+        if (percent < rec.minFreePercent)
             cli::printError(Command, QStringLiteral("Minimal free disk space (%1%) reached! "
                                                     "Currently available: %2% of %3TiB")
-                                         .arg(config->minFree)
+                                         .arg(rec.minFreePercent)
                                          .arg(percent, 0, 'f', 1)
                                          .arg(double(total) / double(1ULL << 40), 0, 'f', 2));
     }
@@ -353,15 +202,22 @@ int readOptions(const QStringList &args, WatchConfig *config)
     const QCommandLineOption script(QStringLiteral("alarm-script"),
                                     QStringLiteral("Program started on every avalanche alarm on."),
                                     QStringLiteral("PATH"));
+    const QCommandLineOption window(QStringLiteral("window"),
+                                    QStringLiteral("Frames held in memory (default 1000)."),
+                                    QStringLiteral("N"));
     const QCommandLineOption maxFrames(QStringLiteral("max-frames"),
-                                       QStringLiteral("Frames held in memory (default 1000)."),
+                                       QStringLiteral("Read at most N frames (default 0 = all)."),
                                        QStringLiteral("N"));
+    const QCommandLineOption noReconnect(
+        QStringLiteral("no-reconnect"),
+        QStringLiteral("End with exit status 1 when the stream is lost, instead of reaching it "
+                       "again after 1, 2, 4 ... 30 s."));
     const QCommandLineOption batch(QStringLiteral("batch"),
                                    QStringLiteral("Frames released at once when the store is full "
                                                   "(default 500 for files, 1 for a stream)."),
                                    QStringLiteral("N"));
     parser.addOptions({params, processParams, record, maxFiles, minFree, importOld, script,
-                       maxFrames, batch});
+                       window, maxFrames, batch, noReconnect});
     parser.addPositionalArgument(QStringLiteral("SOURCE"),
                                  QStringLiteral("Files in order, or a stream host:port."),
                                  QStringLiteral("SOURCE..."));
@@ -378,18 +234,21 @@ int readOptions(const QStringList &args, WatchConfig *config)
     const bool stream = std::any_of(config->sources.cbegin(), config->sources.cend(),
                                     [](const QString &s) { return RuFile::isStreamAddress(s); });
     qint64 value = 0;
-    const auto number = [&](const QCommandLineOption &option, qint64 min, qint64 max, int *out) {
+    const auto number = [&](const QCommandLineOption &option, qint64 min, qint64 max, auto *out) {
         if (!parser.isSet(option))
             return true;
         if (!cli::toInt(parser.value(option), min, max, &value))
             return false;
-        *out = int(value);
+        *out = static_cast<std::remove_pointer_t<decltype(out)>>(value);
         return true;
     };
     config->batch = stream ? 1 : 500;
-    if (!number(maxFrames, 1, 10000000, &config->maxFrames) || !number(batch, 1, 10000000, &config->batch)
-        || !number(maxFiles, 0, 100000, &config->maxFiles) || !number(minFree, 0, 100, &config->minFree))
-        return cli::usageError(Command, QStringLiteral("--max-frames, --batch, --max-files and --min-free need whole numbers in range"));
+    SkLiveSession::RecordOptions &rec = config->recordOptions;
+    if (!number(window, 1, 10000000, &config->window) || !number(batch, 1, 10000000, &config->batch)
+        || !number(maxFrames, 0, std::numeric_limits<qint64>::max(), &config->maxFrames)
+        || !number(maxFiles, 0, 100000, &rec.maxFiles) || !number(minFree, 0, 100, &rec.minFreePercent))
+        return cli::usageError(Command, QStringLiteral("--window, --max-frames, --batch, --max-files and --min-free need whole numbers in range"));
+    config->reconnect = !parser.isSet(noReconnect);
     config->processParams = parser.isSet(processParams);
     QString error;
     if (parser.isSet(params) && !cli::loadParameterFile(parser.value(params), &config->calculator, &error)) {
@@ -397,8 +256,17 @@ int readOptions(const QStringList &args, WatchConfig *config)
         return cli::ExitFailure;
     }
     config->alarmScript = parser.value(script);
+    if (parser.isSet(script)) {
+        const QFileInfo info(config->alarmScript);
+        if (!info.isFile())
+            return cli::usageError(Command, QStringLiteral("--alarm-script: %1 not found").arg(config->alarmScript));
+        if (!info.isExecutable())
+            return cli::usageError(Command, QStringLiteral("--alarm-script: %1 is not executable").arg(config->alarmScript));
+    }
     config->record = parser.isSet(record);
-    config->recordPath = parser.value(record);
+    rec.path = parser.value(record);
+    // Everything analysed is recorded, however late the record task's thread gets going.
+    rec.startFrame = -1;
     if (config->record && !prepareRecording(config, parser.isSet(importOld)))
         return cli::ExitFailure;
     return -1;
@@ -416,10 +284,19 @@ int runWatch(const QStringList &args)
     QLoggingCategory::setFilterRules(QStringLiteral("default.debug=false"));
     skRegisterStoreMetaTypes();
     StopSignals stopSignals;
-    WatchSession session(std::move(config));
-    stopSignals.onSignal(&session, [&session] { session.stop(cli::ExitOk); });
+    SkLiveSession session;
+    session.setCalculator(config.calculator);
+    session.setProcessParameters(config.processParams);
+    session.setReconnect(config.reconnect);
+    session.setFrameLimit(config.maxFrames);
+    session.setAlarmScript(config.alarmScript);
+    session.setScriptPolicy(SkLiveSession::ScriptAlways);
+    WatchPrinter printer(&session, config);
+    stopSignals.onSignal(&session, [&printer] { printer.stop(cli::ExitOk); });
     std::fputs("frame,event,details\n", stdout);
     std::fflush(stdout);
-    session.start();
+    session.open(config.sources, config.window, config.batch);
+    if (config.record)
+        session.startRecording(config.recordOptions);
     return QCoreApplication::exec();
 }

@@ -6,6 +6,9 @@
 #include "SkPacket.h"
 
 #include <QDebug>
+#include <QThread>
+
+#include <algorithm>
 
 #include <cerrno>
 #include <climits>
@@ -48,7 +51,7 @@ void SkFrameTaskLoad::process()
 {
     try {
         for (const QString &source : m_sources) {
-            if (abortRequested() || store()->generation() != m_generation)
+            if (stopped() || limitReached())
                 break;
             loadSource(source);
         }
@@ -59,6 +62,17 @@ void SkFrameTaskLoad::process()
     reportDropped(true);
 }
 
+// Aborted, or the store has been cleared for another window.
+bool SkFrameTaskLoad::stopped() const
+{
+    return abortRequested() || store()->generation() != m_generation;
+}
+
+bool SkFrameTaskLoad::limitReached() const
+{
+    return m_frameLimit > 0 && m_framesRead >= m_frameLimit;
+}
+
 void SkFrameTaskLoad::loadSource(const QString &source)
 {
     RuFile file;
@@ -67,32 +81,89 @@ void SkFrameTaskLoad::loadSource(const QString &source)
     qDebug().noquote() << "tsk:" << description() << "Loading" << source;
     if (!file.isOpen())
         throw sourceError("File open error! Reason: %1, Name: %2", file.errorString(), source);
-    do {
-        RuFrame frame;
-        if (!readFrame(file, source, frame))
+    if (!file.isStream()) {
+        readFile(file, source);
+        file.close();
+        return;
+    }
+    QString reason;
+    while (!readStream(file, source, &reason)) {
+        if (!m_reconnect)
+            throw std::runtime_error(tr("stream lost: %1").arg(reason).toLocal8Bit().toStdString());
+        qDebug().noquote() << "tsk:" << description() << "stream lost:" << reason;
+        emit streamLost(reason);
+        if (!reconnect(file, source))
             return;
-        SkPacket packet(frame, -1);
-        packet.setSourceText(source);
-        if (file.isStream()) {
-            if (!store()->appendFrame(packet, 0, m_generation, abortFlag()))
-                countDropped();
-            reportDropped(false);
-        } else {
-            store()->appendFrame(packet, ULONG_MAX, m_generation, abortFlag());
-        }
-        if (abortRequested() || store()->generation() != m_generation)
-            return;
-    } while (!file.atEnd());
-    file.close();
+        emit streamBack();
+    }
 }
 
-// False at the end of the source or on an abort; throws on a read error.
-bool SkFrameTaskLoad::readFrame(RuFile &file, const QString &source, RuFrame &frame)
+void SkFrameTaskLoad::readFile(RuFile &file, const QString &source)
+{
+    do {
+        RuFrame frame;
+        QString error;
+        if (!readFrame(file, frame, &error)) {
+            if (!error.isEmpty())
+                throw sourceError("File read error! Reason: %1, Name: %2", error, source);
+            return;
+        }
+        if (!append(file, source, frame))
+            return;
+    } while (!file.atEnd());
+}
+
+// True when the task should end here (aborted, or enough frames read); false when the stream
+// is lost, with the reason.
+bool SkFrameTaskLoad::readStream(RuFile &file, const QString &source, QString *lostReason)
+{
+    for (;;) {
+        RuFrame frame;
+        QString error;
+        if (!readFrame(file, frame, &error)) {
+            if (stopped())
+                return true;
+            *lostReason = error.isEmpty() ? tr("the radar closed the connection") : error;
+            return false;
+        }
+        if (!append(file, source, frame))
+            return true;
+    }
+}
+
+// Opens the stream again, waiting longer after each failed attempt; false when stopped.
+bool SkFrameTaskLoad::reconnect(RuFile &file, const QString &source)
+{
+    for (;;) {
+        if (!sleepUnlessStopped(m_backoffSeconds * 1000))
+            return false;
+        m_backoffSeconds = std::min(m_backoffSeconds * 2, MaxBackoffSeconds);
+        file.open(source, 'r', StreamTimeoutSeconds);
+        if (file.isOpen())
+            return true;
+        qDebug().noquote() << "tsk:" << description() << "reconnect failed:" << file.errorString();
+    }
+}
+
+bool SkFrameTaskLoad::sleepUnlessStopped(int msecs) const
+{
+    constexpr int StepMs = 50;
+    for (int slept = 0; slept < msecs; slept += StepMs) {
+        if (stopped())
+            return false;
+        QThread::msleep(StepMs);
+    }
+    return !stopped();
+}
+
+// True with a frame. False at the end of the source (`error` empty), when reading failed
+// (`error` holds the reason) or when the task has been stopped.
+bool SkFrameTaskLoad::readFrame(RuFile &file, RuFrame &frame, QString *error)
 {
     for (;;) {
         if (file.readFrame(frame))
             return true;
-        if (abortRequested())
+        if (stopped())
             return false;
         // Taken before atEnd(), which clears the handle's system errors.
         const QString reason = file.errorString();
@@ -100,9 +171,28 @@ bool SkFrameTaskLoad::readFrame(RuFile &file, const QString &source, RuFrame &fr
             return false;
         // A quiet radar is not an error: the time-out only lets the task look at its abort
         // request, and atEnd() has cleared it, so the handle reads on.
-        if (!file.isStream() || !isReceiveTimeout(reason))
-            throw sourceError("File read error! Reason: %1, Name: %2", reason, source);
+        if (!file.isStream() || !isReceiveTimeout(reason)) {
+            *error = reason;
+            return false;
+        }
     }
+}
+
+// Appends the frame; false when the task should read no further.
+bool SkFrameTaskLoad::append(RuFile &file, const QString &source, const RuFrame &frame)
+{
+    SkPacket packet(frame, -1);
+    packet.setSourceText(source);
+    if (file.isStream()) {
+        if (!store()->appendFrame(packet, 0, m_generation, abortFlag()))
+            countDropped();
+        reportDropped(false);
+    } else {
+        store()->appendFrame(packet, ULONG_MAX, m_generation, abortFlag());
+    }
+    ++m_framesRead;
+    m_backoffSeconds = 1;
+    return !stopped() && !limitReached();
 }
 
 void SkFrameTaskLoad::countDropped()

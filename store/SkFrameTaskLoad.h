@@ -2,6 +2,8 @@
 // The load task: reads a list of files, or one stream address, through RuFile and appends
 // every frame to the frame store. A file load pauses while the store is full; a stream does
 // not wait, so frames that find the store full are dropped and counted (framesDropped).
+// A stream that is lost (closed by the radar, broken, or sending garbage) is opened again
+// with back-off when reconnecting is on; the frames that come then are numbered on.
 
 #include "SkFrameTask.h"
 
@@ -20,18 +22,39 @@ public:
     static constexpr int StreamTimeoutSeconds = 1;
     // Dropped frames are reported at most this often.
     static constexpr int DropReportIntervalMs = 250;
+    // Waits between attempts to reach a lost stream again: 1, 2, 4 ... up to this.
+    static constexpr int MaxBackoffSeconds = 30;
 
     SkFrameTaskLoad(SkFrameStore *store, const QStringList &sources);
 
     QStringList sources() const { return m_sources; }
     QString description() const override;
 
+    // Reconnect a lost stream (on) or end with "stream lost: <reason>" (off, the default).
+    // Call before start().
+    void setReconnect(bool on) { m_reconnect = on; }
+    // Read at most `frames` frames over all sources (0 = no limit). Call before start().
+    void setFrameLimit(qint64 frames) { m_frameLimit = frames; }
+
+signals:
+    // The stream went away for `reason`; the task tries to reach it again.
+    void streamLost(const QString &reason);
+    // The stream could be opened again.
+    void streamBack();
+
 protected:
     void process() override;
 
 private:
     void loadSource(const QString &source);
-    bool readFrame(RuFile &file, const QString &source, RuFrame &frame);
+    void readFile(RuFile &file, const QString &source);
+    bool readStream(RuFile &file, const QString &source, QString *lostReason);
+    bool reconnect(RuFile &file, const QString &source);
+    bool sleepUnlessStopped(int msecs) const;
+    bool stopped() const;
+    bool limitReached() const;
+    bool readFrame(RuFile &file, RuFrame &frame, QString *error);
+    bool append(RuFile &file, const QString &source, const RuFrame &frame);
     void countDropped();
     void reportDropped(bool now);
 
@@ -39,5 +62,9 @@ private:
     // The window this task loads into: a clear() of the store ends its appends.
     const quint64 m_generation;
     int m_dropped = 0;
+    bool m_reconnect = false;
+    qint64 m_frameLimit = 0;
+    qint64 m_framesRead = 0;
+    int m_backoffSeconds = 1;
     QElapsedTimer m_sinceReport;
 };

@@ -50,6 +50,10 @@ public slots:
     // shuts down wants; abort() ends it at once, as stopping a recording does.
     void drainAndStop();
 
+signals:
+    // Writing, closing, moving or deleting `file` failed for `cause`.
+    void fileFailed(const QString &file, const QString &cause);
+
 protected:
     void process() override;
 

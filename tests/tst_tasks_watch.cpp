@@ -112,9 +112,9 @@ void TestWatch::printsWhatAnalyzePrints_data()
 {
     QTest::addColumn<QStringList>("options");
     QTest::newRow("one window") << QStringList{};
-    QTest::newRow("several windows") << QStringList{"--max-frames", "30", "--batch", "12"};
-    QTest::newRow("window of one frame") << QStringList{"--max-frames", "1", "--batch", "1"};
-    QTest::newRow("two sources") << QStringList{"--max-frames", "64"};
+    QTest::newRow("several windows") << QStringList{"--window", "30", "--batch", "12"};
+    QTest::newRow("window of one frame") << QStringList{"--window", "1", "--batch", "1"};
+    QTest::newRow("two sources") << QStringList{"--window", "64"};
 }
 
 void TestWatch::printsWhatAnalyzePrints()
@@ -140,7 +140,7 @@ void TestWatch::reportsFailures_data()
     QTest::addColumn<QString>("message");
     QTest::newRow("missing file") << "missing" << 1
                                   << "Task Loader(%1) finished with error 'File open error! Reason: ";
-    QTest::newRow("no process parameters") << "plain" << 2 << "No process parameters found in rrd_info";
+    QTest::newRow("no process parameters") << "plain" << 1 << "No process parameters found in rrd_info";
 }
 
 void TestWatch::reportsFailures()
