@@ -28,7 +28,7 @@ void SkJobScheduler::schedule(Kind kind, Job job)
     if (m_shutdown)
         return;
     Slot &slot = m_slots[kind];
-    if (slot.watcher->isRunning()) {
+    if (slot.running) {
         qDebug().noquote() << "mnw: extract" << kindName(kind) << "deferred";
         slot.waiting = std::move(job);
         return;
@@ -38,12 +38,14 @@ void SkJobScheduler::schedule(Kind kind, Job job)
 
 void SkJobScheduler::start(Kind kind, Job job)
 {
+    m_slots[kind].running = true;
     m_slots[kind].watcher->setFuture(QtConcurrent::run(std::move(job)));
 }
 
 void SkJobScheduler::onFinished(Kind kind)
 {
     Slot &slot = m_slots[kind];
+    slot.running = false;
     if (slot.waiting && !m_shutdown) {
         Job next = std::move(slot.waiting);
         slot.waiting = nullptr;
@@ -56,7 +58,7 @@ void SkJobScheduler::onFinished(Kind kind)
 
 bool SkJobScheduler::isRunning(Kind kind) const
 {
-    return m_slots[kind].watcher->isRunning();
+    return m_slots[kind].running;
 }
 
 bool SkJobScheduler::hasWaiting(Kind kind) const
@@ -67,7 +69,7 @@ bool SkJobScheduler::hasWaiting(Kind kind) const
 bool SkJobScheduler::isIdle() const
 {
     for (const Slot &slot : m_slots) {
-        if (slot.watcher->isRunning() || slot.waiting)
+        if (slot.running || slot.waiting)
             return false;
     }
     return true;
@@ -79,5 +81,6 @@ void SkJobScheduler::shutdown()
     for (Slot &slot : m_slots) {
         slot.waiting = nullptr;
         slot.watcher->waitForFinished();
+        slot.running = false;
     }
 }

@@ -23,7 +23,8 @@ public:
     // Waits for the running jobs; waiting ones are dropped.
     ~SkJobScheduler() override;
 
-    // Starts `job` now when nothing of `kind` runs, else keeps it to run next.
+    // Starts `job` now when nothing of `kind` runs, else keeps it to run next. A kind counts
+    // as running until the signals its job emitted have reached this thread.
     void schedule(Kind kind, Job job);
     bool isRunning(Kind kind) const;
     bool hasWaiting(Kind kind) const;
@@ -42,6 +43,9 @@ private:
     struct Slot
     {
         QFutureWatcher<void> *watcher = nullptr; // child of this object
+        // Until the watcher's finished signal has been handled: the signals a job emits are
+        // queued ahead of it, so its results have been delivered once this is false.
+        bool running = false;
         Job waiting;
     };
 

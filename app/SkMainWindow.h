@@ -68,6 +68,8 @@ public:
     // The frame drawn last (-1 before the first), and whether a drawing is still on its way.
     int drawnFrame() const { return m_drawnFrame; }
     bool isPlotSettled() const;
+    // --process-params: the settings of the first frame have not been taken yet.
+    bool isProcessParamsPending() const { return m_processParamsPending; }
 
     // For the command line's grab options and the screenshots.
     void showFrame(int frameno);

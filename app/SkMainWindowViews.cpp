@@ -233,8 +233,8 @@ void SkMainWindow::on_playAction_triggered(bool checked)
 
 void SkMainWindow::on_firstFrameAction_triggered(bool checked)
 {
-    if (checked && m_dataLength > 0)
-        setSliderValue(std::max(m_dataStart, m_session->nextAlarmFrame() - 1));
+    if (checked && m_dataLength > 0 && m_session->nextAlarmFrame() > m_dataStart)
+        setSliderValue(m_session->nextAlarmFrame() - 1);
 }
 
 void SkMainWindow::on_nextBatchAction_triggered()
@@ -485,13 +485,15 @@ void SkMainWindow::onDataRangeChanged(int startframe, int len)
     m_activityReplot->request();
 }
 
+// `len` counts the frames before the one whose result has just arrived, so that frame is
+// startframe + len: the one follow mode shows, and the last one counted as analysed.
 void SkMainWindow::onAlarmRangeChanged(int startframe, int len)
 {
     if (m_dataLength == 0)
         return;
-    m_alarmProgress->setValue(int(std::lround(len * 100.0 / m_dataLength)));
+    m_alarmProgress->setValue(int(std::lround((len + 1) * 100.0 / m_dataLength)));
     if (ui->firstFrameAction->isChecked())
-        setSliderValue(startframe + len - 1);
+        setSliderValue(startframe + len);
 }
 
 // ---- Plot updates and extraction jobs -------------------------------------------------------

@@ -90,7 +90,8 @@ void SkWindowGrabber::onTaskFinished(const QString &taskName, int status, const 
 
 void SkWindowGrabber::prepare()
 {
-    if (m_preparing)
+    // Results computed before the radar's settings were taken are about to be replaced.
+    if (m_preparing || (m_window->isProcessParamsPending() && m_timeout.isActive()))
         return;
     m_preparing = true;
     m_timeout.stop();
