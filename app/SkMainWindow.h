@@ -189,7 +189,7 @@ private:
 
     void restartAlarmComputation();
     void applyProcessParameters(const SkPacket &packet, bool quiet);
-    void onFirstFrameForProcessParams(int len);
+    void onFirstFrameForProcessParams(int startframe, int len);
 
     std::unique_ptr<Ui::SkMainWindow> ui;
     SkDialogOpenFile *m_openFileDialog = nullptr;   // child of the window

@@ -124,8 +124,9 @@ void SkMainWindow::applyProcessParameters(const SkPacket &packet, bool quiet)
 }
 
 // --process-params: the first frame of the open brings the settings.
-void SkMainWindow::onFirstFrameForProcessParams(int len)
+void SkMainWindow::onFirstFrameForProcessParams(int startframe, int len)
 {
+    Q_UNUSED(startframe)
     if (len <= 0 || !m_processParamsPending)
         return;
     m_processParamsPending = false;
