@@ -110,6 +110,8 @@ void SkMainWindow::setupComboBoxes()
 
 void SkMainWindow::setupPlots()
 {
+    // A long source path must not widen the window; the whole line is in the tool tip.
+    ui->infoLabel->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     ui->plotCenter->setMouseTracking(true);
     ui->plotCenter->setZMax(400);
     ui->plotCenter->setAxisTitles(tr("Doppler channel"), tr("Range gate"));
