@@ -6,7 +6,7 @@ FUZZ_SECONDS ?= 300
 JOBS       ?= $(shell nproc)
 PREFIX     ?= /usr/local
 
-.PHONY: all deps configure build test demo bench test-asan test-tsan fuzz clean install
+.PHONY: all deps configure build test demo bench test-asan test-tsan fuzz clean install screenshots
 
 all: build
 
@@ -28,6 +28,9 @@ install: build
 
 demo: build
 	@./scripts/demo.sh $(BUILD)
+
+screenshots: build
+	@./scripts/screenshots.sh $(BUILD)
 
 bench: build
 	@./scripts/bench.sh $(BUILD)

@@ -1,0 +1,242 @@
+#pragma once
+// The viewer's single window. It chooses what to open and how, drives the live session that
+// loads and analyses the frames (the same session `rrdcli watch` drives), and shows what the
+// session and the frame store report: the spectrogram of the frame, range gate or channel
+// chosen, the activity plot with its alarm markers, the alarm log, the live and range-gate
+// sum docks and the frame's details.
+//
+// The code is split along its seams: construction, menus and tasks (SkMainWindow.cpp),
+// navigation and views (SkMainWindowViews.cpp), drawing what the store reports
+// (SkMainWindowDrawing.cpp), alarm results, the log and the parameter dock
+// (SkMainWindowAlarms.cpp); the command line's grab lives in SkWindowGrabber.
+
+#include "RuAlarmResult.h"
+#include "SkActivityPlotId.h"
+#include "SkCommandLine.h"
+#include "SkPacket.h"
+#include "SkPacketTypeEnum.h"
+
+#include <QMainWindow>
+#include <QMap>
+#include <QMutex>
+#include <QPointF>
+#include <QStringList>
+#include <QVector>
+
+#include <memory>
+#include <mutex>
+
+class QLabel;
+class QProgressBar;
+class QTranslator;
+class QwtPlotCurve;
+class SkDialogAbout;
+class SkDialogConfigure;
+class SkDialogContrl;
+class SkDialogOpenFile;
+class SkFrameStore;
+class SkJobScheduler;
+class SkLiveSession;
+class SkParameterWidgets;
+class SkTimezoneAction;
+class SkUpdateThrottle;
+
+namespace Ui {
+class SkMainWindow;
+}
+
+class SkMainWindow : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    // Evaluates the application's arguments (without the program name).
+    explicit SkMainWindow(QWidget *parent = nullptr);
+    // Evaluates `args` instead, as if given on the command line.
+    explicit SkMainWindow(const QStringList &args, QWidget *parent = nullptr);
+    ~SkMainWindow() override;
+
+    const SkCommandLine &commandLine() const { return m_commandLine; }
+    QStringList sources() const { return m_sources; }
+    bool isStreamMode() const { return m_streamMode; }
+    int batchSizeFiles() const { return m_batchSizeFiles; }
+    int batchSizeStream() const { return m_batchSizeStream; }
+    int maxFrames() const { return m_maxFrames; }
+    SkLiveSession *session() const { return m_session.get(); }
+    SkFrameStore *store() const;
+
+    // The frame the slider names (what the window shows once its jobs have run).
+    int shownFrame() const;
+    // The frame drawn last (-1 before the first), and whether a drawing is still on its way.
+    int drawnFrame() const { return m_drawnFrame; }
+    bool isPlotSettled() const;
+    // --process-params: the settings of the first frame have not been taken yet.
+    bool isProcessParamsPending() const { return m_processParamsPending; }
+
+    // For the command line's grab options and the screenshots.
+    void showFrame(int frameno);
+    void setShowHow(int showHow);
+    void setShowWhat(int packetType);
+    void setColourScaleTop(double zMax);
+    void setPeakShift(int columns);
+    void setMarkerRangegate(int rangegate);
+    void setMarkerChannel(int channel);
+    void raiseDock(const QString &name);
+    // Serves a deferred plot update at once.
+    void flushPlotUpdate();
+
+public slots:
+    void onLanguageChanged(const QString &lang);
+    void logEvent(int frameno, const QString &event, const QString &detail);
+    void onAlarmCalculated(int frameno, const SkAlarmResultSharedPtr &result);
+
+signals:
+    void alarmStatusChanged(int framNo, bool state);
+    // A view has been drawn for `frameno` (the spectrogram and both profiles).
+    void frameDrawn(int frameno);
+    // Every requested drawing has been done.
+    void plotSettled();
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    void changeEvent(QEvent *event) override;
+    void wheelEvent(QWheelEvent *event) override;
+
+private slots:
+    // Opening
+    void on_openFileAction_triggered();
+    void on_openFilesAction_triggered();
+    void on_openStreamAction_triggered();
+    void onRecentFileActionTriggered();
+    void onRecentFilesChanged();
+    void on_reopenAction_triggered();
+    void on_quitAction_triggered();
+    void on_actionAbout_Skarnel_triggered();
+    void on_actionOptions_triggered();
+    void on_actionOpen_CMD_Port_triggered();
+    void on_preferencesAction_triggered();
+    void onTaskFinished(const QString &taskName, int status, const QString &message);
+    void onFramesDropped(int nFrames);
+    void onShowLegendToggled(bool value);
+
+    // Navigation and views
+    void on_playAction_triggered(bool checked);
+    void on_firstFrameAction_triggered(bool checked);
+    void on_nextBatchAction_triggered();
+    void onNextBatchAvailable();
+    void on_nextFrameAction_triggered();
+    void on_prevFrameAction_triggered();
+    void on_nextFrame20Action_triggered();
+    void on_prevFrame20Action_triggered();
+    void on_progressSlider_sliderMoved(double);
+    void on_progressSlider_valueChanged(double pos);
+    void on_plotActivity_markerPosChanged(QPointF pos);
+    void on_showWhatComboBox_currentIndexChanged(int index);
+    void on_showHowComboBox_currentIndexChanged(int index);
+    void on_peakShiftComboBox_currentIndexChanged(int index);
+    void on_extractRowSpinBox_valueChanged(int v);
+    void on_extractColumnSpinBox_valueChanged(int v);
+    void on_plotCenter_markerPosChanged(QPointF pos);
+    void on_plotCenter_currentPosChanged(QPoint pos, double value);
+    void on_plotThresholdSlider_valueChanged(double v);
+    void on_plotThresholdDoubleSpinBox_valueChanged(double v);
+    void on_plotThresholdSliderPALeft_valueChanged(double v);
+    void on_plotThresholdDoubleSpinBoxPALeft_valueChanged(double v);
+    void on_plotThresholdSliderPARight_valueChanged(double v);
+    void on_plotThresholdDoubleSpinBoxPARight_valueChanged(double v);
+    void on_doubleSpinBoxPARightStart_valueChanged(double v);
+    void on_rgSumChBeginSpinBox_valueChanged(int);
+    void on_rgSumChLastSpinBox_valueChanged(int);
+    void on_liveShowWhatComboBox_currentIndexChanged(int);
+    void onTimezoneOffsetChanged();
+    void onDataRangeChanged(int startframe, int len);
+    void onAlarmRangeChanged(int startframe, int len);
+    void onValueExtracted(const QVector<double> &plotData, int width, int plotWidth,
+                          int plotHeight, const SkPacket &packet, const SkPacket &packetPrev);
+    void onInfoExtracted(SkActivityPlotId plotid, const QVector<QPointF> &liveData);
+    void onRgSumExtracted(const QVector<QPointF> &rgSumPoints);
+    void scheduleUpdatePlot();
+
+    // Alarm results and parameters
+    void onAlarmRestarting(int firstFrame);
+    void on_recalcPushButton_clicked();
+    void on_readPPPushButton_clicked();
+    void onLiveParamChanged();
+    void onProcessParametersMissing(const QString &message);
+
+private:
+    void construct(const QStringList &args);
+    void checkLabelToolTips();
+    void setDockTitles();
+    void setupStatusBar();
+    void setupDisplayMenu();
+    void setupRecentFiles();
+    void setupSliders();
+    void setupPlots();
+    void setupComboBoxes();
+    void connectSignals();
+    void applyFirstStartLayout();
+    void applyCommandLine();
+
+    void openSources(const QStringList &sources, bool stream);
+    void updatePlotNow();
+    void updatePlot(const QVector<double> &plotData, int width, int plotWidth, int plotHeight,
+                    const SkPacket &packet, const SkPacket &packetPrev);
+    void drawProfiles(const QVector<double> &plotData, int width, int rows, int plotHeight);
+    void updateInfo(const SkPacket &packet, const SkPacket &packetPrev);
+    void scheduleExtractFrame(int frameno, SkPacketTypeEnum ptype);
+    void scheduleExtractRow(int row, int frameno, SkPacketTypeEnum ptype);
+    void scheduleExtractColumn(int column, int frameno, SkPacketTypeEnum ptype);
+    void scheduleExtractInfo(int frameno);
+    void scheduleExtractRgSum(int frameno, SkPacketTypeEnum ptype);
+    void setSliderValue(double value);
+    void stepFrames(int delta);
+    void storeMarkerPosition();
+
+    void restartAlarmComputation();
+    void applyProcessParameters(const SkPacket &packet, bool quiet);
+    void onFirstFrameForProcessParams(int startframe, int len);
+
+    std::unique_ptr<Ui::SkMainWindow> ui;
+    SkDialogOpenFile *m_openFileDialog = nullptr;   // child of the window
+    SkDialogConfigure *m_configureDialog = nullptr; // child of the window
+    SkDialogAbout *m_aboutDialog = nullptr;         // child of the window
+    SkDialogContrl *m_console = nullptr;            // child of the window
+    std::unique_ptr<SkLiveSession> m_session;       // owns the frame store and the tasks
+    SkJobScheduler *m_jobs = nullptr;               // child; ended before the session
+    SkUpdateThrottle *m_plotThrottle = nullptr;     // child
+    SkUpdateThrottle *m_activityReplot = nullptr;   // child
+    std::unique_ptr<SkParameterWidgets> m_params;
+    SkTimezoneAction *m_timezoneAction = nullptr;   // deleted in the destructor
+    QAction *m_showLegendAction = nullptr;          // child
+    QList<QAction *> m_recentFileActions;           // children of the "Open Recent" menu
+    QProgressBar *m_saveProgress = nullptr;         // status bar widgets
+    QLabel *m_cursorLabel = nullptr;
+    QProgressBar *m_alarmProgress = nullptr;
+    QwtPlotCurve *m_leftProfile = nullptr;          // attached to their plots, which own them
+    QwtPlotCurve *m_bottomProfile = nullptr;
+    QwtPlotCurve *m_liveCurve = nullptr;
+    QwtPlotCurve *m_rgSumCurve = nullptr;
+    QTranslator *m_translator = nullptr;            // child
+
+    SkCommandLine m_commandLine;
+    QStringList m_sources;
+    bool m_streamMode = false;
+    int m_batchSizeFiles = 500;
+    int m_batchSizeStream = 1;
+    int m_maxFrames = 1000;
+    int m_peakShift = 0;
+    int m_showHow = 0;
+    SkPacketTypeEnum m_packetType = SkPacketTypeEnum::Original;
+    QMap<int, int> m_thresholds;
+    QMap<int, QPointF> m_markerPositions;
+    int m_dataStart = 0;
+    int m_dataLength = 0;
+    QMap<int, double> m_liveMaxima;
+    int m_drawnFrame = -1;
+    bool m_processParamsPending = false;
+
+    mutable QMutex m_currentPacketMutex; // "PP" reads the packet on display
+    SkPacket m_currentPacket;
+    std::mutex m_activityMutex;          // feeding and clearing the activity plot
+};

@@ -1,0 +1,483 @@
+// Navigation through the frames held and the views of them: the set-up of the view controls,
+// the slider and stepping, the three "Show How" views with their markers, the colour and
+// axis scales. What the store sends back is drawn in SkMainWindowDrawing.cpp.
+
+#include "SkMainWindow.h"
+#include "ui_SkMainWindow.h"
+
+#include "SkJobScheduler.h"
+#include "SkLiveSession.h"
+#include "SkPlotActivities.h"
+#include "SkPlotSpectrogram.h"
+#include "SkTimezoneAction.h"
+#include "SkUpdateThrottle.h"
+
+#include <qwt_plot_curve.h>
+#include <qwt_plot_marker.h>
+#include <qwt_scale_engine.h>
+#include <qwt_scale_draw.h>
+#include <qwt_slider.h>
+
+#include <QDockWidget>
+#include <QLabel>
+#include <QSignalBlocker>
+#include <QWheelEvent>
+
+#include <cmath>
+
+namespace {
+
+QwtPlotCurve *newCurve(QwtPlot *plot, const QString &title, const QColor &color)
+{
+    auto *curve = new QwtPlotCurve(title);
+    curve->setPen(color, 0.0);
+    curve->setRenderHint(QwtPlotItem::RenderAntialiased, false);
+    curve->attach(plot);
+    return curve;
+}
+
+void setSmallAxes(QwtPlot *plot)
+{
+    QFont font = plot->axisFont(QwtPlot::xBottom);
+    font.setPointSizeF(font.pointSizeF() * 0.85);
+    for (int axis = 0; axis < QwtPlot::axisCnt; ++axis)
+        plot->setAxisFont(axis, font);
+}
+
+void setAxisTitle(QwtPlot *plot, int axis, const QString &text)
+{
+    QwtText title(text);
+    QFont font = plot->axisFont(axis);
+    font.setBold(false);
+    title.setFont(font);
+    plot->setAxisTitle(axis, title);
+}
+
+} // namespace
+
+// ---- Set-up ---------------------------------------------------------------------------------
+
+void SkMainWindow::setupSliders()
+{
+    ui->progressSlider->setOrientation(Qt::Horizontal);
+    ui->progressSlider->setScalePosition(QwtSlider::LeadingScale);
+    ui->progressSlider->setScale(0, m_maxFrames);
+    ui->progressSlider->setTotalSteps(uint(m_maxFrames));
+    ui->progressSlider->setPageSteps(20);
+    ui->progressSlider->setTracking(true);
+
+    const auto thresholdSliders = {ui->plotThresholdSlider, ui->plotThresholdSliderPALeft,
+                                   ui->plotThresholdSliderPARight};
+    for (QwtSlider *slider : thresholdSliders) {
+        slider->setOrientation(Qt::Vertical);
+        slider->setScalePosition(QwtSlider::LeadingScale);
+        slider->setScaleEngine(new QwtLogScaleEngine(10));
+        slider->setScale(1, 999999);
+        slider->setTotalSteps(600);
+        slider->setStepAlignment(false);
+    }
+    ui->plotThresholdSlider->setValue(400);
+    ui->plotThresholdSliderPALeft->setValue(1000);
+    ui->plotThresholdSliderPARight->setValue(2000);
+}
+
+void SkMainWindow::setupComboBoxes()
+{
+    const QSignalBlocker b1(ui->showWhatComboBox), b2(ui->showHowComboBox),
+        b3(ui->peakShiftComboBox), b4(ui->liveShowWhatComboBox),
+        b5(ui->liveVelocitySourceComboBox);
+    ui->showWhatComboBox->addItem(tr("Original"), 0);
+    ui->showWhatComboBox->addItem(tr("Original Filtered"), 1);
+    ui->showWhatComboBox->addItem(tr("Avalanche Normalized"), 6);
+    ui->showWhatComboBox->addItem(tr("Avalanche Background"), 5);
+    ui->showWhatComboBox->addItem(tr("Live Half Sym"), 7);
+    ui->showHowComboBox->addItem(tr("Frame"), 0);
+    ui->showHowComboBox->addItem(tr("Rangegates"), 1);
+    ui->showHowComboBox->addItem(tr("Velocities"), 2);
+    ui->peakShiftComboBox->addItem(tr("No Shift"), 0);
+    ui->peakShiftComboBox->addItem(tr("To Right"), 200);
+    ui->peakShiftComboBox->addItem(tr("To Middle"), 512);
+    ui->liveShowWhatComboBox->addItem(tr("#-Sum"), int(SkActivitySum));
+    ui->liveShowWhatComboBox->addItem(tr("Channel0"), int(SkActivityChannel0));
+    ui->liveShowWhatComboBox->addItem(tr("Mode"), int(SkActivityMode));
+    ui->liveShowWhatComboBox->addItem(tr("Max Velocity"), int(SkActivityMaxVelocity));
+    ui->liveShowWhatComboBox->addItem(tr("Median Velocity"), int(SkActivityMedianVelocity));
+    ui->liveVelocitySourceComboBox->addItem(tr("Raw"), 0);
+    ui->liveVelocitySourceComboBox->addItem(tr("Normalized"), 1);
+    ui->extractRowSpinBox->setEnabled(true);
+    ui->extractColumnSpinBox->setEnabled(true);
+}
+
+void SkMainWindow::setupPlots()
+{
+    // A long source path must not widen the window; the whole line is in the tool tip.
+    ui->infoLabel->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    ui->plotCenter->setMouseTracking(true);
+    ui->plotCenter->setZMax(400);
+    ui->plotCenter->setAxisTitles(tr("Doppler channel"), tr("Range gate"));
+    ui->plotCenter->setAxisScale(QwtPlot::xBottom, 0, 1024);
+    ui->plotCenter->setAxisScale(QwtPlot::yLeft, 0, 20);
+    setSmallAxes(ui->plotLeft);
+    setSmallAxes(ui->plotBottom);
+    setSmallAxes(ui->plotLive);
+    setSmallAxes(ui->plotRgSum);
+
+    m_leftProfile = newCurve(ui->plotLeft, tr("Channel profile"), Qt::darkBlue);
+    ui->plotLeft->setAxisScale(QwtPlot::yLeft, 0, 19.8);
+    ui->plotLeft->setAxisScale(QwtPlot::xBottom, 0, 400);
+    ui->plotLeft->setAxisMaxMajor(QwtPlot::xBottom, 3);
+    setAxisTitle(ui->plotLeft, QwtPlot::xBottom, tr("Level"));
+
+    m_bottomProfile = newCurve(ui->plotBottom, tr("Range gate profile"), Qt::darkBlue);
+    ui->plotBottom->enableAxis(QwtPlot::yRight, true);
+    ui->plotBottom->setAxisScale(QwtPlot::xBottom, 0, 1024);
+    ui->plotBottom->setAxisScale(QwtPlot::yLeft, 0, 400);
+    ui->plotBottom->setAxisScale(QwtPlot::yRight, 0, 400);
+    ui->plotBottom->setAxisMaxMajor(QwtPlot::yLeft, 3);
+    ui->plotBottom->setAxisMaxMajor(QwtPlot::yRight, 3);
+    setAxisTitle(ui->plotBottom, QwtPlot::yLeft, tr("Level"));
+
+    m_liveCurve = newCurve(ui->plotLive, QString(), Qt::darkGreen);
+    setAxisTitle(ui->plotLive, QwtPlot::yLeft, tr("Range gate"));
+    setAxisTitle(ui->plotLive, QwtPlot::xBottom, ui->liveShowWhatComboBox->currentText());
+    m_rgSumCurve = newCurve(ui->plotRgSum, QString(), Qt::darkRed);
+    setAxisTitle(ui->plotRgSum, QwtPlot::yLeft, tr("Range gate"));
+    setAxisTitle(ui->plotRgSum, QwtPlot::xBottom, tr("Normalized sum - channels (a.u.)"));
+
+    ui->plotActivity->enableAxis(QwtPlot::yRight, true);
+    ui->plotActivity->enableAxis(QwtPlot::xBottom, false);
+    ui->plotActivity->setAxisScale(QwtPlot::yLeft, 0, 1000);
+    ui->plotActivity->setAxisScale(QwtPlot::yRight, 0, 2000);
+    ui->plotActivity->setAxisScale(QwtPlot::xBottom, 0, m_maxFrames);
+}
+
+// ---- Command-line helpers -------------------------------------------------------------------
+
+int SkMainWindow::shownFrame() const
+{
+    return int(std::lround(ui->progressSlider->value()));
+}
+
+bool SkMainWindow::isPlotSettled() const
+{
+    return m_jobs->isIdle() && !m_plotThrottle->isPending();
+}
+
+void SkMainWindow::showFrame(int frameno)
+{
+    ui->firstFrameAction->setChecked(false);
+    setSliderValue(frameno);
+}
+
+void SkMainWindow::setShowHow(int showHow)
+{
+    const int index = ui->showHowComboBox->findData(showHow);
+    if (index >= 0)
+        ui->showHowComboBox->setCurrentIndex(index);
+}
+
+void SkMainWindow::setShowWhat(int packetType)
+{
+    const int index = ui->showWhatComboBox->findData(packetType);
+    if (index >= 0)
+        ui->showWhatComboBox->setCurrentIndex(index);
+}
+
+void SkMainWindow::setPeakShift(int columns)
+{
+    const int index = ui->peakShiftComboBox->findData(columns);
+    if (index >= 0)
+        ui->peakShiftComboBox->setCurrentIndex(index);
+}
+
+void SkMainWindow::setMarkerRangegate(int rangegate)
+{
+    ui->extractRowSpinBox->setValue(rangegate);
+}
+
+void SkMainWindow::setMarkerChannel(int channel)
+{
+    ui->extractColumnSpinBox->setValue(channel);
+}
+
+void SkMainWindow::setColourScaleTop(double zMax)
+{
+    ui->plotThresholdSlider->setValue(zMax);
+}
+
+void SkMainWindow::raiseDock(const QString &name)
+{
+    const QMap<QString, QDockWidget *> docks = {
+        {QStringLiteral("details"), ui->dockDetails}, {QStringLiteral("log"), ui->dockWidgetLog},
+        {QStringLiteral("live"), ui->dockWidgetLive}, {QStringLiteral("rgsum"), ui->dockWidgetRgSum},
+        {QStringLiteral("params"), ui->dockParams}, {QStringLiteral("computed"), ui->dockComputed}};
+    if (QDockWidget *dock = docks.value(name)) {
+        dock->show();
+        dock->raise();
+        scheduleUpdatePlot();
+    }
+}
+
+void SkMainWindow::flushPlotUpdate()
+{
+    m_plotThrottle->flush();
+    m_activityReplot->flush();
+}
+
+// ---- Navigation -----------------------------------------------------------------------------
+
+void SkMainWindow::setSliderValue(double value)
+{
+    ui->progressSlider->setValue(value);
+}
+
+void SkMainWindow::stepFrames(int delta)
+{
+    ui->firstFrameAction->setChecked(false);
+    setSliderValue(shownFrame() + delta);
+}
+
+void SkMainWindow::on_playAction_triggered(bool checked)
+{
+    m_session->setPlaying(checked);
+    // Playing on from a paused, full window: move on at once instead of waiting for a result
+    // that will not come.
+    if (checked && ui->nextBatchAction->isEnabled())
+        on_nextBatchAction_triggered();
+}
+
+void SkMainWindow::on_firstFrameAction_triggered(bool checked)
+{
+    if (checked && m_dataLength > 0 && m_session->nextAlarmFrame() > m_dataStart)
+        setSliderValue(m_session->nextAlarmFrame() - 1);
+}
+
+void SkMainWindow::on_nextBatchAction_triggered()
+{
+    ui->nextBatchAction->setEnabled(false);
+    m_session->setBatchSize(m_streamMode ? m_batchSizeStream : m_batchSizeFiles);
+    m_session->releaseNextBatch();
+}
+
+void SkMainWindow::onNextBatchAvailable()
+{
+    ui->nextBatchAction->setEnabled(true);
+}
+
+void SkMainWindow::on_nextFrameAction_triggered() { stepFrames(1); }
+void SkMainWindow::on_prevFrameAction_triggered() { stepFrames(-1); }
+void SkMainWindow::on_nextFrame20Action_triggered() { stepFrames(20); }
+void SkMainWindow::on_prevFrame20Action_triggered() { stepFrames(-20); }
+
+void SkMainWindow::on_progressSlider_sliderMoved(double)
+{
+    ui->firstFrameAction->setChecked(false);
+}
+
+void SkMainWindow::wheelEvent(QWheelEvent *event)
+{
+    const int notches = event->angleDelta().y() / 120;
+    if (notches == 0) {
+        QMainWindow::wheelEvent(event);
+        return;
+    }
+    stepFrames(notches);
+    event->accept();
+}
+
+void SkMainWindow::on_progressSlider_valueChanged(double pos)
+{
+    QwtPlotMarker *marker = ui->plotCenter->marker();
+    if (m_showHow == 1)
+        marker->setYValue(std::round(pos) - m_dataStart);
+    else if (m_showHow == 2)
+        marker->setXValue(std::round(pos) - m_dataStart);
+    scheduleUpdatePlot();
+}
+
+void SkMainWindow::on_plotActivity_markerPosChanged(QPointF pos)
+{
+    ui->firstFrameAction->setChecked(false);
+    setSliderValue(std::round(pos.x()));
+}
+
+// ---- View choices ---------------------------------------------------------------------------
+
+void SkMainWindow::on_showWhatComboBox_currentIndexChanged(int index)
+{
+    m_packetType = SkPacketTypeEnum(ui->showWhatComboBox->itemData(index).toInt());
+    ui->plotThresholdSlider->setValue(m_thresholds.value(int(m_packetType), 400));
+    scheduleUpdatePlot();
+}
+
+void SkMainWindow::on_showHowComboBox_currentIndexChanged(int index)
+{
+    const int showHow = ui->showHowComboBox->itemData(index).toInt();
+    if (m_markerPositions.contains(showHow))
+        ui->plotCenter->setMarkerPos(m_markerPositions.value(showHow));
+    m_showHow = showHow;
+    ui->extractRowSpinBox->setEnabled(showHow != 2);
+    ui->extractColumnSpinBox->setEnabled(showHow != 1);
+    switch (showHow) {
+    case 1:
+        ui->plotCenter->setAxisTitles(tr("Doppler channel"), tr("Frame (from the first held)"));
+        break;
+    case 2:
+        ui->plotCenter->setAxisTitles(tr("Frame (from the first held)"), tr("Range gate"));
+        break;
+    default:
+        ui->plotCenter->setAxisTitles(tr("Doppler channel"), tr("Range gate"));
+    }
+    scheduleUpdatePlot();
+}
+
+void SkMainWindow::on_peakShiftComboBox_currentIndexChanged(int index)
+{
+    m_peakShift = ui->peakShiftComboBox->itemData(index).toInt();
+    scheduleUpdatePlot();
+}
+
+void SkMainWindow::storeMarkerPosition()
+{
+    m_markerPositions[m_showHow] = ui->plotCenter->markerPos();
+}
+
+void SkMainWindow::on_extractRowSpinBox_valueChanged(int v)
+{
+    if (m_showHow == 0) {
+        ui->plotCenter->marker()->setYValue(v);
+        storeMarkerPosition();
+        ui->plotCenter->replot();
+        // The profile across the channels follows the marker at once.
+        scheduleUpdatePlot();
+    } else if (m_showHow == 1) {
+        scheduleUpdatePlot();
+    }
+    {
+        std::lock_guard<std::mutex> lock(m_activityMutex);
+        ui->plotActivity->setLiveRangegate(v);
+    }
+    m_activityReplot->request();
+}
+
+void SkMainWindow::on_extractColumnSpinBox_valueChanged(int v)
+{
+    if (m_showHow == 0) {
+        ui->plotCenter->marker()->setXValue(v);
+        storeMarkerPosition();
+        ui->plotCenter->replot();
+        scheduleUpdatePlot();
+    } else if (m_showHow == 2) {
+        scheduleUpdatePlot();
+    }
+}
+
+void SkMainWindow::on_plotCenter_markerPosChanged(QPointF pos)
+{
+    m_markerPositions[m_showHow] = pos;
+    if (m_showHow == 0) {
+        const QSignalBlocker rowBlocker(ui->extractRowSpinBox);
+        const QSignalBlocker columnBlocker(ui->extractColumnSpinBox);
+        ui->extractColumnSpinBox->setValue(int(std::floor(pos.x())));
+        ui->extractRowSpinBox->setValue(int(std::floor(pos.y())));
+        std::lock_guard<std::mutex> lock(m_activityMutex);
+        ui->plotActivity->setLiveRangegate(ui->extractRowSpinBox->value());
+        m_activityReplot->request();
+    } else if (m_showHow == 1) {
+        ui->firstFrameAction->setChecked(false);
+        setSliderValue(m_dataStart + std::floor(pos.y()));
+    } else {
+        ui->firstFrameAction->setChecked(false);
+        setSliderValue(m_dataStart + std::floor(pos.x()));
+    }
+    scheduleUpdatePlot();
+}
+
+void SkMainWindow::on_plotCenter_currentPosChanged(QPoint pos, double value)
+{
+    m_cursorLabel->setText(QStringLiteral("x:%1 y:%2 z:%3")
+                               .arg(pos.x(), 4)
+                               .arg(pos.y(), 4)
+                               .arg(value, 8, 'f', 1));
+}
+
+void SkMainWindow::on_plotThresholdSlider_valueChanged(double v)
+{
+    const int a = int(std::lround(v));
+    m_thresholds[int(m_packetType)] = a;
+    // Normalised views share one scale, the level views another.
+    const QList<int> shared = m_packetType == SkPacketTypeEnum::AvalancheNormalized
+                                  ? QList<int>{4, 3, 2}
+                                  : QList<int>{7, 5, 1, 0};
+    for (int type : shared)
+        m_thresholds[type] = a;
+    {
+        const QSignalBlocker blocker(ui->plotThresholdDoubleSpinBox);
+        ui->plotThresholdDoubleSpinBox->setValue(v);
+    }
+    ui->plotCenter->setZMax(v);
+    scheduleUpdatePlot();
+}
+
+void SkMainWindow::on_plotThresholdDoubleSpinBox_valueChanged(double v)
+{
+    ui->plotThresholdSlider->setValue(v);
+}
+
+void SkMainWindow::on_plotThresholdSliderPALeft_valueChanged(double v)
+{
+    ui->plotThresholdDoubleSpinBoxPALeft->setValue(v);
+    ui->plotActivity->setAxisScale(QwtPlot::yLeft, 0, v);
+    m_activityReplot->request();
+}
+
+void SkMainWindow::on_plotThresholdDoubleSpinBoxPALeft_valueChanged(double v)
+{
+    const QSignalBlocker blocker(ui->plotThresholdSliderPALeft);
+    ui->plotThresholdSliderPALeft->setValue(v);
+    ui->plotActivity->setAxisScale(QwtPlot::yLeft, 0, v);
+    m_activityReplot->request();
+}
+
+void SkMainWindow::on_plotThresholdSliderPARight_valueChanged(double v)
+{
+    ui->plotThresholdDoubleSpinBoxPARight->setValue(v);
+}
+
+void SkMainWindow::on_plotThresholdDoubleSpinBoxPARight_valueChanged(double v)
+{
+    {
+        const QSignalBlocker blocker(ui->plotThresholdSliderPARight);
+        ui->plotThresholdSliderPARight->setValue(v);
+    }
+    ui->plotActivity->setAxisScale(QwtPlot::yRight, ui->doubleSpinBoxPARightStart->value(), v);
+    m_activityReplot->request();
+}
+
+void SkMainWindow::on_doubleSpinBoxPARightStart_valueChanged(double v)
+{
+    ui->plotActivity->setAxisScale(QwtPlot::yRight, v,
+                                   ui->plotThresholdDoubleSpinBoxPARight->value());
+    m_activityReplot->request();
+}
+
+void SkMainWindow::on_rgSumChBeginSpinBox_valueChanged(int)
+{
+    scheduleExtractRgSum(shownFrame(), m_packetType);
+}
+
+void SkMainWindow::on_rgSumChLastSpinBox_valueChanged(int)
+{
+    scheduleExtractRgSum(shownFrame(), m_packetType);
+}
+
+void SkMainWindow::on_liveShowWhatComboBox_currentIndexChanged(int)
+{
+    setAxisTitle(ui->plotLive, QwtPlot::xBottom, ui->liveShowWhatComboBox->currentText());
+    scheduleExtractInfo(shownFrame());
+}
+
+void SkMainWindow::onTimezoneOffsetChanged()
+{
+    scheduleUpdatePlot();
+}
