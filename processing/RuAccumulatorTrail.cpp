@@ -13,6 +13,8 @@ constexpr int Channels = RuMatrix::ColsAtCompileTime;
 struct WholeLane
 {
     int width;
+    int row = -1;
+    int channel = -1;
     void fetch(const RuTrailInput &in, float *out) const
     {
         const RuMatrix m = in.whole();
@@ -24,6 +26,7 @@ struct WholeLane
 struct RowLane
 {
     int row;
+    int channel = -1;
     int width = Channels;
     void fetch(const RuTrailInput &in, float *out) const { in.row(row, out); }
     const float *checkpoint(const RuMatrix &sum) const { return sum.row(row).data(); }
@@ -105,84 +108,106 @@ void RuAccumulatorTrail::push(const RuTrailInput &input)
 }
 
 // The additions and subtractions of RuFrameAccumulator::push, element by element in the same
-// order, over the lane's values; the mean ends in `sum`.
+// order, over the lane's values, continuing `st` when it stands earlier on the same lane; the
+// lane receives the mean.
 template <typename Lane>
-void RuAccumulatorTrail::replay(int pushes, Lane &lane) const
+void RuAccumulatorTrail::replay(int pushes, const Lane &lane, RuTrailState &st) const
 {
     const int w = lane.width;
     const size_t size = static_cast<size_t>(w);
-    std::vector<float> sum(size, 0.0f);
-    std::vector<float> in(size);
-    std::vector<float> old(size);
-    int count = m_windowCount;
-    int head = 0;
-    if (count > 0)
-        std::copy_n(lane.checkpoint(m_sum), w, sum.data());
-    for (int p = 0; p < pushes; ++p) {
+    if (st.trail != this || st.row != lane.row || st.channel != lane.channel || st.done > pushes) {
+        st.trail = this;
+        st.row = lane.row;
+        st.channel = lane.channel;
+        st.done = 0;
+        st.count = m_windowCount;
+        st.head = 0;
+        st.sum.assign(size, 0.0f);
+        st.in.resize(size);
+        st.old.resize(size);
+        if (st.count > 0)
+            std::copy_n(lane.checkpoint(m_sum), w, st.sum.data());
+    }
+    float *sum = st.sum.data();
+    float *in = st.in.data();
+    float *old = st.old.data();
+    for (int p = st.done; p < pushes; ++p) {
         const int index = m_windowCount + p;
-        lane.fetch(m_inputs[size_t(index)], in.data());
-        if (count > 0 && count >= m_length) {
-            if (count == 1) {
-                count = 0; // the window empties: the sum restarts from the new input
+        lane.fetch(m_inputs[size_t(index)], in);
+        if (st.count > 0 && st.count >= m_length) {
+            if (st.count == 1) {
+                st.count = 0; // the window empties: the sum restarts from the new input
             } else {
-                lane.fetch(m_inputs[size_t(head)], old.data());
+                lane.fetch(m_inputs[size_t(st.head)], old);
                 for (int k = 0; k < w; ++k)
-                    sum[size_t(k)] = (sum[size_t(k)] - old[size_t(k)]) + in[size_t(k)];
-                ++head;
+                    sum[k] = (sum[k] - old[k]) + in[k];
+                ++st.head;
                 continue;
             }
         }
-        if (count == 0) {
-            sum = in;
-            head = index;
+        if (st.count == 0) {
+            std::copy_n(in, w, sum);
+            st.head = index;
         } else {
             for (int k = 0; k < w; ++k)
-                sum[size_t(k)] += in[size_t(k)];
+                sum[k] += in[k];
         }
-        ++count;
+        ++st.count;
     }
-    if (count > 1) {
-        const float n = static_cast<float>(count);
-        for (float &v : sum)
-            v /= n;
-    }
-    lane.out(sum);
+    st.done = pushes;
+    lane.out(sum, st.count);
 }
+
+namespace {
+
+// The mean of a running sum over `count` matrices, as RuFrameAccumulator::mean divides.
+void meanOf(const float *sum, int count, int width, float *out)
+{
+    if (count <= 1) {
+        std::copy_n(sum, width, out);
+        return;
+    }
+    const float n = static_cast<float>(count);
+    for (int k = 0; k < width; ++k)
+        out[k] = sum[k] / n;
+}
+
+} // namespace
 
 RuMatrix RuAccumulatorTrail::mean(int pushes) const
 {
     struct Lane : WholeLane
     {
         RuMatrix *m;
-        void out(const std::vector<float> &v) const { std::copy_n(v.data(), width, m->data()); }
+        void out(const float *sum, int count) const { meanOf(sum, count, width, m->data()); }
     };
     RuMatrix m(m_rows, Channels);
-    Lane lane{{m_rows * Channels}, &m};
-    replay(pushes, lane);
+    RuTrailState state;
+    replay(pushes, Lane{{m_rows * Channels}, &m}, state);
     return m;
 }
 
-void RuAccumulatorTrail::meanRow(int pushes, int row, float *out) const
+void RuAccumulatorTrail::meanRow(int pushes, int row, float *out, RuTrailState *state) const
 {
     struct Lane : RowLane
     {
         float *dst;
-        void out(const std::vector<float> &v) const { std::copy_n(v.data(), Channels, dst); }
+        void out(const float *sum, int count) const { meanOf(sum, count, Channels, dst); }
     };
-    Lane lane{{row}, out};
-    replay(pushes, lane);
+    RuTrailState local;
+    replay(pushes, Lane{{row}, out}, state ? *state : local);
 }
 
-float RuAccumulatorTrail::meanValue(int pushes, int row, int channel) const
+float RuAccumulatorTrail::meanValue(int pushes, int row, int channel, RuTrailState *state) const
 {
     struct Lane : ValueLane
     {
         float *dst;
-        void out(const std::vector<float> &v) const { *dst = v.front(); }
+        void out(const float *sum, int count) const { meanOf(sum, count, 1, dst); }
     };
     float value = 0.0f;
-    Lane lane{{row, channel}, &value};
-    replay(pushes, lane);
+    RuTrailState local;
+    replay(pushes, Lane{{row, channel}, &value}, state ? *state : local);
     return value;
 }
 

@@ -21,6 +21,7 @@
 
 #include <deque>
 #include <memory>
+#include <vector>
 
 // One matrix pushed: a frame's own matrix (spectrally averaged with `radius` when positive),
 // or a matrix of its own.
@@ -33,6 +34,21 @@ struct RuTrailInput
     void row(int r, float *out) const;
     float value(int r, int c) const;
     RuMatrix whole() const;
+};
+
+// Where a replay stands, so that the means of consecutive frames (a later push of the same
+// trail) continue it instead of starting again at the checkpoint.
+struct RuTrailState
+{
+    const void *trail = nullptr;
+    int row = -1;
+    int channel = -1;
+    int done = 0;
+    int count = 0;
+    int head = 0;
+    std::vector<float> sum;
+    std::vector<float> in;
+    std::vector<float> old;
 };
 
 class RuAccumulatorTrail
@@ -57,13 +73,14 @@ public:
                + size_t(m_capacity) * sizeof(RuTrailInput);
     }
     // The mean after the first `pushes` inputs pushed to this trail.
+    // `state`, when given, carries the replay from one call to the next.
     RuMatrix mean(int pushes) const;
-    void meanRow(int pushes, int row, float *out) const;
-    float meanValue(int pushes, int row, int channel) const;
+    void meanRow(int pushes, int row, float *out, RuTrailState *state = nullptr) const;
+    float meanValue(int pushes, int row, int channel, RuTrailState *state = nullptr) const;
 
 private:
     template <typename Lane>
-    void replay(int pushes, Lane &lane) const;
+    void replay(int pushes, const Lane &lane, RuTrailState &state) const;
 
     int m_rows;
     int m_length;

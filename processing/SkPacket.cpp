@@ -164,25 +164,37 @@ SkPacket::MatrixPtr SkPacket::background() const
     return MatrixPtr::create(mean.trail->mean(mean.pushes));
 }
 
-void SkPacket::backgroundRow(int row, float *out) const
+SkPacket::Lanes SkPacket::lanes(Cursor *cursor, int index)
+{
+    if (!cursor)
+        return Lanes();
+    const size_t needed = static_cast<size_t>(index) + 1;
+    if (cursor->filtered.size() < needed) {
+        cursor->filtered.resize(needed);
+        cursor->background.resize(needed);
+    }
+    return Lanes{&cursor->filtered[size_t(index)], &cursor->background[size_t(index)]};
+}
+
+void SkPacket::backgroundRow(int row, float *out, const Lanes &l) const
 {
     if (m_alarm->background) {
         std::copy_n(m_alarm->background->row(row).data(), Channels, out);
         return;
     }
     const RuTrailMean &mean = m_alarm->backgroundMean;
-    mean.trail->meanRow(mean.pushes, row, out);
+    mean.trail->meanRow(mean.pushes, row, out, l.background);
 }
 
-float SkPacket::backgroundValue(int row, int channel) const
+float SkPacket::backgroundValue(int row, int channel, const Lanes &l) const
 {
     if (m_alarm->background)
         return (*m_alarm->background)(row, channel);
     const RuTrailMean &mean = m_alarm->backgroundMean;
-    return mean.trail->meanValue(mean.pushes, row, channel);
+    return mean.trail->meanValue(mean.pushes, row, channel, l.background);
 }
 
-void SkPacket::filteredRow(int row, float *out) const
+void SkPacket::filteredRow(int row, float *out, const Lanes &l) const
 {
     if (m_alarm->filtered) {
         std::copy_n(m_alarm->filtered->row(row).data(), Channels, out);
@@ -190,36 +202,37 @@ void SkPacket::filteredRow(int row, float *out) const
     }
     const RuTrailMean &mean = m_alarm->filteredMean;
     if (!mean.isNull()) {
-        mean.trail->meanRow(mean.pushes, row, out);
+        mean.trail->meanRow(mean.pushes, row, out, l.filtered);
         return;
     }
     RuTrailInput{m_frame, m_alarm->spectralRadius, MatrixPtr()}.row(row, out);
 }
 
-void SkPacket::normalisedRow(int row, float *out) const
+void SkPacket::normalisedRow(int row, float *out, const Lanes &l) const
 {
-    filteredRow(row, out);
+    filteredRow(row, out, l);
     float background[Channels];
-    backgroundRow(row, background);
+    backgroundRow(row, background, l);
     for (int c = 0; c < Channels; ++c)
         out[c] = out[c] / std::max(background[c], 1.0f);
 }
 
-void SkPacket::matrixRow(SkPacketTypeEnum type, int row, float *out) const
+void SkPacket::matrixRow(SkPacketTypeEnum type, int row, float *out, Cursor *cursor) const
 {
     checkType(type);
+    const Lanes l = lanes(cursor, 0);
     switch (type) {
     case SkPacketTypeEnum::Original:
         originalRow(row, out);
         return;
     case SkPacketTypeEnum::OriginalFiltered:
-        filteredRow(row, out);
+        filteredRow(row, out, l);
         return;
     case SkPacketTypeEnum::AvalancheBackground:
-        backgroundRow(row, out);
+        backgroundRow(row, out, l);
         return;
     case SkPacketTypeEnum::AvalancheNormalized:
-        normalisedRow(row, out);
+        normalisedRow(row, out, l);
         return;
     case SkPacketTypeEnum::LiveHalfSym:
         break;
@@ -231,47 +244,51 @@ void SkPacket::matrixRow(SkPacketTypeEnum type, int row, float *out) const
     }
     float v[Channels];
     if (m_alarm->halfSymmetrySource == Source::Filtered)
-        filteredRow(row, v);
+        filteredRow(row, v, l);
     else
-        normalisedRow(row, v);
+        normalisedRow(row, v, l);
     for (int c = 0; c < Half; ++c)
         out[c] = v[c] - v[Channels - 1 - c];
 }
 
-float SkPacket::filteredValue(int row, int channel) const
+float SkPacket::filteredValue(int row, int channel, const Lanes &l) const
 {
     if (m_alarm->filtered)
         return (*m_alarm->filtered)(row, channel);
     const RuTrailMean &mean = m_alarm->filteredMean;
     if (!mean.isNull())
-        return mean.trail->meanValue(mean.pushes, row, channel);
+        return mean.trail->meanValue(mean.pushes, row, channel, l.filtered);
     return RuTrailInput{m_frame, m_alarm->spectralRadius, MatrixPtr()}.value(row, channel);
 }
 
-float SkPacket::normalisedValue(int row, int channel) const
+float SkPacket::normalisedValue(int row, int channel, const Lanes &l) const
 {
-    return filteredValue(row, channel) / std::max(backgroundValue(row, channel), 1.0f);
+    return filteredValue(row, channel, l) / std::max(backgroundValue(row, channel, l), 1.0f);
 }
 
-float SkPacket::halfSymmetrySourceValue(int row, int channel) const
+float SkPacket::halfSymmetrySourceValue(int row, int channel, const Lanes &l) const
 {
     if (m_alarm->halfSymmetrySource == Source::Filtered)
-        return filteredValue(row, channel);
-    return normalisedValue(row, channel);
+        return filteredValue(row, channel, l);
+    return normalisedValue(row, channel, l);
 }
 
-float SkPacket::matrixValue(SkPacketTypeEnum type, int row, int channel) const
+float SkPacket::matrixValue(SkPacketTypeEnum type, int row, int channel, Cursor *cursor) const
 {
     checkType(type);
+    // Two lanes a row: the channel and its mirror (taken first, so that the cursor has grown
+    // to both before either is used).
+    const Lanes mirror = lanes(cursor, 2 * row + 1);
+    const Lanes l = lanes(cursor, 2 * row);
     switch (type) {
     case SkPacketTypeEnum::Original:
         return static_cast<float>(m_frame.value(row, channel));
     case SkPacketTypeEnum::OriginalFiltered:
-        return filteredValue(row, channel);
+        return filteredValue(row, channel, l);
     case SkPacketTypeEnum::AvalancheBackground:
-        return backgroundValue(row, channel);
+        return backgroundValue(row, channel, l);
     case SkPacketTypeEnum::AvalancheNormalized:
-        return normalisedValue(row, channel);
+        return normalisedValue(row, channel, l);
     case SkPacketTypeEnum::LiveHalfSym:
         break;
     }
@@ -279,6 +296,6 @@ float SkPacket::matrixValue(SkPacketTypeEnum type, int row, int channel) const
         return 0.0f;
     if (m_alarm->halfSymmetrySource == Source::Held)
         return (*m_alarm->halfSymmetry)(row, channel);
-    return halfSymmetrySourceValue(row, channel)
-           - halfSymmetrySourceValue(row, Channels - 1 - channel);
+    return halfSymmetrySourceValue(row, channel, l)
+           - halfSymmetrySourceValue(row, Channels - 1 - channel, mirror);
 }

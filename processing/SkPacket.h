@@ -19,6 +19,8 @@
 #include <QSharedPointer>
 #include <QString>
 
+#include <vector>
+
 class SkPacket
 {
 public:
@@ -45,22 +47,37 @@ public:
 
     // Rows of matrix(type) (0 when the packet lacks the type).
     int matrixRows(SkPacketTypeEnum type) const;
+    // Replays of the accumulator trails carried from one packet to the next by a view over
+    // time, which asks the same row or values of consecutive frames.
+    struct Cursor
+    {
+        std::vector<RuTrailState> filtered;
+        std::vector<RuTrailState> background;
+    };
     // Row `row` of matrix(type) into out[0..1023]; row must be below matrixRows(type).
-    void matrixRow(SkPacketTypeEnum type, int row, float *out) const;
+    void matrixRow(SkPacketTypeEnum type, int row, float *out, Cursor *cursor = nullptr) const;
     // matrix(type)(row, channel), deriving no more than that value needs.
-    float matrixValue(SkPacketTypeEnum type, int row, int channel) const;
+    float matrixValue(SkPacketTypeEnum type, int row, int channel,
+                      Cursor *cursor = nullptr) const;
 
 private:
     int backgroundRows() const;
     MatrixPtr background() const;
-    void backgroundRow(int row, float *out) const;
-    float backgroundValue(int row, int channel) const;
+    // The trail states of one lane: the filtered and the background replay.
+    struct Lanes
+    {
+        RuTrailState *filtered = nullptr;
+        RuTrailState *background = nullptr;
+    };
+    static Lanes lanes(Cursor *cursor, int index);
+    void backgroundRow(int row, float *out, const Lanes &l) const;
+    float backgroundValue(int row, int channel, const Lanes &l) const;
     void originalRow(int row, float *out) const;
-    void filteredRow(int row, float *out) const;
-    void normalisedRow(int row, float *out) const;
-    float filteredValue(int row, int channel) const;
-    float normalisedValue(int row, int channel) const;
-    float halfSymmetrySourceValue(int row, int channel) const;
+    void filteredRow(int row, float *out, const Lanes &l) const;
+    void normalisedRow(int row, float *out, const Lanes &l) const;
+    float filteredValue(int row, int channel, const Lanes &l) const;
+    float normalisedValue(int row, int channel, const Lanes &l) const;
+    float halfSymmetrySourceValue(int row, int channel, const Lanes &l) const;
 
     RuFrame m_frame;
     int m_frameNumber = -1;

@@ -67,6 +67,7 @@ void SkFrameStore::extractRow(int row, int frameNo, SkPacketTypeEnum type, QSize
         n = m_end - m_start;
         const int s = normalisedShift(shift);
         float values[Channels];
+        SkPacket::Cursor cursor;
         for (int i = m_start; i < m_end; ++i) {
             const SkPacket &held = heldPacket(i);
             if (!held.hasMatrix(type))
@@ -76,7 +77,7 @@ void SkFrameStore::extractRow(int row, int frameNo, SkPacketTypeEnum type, QSize
             const int rows = held.matrixRows(type);
             if (rows == 0)
                 continue;
-            held.matrixRow(type, qBound(0, row, rows - 1), values);
+            held.matrixRow(type, qBound(0, row, rows - 1), values, &cursor);
             rotatedRow(values, plotData.data() + (i - m_start) * Channels, s);
         }
         packet = frameAt(frameNo);
@@ -102,6 +103,7 @@ void SkFrameStore::extractColumn(int column, int frameNo, SkPacketTypeEnum type,
             c += Channels;
         c = qBound(0, c, Channels - 1);
         bool first = true;
+        SkPacket::Cursor cursor;
         for (int i = m_start; i < m_end; ++i) {
             const SkPacket &held = heldPacket(i);
             if (!held.hasMatrix(type))
@@ -115,7 +117,7 @@ void SkFrameStore::extractColumn(int column, int frameNo, SkPacketTypeEnum type,
             const int limit = qMin(rows, height);
             double *out = plotData.data() + (i - m_start);
             for (int j = 0; j < limit; ++j)
-                out[j * n] = held.matrixValue(type, j, c);
+                out[j * n] = held.matrixValue(type, j, c, &cursor);
         }
         packet = frameAt(frameNo);
         previous = frameAt(frameNo - 1);

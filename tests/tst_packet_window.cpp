@@ -21,7 +21,7 @@
 namespace {
 
 constexpr int Channels = RuMatrix::ColsAtCompileTime;
-constexpr int Frames = 260;
+constexpr int Frames = 120;
 
 const QVector<SkPacketTypeEnum> &allTypes()
 {
@@ -169,7 +169,7 @@ void TstPacketWindow::derivedMatricesAreThoseOfTheEngine()
             for (int r = 0; r < expected->rows(); ++r) {
                 lazy.matrixRow(type, r, row);
                 QVERIFY2(sameBits(row, expected->row(r).data(), Channels), where);
-                for (int c : {0, 1, 2, 100, 511, 512, 700, 1022, 1023}) {
+                for (int c : {0, 1, 511, 512, 1023}) {
                     const float v = lazy.matrixValue(type, r, c);
                     QVERIFY2(sameBits(&v, &(*expected)(r, c), 1), where + " channel " + QByteArray::number(c));
                 }
@@ -278,17 +278,17 @@ void TstPacketWindow::receiversMayCallBackIntoTheStore()
                 [&] { callBack("rgSum"); }, Qt::DirectConnection);
         store.clear();
         store.setMaxSize(Frames);
-        for (int i = 0; i < 200; ++i) {
+        for (int i = 0; i < 100; ++i) {
             SkPacket p = e.lazy[size_t(i)];
             p.setAlarmResult(SkAlarmResultSharedPtr());
             store.appendFrame(p, 0);
         }
-        store.onAlarmCalculated(150, e.lazy[150].alarmResult());
-        store.extractFrame(150, SkPacketTypeEnum::AvalancheNormalized, 0);
-        store.extractRow(1, 150, SkPacketTypeEnum::Original, QSize(), 0);
-        store.extractColumn(1, 150, SkPacketTypeEnum::Original, QSize(), 0);
-        store.extractInfo(150, SkActivitySum);
-        store.extractRgSum(150, SkPacketTypeEnum::AvalancheNormalized, 0, 0, 0);
+        store.onAlarmCalculated(80, e.lazy[80].alarmResult());
+        store.extractFrame(80, SkPacketTypeEnum::AvalancheNormalized, 0);
+        store.extractRow(1, 80, SkPacketTypeEnum::Original, QSize(), 0);
+        store.extractColumn(1, 80, SkPacketTypeEnum::Original, QSize(), 0);
+        store.extractInfo(80, SkActivitySum);
+        store.extractRgSum(80, SkPacketTypeEnum::AvalancheNormalized, 0, 0, 0);
         store.releaseFrames(10);
         store.setMaxSize(50);
         store.clear();
@@ -298,14 +298,14 @@ void TstPacketWindow::receiversMayCallBackIntoTheStore()
              "a receiver calling back into the store deadlocked");
     const QStringList heard = run.get();
     QCOMPARE(heard.count(QStringLiteral("range 0:0")), 2); // both clears
-    QVERIFY(heard.contains(QStringLiteral("range 0:200")));
-    QVERIFY(heard.contains(QStringLiteral("alarmRange 0:200")));
-    QVERIFY(heard.contains(QStringLiteral("alarm 0:200")));
-    QCOMPARE(heard.count(QStringLiteral("value 0:200")), 3);
-    QVERIFY(heard.contains(QStringLiteral("info 0:200")));
-    QVERIFY(heard.contains(QStringLiteral("rgSum 0:200")));
-    QVERIFY(heard.contains(QStringLiteral("range 10:200")));
-    QVERIFY(heard.contains(QStringLiteral("range 150:200")));
+    QVERIFY(heard.contains(QStringLiteral("range 0:100")));
+    QVERIFY(heard.contains(QStringLiteral("alarmRange 0:100")));
+    QVERIFY(heard.contains(QStringLiteral("alarm 0:100")));
+    QCOMPARE(heard.count(QStringLiteral("value 0:100")), 3);
+    QVERIFY(heard.contains(QStringLiteral("info 0:100")));
+    QVERIFY(heard.contains(QStringLiteral("rgSum 0:100")));
+    QVERIFY(heard.contains(QStringLiteral("range 10:100")));
+    QVERIFY(heard.contains(QStringLiteral("range 50:100")));
 }
 
 // A window of ten million frames on a short file reserves nothing it does not fill.
