@@ -7,7 +7,11 @@
 SkActivityAlarmMarker::SkActivityAlarmMarker(double x, double y, const QColor &color,
                                              QwtSymbol::Style style)
 {
-    setSymbol(new QwtSymbol(style, QBrush(color), QPen(color), QSize(10, 10)));
+    // A darker outline keeps the light colours (yellow, green) of filled symbols visible on
+    // the light canvas; crosses are lines only and keep their colour.
+    const bool filled = style != QwtSymbol::XCross && style != QwtSymbol::Cross;
+    const QPen pen(filled ? color.darker(170) : color);
+    setSymbol(new QwtSymbol(style, QBrush(color), pen, QSize(10, 10)));
     setLineStyle(QwtPlotMarker::NoLine);
     setValue(x, y);
 }
@@ -43,9 +47,14 @@ bool avalancheLook(int status, MarkerLook *look)
 bool rainLook(int status, const SkActivityMarkerLevels &levels, MarkerLook *look)
 {
     switch (status) {
-    case RuStatusAlarmOn: *look = {levels.rainAlarmOn, Qt::blue, QwtSymbol::UTriangle}; return true;
-    case RuStatusAlarmOff: *look = {levels.rainAlarmOff, Qt::blue, QwtSymbol::DTriangle}; return true;
-    default: return false;
+    case RuStatusAlarmOn:
+        *look = {levels.rainAlarmOn, Qt::blue, QwtSymbol::UTriangle};
+        return true;
+    case RuStatusAlarmOff:
+        *look = {levels.rainAlarmOff, Qt::blue, QwtSymbol::DTriangle};
+        return true;
+    default:
+        return false;
     }
 }
 

@@ -1,7 +1,5 @@
 #include "SkActivityCurveData.h"
 
-#include <algorithm>
-
 // The sample array of the Qwt base changed its name in Qwt 6.2.
 #if QWT_VERSION < 0x060200
 #define SK_SAMPLES d_samples
@@ -16,10 +14,10 @@ void SkActivityCurveData::appendSample(const QPointF &point)
 
 void SkActivityCurveData::trimBefore(double firstFrame)
 {
-    const auto begin = SK_SAMPLES.cbegin() + m_first;
-    const auto kept = std::lower_bound(begin, SK_SAMPLES.cend(), firstFrame,
-                                       [](const QPointF &p, double x) { return p.x() < x; });
-    m_first = static_cast<int>(kept - SK_SAMPLES.cbegin());
+    // Every point is stepped over once in its life: constant time per point.
+    const int end = SK_SAMPLES.size();
+    while (m_first < end && SK_SAMPLES.at(m_first).x() < firstFrame)
+        ++m_first;
     if (m_first > 0 && m_first >= SK_SAMPLES.size() - m_first) {
         SK_SAMPLES.remove(0, m_first);
         m_first = 0;

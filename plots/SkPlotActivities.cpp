@@ -62,8 +62,17 @@ const QVector<quint16> &liveValues(const RuLiveValues &live, int id)
 SkPlotActivities::SkPlotActivities(QWidget *parent)
     : QwtPlot(parent),
       m_cursor(new QwtPlotMarker()),
+      m_cursorShade(new QwtPlotMarker()),
       m_picker(nullptr)
 {
+    m_cursorShade->setLineStyle(QwtPlotMarker::VLine);
+    m_cursorShade->setLinePen(QPen(QBrush(QColor(0, 0, 0, 120)), 3.0, Qt::SolidLine,
+                                   Qt::SquareCap, Qt::BevelJoin));
+    m_cursorShade->setZ(m_cursor->z() - 0.5);
+    m_cursorShade->setItemAttribute(QwtPlotItem::Legend, false);
+    m_cursorShade->setValue(0.0, 0.0);
+    m_cursorShade->attach(this);
+
     m_cursor->setLineStyle(QwtPlotMarker::VLine);
     m_cursor->setLinePen(QPen(QBrush(Qt::yellow), 1.0, Qt::SolidLine, Qt::SquareCap,
                               Qt::BevelJoin));
@@ -82,6 +91,7 @@ SkPlotActivities::SkPlotActivities(QWidget *parent)
 SkPlotActivities::~SkPlotActivities()
 {
     delete m_cursor;
+    delete m_cursorShade;
     // The live curves show series the plot owns; hand each its placeholder to delete with
     // the curve, which the base class destroys after the members.
     for (int i = 0; i < CurveCount - FirstLiveId; ++i)
@@ -115,7 +125,7 @@ void SkPlotActivities::setupCurves()
             curve->setData(m_data[id]);
         } else {
             m_noLive[id - FirstLiveId] = std::make_unique<SkActivityCurveData>();
-            curve->swapData(m_noLive[id - FirstLiveId].get());
+            delete curve->swapData(m_noLive[id - FirstLiveId].get()); // the curve's own empty data
         }
         curve->attach(this);
         m_curves[id] = curve;
@@ -134,33 +144,25 @@ void SkPlotActivities::setupAxes()
 QVector<RuAlarmEvent> SkPlotActivities::appendResult(int frameNo, const RuAlarmResult &result,
                                                      const SkActivityMarkerLevels &levels)
 {
-    QVector<RuAlarmEvent> events;
-    RuAlarmEvent event;
-    for (int i = 0; i < RuAlarmResult::Detectors; ++i) {
-        const RuAvalancheResult &av = result.avalanche[i];
-        if (av.status == RuStatusDisabled)
-            continue;
-        m_data[i]->appendSample(QPointF(frameNo, av.sumSum));
-        m_curves[i]->setData(m_data[i]);
-        if (ruAvalancheEvent(i, av, &event) && addEventMarker(frameNo, event, levels))
-            events << event;
-    }
-    const RuRainResult &rain = result.rain[0];
-    if (rain.status != RuStatusDisabled) {
-        m_data[SkActivityRain]->appendSample(QPointF(frameNo, rain.activity));
-        m_curves[SkActivityRain]->setData(m_data[SkActivityRain]);
-        if (ruRainEvent(0, rain, &event) && addEventMarker(frameNo, event, levels))
-            events << event;
-    }
-    const RuWaterlevelResult &wl = result.waterlevel[0];
-    if (wl.status != RuStatusDisabled) {
-        m_data[SkActivityWaterlevel]->appendSample(QPointF(frameNo, wl.value));
-        m_curves[SkActivityWaterlevel]->setData(m_data[SkActivityWaterlevel]);
-        if (ruWaterlevelEvent(0, wl, &event) && addEventMarker(frameNo, event, levels))
-            events << event;
-    }
+    const QVector<RuAlarmEvent> events = ruAlarmEvents(result);
+    // A frame the store has already let go of would break the frame order of the points.
+    if (frameNo < m_firstFrame)
+        return events;
+    for (int i = 0; i < RuAlarmResult::Detectors; ++i)
+        appendPoint(i, frameNo, result.avalanche[i].status, result.avalanche[i].sumSum);
+    appendPoint(SkActivityRain, frameNo, result.rain[0].status, result.rain[0].activity);
+    appendPoint(SkActivityWaterlevel, frameNo, result.waterlevel[0].status,
+                result.waterlevel[0].value);
+    for (const RuAlarmEvent &event : events)
+        addEventMarker(frameNo, event, levels);
     appendLive(frameNo, result);
     return events;
+}
+
+void SkPlotActivities::appendPoint(int id, int frameNo, RuAlarmStatus status, double value)
+{
+    if (status != RuStatusDisabled)
+        m_data[id]->appendSample(QPointF(frameNo, value));
 }
 
 SkActivityAlarmMarker *SkPlotActivities::addEventMarker(int frameNo, const RuAlarmEvent &event,
@@ -212,10 +214,9 @@ void SkPlotActivities::showLiveRangegate()
 
 void SkPlotActivities::clearActivities()
 {
-    for (int id = 0; id < FirstLiveId; ++id) {
-        m_data[id]->clear();
-        m_curves[id]->setData(m_data[id]);
-    }
+    for (SkActivityCurveData *data : m_data)
+        data->clear();
+    m_firstFrame = 0;
     for (LiveList &list : m_live)
         list.clear();
     showLiveRangegate(); // before the emptied lists' series could be drawn
@@ -223,8 +224,19 @@ void SkPlotActivities::clearActivities()
     updateAxes();
 }
 
+void SkPlotActivities::setFrameRange(int startFrame, int length)
+{
+    setAxisScale(QwtPlot::xBottom, startFrame, startFrame + length);
+    trimBefore(startFrame);
+}
+
 void SkPlotActivities::trimBefore(int firstFrame)
 {
+    // The last range reported wins: after a reopen the frame numbers start again at 0.
+    const bool advanced = firstFrame > m_firstFrame;
+    m_firstFrame = firstFrame;
+    if (!advanced)
+        return;
     for (int id = 0; id < FirstLiveId; ++id)
         m_data[id]->trimBefore(firstFrame);
     for (LiveList &list : m_live)
@@ -232,7 +244,8 @@ void SkPlotActivities::trimBefore(int firstFrame)
             series->trimBefore(firstFrame);
     const QwtPlotItemList markers = itemList(SkActivityMarker::Rtti);
     for (QwtPlotItem *item : markers) {
-        if (dynamic_cast<SkActivityMarker *>(item) && item->boundingRect().center().x() < firstFrame)
+        const auto *marker = dynamic_cast<const SkActivityMarker *>(item);
+        if (marker && marker->xValue() < firstFrame)
             delete item; // detaches itself
     }
     for (QwtPlotCurve *curve : m_curves)
@@ -286,15 +299,21 @@ bool SkPlotActivities::isLegendShown() const
     return legend() != nullptr;
 }
 
+void SkPlotActivities::moveCursor(double x)
+{
+    m_cursor->setValue(x, 0.0);
+    m_cursorShade->setValue(x, 0.0);
+}
+
 void SkPlotActivities::setMarkerPos(double pos)
 {
-    m_cursor->setValue(pos, 0.0);
+    moveCursor(pos);
     replot();
 }
 
 void SkPlotActivities::setMarkerScreenPos(const QPoint &pos)
 {
     const double x = invTransform(QwtPlot::xBottom, pos.x());
-    m_cursor->setValue(x, 0.0);
+    moveCursor(x);
     emit markerPosChanged(QPointF(x, 0.0));
 }

@@ -7,6 +7,8 @@
 // range gate; the curves show the range gate chosen with setLiveRangegate. Only the GUI
 // thread touches it; the main window serialises feeding and clearing with its own mutex.
 
+#include "RuAlarmEvent.h"
+#include "RuAlarmStatus.h"
 #include "SkActivityMarkerLevels.h"
 #include "SkActivityPlotId.h"
 
@@ -26,7 +28,6 @@ class SkActivityAlarmMarker;
 class SkActivityCurveData;
 class SkActivityMarker;
 class SkActivityPicker;
-struct RuAlarmEvent;
 struct RuAlarmResult;
 
 class SkPlotActivities : public QwtPlot
@@ -49,8 +50,8 @@ public:
 
     // Appends the points of frame `frameNo`'s result (detectors with status 0 add nothing),
     // adds a marker for every notable event and shows the chosen range gate's live values.
-    // Returns the events marked, in the order avalanche 0-2, rain 0, water level 0, for the
-    // log. The caller replots.
+    // Returns the result's events (avalanche 0-2, rain 0, water level 0) for the log, also
+    // for a frame before the trimmed range, which adds nothing. The caller replots.
     QVector<RuAlarmEvent> appendResult(int frameNo, const RuAlarmResult &result,
                                        const SkActivityMarkerLevels &levels);
     // Attaches the marker of one event (none for events without marker); the plot owns it.
@@ -64,8 +65,13 @@ public:
     // Empties every curve and deletes every event marker (a restarted alarm computation).
     void clearActivities();
     // Forgets the points and markers of frames before `firstFrame` (frames the store no longer
-    // holds), so a stream that runs for days keeps the plot's memory bounded.
+    // holds), so a stream that runs for days keeps the plot's memory bounded. Results of such
+    // frames that arrive later add nothing, until a lower first frame (a reopened store) is
+    // given. The caller replots.
     void trimBefore(int firstFrame);
+    // The store's window [startFrame, startFrame + length]: the bottom axis spans it and what
+    // lies before it is trimmed. Call it on every change of the store's data range.
+    void setFrameRange(int startFrame, int length);
 
     QwtPlotCurve *curve(SkActivityPlotId id) const;
     // The series of curve `id`: the one series of ids 0 to 4, one per range gate for ids 5
@@ -94,13 +100,17 @@ signals:
     void markerPosChanged(QPointF pos);
 
 private:
+    void moveCursor(double x);
     void setupCurves();
     void setupAxes();
+    void appendPoint(int id, int frameNo, RuAlarmStatus status, double value);
     void appendLive(int frameNo, const RuAlarmResult &result);
     void showLiveRangegate();
     SkActivityCurveData *liveSeries(int id, int rangegate);
 
     QwtPlotMarker *m_cursor;           // deleted in the destructor, before the base class
+    // A dark, wider line under the yellow cursor, so it shows on the light canvas too.
+    QwtPlotMarker *m_cursorShade;      // likewise
     SkActivityPicker *m_picker;        // child of the canvas
     std::array<QwtPlotCurve *, CurveCount> m_curves{}; // attached; deleted by the plot
     // Ids 0 to 4: the curve's own data (the curve deletes it).
@@ -111,4 +121,5 @@ private:
     // Shown by a live curve whose range gate has no series.
     std::array<std::unique_ptr<SkActivityCurveData>, CurveCount - FirstLiveId> m_noLive;
     int m_liveRangegate = 0;
+    int m_firstFrame = 0; // frames before it have been trimmed
 };

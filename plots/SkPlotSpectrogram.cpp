@@ -8,9 +8,11 @@
 #include <qwt_picker_machine.h>
 #include <qwt_plot_marker.h>
 #include <qwt_plot_spectrogram.h>
+#include <qwt_scale_draw.h>
 #include <qwt_scale_widget.h>
 #include <qwt_symbol.h>
 
+#include <QFontMetrics>
 #include <QMouseEvent>
 
 #include <cmath>
@@ -34,6 +36,11 @@ SkPlotSpectrogram::SkPlotSpectrogram(QWidget *parent)
     setupPicker();
     setAxisTitles(tr("Channel"), tr("Range gate"));
     setAxisTitle(QwtPlot::yRight, tr("Level (a.u.)"));
+    // Room for six-digit labels from the start, so the image does not jump sideways when a
+    // view with more rows (frames) needs wider labels.
+    const QFontMetrics metrics(axisWidget(QwtPlot::yLeft)->font());
+    axisScaleDraw(QwtPlot::yLeft)->setMinimumExtent(
+        metrics.horizontalAdvance(QStringLiteral("100000")));
     // The position signal needs plain mouse moves, which reach the plot from the canvas.
     setMouseTracking(true);
 }
@@ -85,6 +92,9 @@ void SkPlotSpectrogram::setData(const QVector<double> &values, int columns, doub
     bar->setColorMap(m_interval, new SkColorMap(m_colorMode));
     setAxisScale(QwtPlot::yRight, m_interval.minValue(), m_interval.maxValue());
     enableAxis(QwtPlot::yRight);
+    // The image follows the chosen mode too, or it would disagree with its own colour bar.
+    if (static_cast<const QwtLinearColorMap *>(m_spectrogram->colorMap())->mode() != m_colorMode)
+        m_spectrogram->setColorMap(new SkColorMap(m_colorMode));
 
     m_spectrogram->setData(data);
 }
@@ -137,9 +147,14 @@ bool SkPlotSpectrogram::eventFilter(QObject *, QEvent *)
 void SkPlotSpectrogram::mouseMoveEvent(QMouseEvent *event)
 {
     QwtPlot::mouseMoveEvent(event);
-    if (!hasData() || !canvas()->geometry().contains(event->pos()))
+#if QT_VERSION >= QT_VERSION_CHECK(6, 0, 0)
+    const QPoint pos = event->position().toPoint();
+#else
+    const QPoint pos = event->pos();
+#endif
+    if (!hasData() || !canvas()->geometry().contains(pos))
         return;
     // Evaluate the tracker at this very position, so the signal never lags the text.
-    m_picker->trackerText(canvas()->mapFrom(this, event->pos()));
+    m_picker->trackerText(canvas()->mapFrom(this, pos));
     emit currentPosChanged(m_picker->trackedCell(), m_picker->trackedValue());
 }

@@ -50,7 +50,7 @@ public slots:
     void setMarkerPos(const QPointF &pos);
     // Moves the cross-hair to a canvas pixel and emits markerPosChanged; the receiver replots.
     void setMarkerScreenPos(const QPoint &pos);
-    // The mode of the colour bar from the next setData on.
+    // The mode of the image and its colour bar from the next setData on.
     void setColorMode(QwtLinearColorMap::Mode mode);
 
 signals:
