@@ -11,3 +11,4 @@ int runAnalyze(const QStringList &args);
 int runDump(const QStringList &args);
 int runConvert(const QStringList &args);
 int runWatch(const QStringList &args);
+int runCmdport(const QStringList &args);

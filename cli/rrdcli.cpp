@@ -26,6 +26,7 @@ const Command commands[] = {
     {"dump", runDump, "print the details and computed texts of one frame"},
     {"convert", runConvert, "concatenate files, keeping every n-th frame, optionally averaged"},
     {"watch", runWatch, "run the live pipeline: detectors, alarm log, recording, alarm script"},
+    {"cmdport", runCmdport, "stand in for the radar's command port: log and answer command lines"},
 };
 
 void printUsage(FILE *out)

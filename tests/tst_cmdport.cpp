@@ -1,0 +1,191 @@
+// rrdcli cmdport as a client sees it: real processes, real sockets on 127.0.0.1.
+
+#include "CmdportProcess.h"
+
+#include <QTcpSocket>
+#include <QtTest>
+
+namespace {
+
+class Client
+{
+public:
+    explicit Client(quint16 port) { m_socket.connectToHost(QStringLiteral("127.0.0.1"), port); }
+    bool connected() { return m_socket.waitForConnected(10000); }
+
+    void send(const QByteArray &bytes)
+    {
+        m_socket.write(bytes);
+        m_socket.flush();
+    }
+
+    // Reads until the answers hold `lines` line feeds in all.
+    QString readLines(int lines)
+    {
+        m_received += m_socket.readAll();
+        while (m_received.count('\n') < lines && m_socket.waitForReadyRead(10000))
+            m_received += m_socket.readAll();
+        return QString::fromUtf8(m_received);
+    }
+
+    QTcpSocket &socket() { return m_socket; }
+
+private:
+    QTcpSocket m_socket;
+    QByteArray m_received;
+};
+
+} // namespace
+
+class TestCmdport : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void answersEveryLineWithOk_data();
+    void answersEveryLineWithOk();
+    void statusFollowsStartStopSuspendWakeup();
+    void clientsShareOneRadarAndAreLogged();
+    void closesAClientThatSendsNoLineEnd();
+    void endsCleanlyOnStopSignals_data();
+    void endsCleanlyOnStopSignals();
+    void refusesBadOptions_data();
+    void refusesBadOptions();
+};
+
+void TestCmdport::answersEveryLineWithOk_data()
+{
+    QTest::addColumn<QByteArray>("sent");
+    QTest::addColumn<QString>("answer");
+    QTest::newRow("line feed") << QByteArray("STOP\n") << QStringLiteral("OK STOP\n");
+    QTest::newRow("windows line end") << QByteArray("RUN_DSP\r\n") << QStringLiteral("OK RUN_DSP\n");
+    QTest::newRow("parameter") << QByteArray("PARAM RANGE 600\n")
+                               << QStringLiteral("OK PARAM RANGE 600\n");
+    QTest::newRow("empty line") << QByteArray("\n") << QStringLiteral("OK\n");
+    QTest::newRow("utf-8") << QByteArray("NAME H\xc3\xb6he\n") << QStringLiteral("OK NAME H\u00f6he\n");
+}
+
+void TestCmdport::answersEveryLineWithOk()
+{
+    QFETCH(QByteArray, sent);
+    QFETCH(QString, answer);
+    CmdportProcess cmdport;
+    QVERIFY(cmdport.port() != 0);
+    Client client(cmdport.port());
+    QVERIFY(client.connected());
+    // Sent in two pieces: a line is answered once it is whole.
+    client.send(sent.left(2));
+    QTest::qWait(50);
+    client.send(sent.mid(2));
+    QCOMPARE(client.readLines(1), answer);
+}
+
+void TestCmdport::statusFollowsStartStopSuspendWakeup()
+{
+    CmdportProcess cmdport;
+    Client client(cmdport.port());
+    QVERIFY(client.connected());
+    const struct
+    {
+        const char *command;
+        const char *state;
+    } steps[] = {
+        {nullptr, "STOPPED"},     {"START", "RUNNING"}, {"SUSPEND", "SUSPENDED"},
+        {"WAKEUP", "RUNNING"},    {"STOP", "STOPPED"},  {"SUSPEND", "SUSPENDED"},
+        {"WAKEUP", "STOPPED"},    {"WAKEUP", "STOPPED"},
+    };
+    int lines = 0;
+    for (const auto &step : steps) {
+        if (step.command) {
+            client.send(QByteArray(step.command) + '\n');
+            ++lines;
+        }
+        client.send("STATUS\n");
+        lines += 5;
+        const QString answers = client.readLines(lines);
+        const QString status = answers.section(QStringLiteral("OK STATUS\n"), -1);
+        QVERIFY2(status.startsWith(QStringLiteral("STATE %1\n").arg(QLatin1String(step.state))),
+                 qPrintable(answers));
+    }
+}
+
+void TestCmdport::clientsShareOneRadarAndAreLogged()
+{
+    CmdportProcess cmdport;
+    Client first(cmdport.port());
+    Client second(cmdport.port());
+    QVERIFY(first.connected());
+    QVERIFY(second.connected());
+    first.send("NAME mobil\nSTART\n");
+    QCOMPARE(first.readLines(2), QStringLiteral("OK NAME mobil\nOK START\n"));
+    second.send("STATUS\n");
+    QCOMPARE(second.readLines(5),
+             QStringLiteral("OK STATUS\nSTATE RUNNING\nNAME mobil\nPARAMS 0\nCOMMANDS 3\n"));
+    QVERIFY(cmdport.waitForLog(QStringLiteral("> STATUS\n")));
+    const QString log = cmdport.log();
+    QCOMPARE(log.count(QStringLiteral(" connected\n")), 2);
+    QVERIFY2(log.contains(QStringLiteral("> NAME mobil\n")) && log.contains(QStringLiteral("> START\n")),
+             qPrintable(log));
+}
+
+void TestCmdport::closesAClientThatSendsNoLineEnd()
+{
+    CmdportProcess cmdport;
+    Client client(cmdport.port());
+    QVERIFY(client.connected());
+    client.send(QByteArray(100 * 1024, 'A'));
+    QVERIFY(client.readLines(1).startsWith(QStringLiteral("ERROR line too long\n")));
+    QVERIFY(client.socket().state() == QAbstractSocket::UnconnectedState
+            || client.socket().waitForDisconnected(10000));
+    // The server goes on serving others.
+    Client other(cmdport.port());
+    QVERIFY(other.connected());
+    other.send("STOP\n");
+    QCOMPARE(other.readLines(1), QStringLiteral("OK STOP\n"));
+}
+
+void TestCmdport::endsCleanlyOnStopSignals_data()
+{
+    QTest::addColumn<int>("signal");
+    QTest::newRow("SIGTERM") << int(SIGTERM);
+    QTest::newRow("SIGINT") << int(SIGINT);
+}
+
+void TestCmdport::endsCleanlyOnStopSignals()
+{
+    QFETCH(int, signal);
+    CmdportProcess cmdport;
+    Client client(cmdport.port());
+    QVERIFY(client.connected());
+    client.send("START\n");
+    QCOMPARE(client.readLines(1), QStringLiteral("OK START\n"));
+    cmdport.stop(signal);
+    QVERIFY(cmdport.process().waitForFinished(10000));
+    QCOMPARE(cmdport.process().exitStatus(), QProcess::NormalExit);
+    QCOMPARE(cmdport.process().exitCode(), 0);
+    QVERIFY(cmdport.log().endsWith(QStringLiteral("stopped after 1 commands from 1 clients\n")));
+    QVERIFY(client.socket().state() == QAbstractSocket::UnconnectedState
+            || client.socket().waitForDisconnected(10000));
+}
+
+void TestCmdport::refusesBadOptions_data()
+{
+    QTest::addColumn<QStringList>("options");
+    QTest::newRow("port too big") << QStringList{QStringLiteral("--port"), QStringLiteral("70000")};
+    QTest::newRow("port no number") << QStringList{QStringLiteral("--port"), QStringLiteral("x")};
+    QTest::newRow("host no address") << QStringList{QStringLiteral("--host"), QStringLiteral("radar")};
+    QTest::newRow("argument") << QStringList{QStringLiteral("extra")};
+}
+
+void TestCmdport::refusesBadOptions()
+{
+    QFETCH(QStringList, options);
+    QProcess process;
+    process.start(CmdportProcess::rrdcli(), QStringList{QStringLiteral("cmdport")} + options);
+    QVERIFY(process.waitForFinished(10000));
+    QCOMPARE(process.exitCode(), 2);
+    QVERIFY(process.readAllStandardError().startsWith("rrdcli cmdport: "));
+}
+
+QTEST_GUILESS_MAIN(TestCmdport)
+#include "tst_cmdport.moc"
