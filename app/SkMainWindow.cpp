@@ -278,12 +278,12 @@ void SkMainWindow::readSettings()
     const auto tabBars = findChildren<QTabBar *>();
     for (QTabBar *bar : tabBars)
         bar->setCurrentIndex(0);
-    resizeDocks({ui->dockParams}, {330}, Qt::Horizontal);
-    resizeDocks({ui->dockDetails}, {420}, Qt::Horizontal);
+    ui->dockParamsContents->setMinimumWidth(265);
+    ui->dockWidgetLogContents->setMinimumWidth(330);
     m_showLegendAction->setChecked(true);
     onShowLegendToggled(true);
-    ui->tableLog->setColumnWidth(0, 60);
-    ui->tableLog->setColumnWidth(1, 150);
+    ui->tableLog->setColumnWidth(0, 50);
+    ui->tableLog->setColumnWidth(1, 160);
     ui->tableLog->setColumnWidth(2, 500);
 }
 
