@@ -78,6 +78,27 @@ void answerFileDialog(const QString &path, QString *proposed = nullptr)
     });
 }
 
+// Answers the message boxes that come up, in order, with `buttons`; each box's text and
+// informative text go to `seen`.
+void answerBoxes(QList<QMessageBox::StandardButton> buttons, QStringList *seen)
+{
+    auto *timer = new QTimer;
+    const QDeadlineTimer deadline(30000);
+    QObject::connect(timer, &QTimer::timeout, [timer, buttons, seen, deadline]() mutable {
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        if (box && box->isVisible() && !buttons.isEmpty()) {
+            *seen << box->windowTitle() + QLatin1Char('|') + box->text() + QLatin1Char('|')
+                         + box->informativeText();
+            box->button(buttons.takeFirst())->click();
+        }
+        if (buttons.isEmpty() || deadline.hasExpired()) {
+            timer->stop();
+            timer->deleteLater();
+        }
+    });
+    timer->start(20);
+}
+
 // The cells of the workbook's first sheet: "B3" → its number or text.
 QMap<QString, QString> readSheet(const QString &path)
 {
@@ -165,6 +186,7 @@ private slots:
     void init();
     void recordStartIsRefused_data();
     void recordStartIsRefused();
+    void oldFilesAreScannedWithQuestions();
     void recordsIntoASubfolderNamedByTheStartTime();
     void recorderFailureStaysInTheStatusBar();
     void recordsAStreamAndMovesTheAlarmFile();
@@ -227,6 +249,42 @@ void TestMainWindowOps::recordStartIsRefused()
     QCOMPARE(informative, QStringLiteral("Recording not possible! Choose a new path!"));
     QVERIFY(!record->isChecked());
     QVERIFY(record->isEnabled()); // the user may correct the path and retry
+    QVERIFY(!window.session()->isRecording());
+}
+
+// 2500 earlier minute files: asked after 1000 and 2000, then whether to delete them, then,
+// with a minimum of 99 % free, "Disk full"; No there leaves recording stopped.
+void TestMainWindowOps::oldFilesAreScannedWithQuestions()
+{
+    QTemporaryDir base;
+    for (int i = 0; i < 2500; ++i) {
+        const QString folder = base.filePath(QStringLiteral("old%1/rdata").arg(i % 3));
+        QDir().mkpath(folder);
+        QFile(QStringLiteral("%1/%2.rrd0.gz").arg(folder).arg(i)).open(QIODevice::WriteOnly);
+    }
+    SkMainWindow window({m_small});
+    QAction *record = action(&window, "actionRecordStart");
+    QVERIFY(QTest::qWaitFor([&] { return record->isEnabled(); }, Long));
+    option<QLineEdit>(window, "lineEditRecPath")->setText(base.path());
+    option<QCheckBox>(window, "checkBoxRecImport")->setChecked(true);
+    option<QSpinBox>(window, "spinBoxRecPreserveDiskSpace")->setValue(99);
+    QStringList seen;
+    answerBoxes({QMessageBox::Yes, QMessageBox::Yes, QMessageBox::Yes, QMessageBox::No}, &seen);
+    record->trigger();
+    QCOMPARE(seen.size(), 4);
+    const QString scanning = QStringLiteral("Long duration of file scannning|%1 *.rrd0.gz files found.|"
+                                            "Should I continue scanning and import files?");
+    QCOMPARE(seen.at(0), scanning.arg(1000));
+    QCOMPARE(seen.at(1), scanning.arg(2000));
+    const QRegularExpression space(QStringLiteral("Currently available: \\d+\\.\\d% of \\d+\\.\\d\\dTiB$"));
+    QVERIFY2(seen.at(2).startsWith(QStringLiteral("Found files for deleting|2500 *.rrd0.gz files found for deleting!|"
+                                                  "Delete files as necessary?\nOldest files first.\n")),
+             qPrintable(seen.at(2)));
+    QVERIFY2(space.match(seen.at(2)).hasMatch(), qPrintable(seen.at(2)));
+    QVERIFY2(seen.at(3).startsWith(QStringLiteral("Disk full|2500 *.rrd0.gz files found for deleting!|"
+                                                  "Minimal free disk space (99%) reached!\nContinue recording?\n")),
+             qPrintable(seen.at(3)));
+    QVERIFY(!record->isChecked());
     QVERIFY(!window.session()->isRecording());
 }
 
@@ -435,6 +493,8 @@ void TestMainWindowOps::exportsPlotsWithAndWithoutHeader()
         timer->stop();
         for (QAction *a : menu->actions())
             entries << a->text();
+        if (qEnvironmentVariableIsSet("SK_OPS_PNG_DIR"))
+            menu->grab().save(qEnvironmentVariable("SK_OPS_PNG_DIR") + QStringLiteral("/export-menu.png"));
         menu->setActiveAction(menu->actions().at(1)); // "Export plot Avalanche 0 .."
         QTest::keyClick(menu, Qt::Key_Return);
     });
