@@ -6,6 +6,7 @@
 
 #include "SkDialogAbout.h"
 #include "SkDialogConfigure.h"
+#include "SkDialogContrl.h"
 #include "SkDialogOpenFile.h"
 #include "SkDialogOpenStream.h"
 #include "SkFrameStore.h"
@@ -19,6 +20,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDebug>
+#include <QDockWidget>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QProgressBar>
@@ -50,6 +52,7 @@ void SkMainWindow::construct(const QStringList &args)
     // 1. What the window keeps besides its form.
     m_openFileDialog = new SkDialogOpenFile(RecentFileCount, this);
     m_configureDialog = new SkDialogConfigure(this);
+    m_console = new SkDialogContrl(this);
     m_aboutDialog = new SkDialogAbout(this);
     // Normalised frames are ratios to the background: their scale starts far lower.
     m_thresholds = {{0, 400}, {1, 400}, {5, 400}, {2, 2}, {3, 2}, {4, 2}, {6, 4}};
@@ -235,6 +238,12 @@ void SkMainWindow::connectSignals()
     connect(ui->rgSumChLastSpinBox, QOverload<int>::of(&QSpinBox::valueChanged),
             ui->rgSumChLastSlider, &QSlider::setValue);
 
+    // A dock shown again catches up with the frame on display.
+    for (QDockWidget *dock : {ui->dockWidgetLive, ui->dockWidgetRgSum, ui->dockDetails, ui->dockComputed})
+        connect(dock, &QDockWidget::visibilityChanged, this, [this](bool visible) {
+            if (visible)
+                scheduleUpdatePlot();
+        });
     connect(m_plotThrottle, &SkUpdateThrottle::due, this, &SkMainWindow::updatePlotNow);
     connect(m_activityReplot, &SkUpdateThrottle::due, ui->plotActivity, &QwtPlot::replot);
     connect(m_jobs, &SkJobScheduler::idle, this, [this] {
@@ -408,6 +417,12 @@ void SkMainWindow::on_actionOptions_triggered()
 {
     m_configureDialog->show();
     m_configureDialog->raise();
+}
+
+void SkMainWindow::on_actionOpen_CMD_Port_triggered()
+{
+    m_console->show();
+    m_console->raise();
 }
 
 void SkMainWindow::on_preferencesAction_triggered()

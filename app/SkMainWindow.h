@@ -6,8 +6,9 @@
 // sum docks and the frame's details.
 //
 // The code is split along its seams: construction, menus and tasks (SkMainWindow.cpp),
-// navigation and views (SkMainWindowViews.cpp), alarm results and the log
-// (SkMainWindowAlarms.cpp), the parameter dock (SkMainWindowParams.cpp).
+// navigation and views (SkMainWindowViews.cpp), drawing what the store reports
+// (SkMainWindowDrawing.cpp), alarm results, the log and the parameter dock
+// (SkMainWindowAlarms.cpp); the command line's grab lives in SkWindowGrabber.
 
 #include "RuAlarmResult.h"
 #include "SkActivityPlotId.h"
@@ -113,6 +114,7 @@ private slots:
     void on_quitAction_triggered();
     void on_actionAbout_Skarnel_triggered();
     void on_actionOptions_triggered();
+    void on_actionOpen_CMD_Port_triggered();
     void on_preferencesAction_triggered();
     void onTaskFinished(const QString &taskName, int status, const QString &message);
     void onFramesDropped(int nFrames);
@@ -200,6 +202,7 @@ private:
     SkDialogOpenFile *m_openFileDialog = nullptr;   // child of the window
     SkDialogConfigure *m_configureDialog = nullptr; // child of the window
     SkDialogAbout *m_aboutDialog = nullptr;         // child of the window
+    SkDialogContrl *m_console = nullptr;            // child of the window
     std::unique_ptr<SkLiveSession> m_session;       // owns the frame store and the tasks
     SkJobScheduler *m_jobs = nullptr;               // child; ended before the session
     SkUpdateThrottle *m_plotThrottle = nullptr;     // child
@@ -237,8 +240,8 @@ private:
     mutable QMutex m_currentPacketMutex; // "PP" reads the packet on display
     SkPacket m_currentPacket;
     std::mutex m_activityMutex;          // feeding and clearing the activity plot
-    // ---- Operations: the alarm script, recording, saving frames, exports, the snapshot and
-    // the command console (SkMainWindowRecording.cpp, SkMainWindowExport.cpp) ----------------
+    // ---- Operations: the alarm script, recording, saving frames, exports, the snapshot
+    // (SkMainWindowRecording.cpp, SkMainWindowExport.cpp) ------------------------------------
 public slots:
     // Also the options dialog's "Test" button.
     void onRunAlarmScriptRequested();
@@ -251,7 +254,6 @@ private slots:
     void on_exportRowAction_triggered();
     void on_snapShotAction_triggered();
     void on_plotActivity_customContextMenuRequested(const QPoint &pos);
-    void on_actionOpen_CMD_Port_triggered();
 
 private:
     void setupOperations();
@@ -263,7 +265,6 @@ private:
     QString chooseExportFile(const QString &caption, const QString &defaultName);
     void reportExport(SkXlsxWriter &book, const QString &path);
 
-    SkDialogContrl *m_contrlDialog = nullptr; // child of the window
     bool m_operationRunning = false;          // a save or row export lets the event loop run
     bool m_recordChecksRunning = false;
 };
