@@ -84,8 +84,8 @@ void SkMainWindow::construct(const QStringList &args)
     connectSignals();
     setupOperations();
 
-    // 8. and 9.
-    readSettings();
+    // 8. and 9.: the command line overrides what was stored.
+    applyFirstStartLayout();
     m_commandLine = SkCommandLine::parse(args);
     applyCommandLine();
 }
@@ -278,9 +278,9 @@ void SkMainWindow::connectSignals()
             [this] { statusBar()->showMessage(tr("Stream back"), 4000); });
 }
 
-// The settings are read and written with the next steps of this window; until then it
-// starts with the first-start layout.
-void SkMainWindow::readSettings()
+// The layout of a first start: the settings, once the window keeps them, restore the user's
+// own in its place.
+void SkMainWindow::applyFirstStartLayout()
 {
     tabifyDockWidget(ui->dockDetails, ui->dockWidgetLog);
     tabifyDockWidget(ui->dockWidgetLog, ui->dockWidgetLive);
@@ -432,7 +432,6 @@ void SkMainWindow::on_preferencesAction_triggered()
 
 void SkMainWindow::onTaskFinished(const QString &taskName, int status, const QString &message)
 {
-    Q_UNUSED(status)
     const bool failed = status != 0 && status != 1;
     statusBar()->showMessage(message, failed ? 0 : 4000);
     if (taskName == QLatin1String("Record"))

@@ -176,7 +176,7 @@ private:
     void setupPlots();
     void setupComboBoxes();
     void connectSignals();
-    void readSettings();
+    void applyFirstStartLayout();
     void applyCommandLine();
 
     void openSources(const QStringList &sources, bool stream);

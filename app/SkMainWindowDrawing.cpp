@@ -195,6 +195,7 @@ void SkMainWindow::updateInfo(const SkPacket &packet, const SkPacket &packetPrev
                                .arg(time, packet.sourceText())
                                .arg(dt, 0, 'f', 2)
                                .arg(zone));
+    ui->infoLabel->setToolTip(ui->infoLabel->text());
     if (ui->dockDetails->isVisible()) {
         ui->detailsListWidget->clear();
         ui->detailsListWidget->addItems(ruFrameDetails(packet.frame()));

@@ -110,9 +110,13 @@ void SkMainWindow::setupComboBoxes()
 
 void SkMainWindow::setupPlots()
 {
+    // A long source path must not widen the window; the whole line is in the tool tip.
+    ui->infoLabel->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     ui->plotCenter->setMouseTracking(true);
     ui->plotCenter->setZMax(400);
     ui->plotCenter->setAxisTitles(tr("Doppler channel"), tr("Range gate"));
+    ui->plotCenter->setAxisScale(QwtPlot::xBottom, 0, 1024);
+    ui->plotCenter->setAxisScale(QwtPlot::yLeft, 0, 20);
     setSmallAxes(ui->plotLeft);
     setSmallAxes(ui->plotBottom);
     setSmallAxes(ui->plotLive);

@@ -152,8 +152,14 @@ void SkLiveSession::startLoad()
     loader->setReconnect(m_reconnect);
     loader->setFrameLimit(m_frameLimit);
     connect(loader, &SkFrameTask::framesDropped, this, &SkLiveSession::framesDropped);
-    connect(loader, &SkFrameTaskLoad::streamLost, this, &SkLiveSession::streamLost);
-    connect(loader, &SkFrameTaskLoad::streamBack, this, &SkLiveSession::streamBack);
+    connect(loader, &SkFrameTaskLoad::streamChanged, this, [this, loader] {
+        for (const SkFrameTaskLoad::StreamEvent &event : loader->takeStreamEvents()) {
+            if (event.lost)
+                emit streamLost(event.reason);
+            else
+                emit streamBack();
+        }
+    });
     launch(m_loader, loader);
 }
 
@@ -190,11 +196,13 @@ void SkLiveSession::restartAlarm()
     m_completeSent = false;
     emit alarmRestarting(first);
     disconnect(m_firstFrame);
+    m_awaitingFirstFrame = false;
     if (m_paramsLoaded) {
         startAlarmTask();
         return;
     }
     // The radar's own settings come with the first frame: wait for it.
+    m_awaitingFirstFrame = true;
     m_firstFrame = connect(
         m_store.get(), &SkFrameStore::dataRangeChanged, this,
         [this](int, int len) {
@@ -219,13 +227,17 @@ int SkLiveSession::nextAlarmFrame() const
 void SkLiveSession::onFirstFrame()
 {
     // Appends queued before the disconnect still arrive here.
-    disconnect(m_firstFrame);
-    if (m_stopping || m_alarm || m_paramsLoaded)
+    if (!m_awaitingFirstFrame || m_stopping || m_alarm || m_paramsLoaded) {
+        disconnect(m_firstFrame);
         return;
-    // Nothing is released before the first result, so the oldest frame is the first.
+    }
+    // Nothing is released before the first result, so the oldest frame is the first. A range
+    // announced by the window before a reopen finds the store empty: wait on.
     const SkPacket first = m_store->waitFrame(-1, 0);
     if (!first.hasFrame())
         return;
+    disconnect(m_firstFrame);
+    m_awaitingFirstFrame = false;
     if (!first.frame().info()) {
         emit processParametersMissing(tr("No process parameters found in rrd_info: the first "
                                          "frame carries no detector settings of the radar"));
@@ -311,7 +323,10 @@ void SkLiveSession::startRecording(const RecordOptions &options)
     auto *recorder = new SkFrameTaskRecord(m_store.get(), options.path, options.maxFiles,
                                            options.minFreePercent, options.oldFiles);
     recorder->setStartFrame(options.startFrame);
-    connect(recorder, &SkFrameTaskRecord::fileFailed, this, &SkLiveSession::recordError);
+    connect(recorder, &SkFrameTaskRecord::fileFailed, this, [this, recorder] {
+        for (const SkFrameTaskRecord::Failure &failure : recorder->takeFailures())
+            emit recordError(failure.file, failure.cause);
+    });
     launch(m_recorder, recorder);
     emit recordingChanged(true);
 }

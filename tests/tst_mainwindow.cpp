@@ -8,6 +8,7 @@
 #include "SkFrameStore.h"
 #include "SkJobScheduler.h"
 #include "SkLiveSession.h"
+#include "SkPlotActivities.h"
 #include "SkPlotSpectrogram.h"
 #include "SkUpdateThrottle.h"
 
@@ -15,10 +16,14 @@
 #include <qwt_raster_data.h>
 #include <qwt_slider.h>
 
+#include <QApplication>
 #include <QComboBox>
+#include <QWheelEvent>
 #include <QDockWidget>
 #include <QDoubleSpinBox>
 #include <QElapsedTimer>
+#include <QImage>
+#include <QProcess>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -59,7 +64,10 @@ private slots:
     void markerPositionIsKeptPerView();
     void infoLineShowsTheTimeZone();
     void followModeShowsTheNewestAnalysedFrame();
+    void wheelAndActivityClickMoveTheFrame();
     void missingFileIsReportedUntilTheNextMessage();
+    void grabWritesThePictureAndTellsTheOutcome_data();
+    void grabWritesThePictureAndTellsTheOutcome();
 
 private:
     QTemporaryDir m_dir;
@@ -459,6 +467,26 @@ void TestMainWindow::followModeShowsTheNewestAnalysedFrame()
     QCOMPARE(window.shownFrame(), 58);
 }
 
+void TestMainWindow::wheelAndActivityClickMoveTheFrame()
+{
+    SkMainWindow window({m_small});
+    QSignalSpy complete(window.session(), &SkLiveSession::analysisComplete);
+    QVERIFY(complete.wait(Long));
+    window.showFrame(20);
+    action(&window, "firstFrameAction")->setChecked(true);
+    // Two notches down step two frames back and leave follow mode.
+    QWheelEvent wheel(QPointF(10, 10), QPointF(10, 10), QPoint(), QPoint(0, -240), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(&window, &wheel);
+    QCOMPARE(window.shownFrame(), 18);
+    QVERIFY(!action(&window, "firstFrameAction")->isChecked());
+    // Clicking the activity plot names a frame.
+    auto *activity = child<SkPlotActivities>(&window, "plotActivity");
+    emit activity->markerPosChanged(QPointF(42.4, 0));
+    QCOMPARE(window.shownFrame(), 42);
+    QCOMPARE(activity->cursorPos(), 42.0);
+}
+
 void TestMainWindow::missingFileIsReportedUntilTheNextMessage()
 {
     const QString missing = m_dir.filePath(QStringLiteral("missing.rrd"));
@@ -471,6 +499,43 @@ void TestMainWindow::missingFileIsReportedUntilTheNextMessage()
              qPrintable(message));
     QTest::qWait(4500);
     QCOMPARE(window.statusBar()->currentMessage(), message);
+}
+
+void TestMainWindow::grabWritesThePictureAndTellsTheOutcome_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<bool>("written");
+    QTest::newRow("file, frame and view")
+        << QStringList{"--process-params", "--frame", "30", "--view", "velocities", "--dock", "log", "@small"}
+        << 0 << true;
+    QTest::newRow("no sources") << QStringList{} << 0 << true;
+    QTest::newRow("missing file") << QStringList{"@dir/missing.rrd"} << 1 << true;
+    QTest::newRow("bad view") << QStringList{"--view", "sideways", "@small"} << 2 << false;
+}
+
+void TestMainWindow::grabWritesThePictureAndTellsTheOutcome()
+{
+    QFETCH(QStringList, args);
+    QFETCH(int, exitCode);
+    QFETCH(bool, written);
+    args.replaceInStrings(QStringLiteral("@small"), m_small);
+    args.replaceInStrings(QStringLiteral("@dir"), m_dir.path());
+    QTemporaryDir out;
+    const QString picture = out.filePath(QStringLiteral("window.png"));
+    QProcess skarnel;
+    skarnel.start(QString::fromLocal8Bit(qgetenv("SK_BIN_DIR")) + QStringLiteral("/skarnel"),
+                  QStringList{"--grab", picture} + args);
+    QVERIFY(skarnel.waitForFinished(Long));
+    QCOMPARE(skarnel.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(skarnel.exitCode(), exitCode);
+    QCOMPARE(QFile::exists(picture), written);
+    if (written) {
+        QCOMPARE(QImage(picture).size(), QSize(1600, 1000));
+        QCOMPARE(skarnel.readAllStandardOutput().trimmed(), picture.toLocal8Bit());
+    } else {
+        QVERIFY(skarnel.readAllStandardError().contains("--view: 'sideways'"));
+    }
 }
 
 QTEST_MAIN(TestMainWindow)
