@@ -33,6 +33,7 @@ class QwtPlotCurve;
 class SkDialogAbout;
 class SkDialogConfigure;
 class SkDialogContrl;
+class SkXlsxWriter;
 class SkDialogOpenFile;
 class SkFrameStore;
 class SkJobScheduler;
@@ -239,4 +240,32 @@ private:
     mutable QMutex m_currentPacketMutex; // "PP" reads the packet on display
     SkPacket m_currentPacket;
     std::mutex m_activityMutex;          // feeding and clearing the activity plot
+    // ---- Operations: the alarm script, recording, saving frames, exports, the snapshot
+    // (SkMainWindowRecording.cpp, SkMainWindowExport.cpp) ------------------------------------
+public slots:
+    // Also the options dialog's "Test" button.
+    void onRunAlarmScriptRequested();
+    // Exports activity curve `source` (an SkActivityPlotId) to a spreadsheet.
+    void exportPlot(int source);
+
+private slots:
+    void on_actionRecordStart_triggered();
+    void on_actionSave_frames_triggered();
+    void on_exportRowAction_triggered();
+    void on_snapShotAction_triggered();
+    void on_plotActivity_customContextMenuRequested(const QPoint &pos);
+
+private:
+    void setupOperations();
+    bool startRecording();
+    QVector<SkPacket> copyHeldPackets() const;
+    void beginOperation(int steps);
+    void endOperation();
+    QString exportPrefix() const;
+    QString chooseExportFile(const QString &caption, const QString &defaultName);
+    void reportExport(SkXlsxWriter &book, const QString &path);
+
+    bool m_operationRunning = false;          // a save or row export lets the event loop run
+    bool m_recordChecksRunning = false;
 };
+

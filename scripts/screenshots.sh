@@ -29,3 +29,9 @@ shot frame-log --view frame --zmax 5000 --dock log
 shot frame-normalized-live --view frame --show normalized --dock live
 shot rangegates-rgsum --view rangegates --show normalized --rangegate 17 --dock rgsum
 shot velocities-log --view velocities --show normalized --peak-shift middle --rangegate 17 --channel 780 --dock log
+
+# The command console, opened from the window and talking to a stand-in command port
+# (rrdcli cmdport): after START and STATUS.
+SK_BIN_DIR="$build/bin" SK_OPS_PNG_DIR="$(cd "$out" && pwd)" QT_QPA_PLATFORM=offscreen \
+  "$build/bin/tst_mainwindow_ops" consoleOpensFromTheWindow >/dev/null
+echo "console: $out/console.png"
