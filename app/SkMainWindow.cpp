@@ -268,25 +268,6 @@ void SkMainWindow::connectSignals()
             [this] { statusBar()->showMessage(tr("Stream back"), 4000); });
 }
 
-// The settings are read and written with the next steps of this window; until then it
-// starts with the first-start layout.
-void SkMainWindow::readSettings()
-{
-    tabifyDockWidget(ui->dockDetails, ui->dockWidgetLog);
-    tabifyDockWidget(ui->dockWidgetLog, ui->dockWidgetLive);
-    tabifyDockWidget(ui->dockWidgetLive, ui->dockWidgetRgSum);
-    const auto tabBars = findChildren<QTabBar *>();
-    for (QTabBar *bar : tabBars)
-        bar->setCurrentIndex(0);
-    resizeDocks({ui->dockParams}, {330}, Qt::Horizontal);
-    resizeDocks({ui->dockDetails}, {420}, Qt::Horizontal);
-    m_showLegendAction->setChecked(true);
-    onShowLegendToggled(true);
-    ui->tableLog->setColumnWidth(0, 60);
-    ui->tableLog->setColumnWidth(1, 150);
-    ui->tableLog->setColumnWidth(2, 500);
-}
-
 void SkMainWindow::applyCommandLine()
 {
     for (const QString &error : qAsConst(m_commandLine.errors))
@@ -463,5 +444,6 @@ void SkMainWindow::closeEvent(QCloseEvent *event)
     // while a load sleeps on a full store or a stream read blocks.
     m_jobs->shutdown();
     m_session->abort();
+    writeSettings();
     event->accept();
 }
