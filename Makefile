@@ -5,7 +5,7 @@ CMAKE_ARGS ?=
 FUZZ_SECONDS ?= 300
 JOBS       ?= $(shell nproc)
 
-.PHONY: all deps configure build test demo bench test-asan test-tsan fuzz clean
+.PHONY: all deps configure build test demo bench test-asan test-tsan fuzz clean screenshots
 
 all: build
 
@@ -23,6 +23,9 @@ test: build
 
 demo: build
 	@./scripts/demo.sh $(BUILD)
+
+screenshots: build
+	@./scripts/screenshots.sh $(BUILD)
 
 bench: build
 	@./scripts/bench.sh $(BUILD)

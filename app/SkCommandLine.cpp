@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QVector>
 
 namespace {
 
@@ -99,6 +100,22 @@ SkCommandLine SkCommandLine::parse(const QStringList &args)
                 else
                     c.errors.append(QStringLiteral("--frame: '%1' is not a frame number").arg(v));
             }
+        } else if (a == QLatin1String("--rangegate")) {
+            int n = 0;
+            if (value(i, &v)) {
+                if (toInt(v, &n) && n >= 0)
+                    c.grabRangegate = n;
+                else
+                    c.errors.append(QStringLiteral("--rangegate: '%1' is not a range gate").arg(v));
+            }
+        } else if (a == QLatin1String("--channel")) {
+            int n = 0;
+            if (value(i, &v)) {
+                if (toInt(v, &n) && n >= 0 && n < 1024)
+                    c.grabChannel = n;
+                else
+                    c.errors.append(QStringLiteral("--channel: '%1' is not a channel (0-1023)").arg(v));
+            }
         } else if (a == QLatin1String("--view")) {
             const QStringList views = {QStringLiteral("frame"), QStringLiteral("rangegates"),
                                        QStringLiteral("velocities")};
@@ -122,6 +139,17 @@ SkCommandLine SkCommandLine::parse(const QStringList &args)
                 if (c.grabType < 0)
                     c.errors.append(QStringLiteral("--show: '%1' is none of %2")
                                         .arg(v, typeNames().join(QStringLiteral(", "))));
+            }
+        } else if (a == QLatin1String("--peak-shift")) {
+            const QStringList shifts = {QStringLiteral("none"), QStringLiteral("right"),
+                                        QStringLiteral("middle")};
+            if (value(i, &v)) {
+                const int k = shifts.indexOf(v);
+                if (k < 0)
+                    c.errors.append(QStringLiteral("--peak-shift: '%1' is none of %2")
+                                        .arg(v, shifts.join(QStringLiteral(", "))));
+                else
+                    c.grabPeakShift = QVector<int>{0, 200, 512}.at(k);
             }
         } else if (a == QLatin1String("--zmax")) {
             if (value(i, &v)) {
@@ -173,6 +201,9 @@ QString SkCommandLine::helpText()
         "  --show WHAT          with --grab: original, filtered, normalized, background or\n"
         "                       halfsym\n"
         "  --zmax V             with --grab: top of the colour scale\n"
+        "  --peak-shift S       with --grab: none, right or middle\n"
+        "  --rangegate N        with --grab: put the marker on range gate N\n"
+        "  --channel C          with --grab: put the marker on channel C (as shown)\n"
         "  --version            print the version and quit\n"
         "  -h, --help           print this help and quit\n");
 }

@@ -26,6 +26,9 @@ struct SkCommandLine
     QStringList grabDocks;    // docks raised before the grab ("log", "live", "rgsum", ...)
     int grabType = -1;        // packet type shown (SkPacketTypeEnum); -1: unchanged
     double grabZMax = -1;     // top of the colour scale; negative: unchanged
+    int grabPeakShift = -1;   // 0, 200 or 512 columns; -1: unchanged
+    int grabRangegate = -1;   // range gate of the marker; -1: unchanged
+    int grabChannel = -1;     // channel (display column) of the marker; -1: unchanged
 
     QStringList errors;       // one line per refused argument
 

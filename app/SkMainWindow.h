@@ -78,6 +78,9 @@ public:
     void setShowHow(int showHow);
     void setShowWhat(int packetType);
     void setColourScaleTop(double zMax);
+    void setPeakShift(int columns);
+    void setMarkerRangegate(int rangegate);
+    void setMarkerChannel(int channel);
     void raiseDock(const QString &name);
     // Serves a deferred plot update at once.
     void flushPlotUpdate();

@@ -71,8 +71,10 @@ void SkMainWindow::readSettings()
 {
     const QSettings settings;
     m_parameterFiles = new SkParameterFiles(ui->menuLast_Parameters, this);
-    ui->tableLog->setColumnWidth(0, 60);
-    ui->tableLog->setColumnWidth(1, 150);
+    ui->dockParamsContents->setMinimumWidth(265);
+    ui->dockWidgetLogContents->setMinimumWidth(330);
+    ui->tableLog->setColumnWidth(0, 50);
+    ui->tableLog->setColumnWidth(1, 160);
     ui->tableLog->setColumnWidth(2, 500);
 
     readWindowSettings(settings);
@@ -132,8 +134,6 @@ void SkMainWindow::firstStartLayout()
     const auto tabBars = findChildren<QTabBar *>();
     for (QTabBar *bar : tabBars)
         bar->setCurrentIndex(0);
-    resizeDocks({ui->dockParams}, {330}, Qt::Horizontal);
-    resizeDocks({ui->dockDetails}, {420}, Qt::Horizontal);
 }
 
 // The window is closing: a store that cannot be written can only go to the log.

@@ -185,6 +185,23 @@ void SkMainWindow::setShowWhat(int packetType)
         ui->showWhatComboBox->setCurrentIndex(index);
 }
 
+void SkMainWindow::setPeakShift(int columns)
+{
+    const int index = ui->peakShiftComboBox->findData(columns);
+    if (index >= 0)
+        ui->peakShiftComboBox->setCurrentIndex(index);
+}
+
+void SkMainWindow::setMarkerRangegate(int rangegate)
+{
+    ui->extractRowSpinBox->setValue(rangegate);
+}
+
+void SkMainWindow::setMarkerChannel(int channel)
+{
+    ui->extractColumnSpinBox->setValue(channel);
+}
+
 void SkMainWindow::setColourScaleTop(double zMax)
 {
     ui->plotThresholdSlider->setValue(zMax);

@@ -99,6 +99,12 @@ void SkWindowGrabber::prepare()
         m_window->setShowWhat(m_commandLine.grabType);
     if (m_commandLine.grabZMax > 0)
         m_window->setColourScaleTop(m_commandLine.grabZMax);
+    if (m_commandLine.grabPeakShift >= 0)
+        m_window->setPeakShift(m_commandLine.grabPeakShift);
+    if (m_commandLine.grabRangegate >= 0)
+        m_window->setMarkerRangegate(m_commandLine.grabRangegate);
+    if (m_commandLine.grabChannel >= 0)
+        m_window->setMarkerChannel(m_commandLine.grabChannel);
     if (m_commandLine.grabView >= 0)
         m_window->setShowHow(m_commandLine.grabView);
     for (const QString &dock : qAsConst(m_commandLine.grabDocks))

@@ -1,17 +1,14 @@
 // Throughput of the detector engine with every detector and live value on, against one pass
 // over the same frames that only converts them to matrices (RuFrame::toMatrix), at 20 and 128
-// range gates on one thread; and the memory one stored frame holds with its result.
+// range gates on one thread. (The memory a stored frame holds is measured by bench_window.)
 // Throughput is per second of processor time, so that other work on the machine does not
 // blur the figures (the program runs on one thread; page faults count as its time).
 
 #include "BenchSummary.h"
 #include "RuAlarmCalculator.h"
 #include "RuSimulator.h"
-#include "SkPacket.h"
 
 #include <benchmark/benchmark.h>
-
-#include <QSet>
 
 #include <algorithm>
 #include <ctime>
@@ -103,93 +100,6 @@ void BM_ToMatrix(benchmark::State &state)
 BENCHMARK(BM_ToMatrix)->Arg(20)->Arg(128)->Iterations(3)->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Engine)->Arg(20)->Arg(128)->Iterations(3)->UseManualTime()->Unit(benchmark::kMillisecond);
 
-// Bytes a frame store holds per frame: the frame record, the packet's Original matrix and the
-// result with everything it references, each shared buffer counted once over all frames.
-class HeldBytes
-{
-public:
-    void addPacket(const SkPacket &packet)
-    {
-        const rrd_frame *record = packet.frame().record();
-        m_bytes += sizeof(SkPacket) + sizeof(rrd_frame) + record->capacity;
-        addMatrix(packet.matrix(SkPacketTypeEnum::Original).data(), sizeof(float));
-        if (const SkAlarmResultSharedPtr r = packet.alarmResult())
-            addResult(*r);
-    }
-    double bytes() const { return double(m_bytes); }
-
-private:
-    template <typename M>
-    void addMatrix(const M *m, size_t element)
-    {
-        if (m && !m_seen.contains(m)) {
-            m_seen.insert(m);
-            m_bytes += sizeof(M) + size_t(m->size()) * element;
-        }
-    }
-    template <typename T>
-    void addVector(const QVector<T> &v)
-    {
-        if (!v.isEmpty() && !m_seen.contains(v.constData())) {
-            m_seen.insert(v.constData());
-            m_bytes += 16 + size_t(v.capacity()) * sizeof(T);
-        }
-    }
-    void addResult(const RuAlarmResult &r)
-    {
-        m_bytes += sizeof(RuAlarmResult);
-        addMatrix(r.filtered.data(), sizeof(float));
-        addMatrix(r.background.data(), sizeof(float));
-        addMatrix(r.halfSymmetry.data(), sizeof(float));
-        for (const RuAvalancheResult &a : r.avalanche) {
-            addVector(a.runs);
-            for (const RuRangegateRuns &runs : a.runs)
-                addVector(runs.starts);
-            addVector(a.rowActivity);
-            addVector(a.lastAlarm.channelMaps);
-            for (const QBitArray &map : a.lastAlarm.channelMaps) {
-                if (!map.isEmpty() && !m_seen.contains(map.bits())) {
-                    m_seen.insert(map.bits());
-                    m_bytes += 32 + size_t(map.size()) / 8;
-                }
-            }
-        }
-        for (const RuRainResult &rain : r.rain)
-            addVector(rain.ratios);
-        addVector(r.live.channel0);
-        addVector(r.live.activity);
-        addVector(r.live.mainVelocity);
-        addVector(r.live.maxVelocity);
-        addVector(r.live.medianVelocity);
-    }
-
-    size_t m_bytes = 0;
-    QSet<const void *> m_seen;
-};
-
-void reportMemory(int rangegates)
-{
-    const Recording &rec = recording(rangegates);
-    RuAlarmCalculator calc = rec.calculator;
-    std::vector<SkPacket> store;
-    HeldBytes held;
-    const int frames = std::min<int>(400, int(rec.frames.size()));
-    for (int i = 0; i < frames; ++i) {
-        SkPacket packet(rec.frames[i], i);
-        calc.processFrame(rec.frames[i], rec.frames[i].timeMicros());
-        packet.setAlarmResult(calc.lastResult());
-        store.push_back(packet);
-    }
-    // The first frames have no background yet; count a window past them.
-    const int from = frames / 2;
-    for (int i = from; i < frames; ++i)
-        held.addPacket(store[i]);
-    const double perFrame = held.bytes() / (frames - from);
-    const double target = 5.0 * rangegates * 1024 * 4;
-    benchReport("engine bytes held per stored frame, " + std::to_string(rangegates) + " RG",
-                perFrame, "B", "target 5 x R x 1024 x 4", target, perFrame / target);
-}
-
 void reportSpeed(int rangegates)
 {
     const std::string r = std::to_string(rangegates);
@@ -211,7 +121,5 @@ int main(int argc, char **argv)
     benchmark::Shutdown();
     reportSpeed(20);
     reportSpeed(128);
-    reportMemory(20);
-    reportMemory(128);
     return 0;
 }

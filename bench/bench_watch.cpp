@@ -2,7 +2,11 @@
 // of its two stages measured alone over the same file in the same run: reading and
 // decompressing through RuFile, and the detector engine over frames already in memory. The
 // load task and the alarm task run on their own threads, so on two cores the pipeline should
-// take little more than its slower stage, not the sum of both.
+// take little more than its slower stage, not the sum of both; and against `rrdcli analyze`,
+// which runs the same detectors serially on one thread. Beside the times, the minor page
+// faults of both programs: those of watch once its window has filled (a run over the first
+// 1000 frames subtracted from the run over all 2400) show whether a full window reuses its
+// memory.
 
 #include "BenchRecording.h"
 #include "BenchSummary.h"
@@ -19,6 +23,8 @@
 #include <QFile>
 #include <QProcess>
 #include <QSettings>
+
+#include <sys/resource.h>
 
 #include <algorithm>
 #include <chrono>
@@ -37,6 +43,11 @@ QString g_rrdcli;
 QString inputPath()
 {
     return benchDataPath("bench_watch.rrd0.gz");
+}
+
+QString prefixPath()
+{
+    return benchDataPath("bench_watch_1000.rrd0.gz");
 }
 
 QString parameterPath()
@@ -93,6 +104,25 @@ std::vector<RuFrame> readFrames()
     return frames;
 }
 
+// The first 1000 frames of the recording, as a file of their own.
+bool makePrefix()
+{
+    if (QFile::exists(prefixPath()))
+        return true;
+    const QString partial = benchDataPath("partial-bench_watch_1000.rrd0.gz");
+    RuFile in(inputPath(), 'r');
+    RuFile out(partial, 'w');
+    if (!out.isOpen())
+        return false;
+    for (int i = 0; i < 1000; ++i) {
+        RuFrame frame;
+        if (!in.readFrame(frame) || out.writeFrame(frame) != 0)
+            return false;
+    }
+    out.close();
+    return out.closeResult() == 0 && QFile::rename(partial, prefixPath());
+}
+
 bool readAll()
 {
     return benchReadRecording(inputPath()) == Frames;
@@ -117,19 +147,42 @@ void BM_Calculator(benchmark::State &state)
     });
 }
 
+bool runRrdcli(const QString &command, const QStringList &options,
+               const QString &input = inputPath())
+{
+    QProcess process;
+    process.setStandardOutputFile(QProcess::nullDevice());
+    process.start(g_rrdcli, QStringList{command, QStringLiteral("--params"), parameterPath()}
+                                + options + QStringList{input});
+    return process.waitForFinished(-1) && process.exitStatus() == QProcess::NormalExit
+           && process.exitCode() == 0;
+}
+
 bool runWatch(const QStringList &options)
 {
-    QProcess watch;
-    watch.setStandardOutputFile(QProcess::nullDevice());
-    watch.start(g_rrdcli, QStringList{QStringLiteral("watch"), QStringLiteral("--params"),
-                                      parameterPath()}
-                              + options + QStringList{inputPath()});
-    return watch.waitForFinished(-1) && watch.exitStatus() == QProcess::NormalExit
-           && watch.exitCode() == 0;
+    return runRrdcli(QStringLiteral("watch"), options);
+}
+
+// Minor page faults of one run (-1 when it failed).
+long minorFaults(const QString &command, const QStringList &options, const QString &input)
+{
+    rusage before{};
+    getrusage(RUSAGE_CHILDREN, &before);
+    if (!runRrdcli(command, options, input))
+        return -1;
+    rusage after{};
+    getrusage(RUSAGE_CHILDREN, &after);
+    return after.ru_minflt - before.ru_minflt;
+}
+
+void BM_Analyze(benchmark::State &state)
+{
+    benchMeasureTime(state, "analyze",
+                     [] { return runRrdcli(QStringLiteral("analyze"), {QStringLiteral("--log")}); });
 }
 
 // The viewer's window of 1000 frames: the first 1000 frames with their results (about
-// 370 kB each at 20 range gates) are memory touched for the first time.
+// 160 kB each at 20 range gates) are memory touched for the first time.
 void BM_Watch(benchmark::State &state)
 {
     benchMeasureTime(state, "watch", [] { return runWatch({}); });
@@ -146,6 +199,7 @@ void BM_WatchSmallWindow(benchmark::State &state)
 
 BENCHMARK(BM_Read)->Iterations(3)->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Calculator)->Iterations(3)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Analyze)->Iterations(3)->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Watch)->Iterations(3)->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_WatchSmallWindow)->Iterations(3)->UseManualTime()->Unit(benchmark::kMillisecond);
 
@@ -155,7 +209,7 @@ int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
     g_rrdcli = QCoreApplication::applicationDirPath() + QStringLiteral("/rrdcli");
-    if (!makeRecording(inputPath()) || !writeParameterFile(allDetectors()))
+    if (!makeRecording(inputPath()) || !makePrefix() || !writeParameterFile(allDetectors()))
         return 1;
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
@@ -178,5 +232,25 @@ int main(int argc, char **argv)
             return 1;
         benchReport(figure.second, found->second, "s", baseline, slower, found->second / slower);
     }
+    const auto watch = benchBestTimes().find("watch");
+    const auto analyze = benchBestTimes().find("analyze");
+    if (watch == benchBestTimes().end() || analyze == benchBestTimes().end())
+        return 1;
+    benchReport("rrdcli watch, same file (target <= 1)", watch->second, "s",
+                "rrdcli analyze --log, serial", analyze->second,
+                watch->second / analyze->second);
+    const QString watchCommand = QStringLiteral("watch");
+    const long watchAll = minorFaults(watchCommand, {}, inputPath());
+    const long watchFill = minorFaults(watchCommand, {}, prefixPath());
+    const long analyzeAll = minorFaults(QStringLiteral("analyze"), {QStringLiteral("--log")},
+                                        inputPath());
+    if (watchAll < 0 || watchFill < 0 || analyzeAll < 0)
+        return 1;
+    benchReport("watch minor faults, whole run", double(watchAll), "faults",
+                "rrdcli analyze --log, whole run", double(analyzeAll),
+                double(watchAll) / double(analyzeAll));
+    benchReport("watch minor faults after the window filled", double(watchAll - watchFill),
+                "faults", "rrdcli analyze --log, whole run", double(analyzeAll),
+                double(watchAll - watchFill) / double(analyzeAll));
     return 0;
 }

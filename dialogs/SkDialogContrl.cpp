@@ -38,7 +38,12 @@ SkDialogContrl::SkDialogContrl(QWidget *parent)
     connect(ui->plainTextEditCMD, &SkWPlainTextEdit::writeTo, this, &SkDialogContrl::clientWrite);
 }
 
-SkDialogContrl::~SkDialogContrl() = default;
+// A connected socket, deleted with the dialog's children, says it is disconnected; by then the
+// form is gone.
+SkDialogContrl::~SkDialogContrl()
+{
+    m_socket->disconnect(this);
+}
 
 QString SkDialogContrl::commandLines(const QString &text)
 {

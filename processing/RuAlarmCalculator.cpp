@@ -5,6 +5,7 @@
 
 #include "RuConditioning.h"
 
+#include <algorithm>
 #include <limits>
 
 namespace {
@@ -161,23 +162,17 @@ void RuAlarmCalculator::avalancheAndLiveStage(const RuFrame &frame, const RuMatr
     bool eventNow = false;
     bool alarmOnNow = false;
     if (m_backgroundAvailable && m_background && m_background->rows() == m.rows()) {
-        const MatrixPtr filtered = MatrixPtr::create(m_timeAccumulator.mean());
-        result.filtered = filtered;
+        const RuMatrix &filtered = filteredMatrix(m, result);
         result.background = m_background;
         const bool normalise = anyAvalancheEnabled() || m_live.activity;
         if (normalise) {
-            ruNormalise(*filtered, *m_background, m_normalised);
+            ruNormalise(filtered, *m_background, m_normalised);
             m_hasNormalised = true;
             result.normalisedComputed = true;
             ruAsymmetry(m_normalised, m_asymmetry);
         }
-        if (m_live.any()) {
-            const bool sameShape = m_hasNormalised && m_normalised.rows() == filtered->rows();
-            const RuLiveValueCalculator::Input live{*filtered, sameShape ? &m_normalised : nullptr,
-                                                    normalise ? &m_asymmetry : nullptr,
-                                                    frame.info()};
-            m_liveValues.process(m_params, m_live, live, result);
-        }
+        if (m_live.any())
+            liveValues(frame, filtered, normalise, result);
         if (normalise) {
             const RuAvalancheDetector::Input in{m_normalised, m_asymmetry, time, m_frameCounter,
                                                 m_params.toWardSearch};
@@ -197,6 +192,42 @@ void RuAlarmCalculator::avalancheAndLiveStage(const RuFrame &frame, const RuMatr
         eventNow = eventNow || m_alarmActive;
     }
     updateBackground(m, eventNow, alarmOnNow);
+}
+
+// The time average F of this frame. While the window holds this frame alone, F is the frame's
+// own spectral average, bit for bit (the sum restarts from it), so the result only notes how
+// to rebuild it; otherwise it holds F, which depends on earlier frames.
+const RuMatrix &RuAlarmCalculator::filteredMatrix(const RuMatrix &m, RuAlarmResult &result)
+{
+    if (m_timeAccumulator.size() == 1 && !m_keepEveryMatrix) {
+        result.filteredFromFrame = true;
+        result.spectralRadius = std::max(m_params.avgSpectrum, 0);
+        return m;
+    }
+    const MatrixPtr filtered = MatrixPtr::create(m_timeAccumulator.mean());
+    result.filtered = filtered;
+    return *filtered;
+}
+
+void RuAlarmCalculator::liveValues(const RuFrame &frame, const RuMatrix &filtered,
+                                   bool normalisedNow, RuAlarmResult &result)
+{
+    using Source = RuAlarmResult::HalfSymmetrySource;
+    const bool sameShape = m_hasNormalised && m_normalised.rows() == filtered.rows();
+    const RuLiveValueCalculator::Input live{filtered, sameShape ? &m_normalised : nullptr,
+                                            normalisedNow ? &m_asymmetry : nullptr,
+                                            frame.info()};
+    const RuMatrix *source = m_liveValues.process(m_params, m_live, live, result, m_halfSymmetry);
+    if (!source)
+        return;
+    // Differences taken from the normalised matrix of an earlier frame cannot be rebuilt
+    // from this one: those are held.
+    if (!m_keepEveryMatrix && (source == &filtered || normalisedNow)) {
+        result.halfSymmetrySource = source == &filtered ? Source::Filtered : Source::Normalised;
+        return;
+    }
+    result.halfSymmetrySource = Source::Held;
+    result.halfSymmetry = QSharedPointer<const RuHalfMatrix>::create(m_halfSymmetry);
 }
 
 void RuAlarmCalculator::updateBackground(const RuMatrix &m, bool eventNow, bool alarmOnNow)

@@ -9,6 +9,7 @@
 #include "RuAvalancheParams.h"
 #include "RuFrame.h"
 #include "RuFrameAccumulator.h"
+#include "RuHalfMatrix.h"
 #include "RuLiveEnables.h"
 #include "RuLiveValueCalculator.h"
 #include "RuMatrix.h"
@@ -59,6 +60,11 @@ public:
     void processFrame(const RuFrame &frame, qint64 timeMicros);
     SkAlarmResultSharedPtr lastResult() const { return m_lastResult; }
 
+    // Holds the filtered and half-symmetry matrices in every result, as computed, instead of
+    // leaving what a packet can rebuild from its frame: the reference the rebuilt matrices
+    // are checked and measured against.
+    void setKeepsEveryMatrix(bool keep) { m_keepEveryMatrix = keep; }
+
     // Frames processed since the last initialisation (0 = initialise at the next frame).
     int frameCounter() const { return m_frameCounter; }
     bool backgroundAvailable() const { return m_backgroundAvailable; }
@@ -68,6 +74,7 @@ public:
 private:
     using MatrixPtr = QSharedPointer<const RuMatrix>;
 
+    void clampToDockRanges();
     bool anyAvalancheEnabled() const;
     bool anyWaterlevelEnabled() const;
     void initialise(int rows);
@@ -77,6 +84,9 @@ private:
     bool centralPeakDrop(float s0, RuAlarmResult &result);
     void avalancheAndLiveStage(const RuFrame &frame, const RuMatrix &m, qint64 time,
                                RuAlarmResult &result);
+    const RuMatrix &filteredMatrix(const RuMatrix &m, RuAlarmResult &result);
+    void liveValues(const RuFrame &frame, const RuMatrix &filtered, bool normalisedNow,
+                    RuAlarmResult &result);
     void updateBackground(const RuMatrix &m, bool eventNow, bool alarmOnNow);
     void runLevelDetectors(const RuMatrix &m, const RuMatrix &raw, qint64 time,
                            RuAlarmResult &result);
@@ -90,6 +100,7 @@ private:
     std::array<bool, Detectors> m_rainEnable{};
     std::array<bool, Detectors> m_waterlevelEnable{};
     RuLiveEnables m_live;
+    bool m_keepEveryMatrix = false;
 
     int m_frameCounter = 0;
     int m_rawRows = 0;                       // rows of the raw copy: the last accepted frame
@@ -104,6 +115,7 @@ private:
     RuMatrix m_normalised;                   // last normalised matrix, perhaps of an earlier frame
     bool m_hasNormalised = false;
     RuMatrix m_asymmetry;
+    RuHalfMatrix m_halfSymmetry;             // scratch of the live velocities
     float m_channel0Reference = 0.0f;
     int m_dropCounter = 0;
     std::array<RuAvalancheDetector, Detectors> m_avalanche;

@@ -2,6 +2,9 @@
 
 #include "RuAlarmCalculator.h"
 
+#include "RuParameterSet.h"
+#include "RuParameterTable.h"
+
 #include "rrd.h"
 
 #include <stdexcept>
@@ -175,5 +178,18 @@ void RuAlarmCalculator::fromProcessParameters(const unsigned char *info)
         r.bgFrameDelay = rrd_get_u16(info + RRD_PP_RAIN_BG_DELAY);
         m_rainEnable[0] = true;
     }
+    clampToDockRanges();
     m_frameCounter = 0;
+}
+
+// The radar may send any 16-bit value; a bgDelay of 65535 would keep that many background
+// candidates. The engine takes what the parameter docks could have set.
+void RuAlarmCalculator::clampToDockRanges()
+{
+    RuParameterSet set = RuParameterSet::fromCalculator(*this);
+    RuParameterTable::clamp(set);
+    m_params = set.general;
+    m_avalancheParams = set.avalanche;
+    m_rainParams[0] = set.rain;
+    m_waterlevelParams[0] = set.waterlevel;
 }

@@ -2,10 +2,14 @@
 // Everything the engine computed for one frame. Made by RuAlarmCalculator::processFrame and
 // never modified once published: readers share it through SkAlarmResultSharedPtr.
 //
-// Matrices are shared, not copied: `background` is the very candidate of the engine's delay
-// queue that was in force, `filtered` the time average the detectors saw. The normalised
-// matrix is a pure function of those two, so it is rebuilt on demand instead of being held
-// for every stored frame; the half-symmetry differences keep only their non-zero half.
+// A result holds only what cannot be rebuilt from its own frame. `background` is the very
+// candidate of the engine's delay queue that was in force (shared, not copied). The filtered
+// matrix is held only when the time average reached back to earlier frames; when it was the
+// frame's own spectral average it is rebuilt from the frame. The normalised matrix is a pure
+// function of those two, and the half-symmetry differences of the filtered or normalised
+// matrix, so both are rebuilt on demand (SkPacket does it, row by row where a view needs
+// only a row). Only a half-symmetry matrix taken from another frame's normalised matrix is
+// kept, and then only its non-zero half.
 
 #include "RuAvalancheResult.h"
 #include "RuHalfMatrix.h"
@@ -23,6 +27,14 @@ struct RuAlarmResult
 {
     static constexpr int Detectors = 3;
 
+    // Where the half-symmetry differences of this frame were taken from.
+    enum class HalfSymmetrySource : unsigned char {
+        None,       // not computed
+        Filtered,   // this frame's filtered matrix
+        Normalised, // this frame's normalised matrix
+        Held        // another frame's normalised matrix: `halfSymmetry` holds the result
+    };
+
     RuAlarmResult() = default;
     // A result for a frame of `rows` range gates (no detector enabled yet).
     explicit RuAlarmResult(int rows) : rows(rows) {}
@@ -33,20 +45,34 @@ struct RuAlarmResult
     std::array<RuWaterlevelResult, Detectors> waterlevel;
     RuLiveValues live;
 
-    QSharedPointer<const RuMatrix> filtered;        // time- and spectrum-averaged frame, or null
+    // The time average over earlier frames too; null when the filtered matrix is the frame's
+    // own (see filteredFromFrame) or was not computed.
+    QSharedPointer<const RuMatrix> filtered;
+    // The filtered matrix is the frame's spectral average with `spectralRadius` (0: the
+    // frame as read), exactly as the detectors saw it.
+    bool filteredFromFrame = false;
+    int spectralRadius = 0;
     QSharedPointer<const RuMatrix> background;      // background in force, or null
     bool normalisedComputed = false;                // the detectors normalised this frame
-    QSharedPointer<const RuHalfMatrix> halfSymmetry; // channels 0..511 of the differences, or null
+    HalfSymmetrySource halfSymmetrySource = HalfSymmetrySource::None;
+    QSharedPointer<const RuHalfMatrix> halfSymmetry; // channels 0..511, only when Held
 
-    bool hasFiltered() const { return filtered && filtered->rows() > 0; }
+    bool hasFiltered() const
+    {
+        return filtered ? filtered->rows() > 0 : filteredFromFrame && rows > 0;
+    }
     bool hasBackground() const { return background && background->rows() > 0; }
     bool hasNormalised() const { return normalisedComputed && hasFiltered() && hasBackground(); }
-    bool hasHalfSymmetry() const { return halfSymmetry && halfSymmetry->rows() > 0; }
-
-    // filtered / max(1, background), exactly as the detectors saw it; 0 rows when not computed.
-    RuMatrix normalised() const;
-    // The full-width half-symmetry matrix (right half zero); 0 rows when not computed.
-    RuMatrix halfSymmetryMatrix() const;
+    bool hasHalfSymmetry() const
+    {
+        switch (halfSymmetrySource) {
+        case HalfSymmetrySource::None: return false;
+        case HalfSymmetrySource::Held: return halfSymmetry && halfSymmetry->rows() > 0;
+        case HalfSymmetrySource::Filtered: return hasFiltered();
+        case HalfSymmetrySource::Normalised: return hasNormalised();
+        }
+        return false;
+    }
 };
 
 using SkAlarmResultSharedPtr = QSharedPointer<const RuAlarmResult>;

@@ -149,12 +149,11 @@ void activity(const RuAlarmParams &params, const RuMatrix &asymmetry, QVector<qu
 
 // D(r, c) = V(r, c) - V(r, 1023 - c) for the left half (the right half would mirror it),
 // and, with a channel velocity, the velocities of every row while its D is still in cache.
-QSharedPointer<RuHalfMatrix> halfSymmetry(const RuAlarmParams &params,
-                                          const RuLiveEnables &enables, const RuMatrix &v,
-                                          const unsigned char *info, RuLiveValues &live)
+void halfSymmetry(const RuAlarmParams &params, const RuLiveEnables &enables, const RuMatrix &v,
+                  const unsigned char *info, RuLiveValues &live, RuHalfMatrix &d)
 {
     const int rows = static_cast<int>(v.rows());
-    auto d = QSharedPointer<RuHalfMatrix>::create(rows, Half);
+    d.resize(rows, Half);
     // Without rrd_info there is no Prf to turn channels into velocities.
     const double perChannel = info ? RuLiveValueCalculator::channelVelocity(info) : 0.0;
     const int c0 = std::clamp(params.liveVelocityChBegin, 0, Half);
@@ -165,10 +164,10 @@ QSharedPointer<RuHalfMatrix> halfSymmetry(const RuAlarmParams &params,
     if (info && enables.medianVelocity)
         live.medianVelocity.fill(0, rows);
     for (int r = 0; r < rows; ++r) {
-        d->row(r) = v.row(r).head<Half>() - v.row(r).tail<Half>().reverse();
+        d.row(r) = v.row(r).head<Half>() - v.row(r).tail<Half>().reverse();
         if (!info)
             continue;
-        const Velocities found = scanRow(d->row(r).data(), c0, params.liveVelocityLowLimit,
+        const Velocities found = scanRow(d.row(r).data(), c0, params.liveVelocityLowLimit,
                                          enables.medianVelocity);
         if (enables.mainVelocity)
             live.mainVelocity[r] = velocity(found.mode, perChannel);
@@ -177,7 +176,6 @@ QSharedPointer<RuHalfMatrix> halfSymmetry(const RuAlarmParams &params,
         if (enables.medianVelocity)
             live.medianVelocity[r] = velocity(found.median, perChannel);
     }
-    return d;
 }
 
 } // namespace
@@ -192,8 +190,9 @@ double RuLiveValueCalculator::channelVelocity(const unsigned char *info)
     return prf * 299792458.0 * 1000.0 / (2.0 * integrated * 10.425e9) / 1024.0 * 10.0;
 }
 
-void RuLiveValueCalculator::process(const RuAlarmParams &params, const RuLiveEnables &enables,
-                                    const Input &in, RuAlarmResult &result) const
+const RuMatrix *RuLiveValueCalculator::process(const RuAlarmParams &params,
+                                               const RuLiveEnables &enables, const Input &in,
+                                               RuAlarmResult &result, RuHalfMatrix &half) const
 {
     const int rows = static_cast<int>(in.filtered.rows());
     // Channel0 and the activity belong to the frames the engine normalised.
@@ -204,9 +203,10 @@ void RuLiveValueCalculator::process(const RuAlarmParams &params, const RuLiveEna
             activity(params, *in.asymmetry, result.live.activity);
     }
     if (!enables.anyVelocity())
-        return;
+        return nullptr;
     const RuMatrix *source = params.liveVelocitySource == 1 ? in.normalised : &in.filtered;
     if (!source || source->rows() != rows)
-        return;
-    result.halfSymmetry = halfSymmetry(params, enables, *source, in.info, result.live);
+        return nullptr;
+    halfSymmetry(params, enables, *source, in.info, result.live, half);
+    return source;
 }

@@ -5,6 +5,7 @@
 
 #include "RuAlarmParams.h"
 #include "RuAlarmResult.h"
+#include "RuHalfMatrix.h"
 #include "RuLiveEnables.h"
 #include "RuMatrix.h"
 
@@ -23,10 +24,11 @@ public:
         const unsigned char *info;       // the frame's rrd_info, or null (no velocities then)
     };
 
-    // Fills the enabled lists of result.live and, when a velocity is enabled, the
-    // half-symmetry matrix.
-    void process(const RuAlarmParams &params, const RuLiveEnables &enables, const Input &in,
-                 RuAlarmResult &result) const;
+    // Fills the enabled lists of result.live and, when a velocity is enabled, `half` with
+    // the half-symmetry differences; returns the matrix they were taken from (in.filtered or
+    // in.normalised), or null when they were not computed.
+    const RuMatrix *process(const RuAlarmParams &params, const RuLiveEnables &enables,
+                            const Input &in, RuAlarmResult &result, RuHalfMatrix &half) const;
 
     // Velocity of one Doppler channel in 0.1 m/s for the frame's "Prf" and "Integrate".
     static double channelVelocity(const unsigned char *info);

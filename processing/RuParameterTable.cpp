@@ -239,6 +239,33 @@ QVector<RuParameterTable::Key> RuParameterTable::keys()
     return keys;
 }
 
+void RuParameterTable::clamp(RuParameterSet &set)
+{
+    for (const Binding &b : bind(set)) {
+        switch (b.key.type) {
+        case Type::Int: {
+            int &v = *std::get<int *>(b.field);
+            v = static_cast<int>(qBound(b.key.minimum, double(v), b.key.maximum));
+            break;
+        }
+        case Type::ChannelsCutOff: {
+            int &end = *std::get<int *>(b.field);
+            const double cut = qBound(b.key.minimum, 1024.0 - end, b.key.maximum);
+            end = 1024 - static_cast<int>(cut);
+            break;
+        }
+        case Type::Float: {
+            float &v = *std::get<float *>(b.field);
+            if (!std::isnan(v))
+                v = static_cast<float>(qBound(b.key.minimum, double(v), b.key.maximum));
+            break;
+        }
+        default:
+            break;
+        }
+    }
+}
+
 void RuParameterTable::read(const QSettings &settings, RuParameterSet &set)
 {
     for (const Binding &b : bind(set))

@@ -38,6 +38,10 @@ public:
     static QVector<Key> keys();
 
     static void read(const QSettings &settings, RuParameterSet &set);
+    // Brings every number of `set` into the range the docks accept (range-gate lists are
+    // left alone): values that came from elsewhere than a dock or file, such as the radar's
+    // process parameters, then size nothing beyond what a user could set.
+    static void clamp(RuParameterSet &set);
     static void write(QSettings &settings, const RuParameterSet &set);
 
     // A range-gate list as a line edit or file holds it: "1,2,3", "1 2 3", "1, 2" or the

@@ -1,30 +1,55 @@
 #include "SkPacket.h"
 
+#include "RuConditioning.h"
+#include "RuHalfMatrix.h"
+
 #include <QtGlobal>
+
+#include <algorithm>
 
 namespace {
 
+constexpr int Channels = RuMatrix::ColsAtCompileTime;
+constexpr int Half = RuHalfMatrix::ColsAtCompileTime;
+using Source = RuAlarmResult::HalfSymmetrySource;
+
 SkPacket::MatrixPtr emptyMatrix()
 {
-    static const SkPacket::MatrixPtr empty =
-        SkPacket::MatrixPtr::create(0, RuMatrix::ColsAtCompileTime);
+    static const SkPacket::MatrixPtr empty = SkPacket::MatrixPtr::create(0, Channels);
     return empty;
+}
+
+void checkType(SkPacketTypeEnum type)
+{
+    switch (type) {
+    case SkPacketTypeEnum::Original:
+    case SkPacketTypeEnum::OriginalFiltered:
+    case SkPacketTypeEnum::AvalancheBackground:
+    case SkPacketTypeEnum::AvalancheNormalized:
+    case SkPacketTypeEnum::LiveHalfSym:
+        return;
+    }
+    qFatal("SkPacket::matrix() wrong packet type!");
+}
+
+// D(r, c) = V(r, c) - V(r, 1023 - c) on the left half, zero on the right, as the live values
+// computed it.
+RuMatrix halfSymmetryOf(const RuMatrix &v)
+{
+    RuMatrix d(v.rows(), Channels);
+    for (int r = 0; r < v.rows(); ++r)
+        d.row(r).head<Half>() = v.row(r).head<Half>() - v.row(r).tail<Half>().reverse();
+    d.rightCols(Channels - Half).setZero();
+    return d;
 }
 
 } // namespace
 
-SkPacket::SkPacket() : m_original(emptyMatrix()) {}
+SkPacket::SkPacket() = default;
 
 SkPacket::SkPacket(const RuFrame &frame, int frameNumber)
-    : m_frame(frame), m_frameNumber(frameNumber),
-      m_original(MatrixPtr::create(frame.toMatrix()))
+    : m_frame(frame), m_frameNumber(frameNumber)
 {
-}
-
-void SkPacket::setAlarmResult(const SkAlarmResultSharedPtr &result)
-{
-    m_alarm = result;
-    m_cache.clear(); // derived from the result it replaces
 }
 
 bool SkPacket::hasMatrix(SkPacketTypeEnum type) const
@@ -33,51 +58,200 @@ bool SkPacket::hasMatrix(SkPacketTypeEnum type) const
     case SkPacketTypeEnum::Original:
         return hasFrame();
     case SkPacketTypeEnum::OriginalFiltered:
-        return m_alarm && m_alarm->hasFiltered();
+        return m_alarm && m_alarm->hasFiltered() && (m_alarm->filtered || hasFrame());
     case SkPacketTypeEnum::AvalancheBackground:
         return m_alarm && m_alarm->hasBackground();
     case SkPacketTypeEnum::AvalancheNormalized:
-        return m_alarm && m_alarm->hasNormalised();
+        return hasMatrix(SkPacketTypeEnum::OriginalFiltered) && m_alarm->hasNormalised();
     case SkPacketTypeEnum::LiveHalfSym:
-        return m_alarm && m_alarm->hasHalfSymmetry();
+        if (!m_alarm || !m_alarm->hasHalfSymmetry())
+            return false;
+        if (m_alarm->halfSymmetrySource == Source::Filtered)
+            return hasMatrix(SkPacketTypeEnum::OriginalFiltered);
+        if (m_alarm->halfSymmetrySource == Source::Normalised)
+            return hasMatrix(SkPacketTypeEnum::AvalancheNormalized);
+        return true;
     }
     return false;
 }
 
-SkPacket::MatrixPtr SkPacket::matrix(SkPacketTypeEnum type) const
+int SkPacket::matrixRows(SkPacketTypeEnum type) const
 {
+    if (!hasMatrix(type))
+        return 0;
     switch (type) {
     case SkPacketTypeEnum::Original:
-        return m_original;
+        return m_frame.rows();
     case SkPacketTypeEnum::OriginalFiltered:
+        return m_alarm->filtered ? static_cast<int>(m_alarm->filtered->rows()) : m_frame.rows();
     case SkPacketTypeEnum::AvalancheBackground:
+        return static_cast<int>(m_alarm->background->rows());
+    case SkPacketTypeEnum::AvalancheNormalized: {
+        const int rows = matrixRows(SkPacketTypeEnum::OriginalFiltered);
+        return rows == m_alarm->background->rows() ? rows : 0;
+    }
+    case SkPacketTypeEnum::LiveHalfSym:
+        switch (m_alarm->halfSymmetrySource) {
+        case Source::Filtered: return matrixRows(SkPacketTypeEnum::OriginalFiltered);
+        case Source::Normalised: return matrixRows(SkPacketTypeEnum::AvalancheNormalized);
+        case Source::Held: return static_cast<int>(m_alarm->halfSymmetry->rows());
+        case Source::None: return 0;
+        }
+    }
+    return 0;
+}
+
+SkPacket::MatrixPtr SkPacket::matrix(SkPacketTypeEnum type) const
+{
+    checkType(type);
+    const int rows = matrixRows(type);
+    if (rows == 0) {
+        if (type == SkPacketTypeEnum::Original && hasFrame())
+            return MatrixPtr::create(0, Channels);
+        return emptyMatrix();
+    }
+    if (type == SkPacketTypeEnum::AvalancheBackground)
+        return m_alarm->background;
+    if (type == SkPacketTypeEnum::OriginalFiltered && m_alarm->filtered)
+        return m_alarm->filtered;
+    if (type == SkPacketTypeEnum::LiveHalfSym && m_alarm->halfSymmetrySource == Source::Held) {
+        const RuHalfMatrix &half = *m_alarm->halfSymmetry;
+        auto m = QSharedPointer<RuMatrix>::create(half.rows(), Channels);
+        m->leftCols(Half) = half;
+        m->rightCols(Channels - Half).setZero();
+        return m;
+    }
+    // Whole matrices through the same functions the engine used, so every value is the same.
+    if (type == SkPacketTypeEnum::Original)
+        return MatrixPtr::create(m_frame.toMatrix());
+    if (type == SkPacketTypeEnum::OriginalFiltered)
+        return MatrixPtr::create(ruSpectralAverage(m_frame.toMatrix(), m_alarm->spectralRadius));
+    const MatrixPtr filtered = matrix(SkPacketTypeEnum::OriginalFiltered);
+    if (type == SkPacketTypeEnum::AvalancheNormalized)
+        return MatrixPtr::create(ruNormalised(*filtered, *m_alarm->background));
+    if (m_alarm->halfSymmetrySource == Source::Filtered)
+        return MatrixPtr::create(halfSymmetryOf(*filtered));
+    return MatrixPtr::create(halfSymmetryOf(ruNormalised(*filtered, *m_alarm->background)));
+}
+
+void SkPacket::originalRow(int row, float *out) const
+{
+    const unsigned char *src = m_frame.rowData(row);
+    for (int c = 0; c < Channels; ++c)
+        out[c] = static_cast<float>(rrd_get_u32(src + 4 * c));
+}
+
+void SkPacket::filteredRow(int row, float *out) const
+{
+    if (m_alarm->filtered) {
+        std::copy_n(m_alarm->filtered->row(row).data(), Channels, out);
+        return;
+    }
+    originalRow(row, out);
+    if (m_alarm->spectralRadius <= 0)
+        return;
+    // The one row as a matrix of its own: spectral averaging never mixes rows.
+    RuMatrix one(1, Channels);
+    std::copy_n(out, Channels, one.data());
+    const RuMatrix averaged = ruSpectralAverage(one, m_alarm->spectralRadius);
+    std::copy_n(averaged.data(), Channels, out);
+}
+
+void SkPacket::normalisedRow(int row, float *out) const
+{
+    filteredRow(row, out);
+    const float *background = m_alarm->background->row(row).data();
+    for (int c = 0; c < Channels; ++c)
+        out[c] = out[c] / std::max(background[c], 1.0f);
+}
+
+void SkPacket::matrixRow(SkPacketTypeEnum type, int row, float *out) const
+{
+    checkType(type);
+    switch (type) {
+    case SkPacketTypeEnum::Original:
+        originalRow(row, out);
+        return;
+    case SkPacketTypeEnum::OriginalFiltered:
+        filteredRow(row, out);
+        return;
+    case SkPacketTypeEnum::AvalancheBackground:
+        std::copy_n(m_alarm->background->row(row).data(), Channels, out);
+        return;
     case SkPacketTypeEnum::AvalancheNormalized:
+        normalisedRow(row, out);
+        return;
     case SkPacketTypeEnum::LiveHalfSym:
         break;
-    default:
-        qFatal("SkPacket::matrix() wrong packet type!");
     }
-    const int key = static_cast<int>(type);
-    const auto cached = m_cache.constFind(key);
-    if (cached != m_cache.constEnd())
-        return *cached;
-    if (!hasMatrix(type))
-        return emptyMatrix(); // not cached: a result may still arrive
-    MatrixPtr m;
+    std::fill_n(out + Half, Channels - Half, 0.0f);
+    if (m_alarm->halfSymmetrySource == Source::Held) {
+        std::copy_n(m_alarm->halfSymmetry->row(row).data(), Half, out);
+        return;
+    }
+    float v[Channels];
+    if (m_alarm->halfSymmetrySource == Source::Filtered)
+        filteredRow(row, v);
+    else
+        normalisedRow(row, v);
+    for (int c = 0; c < Half; ++c)
+        out[c] = v[c] - v[Channels - 1 - c];
+}
+
+float SkPacket::filteredValue(int row, int channel) const
+{
+    if (m_alarm->filtered)
+        return (*m_alarm->filtered)(row, channel);
+    const int n = m_alarm->spectralRadius;
+    if (n <= 0)
+        return static_cast<float>(m_frame.value(row, channel));
+    if (n >= Channels / 2) {
+        float values[Channels];
+        filteredRow(row, values);
+        return values[channel];
+    }
+    // The window's channels summed from its left end, as the row-wise average adds them.
+    const int width = 2 * n + 1;
+    int c = ((channel - n) % Channels + Channels) % Channels;
+    float s = static_cast<float>(m_frame.value(row, c));
+    for (int k = 1; k < width; ++k) {
+        c = c + 1 == Channels ? 0 : c + 1;
+        s += static_cast<float>(m_frame.value(row, c));
+    }
+    return s / static_cast<float>(width);
+}
+
+float SkPacket::normalisedValue(int row, int channel) const
+{
+    return filteredValue(row, channel) / std::max((*m_alarm->background)(row, channel), 1.0f);
+}
+
+float SkPacket::halfSymmetrySourceValue(int row, int channel) const
+{
+    if (m_alarm->halfSymmetrySource == Source::Filtered)
+        return filteredValue(row, channel);
+    return normalisedValue(row, channel);
+}
+
+float SkPacket::matrixValue(SkPacketTypeEnum type, int row, int channel) const
+{
+    checkType(type);
     switch (type) {
+    case SkPacketTypeEnum::Original:
+        return static_cast<float>(m_frame.value(row, channel));
     case SkPacketTypeEnum::OriginalFiltered:
-        m = m_alarm->filtered; // immutable and shared: no copy needed
-        break;
+        return filteredValue(row, channel);
     case SkPacketTypeEnum::AvalancheBackground:
-        m = m_alarm->background;
-        break;
+        return (*m_alarm->background)(row, channel);
     case SkPacketTypeEnum::AvalancheNormalized:
-        m = MatrixPtr::create(m_alarm->normalised());
-        break;
-    default:
-        m = MatrixPtr::create(m_alarm->halfSymmetryMatrix());
+        return normalisedValue(row, channel);
+    case SkPacketTypeEnum::LiveHalfSym:
         break;
     }
-    m_cache.insert(key, m);
-    return m;
+    if (channel >= Half)
+        return 0.0f;
+    if (m_alarm->halfSymmetrySource == Source::Held)
+        return (*m_alarm->halfSymmetry)(row, channel);
+    return halfSymmetrySourceValue(row, channel)
+           - halfSymmetrySourceValue(row, Channels - 1 - channel);
 }

@@ -1,13 +1,20 @@
 #pragma once
 // One frame in the frame store with the matrices views ask for. Packets are values: copies
-// share the frame, the matrices and the result, which are never modified once published.
+// share the frame and the result, which are never modified once published.
+//
+// A packet holds the frame once. Every matrix that depends only on its own frame (the
+// Original as floats, the filtered matrix when it is the frame's own spectral average, the
+// normalised and the half-symmetry matrix) is derived when asked for, bit for bit as the
+// engine computed it; what depends on earlier frames (a time average, the background) is
+// shared with the result. Views over time need one range gate or one value of every frame:
+// matrixRow and matrixValue derive just that. Callers that show a frame keep the matrix
+// (the frame store caches the frames on display).
 
 #include "RuAlarmResult.h"
 #include "RuFrame.h"
 #include "RuMatrix.h"
 #include "SkPacketTypeEnum.h"
 
-#include <QHash>
 #include <QMetaType>
 #include <QSharedPointer>
 #include <QString>
@@ -18,7 +25,6 @@ public:
     using MatrixPtr = QSharedPointer<const RuMatrix>;
 
     SkPacket();
-    // Builds the Original matrix from the frame at once.
     SkPacket(const RuFrame &frame, int frameNumber);
 
     int frameNumber() const { return m_frameNumber; }
@@ -29,20 +35,32 @@ public:
     void setSourceText(const QString &text) { m_sourceText = text; }
 
     SkAlarmResultSharedPtr alarmResult() const { return m_alarm; }
-    void setAlarmResult(const SkAlarmResultSharedPtr &result);
+    void setAlarmResult(const SkAlarmResultSharedPtr &result) { m_alarm = result; }
     bool hasAlarmResult() const { return !m_alarm.isNull(); }
 
     bool hasMatrix(SkPacketTypeEnum type) const;
-    // The matrix of `type`; ask hasMatrix first. Derived matrices are made once and cached;
-    // callers sharing one packet must serialise calls (the frame store holds its lock).
+    // The matrix of `type`; ask hasMatrix first (0 rows otherwise). Matrices the result holds
+    // are returned shared; the others are derived anew on each call.
     MatrixPtr matrix(SkPacketTypeEnum type) const;
 
+    // Rows of matrix(type) (0 when the packet lacks the type).
+    int matrixRows(SkPacketTypeEnum type) const;
+    // Row `row` of matrix(type) into out[0..1023]; row must be below matrixRows(type).
+    void matrixRow(SkPacketTypeEnum type, int row, float *out) const;
+    // matrix(type)(row, channel), deriving no more than that value needs.
+    float matrixValue(SkPacketTypeEnum type, int row, int channel) const;
+
 private:
+    void originalRow(int row, float *out) const;
+    void filteredRow(int row, float *out) const;
+    void normalisedRow(int row, float *out) const;
+    float filteredValue(int row, int channel) const;
+    float normalisedValue(int row, int channel) const;
+    float halfSymmetrySourceValue(int row, int channel) const;
+
     RuFrame m_frame;
     int m_frameNumber = -1;
-    MatrixPtr m_original;
     SkAlarmResultSharedPtr m_alarm;
-    mutable QHash<int, MatrixPtr> m_cache;
     QString m_sourceText;
 };
 

@@ -12,3 +12,15 @@ mkdir -p demo
   -o "$recording"
 echo
 "$rrdcli" info "$recording"
+
+# Then the viewer on it. Without a display it draws the window into a picture instead, so
+# make demo never blocks on a headless machine.
+skarnel="$build/bin/skarnel"
+if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
+  echo
+  echo "No display: writing the viewer's window on the avalanche (frame 300) to a picture."
+  QT_QPA_PLATFORM=offscreen "$skarnel" --process-params --grab demo/skarnel.png --frame 300 \
+    --dock log "$recording" 2>/dev/null
+else
+  "$skarnel" --process-params "$recording"
+fi

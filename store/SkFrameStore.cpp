@@ -37,18 +37,18 @@ bool isSet(const std::atomic_bool *flag)
 
 } // namespace
 
-SkFrameStore::SkFrameStore(QObject *parent) : QObject(parent), m_frames(InitialCapacity) {}
+SkFrameStore::SkFrameStore(QObject *parent) : QObject(parent), m_capacity(InitialCapacity) {}
 
 SkFrameStore::~SkFrameStore() = default;
 
 bool SkFrameStore::fullLocked() const
 {
-    return m_end == m_start + m_frames.size();
+    return m_end == m_start + m_capacity;
 }
 
 int SkFrameStore::slotOf(int n) const
 {
-    return n % m_frames.size();
+    return n % m_capacity;
 }
 
 const SkPacket &SkFrameStore::heldPacket(int n) const
@@ -56,55 +56,93 @@ const SkPacket &SkFrameStore::heldPacket(int n) const
     return m_frames.at(slotOf(n));
 }
 
+void SkFrameStore::storeInSlot(int n, const SkPacket &p)
+{
+    const int slot = slotOf(n);
+    if (slot >= m_frames.size())
+        m_frames.resize(slot + 1); // grows geometrically, up to the capacity
+    m_frames[slot] = p;
+}
+
 void SkFrameStore::clear()
 {
-    Lock lock(m_mutex);
-    m_start = m_end = 0;
-    m_frames.clear();
-    ++m_generation;
-    ++m_wakeups;
-    m_frameAdded.notify_all();
-    m_spaceFreed.notify_all();
+    QVector<SkPacket> dropped;
+    {
+        Lock lock(m_mutex);
+        m_start = m_end = 0;
+        dropped.swap(m_frames);
+        m_capacity = 0;
+        m_cache.clear();
+        ++m_generation;
+        ++m_wakeups;
+        m_frameAdded.notify_all();
+        m_spaceFreed.notify_all();
+    }
     emit dataRangeChanged(0, 0);
 }
 
 void SkFrameStore::setMaxSize(int n)
 {
-    Lock lock(m_mutex);
-    n = qMax(0, n);
-    // A frame's slot depends on the capacity: the frames kept move to their new slots, and
-    // a smaller ring keeps the newest of them.
-    QVector<SkPacket> held;
-    held.reserve(m_end - m_start);
-    for (int i = m_start; i < m_end; ++i)
-        held.append(heldPacket(i));
-    const int oldStart = m_start;
-    m_start = qMax(m_start, m_end - n);
-    m_frames = QVector<SkPacket>(n);
-    for (int i = m_start; i < m_end; ++i)
-        m_frames[slotOf(i)] = held.at(i - oldStart);
-    m_spaceFreed.notify_all();
-    if (m_start != oldStart)
-        emit dataRangeChanged(m_start, m_end - m_start);
+    int start = 0;
+    int count = 0;
+    bool moved = false;
+    QVector<SkPacket> old;
+    {
+        Lock lock(m_mutex);
+        n = qMax(0, n);
+        // A frame's slot depends on the capacity: the frames kept move to their new slots, and
+        // a smaller ring keeps the newest of them.
+        const int oldStart = m_start;
+        QVector<SkPacket> held;
+        held.reserve(m_end - m_start);
+        for (int i = m_start; i < m_end; ++i)
+            held.append(heldPacket(i));
+        m_start = qMax(m_start, m_end - n);
+        old.swap(m_frames);
+        m_capacity = n;
+        m_cache.clear();
+        for (int i = m_start; i < m_end; ++i)
+            storeInSlot(i, held.at(i - oldStart));
+        m_spaceFreed.notify_all();
+        moved = m_start != oldStart;
+        start = m_start;
+        count = m_end - m_start;
+    }
+    if (moved)
+        emit dataRangeChanged(start, count);
 }
 
 int SkFrameStore::maxSize() const
 {
     Lock lock(m_mutex);
-    return m_frames.size();
+    return m_capacity;
 }
 
 bool SkFrameStore::appendFrame(SkPacket p, unsigned long timeout)
 {
-    Lock lock(m_mutex);
-    return appendLocked(lock, p, timeout, AnyGeneration, nullptr);
+    return appendAndEmit(p, timeout, AnyGeneration, nullptr);
 }
 
 bool SkFrameStore::appendFrame(SkPacket p, unsigned long timeout, quint64 generation,
                                const std::atomic_bool *abortFlag)
 {
-    Lock lock(m_mutex);
-    return appendLocked(lock, p, timeout, generation, abortFlag);
+    return appendAndEmit(p, timeout, generation, abortFlag);
+}
+
+bool SkFrameStore::appendAndEmit(SkPacket &p, unsigned long timeout, quint64 generation,
+                                 const std::atomic_bool *abortFlag)
+{
+    int start = 0;
+    int count = 0;
+    {
+        Lock lock(m_mutex);
+        if (!appendLocked(lock, p, timeout, generation, abortFlag))
+            return false;
+        start = m_start;
+        count = m_end - m_start;
+    }
+    emit dataRangeChanged(start, count);
+    return true;
 }
 
 bool SkFrameStore::appendLocked(Lock &lock, SkPacket &p, unsigned long timeout,
@@ -123,11 +161,10 @@ bool SkFrameStore::appendLocked(Lock &lock, SkPacket &p, unsigned long timeout,
     if (fullLocked() || !current())
         return false;
     p.setFrameNumber(m_end);
-    m_frames[slotOf(m_end)] = p;
+    storeInSlot(m_end, p);
     ++m_end;
-    m_start = qMax(m_start, m_end - m_frames.size());
+    m_start = qMax(m_start, m_end - m_capacity);
     m_frameAdded.notify_all();
-    emit dataRangeChanged(m_start, m_end - m_start);
     return true;
 }
 
@@ -164,21 +201,27 @@ void SkFrameStore::releaseFrames(int n)
     // Released packets are freed here, after the lock, rather than by the load task when it
     // overwrites their slots: the loader is the pipeline's slowest stage.
     QVector<SkPacket> released;
+    int start = 0;
+    int count = 0;
     {
         Lock lock(m_mutex);
-        const int count = qBound(0, n, m_end - m_start);
-        released.reserve(count);
-        for (int i = m_start; i < m_start + count; ++i)
+        const int releasing = qBound(0, n, m_end - m_start);
+        released.reserve(releasing);
+        for (int i = m_start; i < m_start + releasing; ++i)
             released.append(std::exchange(m_frames[slotOf(i)], SkPacket()));
-        m_start += count;
+        m_start += releasing;
+        forgetCached(-1);
         m_spaceFreed.notify_all();
-        emit dataRangeChanged(m_start, m_end - m_start);
+        start = m_start;
+        count = m_end - m_start;
     }
+    emit dataRangeChanged(start, count);
 }
 
 void SkFrameStore::clearAlarmResults()
 {
     Lock lock(m_mutex);
+    m_cache.clear();
     for (int i = m_start; i < m_end; ++i)
         m_frames[slotOf(i)].setAlarmResult(SkAlarmResultSharedPtr());
 }
@@ -269,8 +312,37 @@ void SkFrameStore::attachResult(int frameno, const SkAlarmResultSharedPtr &resul
             return;
         }
         m_frames[slotOf(frameno)].setAlarmResult(result);
+        forgetCached(frameno);
         start = m_start;
     }
     emit alarmRangeChanged(start, frameno - start);
     emit alarmCalculated(frameno, result);
+}
+
+SkPacket::MatrixPtr SkFrameStore::cachedMatrix(int frameNo, SkPacketTypeEnum type)
+{
+    for (int i = 0; i < m_cache.size(); ++i) {
+        if (m_cache.at(i).frameNo == frameNo && m_cache.at(i).type == type) {
+            const CachedMatrix hit = m_cache.takeAt(i);
+            m_cache.append(hit);
+            return hit.matrix;
+        }
+    }
+    forgetCached(-1);
+    if (m_cache.size() >= CachedMatrices)
+        m_cache.removeFirst();
+    const SkPacket::MatrixPtr m = heldPacket(frameNo).matrix(type);
+    m_cache.append({frameNo, type, m});
+    return m;
+}
+
+// Drops the cached matrices of frame `frameNo` (its result changed), and those of frames
+// that have left the store.
+void SkFrameStore::forgetCached(int frameNo)
+{
+    for (int i = m_cache.size() - 1; i >= 0; --i) {
+        const int n = m_cache.at(i).frameNo;
+        if (n == frameNo || n < m_start)
+            m_cache.removeAt(i);
+    }
 }

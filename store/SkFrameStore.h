@@ -7,6 +7,11 @@
 // The lock is a std::mutex rather than a QMutex: Qt 5's QMutex sleeps on futexes that
 // ThreadSanitizer cannot see, so a race report about the store would mean nothing.
 //
+// The ring grows as frames arrive, up to its capacity, instead of being reserved whole. A
+// packet holds its frame once and derives the other matrices on demand; the store keeps the
+// few matrices of the frames on display in a small cache. Signals go out after the lock is
+// released, so a directly connected receiver may call back into the store.
+//
 // Every wait also ends when the caller's abort flag is set (checked under the store's lock,
 // so an abort followed by wakeAll() is never lost) and when the store is cleared. Each clear
 // starts a new generation: appends and results stamped with an older generation are refused,
@@ -94,17 +99,33 @@ signals:
 
 private:
     static constexpr quint64 AnyGeneration = ~quint64(0);
+    static constexpr int CachedMatrices = 8;
+
+    struct CachedMatrix
+    {
+        int frameNo;
+        SkPacketTypeEnum type;
+        SkPacket::MatrixPtr matrix;
+    };
 
     bool fullLocked() const;
     int slotOf(int n) const;
+    bool appendAndEmit(SkPacket &p, unsigned long timeout, quint64 generation,
+                       const std::atomic_bool *abortFlag);
     bool appendLocked(std::unique_lock<std::mutex> &lock, SkPacket &p, unsigned long timeout,
                       quint64 generation, const std::atomic_bool *abortFlag);
+    void storeInSlot(int n, const SkPacket &p);
+    // The matrix of a held frame through the cache of the frames on display (lock held).
+    SkPacket::MatrixPtr cachedMatrix(int frameNo, SkPacketTypeEnum type);
+    void forgetCached(int frameNo);
     void attachResult(int frameno, const SkAlarmResultSharedPtr &result, quint64 generation);
     // The stored packet of a held frame, so derived matrices stay cached in the ring.
     const SkPacket &heldPacket(int n) const;
 
     mutable std::mutex m_mutex;
-    QVector<SkPacket> m_frames;
+    QVector<SkPacket> m_frames; // grows to m_capacity slots as frames arrive
+    int m_capacity = 0;
+    QVector<CachedMatrix> m_cache; // most recently used last
     int m_end = 0;
     int m_start = 0;
     std::condition_variable m_frameAdded;

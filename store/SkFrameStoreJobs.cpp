@@ -1,6 +1,7 @@
-// The extraction jobs of the frame store: stored matrices turned into plot data. Each runs on
-// a pool thread and holds the store's lock until its signal is out (the live-data job
-// excepted), so the frames cannot change under it.
+// The extraction jobs of the frame store: stored frames turned into plot data. Each runs on
+// a pool thread and holds the store's lock while it reads the frames, so they cannot change
+// under it, and emits its signal after releasing the lock. The views over time read one range
+// gate or one channel of every held frame, and derive only that from each frame.
 
 #include "SkFrameStore.h"
 
@@ -32,72 +33,94 @@ void rotatedRow(const float *in, double *out, int shift)
 
 void SkFrameStore::extractFrame(int frameNo, SkPacketTypeEnum type, int shift)
 {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    if (frameNo < m_start || frameNo >= m_end)
-        return;
-    const SkPacket &packet = heldPacket(frameNo);
-    if (!packet.hasMatrix(type))
-        return;
-    const SkPacket::MatrixPtr m = packet.matrix(type);
-    const int rows = static_cast<int>(m->rows());
-    const int s = normalisedShift(shift);
-    QVector<double> plotData(rows * Channels);
-    for (int r = 0; r < rows; ++r)
-        rotatedRow(m->row(r).data(), plotData.data() + r * Channels, s);
-    emit valueExtracted(plotData, Channels, Channels, rows, packet, frameAt(frameNo - 1));
+    QVector<double> plotData;
+    int rows = 0;
+    SkPacket packet;
+    SkPacket previous;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        if (frameNo < m_start || frameNo >= m_end)
+            return;
+        packet = heldPacket(frameNo);
+        if (!packet.hasMatrix(type))
+            return;
+        const SkPacket::MatrixPtr m = cachedMatrix(frameNo, type);
+        rows = static_cast<int>(m->rows());
+        const int s = normalisedShift(shift);
+        plotData.resize(rows * Channels);
+        for (int r = 0; r < rows; ++r)
+            rotatedRow(m->row(r).data(), plotData.data() + r * Channels, s);
+        previous = frameAt(frameNo - 1);
+    }
+    emit valueExtracted(plotData, Channels, Channels, rows, packet, previous);
 }
 
 void SkFrameStore::extractRow(int row, int frameNo, SkPacketTypeEnum type, QSize size, int shift)
 {
     Q_UNUSED(size)
-    std::lock_guard<std::mutex> lock(m_mutex);
-    const int n = m_end - m_start;
-    const int s = normalisedShift(shift);
     QVector<double> plotData;
-    for (int i = m_start; i < m_end; ++i) {
-        const SkPacket &packet = heldPacket(i);
-        if (!packet.hasMatrix(type))
-            continue;
-        if (plotData.isEmpty())
-            plotData.fill(0.0, n * Channels);
-        const SkPacket::MatrixPtr m = packet.matrix(type);
-        if (m->rows() == 0)
-            continue;
-        const int r = qBound(0, row, static_cast<int>(m->rows()) - 1);
-        rotatedRow(m->row(r).data(), plotData.data() + (i - m_start) * Channels, s);
+    int n = 0;
+    SkPacket packet;
+    SkPacket previous;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        n = m_end - m_start;
+        const int s = normalisedShift(shift);
+        float values[Channels];
+        for (int i = m_start; i < m_end; ++i) {
+            const SkPacket &held = heldPacket(i);
+            if (!held.hasMatrix(type))
+                continue;
+            if (plotData.isEmpty())
+                plotData.resize(n * Channels); // zeros: rows of frames without the type stay so
+            const int rows = held.matrixRows(type);
+            if (rows == 0)
+                continue;
+            held.matrixRow(type, qBound(0, row, rows - 1), values);
+            rotatedRow(values, plotData.data() + (i - m_start) * Channels, s);
+        }
+        packet = frameAt(frameNo);
+        previous = frameAt(frameNo - 1);
     }
-    emit valueExtracted(plotData, Channels, Channels, n, frameAt(frameNo), frameAt(frameNo - 1));
+    emit valueExtracted(plotData, Channels, Channels, n, packet, previous);
 }
 
 void SkFrameStore::extractColumn(int column, int frameNo, SkPacketTypeEnum type, QSize size,
                                  int shift)
 {
     Q_UNUSED(size)
-    std::lock_guard<std::mutex> lock(m_mutex);
-    const int n = m_end - m_start;
-    int c = column - shift;
-    if (c < 0)
-        c += Channels;
-    c = qBound(0, c, Channels - 1);
-    int height = MaxColumnRows;
-    bool first = true;
     QVector<double> plotData;
-    for (int i = m_start; i < m_end; ++i) {
-        const SkPacket &packet = heldPacket(i);
-        if (!packet.hasMatrix(type))
-            continue;
-        const SkPacket::MatrixPtr m = packet.matrix(type);
-        const int rows = static_cast<int>(m->rows());
-        if (first) {
-            first = false;
-            height = qMin(rows, MaxColumnRows);
-            plotData.fill(0.0, n * height);
+    int n = 0;
+    int height = MaxColumnRows;
+    SkPacket packet;
+    SkPacket previous;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        n = m_end - m_start;
+        int c = column - shift;
+        if (c < 0)
+            c += Channels;
+        c = qBound(0, c, Channels - 1);
+        bool first = true;
+        for (int i = m_start; i < m_end; ++i) {
+            const SkPacket &held = heldPacket(i);
+            if (!held.hasMatrix(type))
+                continue;
+            const int rows = held.matrixRows(type);
+            if (first) {
+                first = false;
+                height = qMin(rows, MaxColumnRows);
+                plotData.resize(n * height);
+            }
+            const int limit = qMin(rows, height);
+            double *out = plotData.data() + (i - m_start);
+            for (int j = 0; j < limit; ++j)
+                out[j * n] = held.matrixValue(type, j, c);
         }
-        const int limit = qMin(rows, height);
-        for (int j = 0; j < limit; ++j)
-            plotData[(i - m_start) + j * n] = (*m)(j, c);
+        packet = frameAt(frameNo);
+        previous = frameAt(frameNo - 1);
     }
-    emit valueExtracted(plotData, n, n, height, frameAt(frameNo), frameAt(frameNo - 1));
+    emit valueExtracted(plotData, n, n, height, packet, previous);
 }
 
 void SkFrameStore::extractInfo(int frameNo, SkActivityPlotId plotid)
@@ -135,26 +158,25 @@ void SkFrameStore::extractRgSum(int frameNo, SkPacketTypeEnum type, int chBegin,
     Q_UNUSED(shift)
     // The dock describes the sum over the normalised frame, which is what is summed here.
     const SkPacketTypeEnum summed = SkPacketTypeEnum::AvalancheNormalized;
-    std::lock_guard<std::mutex> lock(m_mutex);
-    if (frameNo < m_start || frameNo >= m_end)
-        return;
-    const SkPacket &packet = heldPacket(frameNo);
-    if (!packet.hasMatrix(summed))
-        return;
     const int b = qBound(0, chBegin, Channels - 1);
     const int l = qBound(0, chLast, Channels - 1);
     if (b + l >= Channels)
         return;
     const int n = Channels - b - l;
-    const SkPacket::MatrixPtr m = packet.matrix(summed);
     QVector<QPointF> points;
-    points.reserve(static_cast<int>(m->rows()));
-    for (int r = 0; r < m->rows(); ++r) {
-        const float *values = m->row(r).data() + b;
-        float s = 0.0f;
-        for (int k = 0; k < n; ++k)
-            s += values[k];
-        points.append(QPointF(s - n, r));
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        if (frameNo < m_start || frameNo >= m_end || !heldPacket(frameNo).hasMatrix(summed))
+            return;
+        const SkPacket::MatrixPtr m = cachedMatrix(frameNo, summed);
+        points.reserve(static_cast<int>(m->rows()));
+        for (int r = 0; r < m->rows(); ++r) {
+            const float *values = m->row(r).data() + b;
+            float s = 0.0f;
+            for (int k = 0; k < n; ++k)
+                s += values[k];
+            points.append(QPointF(s - n, r));
+        }
     }
     emit rgSumExtracted(points);
 }

@@ -4,10 +4,16 @@
 #include "SkFrameStore.h"
 #include "rrd.h"
 
+#include <QDebug>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QThread>
 
+#include <cerrno>
 #include <climits>
+#include <cstring>
+#include <stdexcept>
 
 namespace {
 
@@ -70,9 +76,25 @@ QString SkFrameTaskRecord::alarmPath(const QString &name) const
 
 void SkFrameTaskRecord::process()
 {
-    for (const QString &folder : {DataFolder, AlarmFolder, LogFolder})
-        QDir().mkpath(m_recordPath + QLatin1Char('/') + folder);
+    for (const QString &folder : {DataFolder, AlarmFolder, LogFolder}) {
+        const QString path = m_recordPath + QLatin1Char('/') + folder;
+        if (!QDir().mkpath(path))
+            reportFailure(path, tr("cannot create the folder"));
+    }
     RuFile file;
+    try {
+        record(file);
+    } catch (...) {
+        finishFile(file, false);
+        throw;
+    }
+    // The file being written is completed, and still goes to "alarm" if it holds one.
+    if (!finishFile(file, false))
+        throw std::runtime_error(tr("Closing %1 failed").arg(dataPath(m_fileName)).toLocal8Bit().toStdString());
+}
+
+void SkFrameTaskRecord::record(RuFile &file)
+{
     int next = m_startFrame;
     while (!abortRequested()) {
         quint64 generation = 0;
@@ -86,51 +108,152 @@ void SkFrameTaskRecord::process()
             finishFile(file, true);
             m_generation = generation;
             m_lastAlarmOn = m_lastAlarmOff = -1;
+            m_superseded.clear();
             next = -1;
             continue;
         }
         if (!packet.hasFrame()) {
-            if (packet.frameNumber() == -2 || m_draining)
-                break; // fell behind the store, or wrote all there is
+            if (packet.frameNumber() == -2)
+                throw std::runtime_error(tr("Recording fell behind: frame %1 has already left "
+                                            "the store")
+                                             .arg(next)
+                                             .toLocal8Bit()
+                                             .toStdString());
+            if (m_draining)
+                break; // wrote all there is
             continue;
         }
-        const int n = packet.frameNumber();
-        next = n + 1;
-        const QDateTime now = m_clock();
-        if (!file.isOpen())
-            startFile(file, n, now);
-        // A failed write leaves the file in error (isOpen false): the next frame starts anew.
-        file.writeFrame(packet.frame());
-        m_last = n;
-        if (file.isOpen() && m_started.addSecs(MinuteSeconds) < now)
-            finishFile(file, true);
+        next = writePacket(file, packet);
         moveLateAlarmFiles();
     }
-    // The file being written is completed, and still goes to "alarm" if it holds one.
-    finishFile(file, false);
 }
 
-void SkFrameTaskRecord::startFile(RuFile &file, int n, const QDateTime &now)
+// Writes one frame; returns the number of the frame to write next.
+int SkFrameTaskRecord::writePacket(RuFile &file, const SkPacket &packet)
+{
+    const int n = packet.frameNumber();
+    const RuFrame frame = packet.frame();
+    const QDateTime now = m_clock();
+    // A minute file holds frames of one size: another range-gate count starts a new file.
+    if (file.isOpen() && frame.rows() != m_rangegates)
+        finishFile(file, true);
+    if (!file.isOpen() && !startFile(file, n, frame.rows(), now))
+        return recoverFrom(file, n);
+    errno = 0;
+    if (file.writeFrame(frame) != 0) {
+        reportFailure(dataPath(m_fileName), withSystemCause(file.errorString(), errno));
+        return recoverFrom(file, n);
+    }
+    m_last = n;
+    if (m_started.addSecs(MinuteSeconds) < now && !finishFile(file, true))
+        return recoverFrom(file, n + 1);
+    return n + 1;
+}
+
+// A file that could not be written or closed may have lost frames it had buffered: its frames
+// are written again into the next file, from its first frame if the store still holds it,
+// after a pause that grows while the failure lasts (a full disk may be freed meanwhile).
+int SkFrameTaskRecord::recoverFrom(RuFile &file, int failedFrame)
+{
+    const QString broken = dataPath(m_fileName);
+    file.close();
+    const int oldest = store()->startFrame();
+    const int first = qMin(m_first, failedFrame);
+    if (first >= oldest && QFileInfo::exists(broken))
+        m_superseded.append({first, m_last, broken, m_generation});
+    if (m_draining)
+        throw std::runtime_error(tr("Recording could not write %1").arg(broken).toLocal8Bit().toStdString());
+    sleepUnlessStopped(m_retryDelaySeconds * 1000);
+    m_retryDelaySeconds = qMin(m_retryDelaySeconds * 2, MaxRetrySeconds);
+    return qMax(first, oldest);
+}
+
+void SkFrameTaskRecord::sleepUnlessStopped(int msecs) const
+{
+    constexpr int StepMs = 50;
+    for (int slept = 0; slept < msecs && !m_stopWaiting; slept += StepMs)
+        QThread::msleep(StepMs);
+}
+
+// The library's text names the step that failed ("Write error"); the system's code says why.
+QString SkFrameTaskRecord::withSystemCause(const QString &text, int code)
+{
+    if (code == 0)
+        return text;
+    const QString cause = QString::fromLocal8Bit(std::strerror(code));
+    return text.contains(cause) ? text : text + QStringLiteral(": ") + cause;
+}
+
+void SkFrameTaskRecord::reportFailure(const QString &path, const QString &cause)
+{
+    qDebug().noquote() << "tsk:" << description() << path << cause;
+    emit fileFailed(path, cause);
+}
+
+// A name no file of this recording has yet: two files started within one second differ.
+QString SkFrameTaskRecord::freshFileName(const QDateTime &now) const
+{
+    const QString name = minuteFileName(now);
+    const QString stem = name.left(name.size() - int(qstrlen(".rrd0.gz")));
+    QString candidate = name;
+    for (int i = 1; QFileInfo::exists(dataPath(candidate)) || QFileInfo::exists(alarmPath(candidate)); ++i)
+        candidate = QStringLiteral("%1-%2.rrd0.gz").arg(stem).arg(i);
+    return candidate;
+}
+
+bool SkFrameTaskRecord::startFile(RuFile &file, int n, int rangegates, const QDateTime &now)
 {
     m_started = now;
     m_first = n;
-    m_fileName = minuteFileName(now);
+    m_last = n - 1;
+    m_rangegates = rangegates;
+    m_fileName = freshFileName(now);
     file.open(dataPath(m_fileName), 'w', 0);
+    if (file.isOpen())
+        return true;
+    reportFailure(dataPath(m_fileName), file.errorString());
+    file.close();
+    // Nothing of this recording is in it.
+    QFile::remove(dataPath(m_fileName));
+    return false;
 }
 
 // Closes the current file and decides where it belongs; `keep` adds a file left in "rdata"
-// to the own files, which house-keeping may delete later.
-void SkFrameTaskRecord::finishFile(RuFile &file, bool keep)
+// to the own files, which house-keeping may delete later. False when completing it failed.
+bool SkFrameTaskRecord::finishFile(RuFile &file, bool keep)
 {
     if (!file.isOpen())
-        return;
+        return true;
+    // The handle and its error text are gone after close: the system's error code is all that
+    // is left of the cause.
+    errno = 0;
     file.close();
+    if (file.closeResult() != 0) {
+        reportFailure(dataPath(m_fileName),
+                      withSystemCause(tr("the end of the file could not be written"), errno));
+        return false;
+    }
+    m_retryDelaySeconds = 1;
+    removeSuperseded();
     if (touchesAlarm(m_first, m_last) && moveToAlarm(m_fileName))
-        return;
-    if (!keep)
-        return;
-    m_ownFiles.append({m_first, m_last, m_fileName, m_generation});
-    houseKeeping();
+        return true;
+    if (keep) {
+        m_ownFiles.append({m_first, m_last, m_fileName, m_generation});
+        houseKeeping();
+    }
+    return true;
+}
+
+// Files whose frames the file just completed holds again.
+void SkFrameTaskRecord::removeSuperseded()
+{
+    for (int i = m_superseded.size() - 1; i >= 0; --i) {
+        const OwnFile &old = m_superseded.at(i);
+        if (old.generation != m_generation || old.first < m_first || old.last > m_last)
+            continue;
+        removeFile(old.name);
+        m_superseded.removeAt(i);
+    }
 }
 
 // A file holds an alarm when its frame span touches the span from the last alarm on to the
@@ -146,9 +269,21 @@ bool SkFrameTaskRecord::touchesAlarm(int first, int last) const
     return first <= off && last >= on;
 }
 
-bool SkFrameTaskRecord::moveToAlarm(const QString &name) const
+bool SkFrameTaskRecord::moveToAlarm(const QString &name)
 {
-    return QFile::rename(dataPath(name), alarmPath(name));
+    QFile file(dataPath(name));
+    if (file.rename(alarmPath(name)))
+        return true;
+    reportFailure(dataPath(name), tr("cannot move to %1: %2").arg(alarmPath(name), file.errorString()));
+    return false;
+}
+
+// A file that is gone already needs no deleting.
+void SkFrameTaskRecord::removeFile(const QString &path)
+{
+    QFile file(path);
+    if (!file.remove() && file.exists())
+        reportFailure(path, tr("cannot delete: %1").arg(file.errorString()));
 }
 
 // The alarm task can report an alarm after the file holding its frame was finished: such
@@ -189,7 +324,7 @@ bool SkFrameTaskRecord::shortOfSpace() const
 void SkFrameTaskRecord::deleteOldest()
 {
     if (!m_oldFiles.isEmpty())
-        QFile::remove(m_oldFiles.takeFirst().second);
+        removeFile(m_oldFiles.takeFirst().second);
     else if (!m_ownFiles.isEmpty())
-        QFile::remove(dataPath(m_ownFiles.takeFirst().name));
+        removeFile(dataPath(m_ownFiles.takeFirst().name));
 }

@@ -3,6 +3,11 @@
 // files "rdata/<UTC start>.rrd0.gz" below the record path, moves finished files that hold an
 // alarm to "alarm", and deletes the oldest files when there are too many or the disk runs
 // short. The clock is injectable so that tests can record for hours in a second.
+//
+// Nothing is lost silently: a file that cannot be written or completed is reported
+// (fileFailed) and its frames go into the next file; a frame of another range-gate count starts
+// a new file; an existing file is never overwritten; failed moves and deletions are reported;
+// a recorder whose next frame has left the store ends with an error saying so.
 
 #include "SkFrameTask.h"
 
@@ -15,6 +20,7 @@
 #include <functional>
 
 class RuFile;
+class SkPacket;
 
 class SkFrameTaskRecord : public SkFrameTask
 {
@@ -28,6 +34,8 @@ public:
     static constexpr int MinuteSeconds = 60;
     // Own files are only deleted while more than this many are kept.
     static constexpr int KeptOwnFiles = 10;
+    // Pauses before writing again after a failure: 1, 2, 4 ... up to this.
+    static constexpr int MaxRetrySeconds = 30;
 
     SkFrameTaskRecord(SkFrameStore *store, const QString &recordPath, qint32 maxFiles,
                       qint32 minFreeSpace, const FileList &oldFiles, QObject *parent = nullptr);
@@ -68,10 +76,19 @@ private:
 
     QString dataPath(const QString &name) const;
     QString alarmPath(const QString &name) const;
-    void startFile(RuFile &file, int n, const QDateTime &now);
-    void finishFile(RuFile &file, bool keep);
+    void record(RuFile &file);
+    int writePacket(RuFile &file, const SkPacket &packet);
+    int recoverFrom(RuFile &file, int failedFrame);
+    void sleepUnlessStopped(int msecs) const;
+    void reportFailure(const QString &path, const QString &cause);
+    static QString withSystemCause(const QString &text, int code);
+    QString freshFileName(const QDateTime &now) const;
+    bool startFile(RuFile &file, int n, int rangegates, const QDateTime &now);
+    bool finishFile(RuFile &file, bool keep);
+    void removeSuperseded();
+    void removeFile(const QString &path);
     bool touchesAlarm(int first, int last) const;
-    bool moveToAlarm(const QString &name) const;
+    bool moveToAlarm(const QString &name);
     void moveLateAlarmFiles();
     void houseKeeping();
     bool shortOfSpace() const;
@@ -82,6 +99,9 @@ private:
     const qint32 m_minFreeSpace;
     FileList m_oldFiles;
     QList<OwnFile> m_ownFiles;
+    // Files that failed while their frames were still held: deleted once a later file that
+    // holds all their frames again is complete.
+    QList<OwnFile> m_superseded;
     // Written by the slot on the owner's thread, read by the body.
     std::atomic_int m_lastAlarmOn{-1};
     std::atomic_int m_lastAlarmOff{-1};
@@ -96,5 +116,7 @@ private:
     QDateTime m_started;
     int m_first = 0;
     int m_last = 0;
+    int m_rangegates = 0;
+    int m_retryDelaySeconds = 1;
     QPair<int, int> m_alarmSeen{-1, -1};
 };

@@ -8,7 +8,6 @@
 #include "SkFrameTaskAlarm.h"
 #include "SkFrameTaskLoad.h"
 
-#include <QDebug>
 
 #include <algorithm>
 #include <stdexcept>
@@ -54,6 +53,16 @@ SkLiveSession::~SkLiveSession()
     }
     m_store->wakeAll();
     m_futures.waitForFinished();
+    // Reading the flag each body set last orders its work before the deletion, also for
+    // ThreadSanitizer, which cannot see inside the futures' waiting.
+    for (const SkFrameTask *task : {static_cast<const SkFrameTask *>(m_loader.get()),
+                                    static_cast<const SkFrameTask *>(m_alarm.get()),
+                                    static_cast<const SkFrameTask *>(m_recorder.get())}) {
+        if (task)
+            task->isDone();
+    }
+    for (const auto &task : m_retired)
+        task->isDone();
     m_script->finish(ScriptGraceMs);
 }
 
@@ -73,12 +82,14 @@ void SkLiveSession::setAlarmScript(const QString &path)
 }
 
 template <typename Task>
-void SkLiveSession::launch(std::unique_ptr<Task> &holder, Task *task)
+QFuture<void> SkLiveSession::launch(std::unique_ptr<Task> &holder, Task *task)
 {
     holder.reset(task);
     connect(task, &SkFrameTask::finished, this, &SkLiveSession::onTaskFinished,
             Qt::QueuedConnection);
-    m_futures.addFuture(task->start());
+    const QFuture<void> future = task->start();
+    m_futures.addFuture(future);
+    return future;
 }
 
 void SkLiveSession::abortTask(SkFrameTask *task)
@@ -165,6 +176,12 @@ void SkLiveSession::restartAlarm()
 {
     if (m_stopping)
         return;
+    if (m_alarm) {
+        // The old task must not attach a result after the store has dropped them: it is
+        // waited for, which takes at most the computation of one frame.
+        abortTask(m_alarm.get());
+        m_alarmFuture.waitForFinished();
+    }
     retire(m_alarm);
     m_store->clearAlarmResults();
     const int first = m_store->startFrame();
@@ -191,7 +208,7 @@ void SkLiveSession::startAlarmTask()
 {
     auto *alarm = new SkFrameTaskAlarm(m_store.get());
     *alarm->calculator() = m_calculator;
-    launch(m_alarm, alarm);
+    m_alarmFuture = launch(m_alarm, alarm);
 }
 
 int SkLiveSession::nextAlarmFrame() const
@@ -226,8 +243,9 @@ void SkLiveSession::onFirstFrame()
 
 void SkLiveSession::onStoreAlarmCalculated(int frameno, const SkAlarmResultSharedPtr &result)
 {
-    if (!m_alarm)
-        return; // a result of a task already replaced
+    // A result of a task already replaced may still be on its way here.
+    if (!m_alarm || !isCurrentResult(frameno, result))
+        return;
     const SkBatchPacer::Verdict verdict = m_pacer->onAlarmCalculated(frameno);
     if (verdict == SkBatchPacer::Ignore)
         return;
@@ -244,6 +262,13 @@ void SkLiveSession::onStoreAlarmCalculated(int frameno, const SkAlarmResultShare
     if (result)
         handleEvents(frameno, *result);
     checkAnalysisComplete();
+}
+
+// The result the store holds for the frame: one computed before a restart or reopen is not.
+bool SkLiveSession::isCurrentResult(int frameno, const SkAlarmResultSharedPtr &result) const
+{
+    std::lock_guard<std::mutex> lock(*m_store->mutex());
+    return m_store->frameAt(frameno).alarmResult() == result;
 }
 
 void SkLiveSession::handleEvents(int frameno, const RuAlarmResult &result)
@@ -288,11 +313,15 @@ void SkLiveSession::startRecording(const RecordOptions &options)
     recorder->setStartFrame(options.startFrame);
     connect(recorder, &SkFrameTaskRecord::fileFailed, this, &SkLiveSession::recordError);
     launch(m_recorder, recorder);
+    emit recordingChanged(true);
 }
 
 void SkLiveSession::stopRecording()
 {
+    if (!m_recorder)
+        return;
     retire(m_recorder);
+    emit recordingChanged(false);
 }
 
 void SkLiveSession::runAlarmScript()
@@ -304,6 +333,10 @@ void SkLiveSession::runAlarmScript()
 
 void SkLiveSession::onTaskFinished(SkFrameTask *task)
 {
+    // Always true once finished is emitted; reading it orders the body's work before the
+    // task's deletion here.
+    if (!task->isDone())
+        return;
     emit taskFinished(task->name(), task->status(), taskMessage(task));
     const auto retired = std::find_if(m_retired.begin(), m_retired.end(),
                                       [task](const auto &t) { return t.get() == task; });
@@ -316,7 +349,7 @@ void SkLiveSession::onTaskFinished(SkFrameTask *task)
             checkAnalysisComplete();
         } else if (task == m_recorder.get() && !m_stopping) {
             // Ended on its own (fell behind, or could not go on): recording is over.
-            retire(m_recorder);
+            stopRecording();
         }
     }
     if (m_stopping)

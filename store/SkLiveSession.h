@@ -158,6 +158,8 @@ signals:
     void processParametersMissing(const QString &message);
     // The recorder could not write, close, move or delete `file`.
     void recordError(const QString &file, const QString &cause);
+    // A recording started, was stopped, or ended on its own (see taskFinished for why).
+    void recordingChanged(bool recording);
     // "stream lost: <reason>" and "stream back".
     void streamLost(const QString &reason);
     void streamBack();
@@ -178,7 +180,8 @@ private:
     void advanceStop();
     void abortTask(SkFrameTask *task);
     template <typename Task>
-    void launch(std::unique_ptr<Task> &holder, Task *task);
+    QFuture<void> launch(std::unique_ptr<Task> &holder, Task *task);
+    bool isCurrentResult(int frameno, const SkAlarmResultSharedPtr &result) const;
     template <typename Task>
     void retire(std::unique_ptr<Task> &holder);
     bool hasEnded(const SkFrameTask *task) const;
@@ -192,6 +195,7 @@ private:
     // Tasks replaced or stopped whose bodies have not returned yet; deleted when they finish.
     std::vector<std::unique_ptr<SkFrameTask>> m_retired;
     QFutureSynchronizer<void> m_futures;
+    QFuture<void> m_alarmFuture;
     // Tasks whose finished signal has been handled here.
     QSet<const SkFrameTask *> m_ended;
     QMetaObject::Connection m_firstFrame;

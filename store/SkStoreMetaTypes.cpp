@@ -27,6 +27,8 @@ extern "C" const char *__tsan_default_suppressions()
            "race:QListData::realloc_grow\n"
            "race:QArrayData::allocate\n"
            "race:QCoreApplicationPrivate::sendPostedEvents\n"
+           "race:QCoreApplication::removePostedEvents\n"
+           "race:QMetaType::destroy\n"
            "race_top:memmove\n"
            "race_top:qobjectdefs_impl.h\n"
            "race:QTest::qRun\n";

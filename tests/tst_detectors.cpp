@@ -184,6 +184,18 @@ private slots:
     void liveValuesNeedTheirInputs();
 };
 
+// The live values of one frame, with the half-symmetry differences, when computed, kept in
+// the result.
+static void liveProcess(const RuAlarmParams &params, const RuLiveEnables &enables,
+                        const RuLiveValueCalculator::Input &in, RuAlarmResult &result)
+{
+    RuHalfMatrix half;
+    if (RuLiveValueCalculator().process(params, enables, in, result, half)) {
+        result.halfSymmetrySource = RuAlarmResult::HalfSymmetrySource::Held;
+        result.halfSymmetry = QSharedPointer<const RuHalfMatrix>::create(half);
+    }
+}
+
 void TestDetectors::waterlevelStatusSequence_data()
 {
     QTest::addColumn<QVector<float>>("thresholds");
@@ -479,7 +491,7 @@ void TestDetectors::liveValuesOnKnownHump()
     const Info block = info(2000, 4);
     RuAlarmParams params;
     RuAlarmResult result(2);
-    RuLiveValueCalculator().process(params, allLive(), {f, &n, &x, bytes(block)}, result);
+    liveProcess(params, allLive(), {f, &n, &x, bytes(block)}, result);
 
     QCOMPARE(result.live.channel0, (QVector<quint16>{1234, 10}));
     // Ten channels at 3 inside [100, 924): 3 - 1 each, their mirrors score 0 instead of 1.
@@ -488,7 +500,8 @@ void TestDetectors::liveValuesOnKnownHump()
     QCOMPARE(result.live.maxVelocity, (QVector<quint16>{1070, 0}));   // channel 61
     QCOMPARE(result.live.medianVelocity, (QVector<quint16>{877, 0})); // channel 50
     QVERIFY(result.hasHalfSymmetry());
-    const RuMatrix half = result.halfSymmetryMatrix();
+    RuMatrix half = RuMatrix::Zero(result.halfSymmetry->rows(), RuMatrix::ColsAtCompileTime);
+    half.leftCols(RuHalfMatrix::ColsAtCompileTime) = *result.halfSymmetry;
     QCOMPARE(half.rows(), 2);
     QCOMPARE(half(0, 50), 200.0f);
     QCOMPARE(half(0, 40), 100.0f);
@@ -528,7 +541,7 @@ void TestDetectors::liveVelocityScanRules()
     RuAlarmParams params;
     params.liveVelocityChBegin = chBegin;
     RuAlarmResult result(1);
-    RuLiveValueCalculator().process(params, allLive(), {f, nullptr, nullptr, bytes(block)},
+    liveProcess(params, allLive(), {f, nullptr, nullptr, bytes(block)},
                                     result);
     QCOMPARE(int(result.live.mainVelocity.value(0)), int(mode * j));
     QCOMPARE(int(result.live.maxVelocity.value(0)), int(max * j));
@@ -571,7 +584,7 @@ void TestDetectors::liveVelocityScanAgreesWithChannelRules()
     params.liveVelocityChBegin = chBegin;
     params.liveVelocityLowLimit = threshold;
     RuAlarmResult result(int(f.rows()));
-    RuLiveValueCalculator().process(params, allLive(), {f, nullptr, nullptr, bytes(block)},
+    liveProcess(params, allLive(), {f, nullptr, nullptr, bytes(block)},
                                     result);
     for (int r = 0; r < f.rows(); ++r) {
         const std::array<int, 3> expected = referenceScan(f.row(r).data(), chBegin, threshold);
@@ -613,7 +626,7 @@ void TestDetectors::liveActivityWindow()
     RuLiveEnables enables;
     enables.activity = true;
     RuAlarmResult result(1);
-    RuLiveValueCalculator().process(params, enables, {f, &n, &x, nullptr}, result);
+    liveProcess(params, enables, {f, &n, &x, nullptr}, result);
     QCOMPARE(result.live.activity, QVector<quint16>{quint16(activity)});
     QVERIFY(result.live.channel0.isEmpty());
     QVERIFY(!result.halfSymmetry);
@@ -629,7 +642,7 @@ void TestDetectors::liveChannel0Saturates()
     RuLiveEnables enables;
     enables.channel0 = true;
     RuAlarmResult result(3);
-    RuLiveValueCalculator().process(RuAlarmParams(), enables, {f, &x, &x, nullptr}, result);
+    liveProcess(RuAlarmParams(), enables, {f, &x, &x, nullptr}, result);
     QCOMPARE(result.live.channel0, (QVector<quint16>{65535, 65535, 65535}));
 }
 
@@ -641,7 +654,7 @@ void TestDetectors::liveValuesNeedTheirInputs()
 
     // Not normalised this frame: no Channel0, no activity; the raw velocities still come.
     RuAlarmResult raw(2);
-    RuLiveValueCalculator().process(RuAlarmParams(), allLive(), {f, nullptr, nullptr, bytes(block)},
+    liveProcess(RuAlarmParams(), allLive(), {f, nullptr, nullptr, bytes(block)},
                                     raw);
     QVERIFY(raw.live.channel0.isEmpty());
     QVERIFY(raw.live.activity.isEmpty());
@@ -653,7 +666,7 @@ void TestDetectors::liveValuesNeedTheirInputs()
     const RuMatrix other = RuMatrix::Ones(5, RuMatrix::ColsAtCompileTime);
     for (const RuMatrix *n : {static_cast<const RuMatrix *>(nullptr), &other}) {
         RuAlarmResult result(2);
-        RuLiveValueCalculator().process(normalised, allLive(), {f, n, nullptr, bytes(block)},
+        liveProcess(normalised, allLive(), {f, n, nullptr, bytes(block)},
                                         result);
         QVERIFY(result.live.mainVelocity.isEmpty());
         QVERIFY(result.live.medianVelocity.isEmpty());
@@ -662,7 +675,7 @@ void TestDetectors::liveValuesNeedTheirInputs()
 
     // A frame without rrd_info: the differences, but no velocities.
     RuAlarmResult noInfo(2);
-    RuLiveValueCalculator().process(RuAlarmParams(), allLive(), {f, nullptr, nullptr, nullptr},
+    liveProcess(RuAlarmParams(), allLive(), {f, nullptr, nullptr, nullptr},
                                     noInfo);
     QVERIFY(noInfo.live.mainVelocity.isEmpty());
     QVERIFY(noInfo.live.maxVelocity.isEmpty());
@@ -671,7 +684,7 @@ void TestDetectors::liveValuesNeedTheirInputs()
     // Velocities that do not fit 16 bits count as none.
     const Info fast = info(65535, 0);
     RuAlarmResult overflow(2);
-    RuLiveValueCalculator().process(RuAlarmParams(), allLive(), {f, nullptr, nullptr, bytes(fast)},
+    liveProcess(RuAlarmParams(), allLive(), {f, nullptr, nullptr, bytes(fast)},
                                     overflow);
     QCOMPARE(overflow.live.mainVelocity, (QVector<quint16>{0, 0}));
     const Info slow = info(2000, 65535);
@@ -680,7 +693,7 @@ void TestDetectors::liveValuesNeedTheirInputs()
     // Nothing enabled: nothing computed.
     RuAlarmResult none(2);
     RuMatrix x = RuMatrix::Ones(2, RuMatrix::ColsAtCompileTime);
-    RuLiveValueCalculator().process(RuAlarmParams(), RuLiveEnables(), {f, &x, &x, bytes(block)},
+    liveProcess(RuAlarmParams(), RuLiveEnables(), {f, &x, &x, bytes(block)},
                                     none);
     QVERIFY(none.live.channel0.isEmpty() && none.live.activity.isEmpty());
     QVERIFY(none.live.mainVelocity.isEmpty() && !none.halfSymmetry);

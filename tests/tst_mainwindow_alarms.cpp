@@ -24,6 +24,7 @@
 #include <QSpinBox>
 #include <QStatusBar>
 #include <QTableWidget>
+#include <QTcpServer>
 
 #include <memory>
 
@@ -96,6 +97,7 @@ private slots:
     void processParametersMissingAreReported();
     void streamPlaysAndClosesWithinASecond();
     void closingWhileTheLoadSleepsEndsPromptly();
+    void closingWhileAStreamReadBlocksEndsPromptly();
 
 private:
     QTemporaryDir m_dir;
@@ -295,6 +297,22 @@ void TestMainWindowAlarms::closingWhileTheLoadSleepsEndsPromptly()
                                         scene(RuScenario::Quiet, 400, 3));
     auto window = std::make_unique<SkMainWindow>(QStringList{"--n", "50", path});
     QVERIFY(QTest::qWaitFor([&] { return action(window.get(), "nextBatchAction")->isEnabled(); }, Long));
+    QElapsedTimer closing;
+    closing.start();
+    window->close();
+    window.reset();
+    QVERIFY2(closing.elapsed() < 1000, qPrintable(QString::number(closing.elapsed())));
+}
+
+void TestMainWindowAlarms::closingWhileAStreamReadBlocksEndsPromptly()
+{
+    // A radar that accepts the connection and then stays silent.
+    QTcpServer silent;
+    QVERIFY(silent.listen(QHostAddress::LocalHost, 0));
+    auto window = std::make_unique<SkMainWindow>(
+        QStringList{QStringLiteral("127.0.0.1:%1").arg(silent.serverPort())});
+    QVERIFY(silent.waitForNewConnection(Long));
+    QTest::qWait(300); // the load task is inside its read now
     QElapsedTimer closing;
     closing.start();
     window->close();

@@ -145,7 +145,7 @@ private slots:
     void processParametersFillTheCalculator();
     void missingProcessParametersAreRejected();
 
-    void packetSharesAndCachesMatrices();
+    void packetDerivesMatricesFromItsFrame();
     void packetWithoutResultHasOnlyOriginal();
 
     void levelWindowsPastTheRowAreClipped();
@@ -262,7 +262,8 @@ void TstProcessing::backgroundLagsByTheDelay()
     calc.setAlarmParams(p);
     calc.setAvalancheEnable(0, true);
     for (int n = 0; n < 8; ++n) {
-        const SkAlarmResultSharedPtr res = run(calc, constantFrame(3, 10.0f + n));
+        const RuFrame frame = constantFrame(3, 10.0f + n);
+        const SkAlarmResultSharedPtr res = run(calc, frame);
         if (n == 0) {
             QVERIFY(!res->hasBackground());
             QVERIFY(!res->hasFiltered());
@@ -270,7 +271,9 @@ void TstProcessing::backgroundLagsByTheDelay()
         }
         QVERIFY(res->hasBackground());
         QCOMPARE((*res->background)(2, 5), 10.0f + std::max(0, n - delay));
-        QCOMPARE((*res->filtered)(2, 5), 10.0f + n);
+        SkPacket packet(frame, n);
+        packet.setAlarmResult(res);
+        QCOMPARE(packet.matrixValue(SkPacketTypeEnum::OriginalFiltered, 2, 5), 10.0f + n);
         QCOMPARE(res->avalanche[0].status, RuStatusQuiet);
     }
     QCOMPARE(calc.delayQueueSize(), delay);
@@ -715,7 +718,7 @@ void TstProcessing::missingProcessParametersAreRejected()
     }
 }
 
-void TstProcessing::packetSharesAndCachesMatrices()
+void TstProcessing::packetDerivesMatricesFromItsFrame()
 {
     RuAlarmCalculator calc;
     RuAlarmParams p;
@@ -733,20 +736,23 @@ void TstProcessing::packetSharesAndCachesMatrices()
     const SkAlarmResultSharedPtr res = packet.alarmResult();
     for (SkPacketTypeEnum t : skPacketTypesInSelectorOrder())
         QVERIFY2(packet.hasMatrix(t), qPrintable(skPacketTypeName(t)));
-    QCOMPARE(packet.matrix(SkPacketTypeEnum::OriginalFiltered), res->filtered);
+    // The time average of one frame is the frame itself: rebuilt, not held.
+    QVERIFY(!res->filtered && res->filteredFromFrame);
+    QCOMPARE(*packet.matrix(SkPacketTypeEnum::OriginalFiltered), frame.toMatrix());
     QCOMPARE(packet.matrix(SkPacketTypeEnum::AvalancheBackground), res->background);
     const SkPacket::MatrixPtr n = packet.matrix(SkPacketTypeEnum::AvalancheNormalized);
-    QCOMPARE(n, packet.matrix(SkPacketTypeEnum::AvalancheNormalized));
+    QCOMPARE(*n, *packet.matrix(SkPacketTypeEnum::AvalancheNormalized));
     QCOMPARE((*n)(1, 5), 3.0f);
     QCOMPARE((*n)(1, 500), 0.5f);
     const SkPacket::MatrixPtr h = packet.matrix(SkPacketTypeEnum::LiveHalfSym);
-    QCOMPARE(h, packet.matrix(SkPacketTypeEnum::LiveHalfSym));
+    QCOMPARE(*h, *packet.matrix(SkPacketTypeEnum::LiveHalfSym));
     QCOMPARE(h->rows(), 3);
     QCOMPARE((*h)(0, 5), 50.0f); // 60 - 10 (raw source)
     QCOMPARE((*h)(0, 700), 0.0f);
-    // Copies share the matrices.
+    // Copies share the frame and the result.
     const SkPacket copy = packet;
-    QCOMPARE(copy.matrix(SkPacketTypeEnum::Original), packet.matrix(SkPacketTypeEnum::Original));
+    QCOMPARE(copy.matrix(SkPacketTypeEnum::AvalancheBackground), res->background);
+    QCOMPARE(copy.frame().record(), packet.frame().record());
     QCOMPARE(packet.matrix(SkPacketTypeEnum::Original)->rows(), 3);
 }
 

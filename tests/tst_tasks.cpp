@@ -67,7 +67,9 @@ bool sameResult(const SkAlarmResultSharedPtr &a, const SkAlarmResultSharedPtr &b
 {
     if (!a || !b || a->hasFiltered() != b->hasFiltered() || a->live.activity != b->live.activity)
         return false;
-    return !a->hasFiltered() || *a->filtered == *b->filtered;
+    if (a->filteredFromFrame != b->filteredFromFrame || !a->filtered != !b->filtered)
+        return false;
+    return !a->filtered || *a->filtered == *b->filtered;
 }
 
 QString makeScript(const QTemporaryDir &dir, const QString &name, const QByteArray &body,

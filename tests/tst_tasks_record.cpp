@@ -255,7 +255,9 @@ void TestRecord::endsWhenItFallsBehind()
     appendFrames(store, simulator, 5, 2);
     clock.go.release();
     QVERIFY(run.waitDone());
-    QCOMPARE(task->status(), SkTaskSucceeded);
+    // Frames 2 to 4 were never recorded: that is a failure, not a success.
+    QCOMPARE(task->status(), SkTaskFailed);
+    QCOMPARE(task->errorString(), QStringLiteral("Recording fell behind: frame 2 has already left the store"));
     const QStringList files = filesIn(dir.filePath("rdata"));
     QCOMPARE(files.size(), 1);
     QCOMPARE(framesInFile(dir.filePath("rdata/") + files.first()), 2);

@@ -68,6 +68,18 @@ QString writeScene(const QTemporaryDir &dir, const QString &name, bool processPa
     return path;
 }
 
+// Starts `rrdcli serve` with `args`; the port it serves on, or 0.
+int startServe(QProcess &serve, const QStringList &args)
+{
+    serve.start(rrdcli(), QStringList{"serve"} + args);
+    QByteArray served;
+    if (!readUntil(serve, &served, [](const QByteArray &o) { return o.contains('\n'); }))
+        return 0;
+    const QRegularExpressionMatch port =
+        QRegularExpression(QStringLiteral("serving on 127\\.0\\.0\\.1:(\\d+)")).match(QString::fromLatin1(served));
+    return port.hasMatch() ? port.captured(1).toInt() : 0;
+}
+
 QStringList filesBelow(const QString &folder)
 {
     QStringList files;
@@ -89,6 +101,11 @@ private slots:
     void reportsFailures_data();
     void reportsFailures();
     void watchesStreamRecordsAndRunsScript();
+    void refusesBadOptionsAndReadsAtMostMaxFrames_data();
+    void refusesBadOptionsAndReadsAtMostMaxFrames();
+    void reconnectsALostStreamAndNumbersOn();
+    void noReconnectEndsWithTheReason();
+    void reportsAFullDiskAndExitsOne();
 
 private:
     QTemporaryDir m_dir;
@@ -215,6 +232,109 @@ void TestWatch::watchesStreamRecordsAndRunsScript()
     }
     QVERIFY(frames >= 67);
     QVERIFY(QFileInfo(record + "/log").isDir());
+}
+
+void TestWatch::refusesBadOptionsAndReadsAtMostMaxFrames_data()
+{
+    QTest::addColumn<QString>("script");
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("missing script") << "missing.sh" << QStringList{} << 2 << "not found";
+    QTest::newRow("script not executable") << "plain.sh" << QStringList{} << 2 << "is not executable";
+    QTest::newRow("at most 50 frames") << "" << QStringList{"--max-frames", "50"} << 0 << "";
+    QTest::newRow("old meaning of --max-frames") << "" << QStringList{"--max-frames", "x"} << 2 << "--max-frames";
+}
+
+void TestWatch::refusesBadOptionsAndReadsAtMostMaxFrames()
+{
+    QFETCH(QString, script);
+    QFETCH(QStringList, options);
+    QFETCH(int, exitCode);
+    QFETCH(QString, message);
+    if (!script.isEmpty()) {
+        script = m_dir.filePath(script);
+        if (script.endsWith("plain.sh")) {
+            QFile file(script);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write("#!/bin/sh\n");
+        }
+        options << "--alarm-script" << script;
+    }
+    const Output watch = runRrdcli(QStringList{"watch", "--process-params"} + options + QStringList{m_scene});
+    QCOMPARE(watch.exitCode, exitCode);
+    QVERIFY2(watch.err.contains(message.toLocal8Bit()), watch.err.constData());
+    if (exitCode != 0)
+        return;
+    // The rows of the first 50 frames, as the whole run has them.
+    QByteArray expected;
+    for (const QByteArray &line : m_expected.split('\n')) {
+        bool number = false;
+        const int frame = line.left(line.indexOf(',')).toInt(&number);
+        if (!line.isEmpty() && (!number || frame < 50))
+            expected += line + '\n';
+    }
+    QVERIFY(expected.contains(",AV0-0 ALARM ON,"));
+    QCOMPARE(watch.out, expected);
+}
+
+// The radar goes away after its 100 frames and comes back on the same port: the frames that
+// come then are numbered on and analysed with the history of the first ones, exactly as
+// `analyze` reads the recording twice in a row.
+void TestWatch::reconnectsALostStreamAndNumbersOn()
+{
+    const Output analyze = runRrdcli({"analyze", "--process-params", "--log", m_scene, m_scene});
+    QCOMPARE(analyze.exitCode, 0);
+    QProcess first;
+    const int port = startServe(first, {"--rate", "200", "--port", "0", m_scene});
+    QVERIFY(port > 0);
+    QProcess watch;
+    watch.start(rrdcli(), {"watch", "--process-params", QStringLiteral("127.0.0.1:%1").arg(port)});
+    QVERIFY(first.waitForFinished(Long));
+    QProcess second;
+    QCOMPARE(startServe(second, {"--rate", "200", "--port", QString::number(port), m_scene}), port);
+    QByteArray out;
+    const bool all = readUntil(watch, &out, [&](const QByteArray &o) { return o.size() >= analyze.out.size(); });
+    QVERIFY(second.waitForFinished(Long));
+    ::kill(pid_t(watch.processId()), SIGINT);
+    QVERIFY(watch.waitForFinished(Long));
+    out += watch.readAllStandardOutput();
+    const QByteArray err = watch.readAllStandardError();
+    QVERIFY2(all, err.constData());
+    QCOMPARE(watch.exitCode(), 0);
+    QCOMPARE(out, analyze.out);
+    QVERIFY2(err.contains("rrdcli watch: stream lost: the radar closed the connection\n"), err.constData());
+    QVERIFY2(err.contains("rrdcli watch: stream back\n"), err.constData());
+}
+
+void TestWatch::noReconnectEndsWithTheReason()
+{
+    QProcess serve;
+    const int port = startServe(serve, {"--rate", "200", "--scenario", "quiet", "--frames", "20", "--port", "0"});
+    QVERIFY(port > 0);
+    const Output watch = runRrdcli({"watch", "--no-reconnect", QStringLiteral("127.0.0.1:%1").arg(port)});
+    QVERIFY(serve.waitForFinished(Long));
+    QCOMPARE(watch.exitCode, 1);
+    QVERIFY2(watch.err.contains("stream lost: the radar closed the connection"), watch.err.constData());
+}
+
+// A disk that stays full: every failed file is reported on standard error, and the frames that
+// could not be recorded make the watch end with exit 1.
+void TestWatch::reportsAFullDiskAndExitsOne()
+{
+    QTemporaryDir dir;
+    SmallDisk disk(dir.filePath("disk"), "1m");
+    if (!disk.mounted)
+        QSKIP(qPrintable("cannot mount a tmpfs here: " + disk.why));
+    QVERIFY(disk.fill(disk.path + "/filler"));
+    const Output watch = runRrdcli({"watch", "--process-params", "--record", disk.path, m_scene});
+    QCOMPARE(watch.exitCode, 1);
+    QCOMPARE(watch.out, m_expected); // the detection goes on regardless
+    const QString prefix = "rrdcli watch: recording: " + disk.path + "/rdata/";
+    QVERIFY2(watch.err.contains(prefix.toLocal8Bit()), watch.err.constData());
+    QVERIFY2(watch.err.contains(": No space left on device\n"), watch.err.constData());
+    QVERIFY2(watch.err.contains("Task Record finished with error 'Recording could not write "),
+             watch.err.constData());
 }
 
 QTEST_GUILESS_MAIN(TestWatch)

@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# make screenshots: pictures of the viewer on the avalanche demo at its alarm, in each of the
+# three views and with the Log, Live and RG Sum docks shown, drawn offscreen with --grab into
+# BUILD/screenshots/.
+set -euo pipefail
+build=${1:-build}
+rrdcli="$build/bin/rrdcli"
+skarnel="$build/bin/skarnel"
+out="$build/screenshots"
+mkdir -p "$out"
+recording="$out/avalanche.rrd0.gz"
+"$rrdcli" simulate --scenario avalanche --frames 600 --interval-ms 1000 --process-params \
+  -o "$recording" >/dev/null
+
+# The frame on which the avalanche alarm goes on, from the same engine the viewer runs.
+alarm=$("$rrdcli" analyze --process-params --log "$recording" |
+  awk -F, '$2 == "AV0-0 ALARM ON" { print $1; exit }')
+alarm=${alarm:-300}
+echo "avalanche alarm at frame $alarm"
+
+shot() {
+  local name=$1
+  shift
+  QT_QPA_PLATFORM=offscreen "$skarnel" --process-params --grab "$out/$name.png" \
+    --frame "$alarm" "$@" "$recording" 2>/dev/null
+}
+# The raw levels of the simulated radar reach a few thousand; the normalised views are ratios.
+shot frame-log --view frame --zmax 5000 --dock log
+shot frame-normalized-live --view frame --show normalized --dock live
+shot rangegates-rgsum --view rangegates --show normalized --rangegate 17 --dock rgsum
+shot velocities-log --view velocities --show normalized --peak-shift middle --rangegate 17 --channel 780 --dock log
