@@ -434,6 +434,7 @@ void SkMainWindow::changeEvent(QEvent *event)
     if (event->type() == QEvent::LanguageChange && ui) {
         ui->retranslateUi(this);
         setDockTitles();
+        retranslateCodeTexts();
     }
     QMainWindow::changeEvent(event);
 }

@@ -22,6 +22,7 @@
 #include <QStringList>
 #include <QVector>
 
+#include <functional>
 #include <memory>
 #include <mutex>
 
@@ -262,7 +263,11 @@ private:
     void readWindowSettings(const QSettings &settings);
     void writeSettings();
     void addRecentParameterFile(qint64 timeMs, const QString &path);
+    // Texts this window sets in code follow a language switch like the form's.
+    void rememberCodeTexts();
+    void retranslateCodeTexts();
 
     SkParameterFiles *m_parameterFiles = nullptr; // child; owns the recent entries' actions
     bool m_writeXlsHeader = true;
+    QVector<std::function<void()>> m_retranslations;
 };

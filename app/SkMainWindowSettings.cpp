@@ -21,10 +21,23 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QPointer>
+#include <QProgressBar>
+#include <QDockWidget>
+#include <QMenu>
 #include <QSettings>
 #include <QStatusBar>
 #include <QTabBar>
 #include <QTemporaryFile>
+
+#include <qwt_plot_curve.h>
+#include <qwt_text.h>
+
+// The German catalogue is compiled into the window's library.
+static void initTranslations()
+{
+    Q_INIT_RESOURCE(i18n);
+}
 
 namespace {
 
@@ -69,6 +82,7 @@ qint64 nowMs()
 // and the parameters come last so that their widgets' handlers see the rest in place.
 void SkMainWindow::readSettings()
 {
+    rememberCodeTexts();
     const QSettings settings;
     m_parameterFiles = new SkParameterFiles(ui->menuLast_Parameters, this);
     ui->dockParamsContents->setMinimumWidth(265);
@@ -283,4 +297,94 @@ void SkMainWindow::on_actionExport_Parameters_to_Clipboard_triggered()
         return;
     QApplication::clipboard()->setText(text, QClipboard::Clipboard);
     statusBar()->showMessage(tr("Parameters copied to the clipboard"), 4000);
+}
+
+// ---- Language -------------------------------------------------------------------------------
+
+namespace {
+
+// A text set in code is looked up under the context of the class that set it; texts of the
+// window's own code fall back to its context.
+QString translated(const char *context, const QString &source)
+{
+    const QByteArray key = source.toUtf8();
+    QString text = QCoreApplication::translate(context, key.constData());
+    if (text == source)
+        text = QCoreApplication::translate("SkMainWindow", key.constData());
+    return text;
+}
+
+} // namespace
+
+// Called before the stored language is installed, so that the texts kept are the source
+// texts the catalogue is keyed by.
+void SkMainWindow::rememberCodeTexts()
+{
+    initTranslations();
+    const auto rememberAction = [this](QAction *action) {
+        const QString source = action->text();
+        QPointer<QAction> guard(action);
+        m_retranslations << [guard, source] {
+            if (guard)
+                guard->setText(translated("SkMainWindow", source));
+        };
+    };
+    rememberAction(m_showLegendAction);
+    for (QDockWidget *dock : findChildren<QDockWidget *>())
+        rememberAction(dock->toggleViewAction());
+    if (QMenu *recent = findChild<QMenu *>(QStringLiteral("menuRecentFiles")))
+        rememberAction(recent->menuAction());
+
+    for (QComboBox *box : {ui->showWhatComboBox, ui->showHowComboBox, ui->peakShiftComboBox,
+                           ui->liveShowWhatComboBox, ui->liveVelocitySourceComboBox}) {
+        QStringList sources;
+        for (int i = 0; i < box->count(); ++i)
+            sources << box->itemText(i);
+        m_retranslations << [box, sources] {
+            for (int i = 0; i < sources.size() && i < box->count(); ++i)
+                box->setItemText(i, translated("SkMainWindow", sources.at(i)));
+        };
+    }
+
+    const QString format = m_saveProgress->format();
+    const QString tip = m_alarmProgress->toolTip();
+    m_retranslations << [this, format, tip] {
+        m_saveProgress->setFormat(translated("SkMainWindow", format));
+        m_alarmProgress->setToolTip(translated("SkMainWindow", tip));
+    };
+
+    // Axis titles and curve titles (the legend) of the plots whose titles do not change with
+    // the view.
+    for (QwtPlot *plot : {static_cast<QwtPlot *>(ui->plotActivity), ui->plotLeft, ui->plotBottom,
+                          ui->plotLive, ui->plotRgSum}) {
+        const QByteArray context = plot->metaObject()->className();
+        for (int axis = 0; axis < QwtPlot::axisCnt; ++axis) {
+            const QString source = plot->axisTitle(axis).text();
+            if (source.isEmpty())
+                continue;
+            m_retranslations << [plot, axis, source, context] {
+                QwtText title = plot->axisTitle(axis);
+                title.setText(translated(context.constData(), source));
+                plot->setAxisTitle(axis, title);
+            };
+        }
+        for (QwtPlotItem *item : plot->itemList(QwtPlotItem::Rtti_PlotCurve)) {
+            const QString source = item->title().text();
+            m_retranslations << [plot, item, source, context] {
+                if (plot->itemList(QwtPlotItem::Rtti_PlotCurve).contains(item))
+                    item->setTitle(translated(context.constData(), source));
+            };
+        }
+    }
+}
+
+void SkMainWindow::retranslateCodeTexts()
+{
+    for (const auto &retranslate : qAsConst(m_retranslations))
+        retranslate();
+    // The live plot's axis names the live value chosen.
+    QwtText live = ui->plotLive->axisTitle(QwtPlot::xBottom);
+    live.setText(ui->liveShowWhatComboBox->currentText());
+    ui->plotLive->setAxisTitle(QwtPlot::xBottom, live);
+    ui->plotActivity->replot();
 }

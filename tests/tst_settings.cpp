@@ -36,6 +36,8 @@
 #include <QStatusBar>
 #include <QTimer>
 
+#include <memory>
+
 using namespace mwtest;
 
 namespace {
@@ -109,6 +111,7 @@ private slots:
     void unwritableParameterFileIsReported();
     void clipboardGetsTheIniText();
     void processParametersTravelIntoTheFile();
+    void languageSwitchesToGermanAndBack();
 
 private:
     QTemporaryDir m_dir;
@@ -415,6 +418,47 @@ void TestSettings::processParametersTravelIntoTheFile()
         QCOMPARE(read.avalanche[k].rangegatesNoAlarm, expected.avalanche[k].rangegatesNoAlarm);
     }
     QCOMPARE(read.waterlevel.samples, expected.waterlevel.samples);
+}
+
+// The options' language box switches every text of the window, the dialogs and the plots;
+// the choice is kept with the options.
+void TestSettings::languageSwitchesToGermanAndBack()
+{
+    auto window = std::make_unique<SkMainWindow>(QStringList{});
+    auto *language = child<QComboBox>(window->configureDialog(), "comboBoxLanguage");
+    auto *showHow = child<QComboBox>(window.get(), "showHowComboBox");
+    auto *plot = child<SkPlotActivities>(window.get(), "plotActivity");
+    language->setCurrentText(QStringLiteral("Deutsch"));
+    QCoreApplication::sendPostedEvents();
+    QCOMPARE(child<QMenu>(window.get(), "menuFile")->title(), QStringLiteral("&Datei"));
+    QCOMPARE(action(window.get(), "actionLoad_Parameters")->text(),
+             QStringLiteral("Parameter importieren.."));
+    QCOMPARE(action(window.get(), "showLegendAction")->text(), QStringLiteral("Legende anzeigen"));
+    QCOMPARE(showHow->itemText(1), QStringLiteral("Range-Gates"));
+    QCOMPARE(plot->axisTitle(QwtPlot::yLeft).text(), QStringLiteral("Lawine (w. E.)"));
+    QCOMPARE(window->configureDialog()->windowTitle(), QStringLiteral("Optionen"));
+    QCOMPARE(child<QDockWidget>(window.get(), "dockWidgetLog")->windowTitle(),
+             QStringLiteral("Protokoll"));
+    window->statusBar()->clearMessage();
+    QMetaObject::invokeMethod(window.get(), "on_readPPPushButton_clicked");
+    QCOMPARE(window->statusBar()->currentMessage(), QStringLiteral("Derzeit kein Frame vorhanden"));
+
+    // A new start comes up in German.
+    window->close();
+    window.reset(); // takes its translator along
+    window = std::make_unique<SkMainWindow>(QStringList{});
+    QCoreApplication::sendPostedEvents();
+    QCOMPARE(child<QMenu>(window.get(), "menuFile")->title(), QStringLiteral("&Datei"));
+    QCOMPARE(child<QComboBox>(window.get(), "showHowComboBox")->itemText(2),
+             QStringLiteral("Geschwindigkeiten"));
+
+    child<QComboBox>(window->configureDialog(), "comboBoxLanguage")->setCurrentText(QStringLiteral("English"));
+    QCoreApplication::sendPostedEvents();
+    QCOMPARE(child<QMenu>(window.get(), "menuFile")->title(), QStringLiteral("&File"));
+    QCOMPARE(child<QComboBox>(window.get(), "showHowComboBox")->itemText(2), QStringLiteral("Velocities"));
+    QCOMPARE(child<SkPlotActivities>(window.get(), "plotActivity")->axisTitle(QwtPlot::yLeft).text(),
+             QStringLiteral("Avalanche (a.u.)"));
+    QCOMPARE(action(window.get(), "showLegendAction")->text(), QStringLiteral("Show Legend"));
 }
 
 QTEST_MAIN(TestSettings)
