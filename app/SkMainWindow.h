@@ -33,6 +33,7 @@ class QTranslator;
 class QwtPlotCurve;
 class SkDialogAbout;
 class SkDialogConfigure;
+class SkDialogContrl;
 class SkDialogOpenFile;
 class SkFrameStore;
 class SkJobScheduler;
@@ -114,6 +115,7 @@ private slots:
     void on_quitAction_triggered();
     void on_actionAbout_Skarnel_triggered();
     void on_actionOptions_triggered();
+    void on_actionOpen_CMD_Port_triggered();
     void on_preferencesAction_triggered();
     void onTaskFinished(const QString &taskName, int status, const QString &message);
     void onFramesDropped(int nFrames);
@@ -201,6 +203,7 @@ private:
     SkDialogOpenFile *m_openFileDialog = nullptr;   // child of the window
     SkDialogConfigure *m_configureDialog = nullptr; // child of the window
     SkDialogAbout *m_aboutDialog = nullptr;         // child of the window
+    SkDialogContrl *m_console = nullptr;            // child of the window
     std::unique_ptr<SkLiveSession> m_session;       // owns the frame store and the tasks
     SkJobScheduler *m_jobs = nullptr;               // child; ended before the session
     SkUpdateThrottle *m_plotThrottle = nullptr;     // child

@@ -492,12 +492,11 @@ void SkMainWindow::onDataRangeChanged(int startframe, int len)
     m_dataLength = len;
     ui->progressSlider->setScale(startframe, startframe + len);
     ui->progressSlider->setTotalSteps(uint(std::max(len, 1)));
-    ui->plotActivity->setAxisScale(QwtPlot::xBottom, startframe, startframe + len);
     {
         // Points and markers of frames the store no longer holds go, so a stream that runs
         // for days keeps the plot's memory bounded. The log keeps every row.
         std::lock_guard<std::mutex> lock(m_activityMutex);
-        ui->plotActivity->trimBefore(startframe);
+        ui->plotActivity->setFrameRange(startframe, len);
     }
     m_activityReplot->request();
 }

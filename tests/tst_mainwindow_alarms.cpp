@@ -40,11 +40,6 @@ struct Row
     bool operator==(const Row &o) const { return frame == o.frame && tag == o.tag && detail == o.detail; }
 };
 
-char *toString(const Row &row)
-{
-    return qstrdup(QStringLiteral("%1 %2 %3").arg(row.frame).arg(row.tag, row.detail).toUtf8().constData());
-}
-
 QVector<Row> logRows(const SkMainWindow &window)
 {
     auto *table = child<QTableWidget>(&window, "tableLog");
