@@ -282,6 +282,8 @@ void SkMainWindow::applyCommandLine()
         m_maxFrames = m_commandLine.maxFrames;
     ui->progressSlider->setScale(0, m_maxFrames);
     m_processParamsPending = m_commandLine.processParams;
+    if (!m_commandLine.language.isEmpty())
+        m_configureDialog->setLanguage(m_commandLine.language);
     if (m_commandLine.sources.isEmpty())
         return;
     m_sources = m_commandLine.sources;

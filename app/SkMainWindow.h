@@ -269,6 +269,7 @@ private:
     // Texts this window sets in code follow a language switch like the form's.
     void rememberCodeTexts();
     void retranslateCodeTexts();
+    void rememberSpectrogramTitles();
 
     SkParameterFiles *m_parameterFiles = nullptr; // child; owns the recent entries' actions
     bool m_writeXlsHeader = true;

@@ -20,6 +20,7 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QHash>
 #include <QMessageBox>
 #include <QPointer>
 #include <QProgressBar>
@@ -30,8 +31,17 @@
 #include <QTabBar>
 #include <QTemporaryFile>
 
+#include <memory>
+
 #include <qwt_plot_curve.h>
 #include <qwt_text.h>
+
+// Texts of Qt's own standard buttons in the viewer's dialogs and message boxes, which the
+// catalogue translates as well (under Qt's contexts: the generic and the GNOME theme).
+[[maybe_unused]] static const char *const StandardButtonTexts[] = {
+    QT_TRANSLATE_NOOP("QPlatformTheme", "OK"),     QT_TRANSLATE_NOOP("QPlatformTheme", "Cancel"),
+    QT_TRANSLATE_NOOP("QPlatformTheme", "Close"),  QT_TRANSLATE_NOOP("QGnomeTheme", "&OK"),
+    QT_TRANSLATE_NOOP("QGnomeTheme", "&Cancel"),   QT_TRANSLATE_NOOP("QGnomeTheme", "&Close")};
 
 // The German catalogue is compiled into the window's library.
 static void initTranslations()
@@ -353,8 +363,7 @@ void SkMainWindow::rememberCodeTexts()
         m_alarmProgress->setToolTip(translated("SkMainWindow", tip));
     };
 
-    // Axis titles and curve titles (the legend) of the plots whose titles do not change with
-    // the view.
+    // Axis titles of the plots whose titles do not change with the view.
     for (QwtPlot *plot : {static_cast<QwtPlot *>(ui->plotActivity), ui->plotLeft, ui->plotBottom,
                           ui->plotLive, ui->plotRgSum}) {
         const QByteArray context = plot->metaObject()->className();
@@ -368,14 +377,40 @@ void SkMainWindow::rememberCodeTexts()
                 plot->setAxisTitle(axis, title);
             };
         }
-        for (QwtPlotItem *item : plot->itemList(QwtPlotItem::Rtti_PlotCurve)) {
-            const QString source = item->title().text();
-            m_retranslations << [plot, item, source, context] {
-                if (plot->itemList(QwtPlotItem::Rtti_PlotCurve).contains(item))
-                    item->setTitle(translated(context.constData(), source));
-            };
-        }
     }
+    // The activity plot's legend.
+    m_retranslations << [this] {
+        for (int id = 0; id < SkPlotActivities::CurveCount; ++id)
+            if (QwtPlotCurve *curve = ui->plotActivity->curve(SkActivityPlotId(id)))
+                curve->setTitle(SkPlotActivities::curveTitle(id));
+    };
+    rememberSpectrogramTitles();
+}
+
+// The spectrogram's axis titles change with the view, so they are known by what they show:
+// every text they may show, in every language switched to so far, leads back to its source.
+void SkMainWindow::rememberSpectrogramTitles()
+{
+    using Source = QPair<const char *, const char *>;
+    static const Source sources[] = {
+        {"SkMainWindow", "Doppler channel"}, {"SkMainWindow", "Frame (from the first held)"},
+        {"SkMainWindow", "Range gate"},      {"SkPlotSpectrogram", "Channel"},
+        {"SkPlotSpectrogram", "Range gate"}, {"SkPlotSpectrogram", "Level (a.u.)"}};
+    auto shown = std::make_shared<QHash<QString, Source>>();
+    for (const Source &source : sources)
+        shown->insert(QString::fromUtf8(source.second), source);
+    m_retranslations << [this, shown] {
+        for (int axis : {QwtPlot::xBottom, QwtPlot::yLeft, QwtPlot::yRight}) {
+            QwtText title = ui->plotCenter->axisTitle(axis);
+            const auto it = shown->constFind(title.text());
+            if (it == shown->constEnd())
+                continue;
+            title.setText(QCoreApplication::translate(it->first, it->second));
+            ui->plotCenter->setAxisTitle(axis, title);
+        }
+        for (const Source &source : sources)
+            shown->insert(QCoreApplication::translate(source.first, source.second), source);
+    };
 }
 
 void SkMainWindow::retranslateCodeTexts()

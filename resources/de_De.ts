@@ -2,6 +2,36 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="de_DE">
 <context>
+    <name>QGnomeTheme</name>
+    <message>
+        <source>&amp;OK</source>
+        <translation>&amp;OK</translation>
+    </message>
+    <message>
+        <source>&amp;Cancel</source>
+        <translation>&amp;Abbrechen</translation>
+    </message>
+    <message>
+        <source>&amp;Close</source>
+        <translation>&amp;Schließen</translation>
+    </message>
+</context>
+<context>
+    <name>QPlatformTheme</name>
+    <message>
+        <source>OK</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Abbrechen</translation>
+    </message>
+    <message>
+        <source>Close</source>
+        <translation>Schließen</translation>
+    </message>
+</context>
+<context>
     <name>SkDialogAbout</name>
     <message>
         <source>About</source>
@@ -871,7 +901,7 @@
     </message>
     <message>
         <source>Lo&amp;g</source>
-        <translation>Pro&amp;tokoll</translation>
+        <translation>Lo&amp;g</translation>
     </message>
     <message>
         <source>No</source>
@@ -1135,7 +1165,7 @@
     </message>
     <message>
         <source>Show Log</source>
-        <translation>Protokoll anzeigen</translation>
+        <translation>Log anzeigen</translation>
     </message>
     <message>
         <source>Show Alarm Parameters</source>
@@ -1267,7 +1297,7 @@
     </message>
     <message>
         <source>No Shift</source>
-        <translation>Keine Verschiebung</translation>
+        <translation>Ohne</translation>
     </message>
     <message>
         <source>To Right</source>
@@ -1275,7 +1305,7 @@
     </message>
     <message>
         <source>To Middle</source>
-        <translation>In die Mitte</translation>
+        <translation>Zur Mitte</translation>
     </message>
     <message>
         <source>#-Sum</source>
@@ -1430,6 +1460,10 @@
     <message>
         <source>Water level, rain, live values</source>
         <translation>Pegel, Regen, Live-Werte</translation>
+    </message>
+    <message>
+        <source>(a.u.)</source>
+        <translation>(w. E.)</translation>
     </message>
 </context>
 <context>

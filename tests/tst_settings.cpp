@@ -15,6 +15,8 @@
 #include "SkPlotActivities.h"
 #include "SkPlotSpectrogram.h"
 
+#include <qwt_plot_curve.h>
+
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
@@ -112,6 +114,8 @@ private slots:
     void clipboardGetsTheIniText();
     void processParametersTravelIntoTheFile();
     void languageSwitchesToGermanAndBack();
+    void commandLineChoosesLanguageAndDialogPicture_data();
+    void commandLineChoosesLanguageAndDialogPicture();
 
 private:
     QTemporaryDir m_dir;
@@ -436,9 +440,14 @@ void TestSettings::languageSwitchesToGermanAndBack()
     QCOMPARE(action(window.get(), "showLegendAction")->text(), QStringLiteral("Legende anzeigen"));
     QCOMPARE(showHow->itemText(1), QStringLiteral("Range-Gates"));
     QCOMPARE(plot->axisTitle(QwtPlot::yLeft).text(), QStringLiteral("Lawine (w. E.)"));
+    QCOMPARE(plot->curve(SkActivityPlotId(3))->title().text(), QStringLiteral("Pegel (w. E.)"));
+    auto *centre = child<SkPlotSpectrogram>(window.get(), "plotCenter");
+    QCOMPARE(centre->axisTitle(QwtPlot::yLeft).text(), QStringLiteral("Range-Gate"));
+    showHow->setCurrentIndex(2);
+    QCOMPARE(centre->axisTitle(QwtPlot::xBottom).text(), QStringLiteral("Frame (ab dem ersten gehaltenen)"));
     QCOMPARE(window->configureDialog()->windowTitle(), QStringLiteral("Optionen"));
-    QCOMPARE(child<QDockWidget>(window.get(), "dockWidgetLog")->windowTitle(),
-             QStringLiteral("Protokoll"));
+    QCOMPARE(child<QDockWidget>(window.get(), "dockComputed")->windowTitle(),
+             QStringLiteral("Berechnet"));
     window->statusBar()->clearMessage();
     QMetaObject::invokeMethod(window.get(), "on_readPPPushButton_clicked");
     QCOMPARE(window->statusBar()->currentMessage(), QStringLiteral("Derzeit kein Frame vorhanden"));
@@ -459,6 +468,32 @@ void TestSettings::languageSwitchesToGermanAndBack()
     QCOMPARE(child<SkPlotActivities>(window.get(), "plotActivity")->axisTitle(QwtPlot::yLeft).text(),
              QStringLiteral("Avalanche (a.u.)"));
     QCOMPARE(action(window.get(), "showLegendAction")->text(), QStringLiteral("Show Legend"));
+    QCOMPARE(child<SkPlotSpectrogram>(window.get(), "plotCenter")->axisTitle(QwtPlot::yLeft).text(),
+             QStringLiteral("Range gate"));
+}
+
+void TestSettings::commandLineChoosesLanguageAndDialogPicture_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QString>("menu");
+    QTest::addColumn<int>("errors");
+    QTest::newRow("German") << QStringList{"--language", "Deutsch"} << "&Datei" << 0;
+    QTest::newRow("English") << QStringList{"--language", "English"} << "&File" << 0;
+    QTest::newRow("unknown") << QStringList{"--language", "Klingon"} << "&File" << 1;
+    QTest::newRow("dialog") << QStringList{"--grab-dialog", "options"} << "&File" << 0;
+    QTest::newRow("no such dialog") << QStringList{"--grab-dialog", "console"} << "&File" << 1;
+}
+
+void TestSettings::commandLineChoosesLanguageAndDialogPicture()
+{
+    QFETCH(QStringList, args);
+    QFETCH(QString, menu);
+    QFETCH(int, errors);
+    auto window = std::make_unique<SkMainWindow>(args);
+    QCoreApplication::sendPostedEvents();
+    QCOMPARE(window->commandLine().errors.size(), errors);
+    QCOMPARE(child<QMenu>(window.get(), "menuFile")->title(), menu);
+    window->configureDialog()->setLanguage(QStringLiteral("English"));
 }
 
 QTEST_MAIN(TestSettings)
