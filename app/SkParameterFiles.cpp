@@ -12,8 +12,7 @@
 
 namespace {
 
-// The stream version of the blob is Qt's default of the version that wrote it; a map of
-// qint64 and QString is laid out alike in every version since Qt 4.
+// Paths longer than this are shown by their head and tail.
 constexpr int LongPath = 100;
 constexpr int HeadLength = 48;
 constexpr int TailLength = 49;
@@ -38,6 +37,8 @@ bool SkParameterFiles::restore(const QByteArray &blob)
     return true;
 }
 
+// The stream version is the default one: a map of qint64 and QString is laid out alike in
+// every version since Qt 4.
 QByteArray SkParameterFiles::save() const
 {
     QByteArray blob;
@@ -61,18 +62,26 @@ void SkParameterFiles::add(qint64 timeMs, const QString &path, int limit)
         remove(m_entries.firstKey());
 }
 
+// The action may be the one whose triggered signal is being served: it leaves the menu at
+// once and is deleted later.
 void SkParameterFiles::remove(qint64 key)
 {
-    delete actionOf(key);
+    if (QAction *action = actionOf(key)) {
+        m_menu->removeAction(action);
+        action->deleteLater();
+    }
     m_entries.remove(key);
 }
 
 void SkParameterFiles::clear()
 {
     const QList<QAction *> actions = m_menu->actions();
-    for (QAction *action : actions)
-        if (action->data().isValid())
-            delete action;
+    for (QAction *action : actions) {
+        if (action->data().isValid()) {
+            m_menu->removeAction(action);
+            action->deleteLater();
+        }
+    }
     m_entries.clear();
 }
 

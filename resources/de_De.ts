@@ -993,7 +993,7 @@
     </message>
     <message>
         <source>&amp;Reopen</source>
-        <translation>Erneut ö&amp;ffnen</translation>
+        <translation>&amp;Erneut öffnen</translation>
     </message>
     <message>
         <source>Reopen the current files or stream</source>
