@@ -20,6 +20,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDebug>
+#include <QDockWidget>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QProgressBar>
@@ -236,6 +237,12 @@ void SkMainWindow::connectSignals()
     connect(ui->rgSumChLastSpinBox, QOverload<int>::of(&QSpinBox::valueChanged),
             ui->rgSumChLastSlider, &QSlider::setValue);
 
+    // A dock shown again catches up with the frame on display.
+    for (QDockWidget *dock : {ui->dockWidgetLive, ui->dockWidgetRgSum, ui->dockDetails, ui->dockComputed})
+        connect(dock, &QDockWidget::visibilityChanged, this, [this](bool visible) {
+            if (visible)
+                scheduleUpdatePlot();
+        });
     connect(m_plotThrottle, &SkUpdateThrottle::due, this, &SkMainWindow::updatePlotNow);
     connect(m_activityReplot, &SkUpdateThrottle::due, ui->plotActivity, &QwtPlot::replot);
     connect(m_jobs, &SkJobScheduler::idle, this, [this] {

@@ -6,8 +6,9 @@
 // sum docks and the frame's details.
 //
 // The code is split along its seams: construction, menus and tasks (SkMainWindow.cpp),
-// navigation and views (SkMainWindowViews.cpp), alarm results and the log
-// (SkMainWindowAlarms.cpp), the parameter dock (SkMainWindowParams.cpp).
+// navigation and views (SkMainWindowViews.cpp), drawing what the store reports
+// (SkMainWindowDrawing.cpp), alarm results, the log and the parameter dock
+// (SkMainWindowAlarms.cpp); the command line's grab lives in SkWindowGrabber.
 
 #include "RuAlarmResult.h"
 #include "SkActivityPlotId.h"

@@ -1,14 +1,10 @@
-// Navigation through the frames held and the views of them: the slider and stepping, the
-// three "Show How" views with their markers, the plot-update throttle, the extraction jobs and
-// the drawing of their results.
+// Navigation through the frames held and the views of them: the set-up of the view controls,
+// the slider and stepping, the three "Show How" views with their markers, the colour and
+// axis scales. What the store sends back is drawn in SkMainWindowDrawing.cpp.
 
 #include "SkMainWindow.h"
 #include "ui_SkMainWindow.h"
 
-#include "RuAlarmDetails.h"
-#include "RuFrameDetails.h"
-#include "rrd.h"
-#include "SkFrameStore.h"
 #include "SkJobScheduler.h"
 #include "SkLiveSession.h"
 #include "SkPlotActivities.h"
@@ -22,10 +18,8 @@
 #include <qwt_scale_draw.h>
 #include <qwt_slider.h>
 
-#include <QDateTime>
 #include <QDockWidget>
 #include <QLabel>
-#include <QProgressBar>
 #include <QSignalBlocker>
 #include <QWheelEvent>
 
@@ -116,6 +110,8 @@ void SkMainWindow::setupComboBoxes()
 
 void SkMainWindow::setupPlots()
 {
+    // A long source path must not widen the window; the whole line is in the tool tip.
+    ui->infoLabel->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     ui->plotCenter->setMouseTracking(true);
     ui->plotCenter->setZMax(400);
     ui->plotCenter->setAxisTitles(tr("Doppler channel"), tr("Range gate"));
@@ -482,208 +478,4 @@ void SkMainWindow::on_liveShowWhatComboBox_currentIndexChanged(int)
 void SkMainWindow::onTimezoneOffsetChanged()
 {
     scheduleUpdatePlot();
-}
-
-// ---- What the store reports -----------------------------------------------------------------
-
-void SkMainWindow::onDataRangeChanged(int startframe, int len)
-{
-    m_dataStart = startframe;
-    m_dataLength = len;
-    ui->progressSlider->setScale(startframe, startframe + len);
-    ui->progressSlider->setTotalSteps(uint(std::max(len, 1)));
-    {
-        // Points and markers of frames the store no longer holds go, so a stream that runs
-        // for days keeps the plot's memory bounded. The log keeps every row.
-        std::lock_guard<std::mutex> lock(m_activityMutex);
-        ui->plotActivity->setFrameRange(startframe, len);
-    }
-    m_activityReplot->request();
-}
-
-// `len` counts the frames before the one whose result has just arrived, so that frame is
-// startframe + len: the one follow mode shows, and the last one counted as analysed.
-void SkMainWindow::onAlarmRangeChanged(int startframe, int len)
-{
-    if (m_dataLength == 0)
-        return;
-    m_alarmProgress->setValue(int(std::lround((len + 1) * 100.0 / m_dataLength)));
-    if (ui->firstFrameAction->isChecked())
-        setSliderValue(startframe + len);
-}
-
-// ---- Plot updates and extraction jobs -------------------------------------------------------
-
-void SkMainWindow::scheduleUpdatePlot()
-{
-    m_plotThrottle->request();
-}
-
-void SkMainWindow::updatePlotNow()
-{
-    const int f = shownFrame();
-    switch (m_showHow) {
-    case 1:
-        scheduleExtractRow(ui->extractRowSpinBox->value(), f, m_packetType);
-        break;
-    case 2:
-        scheduleExtractColumn(ui->extractColumnSpinBox->value(), f, m_packetType);
-        break;
-    default:
-        scheduleExtractFrame(f, m_packetType);
-    }
-    if (ui->dockWidgetLive->isVisible())
-        scheduleExtractInfo(f);
-    if (ui->dockWidgetRgSum->isVisible())
-        scheduleExtractRgSum(f, m_packetType);
-}
-
-// Each job reads the settings of the moment it was asked for; a job asked for while one of
-// its kind runs replaces any older waiting one and runs next.
-void SkMainWindow::scheduleExtractFrame(int frameno, SkPacketTypeEnum ptype)
-{
-    SkFrameStore *s = store();
-    const int shift = m_peakShift;
-    m_jobs->schedule(SkJobScheduler::Frame, [=] { s->extractFrame(frameno, ptype, shift); });
-}
-
-void SkMainWindow::scheduleExtractRow(int row, int frameno, SkPacketTypeEnum ptype)
-{
-    SkFrameStore *s = store();
-    const int shift = m_peakShift;
-    const QSize size(1024, m_maxFrames);
-    m_jobs->schedule(SkJobScheduler::Row,
-                     [=] { s->extractRow(row, frameno, ptype, size, shift); });
-}
-
-void SkMainWindow::scheduleExtractColumn(int column, int frameno, SkPacketTypeEnum ptype)
-{
-    SkFrameStore *s = store();
-    const int shift = m_peakShift;
-    const QSize size(m_maxFrames, 0);
-    m_jobs->schedule(SkJobScheduler::Column,
-                     [=] { s->extractColumn(column, frameno, ptype, size, shift); });
-}
-
-void SkMainWindow::scheduleExtractInfo(int frameno)
-{
-    SkFrameStore *s = store();
-    const auto plotid = SkActivityPlotId(ui->liveShowWhatComboBox->currentData().toInt());
-    m_jobs->schedule(SkJobScheduler::Info, [=] { s->extractInfo(frameno, plotid); });
-}
-
-void SkMainWindow::scheduleExtractRgSum(int frameno, SkPacketTypeEnum ptype)
-{
-    SkFrameStore *s = store();
-    const int shift = m_peakShift;
-    const int begin = ui->rgSumChBeginSpinBox->value();
-    const int last = ui->rgSumChLastSpinBox->value();
-    m_jobs->schedule(SkJobScheduler::RgSum,
-                     [=] { s->extractRgSum(frameno, ptype, begin, last, shift); });
-}
-
-void SkMainWindow::onValueExtracted(const QVector<double> &plotData, int width, int plotWidth,
-                                    int plotHeight, const SkPacket &packet,
-                                    const SkPacket &packetPrev)
-{
-    updatePlot(plotData, width, plotWidth, plotHeight, packet, packetPrev);
-}
-
-void SkMainWindow::updatePlot(const QVector<double> &plotData, int width, int plotWidth,
-                              int plotHeight, const SkPacket &packet, const SkPacket &packetPrev)
-{
-    if (!plotData.isEmpty() && width > 0) {
-        const int rows = plotData.size() / width;
-        ui->plotCenter->setData(plotData, width, plotWidth, rows);
-        ui->plotCenter->setAxisScale(QwtPlot::yLeft, 0, plotHeight - 0.2);
-        ui->plotCenter->setAxisScale(QwtPlot::xBottom, 0, plotWidth - 0.1);
-        ui->plotCenter->replot();
-        drawProfiles(plotData, width, rows, plotHeight);
-    }
-    if (packet.hasFrame())
-        updateInfo(packet, packetPrev);
-    {
-        QMutexLocker locker(&m_currentPacketMutex);
-        m_currentPacket = packet;
-    }
-    m_drawnFrame = packet.hasFrame() ? packet.frameNumber() : m_drawnFrame;
-    emit frameDrawn(m_drawnFrame);
-    if (isPlotSettled())
-        emit plotSettled();
-}
-
-void SkMainWindow::drawProfiles(const QVector<double> &plotData, int width, int rows,
-                                int plotHeight)
-{
-    const QPointF marker = ui->plotCenter->markerPos();
-    const int xc = qBound(0, int(std::floor(marker.x())), width - 1);
-    const int yc = qBound(0, int(std::floor(marker.y())), rows - 1);
-    const double threshold = ui->plotThresholdSlider->value();
-
-    QVector<QPointF> left;
-    left.reserve(rows);
-    for (int i = 0; i < rows; ++i)
-        left.append(QPointF(plotData[i * width + xc], i));
-    m_leftProfile->setSamples(left);
-    ui->plotLeft->setAxisScale(QwtPlot::yLeft, 0, plotHeight - 0.2);
-    ui->plotLeft->setAxisScale(QwtPlot::xBottom, 0, threshold);
-    ui->plotLeft->replot();
-
-    QVector<QPointF> bottom;
-    bottom.reserve(width);
-    for (int i = 0; i < width; ++i)
-        bottom.append(QPointF(i, plotData[yc * width + i]));
-    m_bottomProfile->setSamples(bottom);
-    ui->plotBottom->setAxisScale(QwtPlot::yLeft, 0, threshold);
-    ui->plotBottom->setAxisScale(QwtPlot::yRight, 0, threshold);
-    ui->plotBottom->setAxisScale(QwtPlot::xBottom, 0, width);
-    ui->plotBottom->replot();
-}
-
-void SkMainWindow::updateInfo(const SkPacket &packet, const SkPacket &packetPrev)
-{
-    const qint64 micros = packet.frame().timeMicros();
-    const double dt =
-        packetPrev.hasFrame() ? (micros - packetPrev.frame().timeMicros()) / 1e6 : 0.0;
-    const int offset = m_timezoneAction->value();
-    const QString zone = offset == 0 ? QStringLiteral("UTC") : QStringLiteral("UTC %1").arg(offset);
-    const qint64 ms = micros / 1000 + qint64(offset) * 3600000;
-    const QString time = QDateTime::fromMSecsSinceEpoch(ms, Qt::UTC)
-                             .toString(QStringLiteral("yyyy-MM-dd hh:mm:ss.zzz"));
-    ui->infoLabel->setText(tr("Fr: %1 (%2 %5, dt: %4 s) Source: %3")
-                               .arg(shownFrame(), 4, 10, QLatin1Char('0'))
-                               .arg(time, packet.sourceText())
-                               .arg(dt, 0, 'f', 2)
-                               .arg(zone));
-    if (ui->dockDetails->isVisible()) {
-        ui->detailsListWidget->clear();
-        ui->detailsListWidget->addItems(ruFrameDetails(packet.frame()));
-    }
-    if (ui->dockComputed->isVisible()) {
-        ui->computedlistWidget->clear();
-        ui->computedlistWidget->addItems(ruAlarmDetails(packet));
-    }
-    const unsigned char *info = packet.frame().info();
-    ui->readPPPushButton->setEnabled(info && rrd_get_u16(info + RRD_INFO_PP_PRESENT) == 1);
-}
-
-void SkMainWindow::onInfoExtracted(SkActivityPlotId plotid, const QVector<QPointF> &liveData)
-{
-    double m = 0.0;
-    for (const QPointF &p : liveData)
-        m = std::max(m, p.x());
-    double &maximum = m_liveMaxima[int(plotid)];
-    maximum = std::max(maximum, m);
-    ui->plotLive->setAxisScale(QwtPlot::xBottom, 0, maximum > 0 ? maximum : 1);
-    ui->plotLive->setAxisScale(QwtPlot::yLeft, 0, std::max(1, liveData.size() - 1));
-    m_liveCurve->setSamples(liveData);
-    ui->plotLive->replot();
-}
-
-void SkMainWindow::onRgSumExtracted(const QVector<QPointF> &rgSumPoints)
-{
-    m_rgSumCurve->setSamples(rgSumPoints);
-    ui->plotRgSum->setAxisScale(QwtPlot::yLeft, 0, std::max(1, rgSumPoints.size() - 1));
-    ui->plotRgSum->setAxisAutoScale(QwtPlot::xBottom);
-    ui->plotRgSum->replot();
 }

@@ -21,8 +21,9 @@ void printLine(FILE *stream, const QString &text)
     std::fflush(stream);
 }
 
-// Time for the last queued drawings after the jobs have ended.
+// Time for the last queued drawings after the jobs have ended, and how often to wait so.
 constexpr int SettleMs = 150;
+constexpr int MaxSettleTries = 40;
 
 } // namespace
 
@@ -67,9 +68,8 @@ bool SkWindowGrabber::frameReached() const
 void SkWindowGrabber::onAlarmCalculated(int frameno)
 {
     m_lastResult = frameno;
-    const SkFrameStore *store = m_window->store();
     // A stream plays on by itself; its first window is complete once it is full and analysed.
-    const bool windowAnalysed = frameno + 1 - store->startFrame() >= m_window->maxFrames();
+    const bool windowAnalysed = frameno + 1 >= m_window->maxFrames();
     if (windowAnalysed && frameReached())
         prepare();
 }
@@ -97,6 +97,8 @@ void SkWindowGrabber::prepare()
         return;
     m_preparing = true;
     m_timeout.stop();
+    // Hold the window still for the picture: a stream then fills it and drops what follows.
+    m_window->session()->setPlaying(false);
     if (m_commandLine.grabType >= 0)
         m_window->setShowWhat(m_commandLine.grabType);
     if (m_commandLine.grabZMax > 0)
@@ -113,6 +115,8 @@ void SkWindowGrabber::prepare()
         m_window->raiseDock(dock);
     if (m_commandLine.grabFrame >= 0)
         m_window->showFrame(m_commandLine.grabFrame);
+    else if (m_window->isStreamMode() && m_lastResult >= m_window->store()->startFrame())
+        m_window->showFrame(m_lastResult); // the newest analysed frame, as follow mode shows
     m_window->flushPlotUpdate();
     if (m_window->isPlotSettled())
         onSettled();
@@ -128,7 +132,8 @@ void SkWindowGrabber::write()
 {
     if (m_done)
         return;
-    if (!m_window->isPlotSettled()) {
+    // A source that keeps changing the window is drawn as it stands after a while.
+    if (!m_window->isPlotSettled() && ++m_settleTries < MaxSettleTries) {
         m_settle.start();
         return;
     }

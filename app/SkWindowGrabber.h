@@ -42,6 +42,7 @@ private:
     QTimer m_timeout;
     QTimer m_settle;
     int m_lastResult = -1;
+    int m_settleTries = 0;
     bool m_loadFailed = false;
     bool m_preparing = false;
     bool m_done = false;

@@ -158,12 +158,16 @@ bool RuAlarmCalculator::centralPeakDrop(float s0, RuAlarmResult &result)
 void RuAlarmCalculator::avalancheAndLiveStage(const RuFrame &frame, const RuMatrix &m,
                                              qint64 time, RuAlarmResult &result)
 {
-    m_timeAccumulator.push(m);
+    const RuTrailInput input{frame, std::max(m_params.avgSpectrum, 0), MatrixPtr()};
+    const RuTrailMean timeMean = m_timeTrail.push(m_timeAccumulator, input, m);
     bool eventNow = false;
     bool alarmOnNow = false;
     if (m_backgroundAvailable && m_background && m_background->rows() == m.rows()) {
-        const RuMatrix &filtered = filteredMatrix(m, result);
-        result.background = m_background;
+        const RuMatrix &filtered = filteredMatrix(m, timeMean, result);
+        if (m_keepEveryMatrix || m_backgroundMean.isNull())
+            result.background = m_background;
+        else
+            result.backgroundMean = m_backgroundMean;
         const bool normalise = anyAvalancheEnabled() || m_live.activity;
         if (normalise) {
             ruNormalise(filtered, *m_background, m_normalised);
@@ -191,22 +195,27 @@ void RuAlarmCalculator::avalancheAndLiveStage(const RuFrame &frame, const RuMatr
         }
         eventNow = eventNow || m_alarmActive;
     }
-    updateBackground(m, eventNow, alarmOnNow);
+    updateBackground(input, m, eventNow, alarmOnNow);
 }
 
 // The time average F of this frame. While the window holds this frame alone, F is the frame's
 // own spectral average, bit for bit (the sum restarts from it), so the result only notes how
-// to rebuild it; otherwise it holds F, which depends on earlier frames.
-const RuMatrix &RuAlarmCalculator::filteredMatrix(const RuMatrix &m, RuAlarmResult &result)
+// to rebuild it; otherwise F depends on earlier frames and the result refers to the trail that
+// rebuilds it.
+const RuMatrix &RuAlarmCalculator::filteredMatrix(const RuMatrix &m, const RuTrailMean &mean,
+                                                  RuAlarmResult &result)
 {
     if (m_timeAccumulator.size() == 1 && !m_keepEveryMatrix) {
         result.filteredFromFrame = true;
         result.spectralRadius = std::max(m_params.avgSpectrum, 0);
         return m;
     }
-    const MatrixPtr filtered = MatrixPtr::create(m_timeAccumulator.mean());
-    result.filtered = filtered;
-    return *filtered;
+    m_filtered = m_timeAccumulator.mean();
+    if (m_keepEveryMatrix || mean.isNull())
+        result.filtered = MatrixPtr::create(m_filtered);
+    else
+        result.filteredMean = mean;
+    return m_filtered;
 }
 
 void RuAlarmCalculator::liveValues(const RuFrame &frame, const RuMatrix &filtered,
@@ -230,7 +239,8 @@ void RuAlarmCalculator::liveValues(const RuFrame &frame, const RuMatrix &filtere
     result.halfSymmetry = QSharedPointer<const RuHalfMatrix>::create(m_halfSymmetry);
 }
 
-void RuAlarmCalculator::updateBackground(const RuMatrix &m, bool eventNow, bool alarmOnNow)
+void RuAlarmCalculator::updateBackground(const RuTrailInput &input, const RuMatrix &m,
+                                         bool eventNow, bool alarmOnNow)
 {
     if (!m_frozen || eventNow) {
         m_frozen = eventNow;
@@ -241,21 +251,26 @@ void RuAlarmCalculator::updateBackground(const RuMatrix &m, bool eventNow, bool 
         // The event is over: restart the average from the background frozen before it.
         m_delayQueue.clear();
         m_backgroundAccumulator.reset();
+        std::deque<RuTrailInput> refill;
         if (m_background && m_background->rows() == m.rows()) {
             for (int i = 0; i < m_params.bgLength; ++i)
                 m_backgroundAccumulator.push(*m_background);
+            refill.assign(size_t(m_backgroundAccumulator.size()),
+                          RuTrailInput{RuFrame(), 0, m_background});
         }
+        m_backgroundTrail.restart(refill, static_cast<int>(m.rows()));
         m_frozen = false;
         m_alarmActive = alarmOnNow;
     }
-    m_backgroundAccumulator.push(m);
+    const RuTrailMean mean = m_backgroundTrail.push(m_backgroundAccumulator, input, m);
     if (m_backgroundAccumulator.ready()) {
-        m_delayQueue.push_back(MatrixPtr::create(m_backgroundAccumulator.mean()));
+        m_delayQueue.push_back({MatrixPtr::create(m_backgroundAccumulator.mean()), mean});
         while (static_cast<int>(m_delayQueue.size()) > std::max(m_params.bgDelay, 0))
             m_delayQueue.pop_front();
     }
     if (!m_delayQueue.empty()) {
-        m_background = m_delayQueue.front();
+        m_background = m_delayQueue.front().matrix;
+        m_backgroundMean = m_delayQueue.front().mean;
         m_backgroundAvailable = true;
     }
 }
@@ -277,6 +292,7 @@ void RuAlarmCalculator::throwBackgroundAway()
 {
     m_delayQueue.clear();
     m_backgroundAccumulator.reset();
+    m_backgroundTrail.restart();
 }
 
 void RuAlarmCalculator::initialise(int rows)
@@ -285,9 +301,12 @@ void RuAlarmCalculator::initialise(int rows)
     m_backgroundAccumulator.setLength(m_params.bgLength);
     m_delayQueue.clear();
     m_timeAccumulator.setLength(m_params.avgTime);
+    m_backgroundTrail.restart();
+    m_timeTrail.restart();
     m_channel0Reference = 0.0f;
     m_backgroundAvailable = false;
     m_background.reset();
+    m_backgroundMean = RuTrailMean();
     m_frozen = false;
     m_rawRows = rows;
     // Disabled detectors are set up too, so that enabling one later starts it clean.

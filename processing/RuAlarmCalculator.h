@@ -3,6 +3,7 @@
 // frame, and processFrame, which turns one frame into one RuAlarmResult. A copyable value, so
 // a task can run on a snapshot while the user edits the parameters.
 
+#include "RuAccumulatorTrail.h"
 #include "RuAlarmParams.h"
 #include "RuAlarmResult.h"
 #include "RuAvalancheDetector.h"
@@ -84,10 +85,12 @@ private:
     bool centralPeakDrop(float s0, RuAlarmResult &result);
     void avalancheAndLiveStage(const RuFrame &frame, const RuMatrix &m, qint64 time,
                                RuAlarmResult &result);
-    const RuMatrix &filteredMatrix(const RuMatrix &m, RuAlarmResult &result);
+    const RuMatrix &filteredMatrix(const RuMatrix &m, const RuTrailMean &mean,
+                                   RuAlarmResult &result);
     void liveValues(const RuFrame &frame, const RuMatrix &filtered, bool normalisedNow,
                     RuAlarmResult &result);
-    void updateBackground(const RuMatrix &m, bool eventNow, bool alarmOnNow);
+    void updateBackground(const RuTrailInput &input, const RuMatrix &m, bool eventNow,
+                          bool alarmOnNow);
     void runLevelDetectors(const RuMatrix &m, const RuMatrix &raw, qint64 time,
                            RuAlarmResult &result);
     void publish(const QSharedPointer<RuAlarmResult> &result);
@@ -107,8 +110,17 @@ private:
     RuMatrix m_raw;                          // the current frame as read (storage reused)
     RuFrameAccumulator m_timeAccumulator;
     RuFrameAccumulator m_backgroundAccumulator;
-    std::deque<MatrixPtr> m_delayQueue;      // background candidates, oldest first
+    struct Candidate
+    {
+        MatrixPtr matrix;
+        RuTrailMean mean; // how a stored frame rebuilds it
+    };
+    RuTrailRecorder m_timeTrail;
+    RuTrailRecorder m_backgroundTrail;
+    RuMatrix m_filtered;                     // the time average over several frames
+    std::deque<Candidate> m_delayQueue;      // background candidates, oldest first
     MatrixPtr m_background;                  // the oldest candidate, once available
+    RuTrailMean m_backgroundMean;
     bool m_backgroundAvailable = false;
     bool m_frozen = false;
     bool m_alarmActive = false;

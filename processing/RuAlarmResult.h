@@ -2,15 +2,17 @@
 // Everything the engine computed for one frame. Made by RuAlarmCalculator::processFrame and
 // never modified once published: readers share it through SkAlarmResultSharedPtr.
 //
-// A result holds only what cannot be rebuilt from its own frame. `background` is the very
-// candidate of the engine's delay queue that was in force (shared, not copied). The filtered
-// matrix is held only when the time average reached back to earlier frames; when it was the
-// frame's own spectral average it is rebuilt from the frame. The normalised matrix is a pure
+// A result holds only what cannot be rebuilt from the frames. The background in force and a
+// time average over several frames depend on earlier frames through the engine's running
+// sums: the result refers to the accumulator trail that rebuilds them bit for bit
+// (RuAccumulatorTrail). When the filtered matrix was the frame's own spectral average it is
+// rebuilt from the frame. The normalised matrix is a pure
 // function of those two, and the half-symmetry differences of the filtered or normalised
 // matrix, so both are rebuilt on demand (SkPacket does it, row by row where a view needs
 // only a row). Only a half-symmetry matrix taken from another frame's normalised matrix is
 // kept, and then only its non-zero half.
 
+#include "RuAccumulatorTrail.h"
 #include "RuAvalancheResult.h"
 #include "RuHalfMatrix.h"
 #include "RuLiveValues.h"
@@ -48,20 +50,29 @@ struct RuAlarmResult
     // The time average over earlier frames too; null when the filtered matrix is the frame's
     // own (see filteredFromFrame) or was not computed.
     QSharedPointer<const RuMatrix> filtered;
+    RuTrailMean filteredMean; // or the trail that rebuilds it
     // The filtered matrix is the frame's spectral average with `spectralRadius` (0: the
     // frame as read), exactly as the detectors saw it.
     bool filteredFromFrame = false;
     int spectralRadius = 0;
-    QSharedPointer<const RuMatrix> background;      // background in force, or null
+    QSharedPointer<const RuMatrix> background;      // background in force, or null,
+    RuTrailMean backgroundMean;                     // or the trail that rebuilds it
     bool normalisedComputed = false;                // the detectors normalised this frame
     HalfSymmetrySource halfSymmetrySource = HalfSymmetrySource::None;
     QSharedPointer<const RuHalfMatrix> halfSymmetry; // channels 0..511, only when Held
 
     bool hasFiltered() const
     {
-        return filtered ? filtered->rows() > 0 : filteredFromFrame && rows > 0;
+        if (filtered)
+            return filtered->rows() > 0;
+        if (!filteredMean.isNull())
+            return filteredMean.rows() > 0;
+        return filteredFromFrame && rows > 0;
     }
-    bool hasBackground() const { return background && background->rows() > 0; }
+    bool hasBackground() const
+    {
+        return background ? background->rows() > 0 : backgroundMean.rows() > 0;
+    }
     bool hasNormalised() const { return normalisedComputed && hasFiltered() && hasBackground(); }
     bool hasHalfSymmetry() const
     {

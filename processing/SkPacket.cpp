@@ -58,7 +58,8 @@ bool SkPacket::hasMatrix(SkPacketTypeEnum type) const
     case SkPacketTypeEnum::Original:
         return hasFrame();
     case SkPacketTypeEnum::OriginalFiltered:
-        return m_alarm && m_alarm->hasFiltered() && (m_alarm->filtered || hasFrame());
+        return m_alarm && m_alarm->hasFiltered()
+               && (m_alarm->filtered || !m_alarm->filteredMean.isNull() || hasFrame());
     case SkPacketTypeEnum::AvalancheBackground:
         return m_alarm && m_alarm->hasBackground();
     case SkPacketTypeEnum::AvalancheNormalized:
@@ -83,12 +84,14 @@ int SkPacket::matrixRows(SkPacketTypeEnum type) const
     case SkPacketTypeEnum::Original:
         return m_frame.rows();
     case SkPacketTypeEnum::OriginalFiltered:
-        return m_alarm->filtered ? static_cast<int>(m_alarm->filtered->rows()) : m_frame.rows();
+        if (m_alarm->filtered)
+            return static_cast<int>(m_alarm->filtered->rows());
+        return m_alarm->filteredMean.isNull() ? m_frame.rows() : m_alarm->filteredMean.rows();
     case SkPacketTypeEnum::AvalancheBackground:
-        return static_cast<int>(m_alarm->background->rows());
+        return backgroundRows();
     case SkPacketTypeEnum::AvalancheNormalized: {
         const int rows = matrixRows(SkPacketTypeEnum::OriginalFiltered);
-        return rows == m_alarm->background->rows() ? rows : 0;
+        return rows == backgroundRows() ? rows : 0;
     }
     case SkPacketTypeEnum::LiveHalfSym:
         switch (m_alarm->halfSymmetrySource) {
@@ -111,9 +114,13 @@ SkPacket::MatrixPtr SkPacket::matrix(SkPacketTypeEnum type) const
         return emptyMatrix();
     }
     if (type == SkPacketTypeEnum::AvalancheBackground)
-        return m_alarm->background;
+        return background();
     if (type == SkPacketTypeEnum::OriginalFiltered && m_alarm->filtered)
         return m_alarm->filtered;
+    if (type == SkPacketTypeEnum::OriginalFiltered && !m_alarm->filteredMean.isNull()) {
+        const RuTrailMean &mean = m_alarm->filteredMean;
+        return MatrixPtr::create(mean.trail->mean(mean.pushes));
+    }
     if (type == SkPacketTypeEnum::LiveHalfSym && m_alarm->halfSymmetrySource == Source::Held) {
         const RuHalfMatrix &half = *m_alarm->halfSymmetry;
         auto m = QSharedPointer<RuMatrix>::create(half.rows(), Channels);
@@ -127,11 +134,13 @@ SkPacket::MatrixPtr SkPacket::matrix(SkPacketTypeEnum type) const
     if (type == SkPacketTypeEnum::OriginalFiltered)
         return MatrixPtr::create(ruSpectralAverage(m_frame.toMatrix(), m_alarm->spectralRadius));
     const MatrixPtr filtered = matrix(SkPacketTypeEnum::OriginalFiltered);
-    if (type == SkPacketTypeEnum::AvalancheNormalized)
-        return MatrixPtr::create(ruNormalised(*filtered, *m_alarm->background));
-    if (m_alarm->halfSymmetrySource == Source::Filtered)
+    if (type == SkPacketTypeEnum::LiveHalfSym
+        && m_alarm->halfSymmetrySource == Source::Filtered)
         return MatrixPtr::create(halfSymmetryOf(*filtered));
-    return MatrixPtr::create(halfSymmetryOf(ruNormalised(*filtered, *m_alarm->background)));
+    const RuMatrix normalised = ruNormalised(*filtered, *background());
+    if (type == SkPacketTypeEnum::AvalancheNormalized)
+        return MatrixPtr::create(normalised);
+    return MatrixPtr::create(halfSymmetryOf(normalised));
 }
 
 void SkPacket::originalRow(int row, float *out) const
@@ -141,26 +150,57 @@ void SkPacket::originalRow(int row, float *out) const
         out[c] = static_cast<float>(rrd_get_u32(src + 4 * c));
 }
 
+int SkPacket::backgroundRows() const
+{
+    return m_alarm->background ? static_cast<int>(m_alarm->background->rows())
+                               : m_alarm->backgroundMean.rows();
+}
+
+SkPacket::MatrixPtr SkPacket::background() const
+{
+    if (m_alarm->background)
+        return m_alarm->background;
+    const RuTrailMean &mean = m_alarm->backgroundMean;
+    return MatrixPtr::create(mean.trail->mean(mean.pushes));
+}
+
+void SkPacket::backgroundRow(int row, float *out) const
+{
+    if (m_alarm->background) {
+        std::copy_n(m_alarm->background->row(row).data(), Channels, out);
+        return;
+    }
+    const RuTrailMean &mean = m_alarm->backgroundMean;
+    mean.trail->meanRow(mean.pushes, row, out);
+}
+
+float SkPacket::backgroundValue(int row, int channel) const
+{
+    if (m_alarm->background)
+        return (*m_alarm->background)(row, channel);
+    const RuTrailMean &mean = m_alarm->backgroundMean;
+    return mean.trail->meanValue(mean.pushes, row, channel);
+}
+
 void SkPacket::filteredRow(int row, float *out) const
 {
     if (m_alarm->filtered) {
         std::copy_n(m_alarm->filtered->row(row).data(), Channels, out);
         return;
     }
-    originalRow(row, out);
-    if (m_alarm->spectralRadius <= 0)
+    const RuTrailMean &mean = m_alarm->filteredMean;
+    if (!mean.isNull()) {
+        mean.trail->meanRow(mean.pushes, row, out);
         return;
-    // The one row as a matrix of its own: spectral averaging never mixes rows.
-    RuMatrix one(1, Channels);
-    std::copy_n(out, Channels, one.data());
-    const RuMatrix averaged = ruSpectralAverage(one, m_alarm->spectralRadius);
-    std::copy_n(averaged.data(), Channels, out);
+    }
+    RuTrailInput{m_frame, m_alarm->spectralRadius, MatrixPtr()}.row(row, out);
 }
 
 void SkPacket::normalisedRow(int row, float *out) const
 {
     filteredRow(row, out);
-    const float *background = m_alarm->background->row(row).data();
+    float background[Channels];
+    backgroundRow(row, background);
     for (int c = 0; c < Channels; ++c)
         out[c] = out[c] / std::max(background[c], 1.0f);
 }
@@ -176,7 +216,7 @@ void SkPacket::matrixRow(SkPacketTypeEnum type, int row, float *out) const
         filteredRow(row, out);
         return;
     case SkPacketTypeEnum::AvalancheBackground:
-        std::copy_n(m_alarm->background->row(row).data(), Channels, out);
+        backgroundRow(row, out);
         return;
     case SkPacketTypeEnum::AvalancheNormalized:
         normalisedRow(row, out);
@@ -202,28 +242,15 @@ float SkPacket::filteredValue(int row, int channel) const
 {
     if (m_alarm->filtered)
         return (*m_alarm->filtered)(row, channel);
-    const int n = m_alarm->spectralRadius;
-    if (n <= 0)
-        return static_cast<float>(m_frame.value(row, channel));
-    if (n >= Channels / 2) {
-        float values[Channels];
-        filteredRow(row, values);
-        return values[channel];
-    }
-    // The window's channels summed from its left end, as the row-wise average adds them.
-    const int width = 2 * n + 1;
-    int c = ((channel - n) % Channels + Channels) % Channels;
-    float s = static_cast<float>(m_frame.value(row, c));
-    for (int k = 1; k < width; ++k) {
-        c = c + 1 == Channels ? 0 : c + 1;
-        s += static_cast<float>(m_frame.value(row, c));
-    }
-    return s / static_cast<float>(width);
+    const RuTrailMean &mean = m_alarm->filteredMean;
+    if (!mean.isNull())
+        return mean.trail->meanValue(mean.pushes, row, channel);
+    return RuTrailInput{m_frame, m_alarm->spectralRadius, MatrixPtr()}.value(row, channel);
 }
 
 float SkPacket::normalisedValue(int row, int channel) const
 {
-    return filteredValue(row, channel) / std::max((*m_alarm->background)(row, channel), 1.0f);
+    return filteredValue(row, channel) / std::max(backgroundValue(row, channel), 1.0f);
 }
 
 float SkPacket::halfSymmetrySourceValue(int row, int channel) const
@@ -242,7 +269,7 @@ float SkPacket::matrixValue(SkPacketTypeEnum type, int row, int channel) const
     case SkPacketTypeEnum::OriginalFiltered:
         return filteredValue(row, channel);
     case SkPacketTypeEnum::AvalancheBackground:
-        return (*m_alarm->background)(row, channel);
+        return backgroundValue(row, channel);
     case SkPacketTypeEnum::AvalancheNormalized:
         return normalisedValue(row, channel);
     case SkPacketTypeEnum::LiveHalfSym:

@@ -6,7 +6,7 @@
 // Original as floats, the filtered matrix when it is the frame's own spectral average, the
 // normalised and the half-symmetry matrix) is derived when asked for, bit for bit as the
 // engine computed it; what depends on earlier frames (a time average, the background) is
-// shared with the result. Views over time need one range gate or one value of every frame:
+// rebuilt from the accumulator trail the result refers to, or shared with the result. Views over time need one range gate or one value of every frame:
 // matrixRow and matrixValue derive just that. Callers that show a frame keep the matrix
 // (the frame store caches the frames on display).
 
@@ -51,6 +51,10 @@ public:
     float matrixValue(SkPacketTypeEnum type, int row, int channel) const;
 
 private:
+    int backgroundRows() const;
+    MatrixPtr background() const;
+    void backgroundRow(int row, float *out) const;
+    float backgroundValue(int row, int channel) const;
     void originalRow(int row, float *out) const;
     void filteredRow(int row, float *out) const;
     void normalisedRow(int row, float *out) const;

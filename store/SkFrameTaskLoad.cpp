@@ -91,10 +91,10 @@ void SkFrameTaskLoad::loadSource(const QString &source)
         if (!m_reconnect)
             throw std::runtime_error(tr("stream lost: %1").arg(reason).toLocal8Bit().toStdString());
         qDebug().noquote() << "tsk:" << description() << "stream lost:" << reason;
-        emit streamLost(reason);
+        reportStream(true, reason);
         if (!reconnect(file, source))
             return;
-        emit streamBack();
+        reportStream(false, QString());
     }
 }
 
@@ -193,6 +193,23 @@ bool SkFrameTaskLoad::append(RuFile &file, const QString &source, const RuFrame 
     ++m_framesRead;
     m_backoffSeconds = 1;
     return !stopped() && !limitReached();
+}
+
+void SkFrameTaskLoad::reportStream(bool lost, const QString &reason)
+{
+    {
+        std::lock_guard<std::mutex> lock(m_eventsMutex);
+        m_events.append({lost, reason});
+    }
+    emit streamChanged();
+}
+
+QList<SkFrameTaskLoad::StreamEvent> SkFrameTaskLoad::takeStreamEvents()
+{
+    std::lock_guard<std::mutex> lock(m_eventsMutex);
+    QList<StreamEvent> events;
+    events.swap(m_events);
+    return events;
 }
 
 void SkFrameTaskLoad::countDropped()

@@ -8,7 +8,10 @@
 #include "SkFrameTask.h"
 
 #include <QElapsedTimer>
+#include <QList>
 #include <QStringList>
+
+#include <mutex>
 
 class RuFile;
 class RuFrame;
@@ -36,11 +39,20 @@ public:
     // Read at most `frames` frames over all sources (0 = no limit). Call before start().
     void setFrameLimit(qint64 frames) { m_frameLimit = frames; }
 
+    // A lost stream (with its reason) or its return.
+    struct StreamEvent
+    {
+        bool lost;
+        QString reason;
+    };
+    // The events since the last call, oldest first; callable from any thread.
+    QList<StreamEvent> takeStreamEvents();
+
 signals:
-    // The stream went away for `reason`; the task tries to reach it again.
-    void streamLost(const QString &reason);
-    // The stream could be opened again.
-    void streamBack();
+    // The stream was lost or is back; takeStreamEvents() says which. The texts wait under a
+    // lock rather than in the event queue, so no string is shared between threads behind the
+    // lock's back.
+    void streamChanged();
 
 protected:
     void process() override;
@@ -57,6 +69,7 @@ private:
     bool append(RuFile &file, const QString &source, const RuFrame &frame);
     void countDropped();
     void reportDropped(bool now);
+    void reportStream(bool lost, const QString &reason);
 
     const QStringList m_sources;
     // The window this task loads into: a clear() of the store ends its appends.
@@ -66,5 +79,7 @@ private:
     qint64 m_frameLimit = 0;
     qint64 m_framesRead = 0;
     int m_backoffSeconds = 1;
+    std::mutex m_eventsMutex;
+    QList<StreamEvent> m_events;
     QElapsedTimer m_sinceReport;
 };

@@ -187,7 +187,19 @@ QString SkFrameTaskRecord::withSystemCause(const QString &text, int code)
 void SkFrameTaskRecord::reportFailure(const QString &path, const QString &cause)
 {
     qDebug().noquote() << "tsk:" << description() << path << cause;
-    emit fileFailed(path, cause);
+    {
+        std::lock_guard<std::mutex> lock(m_failuresMutex);
+        m_failures.append({path, cause});
+    }
+    emit fileFailed();
+}
+
+QList<SkFrameTaskRecord::Failure> SkFrameTaskRecord::takeFailures()
+{
+    std::lock_guard<std::mutex> lock(m_failuresMutex);
+    QList<Failure> failures;
+    failures.swap(m_failures);
+    return failures;
 }
 
 // A name no file of this recording has yet: two files started within one second differ.

@@ -5,7 +5,7 @@
 // short. The clock is injectable so that tests can record for hours in a second.
 //
 // Nothing is lost silently: a file that cannot be written or completed is reported
-// (fileFailed) and its frames go into the next file; a frame of another range-gate count starts
+// (fileFailed, takeFailures) and its frames go into the next file; a frame of another range-gate count starts
 // a new file; an existing file is never overwritten; failed moves and deletions are reported;
 // a recorder whose next frame has left the store ends with an error saying so.
 
@@ -18,6 +18,7 @@
 
 #include <atomic>
 #include <functional>
+#include <mutex>
 
 class RuFile;
 class SkPacket;
@@ -28,6 +29,12 @@ class SkFrameTaskRecord : public SkFrameTask
 
 public:
     using Clock = std::function<QDateTime()>;
+    // A file that could not be written, completed, moved or deleted, and why.
+    struct Failure
+    {
+        QString file;
+        QString cause;
+    };
     // Minute files of earlier recordings: (creation time, absolute path), oldest first.
     using FileList = QList<QPair<QDateTime, QString>>;
 
@@ -47,6 +54,8 @@ public:
     // records from the moment the user asks), -1 the oldest held. Call before start().
     void setStartFrame(int frameNo) { m_startFrame = frameNo; }
     QString recordPath() const { return m_recordPath; }
+    // The failures reported since the last call, oldest first; callable from any thread.
+    QList<Failure> takeFailures();
 
     // "20180418T122315Z.rrd0.gz" for a file started at 12:23:15 UTC on 18 April 2018.
     static QString minuteFileName(const QDateTime &utc);
@@ -59,8 +68,9 @@ public slots:
     void drainAndStop();
 
 signals:
-    // Writing, closing, moving or deleting `file` failed for `cause`.
-    void fileFailed(const QString &file, const QString &cause);
+    // Something failed; takeFailures() says what. The texts wait under a lock rather than in
+    // the event queue, so no string is shared between threads behind the lock's back.
+    void fileFailed();
 
 protected:
     void process() override;
@@ -107,6 +117,8 @@ private:
     std::atomic_int m_lastAlarmOff{-1};
     std::atomic_bool m_draining{false};
     std::atomic_bool m_stopWaiting{false}; // set by abort() and drainAndStop()
+    std::mutex m_failuresMutex;
+    QList<Failure> m_failures;
     Clock m_clock;
     int m_startFrame = -2;
 

@@ -152,8 +152,14 @@ void SkLiveSession::startLoad()
     loader->setReconnect(m_reconnect);
     loader->setFrameLimit(m_frameLimit);
     connect(loader, &SkFrameTask::framesDropped, this, &SkLiveSession::framesDropped);
-    connect(loader, &SkFrameTaskLoad::streamLost, this, &SkLiveSession::streamLost);
-    connect(loader, &SkFrameTaskLoad::streamBack, this, &SkLiveSession::streamBack);
+    connect(loader, &SkFrameTaskLoad::streamChanged, this, [this, loader] {
+        for (const SkFrameTaskLoad::StreamEvent &event : loader->takeStreamEvents()) {
+            if (event.lost)
+                emit streamLost(event.reason);
+            else
+                emit streamBack();
+        }
+    });
     launch(m_loader, loader);
 }
 
@@ -311,7 +317,10 @@ void SkLiveSession::startRecording(const RecordOptions &options)
     auto *recorder = new SkFrameTaskRecord(m_store.get(), options.path, options.maxFiles,
                                            options.minFreePercent, options.oldFiles);
     recorder->setStartFrame(options.startFrame);
-    connect(recorder, &SkFrameTaskRecord::fileFailed, this, &SkLiveSession::recordError);
+    connect(recorder, &SkFrameTaskRecord::fileFailed, this, [this, recorder] {
+        for (const SkFrameTaskRecord::Failure &failure : recorder->takeFailures())
+            emit recordError(failure.file, failure.cause);
+    });
     launch(m_recorder, recorder);
     emit recordingChanged(true);
 }

@@ -19,6 +19,8 @@
 #include <QDockWidget>
 #include <QDoubleSpinBox>
 #include <QElapsedTimer>
+#include <QImage>
+#include <QProcess>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -60,6 +62,8 @@ private slots:
     void infoLineShowsTheTimeZone();
     void followModeShowsTheNewestAnalysedFrame();
     void missingFileIsReportedUntilTheNextMessage();
+    void grabWritesThePictureAndTellsTheOutcome_data();
+    void grabWritesThePictureAndTellsTheOutcome();
 
 private:
     QTemporaryDir m_dir;
@@ -471,6 +475,43 @@ void TestMainWindow::missingFileIsReportedUntilTheNextMessage()
              qPrintable(message));
     QTest::qWait(4500);
     QCOMPARE(window.statusBar()->currentMessage(), message);
+}
+
+void TestMainWindow::grabWritesThePictureAndTellsTheOutcome_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<bool>("written");
+    QTest::newRow("file, frame and view")
+        << QStringList{"--process-params", "--frame", "30", "--view", "velocities", "--dock", "log", "@small"}
+        << 0 << true;
+    QTest::newRow("no sources") << QStringList{} << 0 << true;
+    QTest::newRow("missing file") << QStringList{"@dir/missing.rrd"} << 1 << true;
+    QTest::newRow("bad view") << QStringList{"--view", "sideways", "@small"} << 2 << false;
+}
+
+void TestMainWindow::grabWritesThePictureAndTellsTheOutcome()
+{
+    QFETCH(QStringList, args);
+    QFETCH(int, exitCode);
+    QFETCH(bool, written);
+    args.replaceInStrings(QStringLiteral("@small"), m_small);
+    args.replaceInStrings(QStringLiteral("@dir"), m_dir.path());
+    QTemporaryDir out;
+    const QString picture = out.filePath(QStringLiteral("window.png"));
+    QProcess skarnel;
+    skarnel.start(QString::fromLocal8Bit(qgetenv("SK_BIN_DIR")) + QStringLiteral("/skarnel"),
+                  QStringList{"--grab", picture} + args);
+    QVERIFY(skarnel.waitForFinished(Long));
+    QCOMPARE(skarnel.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(skarnel.exitCode(), exitCode);
+    QCOMPARE(QFile::exists(picture), written);
+    if (written) {
+        QCOMPARE(QImage(picture).size(), QSize(1600, 1000));
+        QCOMPARE(skarnel.readAllStandardOutput().trimmed(), picture.toLocal8Bit());
+    } else {
+        QVERIFY(skarnel.readAllStandardError().contains("--view: 'sideways'"));
+    }
 }
 
 QTEST_MAIN(TestMainWindow)

@@ -67,11 +67,7 @@ struct FileSizeLimit
     ~FileSizeLimit() { lift(); }
 };
 
-struct Failure
-{
-    QString file;
-    QString cause;
-};
+using Failure = SkFrameTaskRecord::Failure;
 
 } // namespace
 
@@ -125,15 +121,14 @@ void TestRecordFaults::keepsEveryFrameThroughAFailedWrite()
     task->setClock(steppingClock(5)); // a file is finished after 13 frames
     QList<Failure> failures;
     QObject receiver;
-    connect(task, &SkFrameTaskRecord::fileFailed, &receiver,
-            [&](const QString &file, const QString &cause) {
-                failures.append({file, cause});
-                // House-keeping (or the operator) makes room before the task tries again.
-                if (disk)
-                    QFile::remove(record + "/filler");
-                if (limit)
-                    limit->lift();
-            });
+    connect(task, &SkFrameTaskRecord::fileFailed, &receiver, [&] {
+        failures += task->takeFailures();
+        // House-keeping (or the operator) makes room before the task tries again.
+        if (disk)
+            QFile::remove(record + "/filler");
+        if (limit)
+            limit->lift();
+    });
     if (fault == "limit")
         limit.reset(new FileSizeLimit(16 * 1024));
     Running<SkFrameTaskRecord> run(task);
@@ -204,8 +199,7 @@ void TestRecordFaults::reportsFailedMovesAndDeletions()
     task->onAlarmStatusChanged(34, true);
     QList<Failure> failures;
     QObject receiver;
-    connect(task, &SkFrameTaskRecord::fileFailed, &receiver,
-            [&](const QString &file, const QString &cause) { failures.append({file, cause}); });
+    connect(task, &SkFrameTaskRecord::fileFailed, &receiver, [&] { failures += task->takeFailures(); });
     Running<SkFrameTaskRecord> run(task);
     task->drainAndStop();
     QVERIFY(run.waitDone());
