@@ -82,6 +82,7 @@ void SkMainWindow::construct(const QStringList &args)
     setupComboBoxes();
     setupPlots();
     connectSignals();
+    setupOperations();
 
     // 8. and 9.
     readSettings();

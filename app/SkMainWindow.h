@@ -35,6 +35,7 @@ class QwtPlotCurve;
 class SkDialogAbout;
 class SkDialogConfigure;
 class SkDialogContrl;
+class SkXlsxWriter;
 class SkDialogOpenFile;
 class SkFrameStore;
 class SkJobScheduler;
@@ -275,4 +276,34 @@ private:
     SkParameterFiles *m_parameterFiles = nullptr; // child; owns the recent entries' actions
     bool m_writeXlsHeader = true;
     QVector<std::function<void()>> m_retranslations;
+    // ---- Operations: the alarm script, recording, saving frames, exports, the snapshot and
+    // the command console (SkMainWindowRecording.cpp, SkMainWindowExport.cpp) ----------------
+public slots:
+    // Also the options dialog's "Test" button.
+    void onRunAlarmScriptRequested();
+    // Exports activity curve `source` (an SkActivityPlotId) to a spreadsheet.
+    void exportPlot(int source);
+
+private slots:
+    void on_actionRecordStart_triggered();
+    void on_actionSave_frames_triggered();
+    void on_exportRowAction_triggered();
+    void on_snapShotAction_triggered();
+    void on_plotActivity_customContextMenuRequested(const QPoint &pos);
+    void on_actionOpen_CMD_Port_triggered();
+
+private:
+    void setupOperations();
+    bool startRecording();
+    QVector<SkPacket> copyHeldPackets() const;
+    void beginOperation(int steps);
+    void endOperation();
+    QString exportPrefix() const;
+    QString chooseExportFile(const QString &caption, const QString &defaultName);
+    void reportExport(SkXlsxWriter &book, const QString &path);
+
+    SkDialogContrl *m_contrlDialog = nullptr; // child of the window
+    bool m_operationRunning = false;          // a save or row export lets the event loop run
+    bool m_recordChecksRunning = false;
 };
+

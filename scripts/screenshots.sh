@@ -43,3 +43,9 @@ XDG_CONFIG_HOME=$(fresh) QT_QPA_PLATFORM=offscreen "$skarnel" --grab "$out/optio
   --grab-dialog options 2>/dev/null
 XDG_CONFIG_HOME=$(fresh) QT_QPA_PLATFORM=offscreen "$skarnel" --grab "$out/options-german.png" \
   --grab-dialog options --language Deutsch 2>/dev/null
+
+# The command console, opened from the window and talking to a stand-in command port
+# (rrdcli cmdport): after START and STATUS.
+SK_BIN_DIR="$build/bin" SK_OPS_PNG_DIR="$(cd "$out" && pwd)" QT_QPA_PLATFORM=offscreen \
+  "$build/bin/tst_mainwindow_ops" consoleOpensFromTheWindow >/dev/null
+echo "console: $out/console.png"

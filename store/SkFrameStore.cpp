@@ -268,6 +268,11 @@ int SkFrameStore::frameCount() const
     return m_end - m_start;
 }
 
+int SkFrameStore::heldStart() const
+{
+    return m_start;
+}
+
 std::mutex *SkFrameStore::mutex() const
 {
     return &m_mutex;

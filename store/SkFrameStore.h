@@ -68,6 +68,8 @@ public:
     // Non-locking: the caller holds mutex().
     SkPacket frameAt(int n) const;
     int frameCount() const;
+    // The oldest frame held (startFrame() for a caller that holds the lock).
+    int heldStart() const;
     std::mutex *mutex() const;
 
     // Wakes every waiter (they return and look at their abort flag). Takes the lock, so
