@@ -117,7 +117,6 @@ private slots:
     void on_quitAction_triggered();
     void on_actionAbout_Skarnel_triggered();
     void on_actionOptions_triggered();
-    void on_actionOpen_CMD_Port_triggered();
     void on_preferencesAction_triggered();
     void onTaskFinished(const QString &taskName, int status, const QString &message);
     void onFramesDropped(int nFrames);
@@ -205,7 +204,6 @@ private:
     SkDialogOpenFile *m_openFileDialog = nullptr;   // child of the window
     SkDialogConfigure *m_configureDialog = nullptr; // child of the window
     SkDialogAbout *m_aboutDialog = nullptr;         // child of the window
-    SkDialogContrl *m_console = nullptr;            // child of the window
     std::unique_ptr<SkLiveSession> m_session;       // owns the frame store and the tasks
     SkJobScheduler *m_jobs = nullptr;               // child; ended before the session
     SkUpdateThrottle *m_plotThrottle = nullptr;     // child

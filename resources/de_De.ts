@@ -17,6 +17,13 @@
     </message>
 </context>
 <context>
+    <name>QObject</name>
+    <message>
+        <source>cannot create the workbook</source>
+        <translation>die Arbeitsmappe lässt sich nicht anlegen</translation>
+    </message>
+</context>
+<context>
     <name>QPlatformTheme</name>
     <message>
         <source>OK</source>
@@ -1366,6 +1373,138 @@
     <message>
         <source>Fr: %1 (%2 %5, dt: %4 s) Source: %3</source>
         <translation>Fr: %1 (%2 %5, dt: %4 s) Quelle: %3</translation>
+    </message>
+    <message>
+        <source>xlsx (*.xlsx)</source>
+        <translation>xlsx (*.xlsx)</translation>
+    </message>
+    <message>
+        <source>Exported to %1</source>
+        <translation>Nach %1 exportiert</translation>
+    </message>
+    <message>
+        <source>Export to %1 failed: %2</source>
+        <translation>Export nach %1 fehlgeschlagen: %2</translation>
+    </message>
+    <message>
+        <source>Export row to</source>
+        <translation>Zeile exportieren nach</translation>
+    </message>
+    <message>
+        <source>Export menu</source>
+        <translation>Exportmenü</translation>
+    </message>
+    <message>
+        <source>Export plot %1 ..</source>
+        <translation>Kurve %1 exportieren ..</translation>
+    </message>
+    <message>
+        <source>Save file to</source>
+        <translation>Datei speichern unter</translation>
+    </message>
+    <message>
+        <source>Date</source>
+        <translation>Datum</translation>
+    </message>
+    <message>
+        <source>Date (text)</source>
+        <translation>Datum (Text)</translation>
+    </message>
+    <message>
+        <source>Screen capture failed!</source>
+        <translation>Bildschirmfoto fehlgeschlagen!</translation>
+    </message>
+    <message>
+        <source>Screen capture saved as %1</source>
+        <translation>Bildschirmfoto gespeichert als %1</translation>
+    </message>
+    <message>
+        <source>Screen capture failed! (%1)</source>
+        <translation>Bildschirmfoto fehlgeschlagen! (%1)</translation>
+    </message>
+    <message>
+        <source>Error recording</source>
+        <translation>Fehler bei der Aufnahme</translation>
+    </message>
+    <message>
+        <source>Record path is not writeable!</source>
+        <translation>Der Aufnahmepfad ist nicht beschreibbar!</translation>
+    </message>
+    <message>
+        <source>Recording not possible! Choose a new path!</source>
+        <translation>Aufnahme nicht möglich! Bitte einen anderen Pfad wählen!</translation>
+    </message>
+    <message>
+        <source>Long duration of file scannning</source>
+        <translation>Die Dateisuche dauert lange</translation>
+    </message>
+    <message>
+        <source>%1 *.rrd0.gz files found.</source>
+        <translation>%1 *.rrd0.gz-Dateien gefunden.</translation>
+    </message>
+    <message>
+        <source>Should I continue scanning and import files?</source>
+        <translation>Weitersuchen und die Dateien übernehmen?</translation>
+    </message>
+    <message>
+        <source>Recording: %1: %2</source>
+        <translation>Aufnahme: %1: %2</translation>
+    </message>
+    <message>
+        <source>Currently available: %1% of %2TiB</source>
+        <translation>Derzeit frei: %1% von %2 TiB</translation>
+    </message>
+    <message>
+        <source>Found files for deleting</source>
+        <translation>Dateien zum Löschen gefunden</translation>
+    </message>
+    <message>
+        <source>%1 *.rrd0.gz files found for deleting!</source>
+        <translation>%1 *.rrd0.gz-Dateien zum Löschen gefunden!</translation>
+    </message>
+    <message>
+        <source>Delete files as necessary?
+Oldest files first.
+</source>
+        <translation>Dateien nach Bedarf löschen?
+Älteste Dateien zuerst.
+</translation>
+    </message>
+    <message>
+        <source>Disk full</source>
+        <translation>Datenträger voll</translation>
+    </message>
+    <message>
+        <source>Minimal free disk space (%1%) reached!
+Continue recording?
+</source>
+        <translation>Mindestens freizuhaltender Speicherplatz (%1%) erreicht!
+Aufnahme fortsetzen?
+</translation>
+    </message>
+    <message>
+        <source>Recording to %1</source>
+        <translation>Aufnahme nach %1</translation>
+    </message>
+    <message>
+        <source>gz (*.rrd0.gz)</source>
+        <translation>gz (*.rrd0.gz)</translation>
+    </message>
+    <message>
+        <source>Open failed! %1: %2</source>
+        <translation>Öffnen fehlgeschlagen! %1: %2</translation>
+    </message>
+    <message>
+        <source>the end of the file could not be written</source>
+        <translation>das Dateiende ließ sich nicht schreiben</translation>
+    </message>
+    <message>
+        <source>Write failed! %1: %2</source>
+        <translation>Schreiben fehlgeschlagen! %1: %2</translation>
+    </message>
+    <message>
+        <source>%1 frames saved to %2</source>
+        <translation>%1 Frames nach %2 gespeichert</translation>
     </message>
 </context>
 <context>
