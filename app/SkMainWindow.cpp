@@ -82,7 +82,7 @@ void SkMainWindow::construct(const QStringList &args)
     connectSignals();
     setupOperations();
 
-    // 8. and 9.
+    // 8. and 9.: the command line overrides what was stored.
     readSettings();
     m_commandLine = SkCommandLine::parse(args);
     applyCommandLine();
@@ -407,7 +407,6 @@ void SkMainWindow::on_preferencesAction_triggered()
 
 void SkMainWindow::onTaskFinished(const QString &taskName, int status, const QString &message)
 {
-    Q_UNUSED(status)
     const bool failed = status != 0 && status != 1;
     statusBar()->showMessage(message, failed ? 0 : 4000);
     if (taskName == QLatin1String("Record"))

@@ -115,6 +115,8 @@ void SkMainWindow::setupPlots()
     ui->plotCenter->setMouseTracking(true);
     ui->plotCenter->setZMax(400);
     ui->plotCenter->setAxisTitles(tr("Doppler channel"), tr("Range gate"));
+    ui->plotCenter->setAxisScale(QwtPlot::xBottom, 0, 1024);
+    ui->plotCenter->setAxisScale(QwtPlot::yLeft, 0, 20);
     setSmallAxes(ui->plotLeft);
     setSmallAxes(ui->plotBottom);
     setSmallAxes(ui->plotLive);

@@ -1,6 +1,6 @@
 // The frame window at scale, every detector and live value on:
-// - bytes held per stored frame (frame, result and everything it shares, each shared buffer
-//   counted once) at 20 and 128 range gates with time averaging 1 and 4, against the raw
+// - bytes held per stored frame (frame, result and everything it shares, the accumulator
+//   trails included, each shared buffer counted once) at 20 and 128 range gates with time averaging 1 and 4, against the raw
 //   frame; beside it the layout that keeps every matrix (the engine's eager mode plus the
 //   packet's float Original), measured on the same frames;
 // - the extraction jobs of every packet type on a full store of 4000 frames, against the
@@ -109,12 +109,22 @@ private:
             m_bytes += 16 + size_t(v.capacity()) * sizeof(T);
         }
     }
+    void addTrail(const RuTrailMean &mean)
+    {
+        const RuAccumulatorTrail *trail = mean.trail.data();
+        if (trail && !m_seen.contains(trail)) {
+            m_seen.insert(trail);
+            m_bytes += trail->heldBytes();
+        }
+    }
     void addResult(const RuAlarmResult &r)
     {
         m_bytes += sizeof(RuAlarmResult);
         addMatrix(r.filtered.data());
         addMatrix(r.background.data());
         addMatrix(r.halfSymmetry.data());
+        addTrail(r.filteredMean);
+        addTrail(r.backgroundMean);
         for (const RuAvalancheResult &a : r.avalanche) {
             addVector(a.runs);
             for (const RuRangegateRuns &runs : a.runs)

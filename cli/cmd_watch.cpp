@@ -184,7 +184,8 @@ int readOptions(const QStringList &args, WatchConfig *config)
         "each alarm-log event as a CSV row (frame,event,details) as it happens. With --record the "
         "frames are written into one-minute files below DIR (\"rdata\", and \"alarm\" for files "
         "with an avalanche alarm); --alarm-script starts a program on every avalanche alarm on. "
-        "Files end when read; a stream runs until Ctrl+C or SIGTERM."));
+        "Files end when read; a stream runs until Ctrl+C or SIGTERM, and is reached again when "
+        "it is lost (\"stream lost: <reason>\", \"stream back\")."));
     const QCommandLineOption params = cli::paramsOption();
     const QCommandLineOption processParams = cli::processParamsOption();
     const QCommandLineOption record(QStringLiteral("record"),

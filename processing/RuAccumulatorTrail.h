@@ -50,6 +50,12 @@ public:
     void push(const RuTrailInput &input);
 
     int rows() const { return m_rows; }
+    // Bytes the trail holds itself (the frames it refers to are shared with their packets).
+    size_t heldBytes() const
+    {
+        return sizeof(*this) + size_t(m_sum.size()) * sizeof(float)
+               + size_t(m_capacity) * sizeof(RuTrailInput);
+    }
     // The mean after the first `pushes` inputs pushed to this trail.
     RuMatrix mean(int pushes) const;
     void meanRow(int pushes, int row, float *out) const;

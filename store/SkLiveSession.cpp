@@ -196,11 +196,13 @@ void SkLiveSession::restartAlarm()
     m_completeSent = false;
     emit alarmRestarting(first);
     disconnect(m_firstFrame);
+    m_awaitingFirstFrame = false;
     if (m_paramsLoaded) {
         startAlarmTask();
         return;
     }
     // The radar's own settings come with the first frame: wait for it.
+    m_awaitingFirstFrame = true;
     m_firstFrame = connect(
         m_store.get(), &SkFrameStore::dataRangeChanged, this,
         [this](int, int len) {
@@ -225,13 +227,17 @@ int SkLiveSession::nextAlarmFrame() const
 void SkLiveSession::onFirstFrame()
 {
     // Appends queued before the disconnect still arrive here.
-    disconnect(m_firstFrame);
-    if (m_stopping || m_alarm || m_paramsLoaded)
+    if (!m_awaitingFirstFrame || m_stopping || m_alarm || m_paramsLoaded) {
+        disconnect(m_firstFrame);
         return;
-    // Nothing is released before the first result, so the oldest frame is the first.
+    }
+    // Nothing is released before the first result, so the oldest frame is the first. A range
+    // announced by the window before a reopen finds the store empty: wait on.
     const SkPacket first = m_store->waitFrame(-1, 0);
     if (!first.hasFrame())
         return;
+    disconnect(m_firstFrame);
+    m_awaitingFirstFrame = false;
     if (!first.frame().info()) {
         emit processParametersMissing(tr("No process parameters found in rrd_info: the first "
                                          "frame carries no detector settings of the radar"));

@@ -216,6 +216,7 @@ private:
     bool m_loadDone = false;
     bool m_completeSent = false;
     bool m_paramsLoaded = true;
+    bool m_awaitingFirstFrame = false;
     int m_lastResult = -1;
     ScriptPolicy m_scriptPolicy = ScriptWhileRecording;
 };

@@ -114,6 +114,7 @@ private slots:
     void lostStreamEndsTheLoadWithoutReconnect();
     void pausedWindowMovesOnByBatchesOnRequest();
     void restartRecomputesEveryHeldFrame();
+    void takesSettingsFromTheFirstFrameOfEachOpen();
     void stopsPromptlyOnAQuietStream();
 };
 
@@ -214,6 +215,36 @@ void TestLiveSession::restartRecomputesEveryHeldFrame()
     session.reopen();
     QTRY_COMPARE_WITH_TIMEOUT(seen.complete, completeBefore + 2, Long);
     QVERIFY(seen.inOrder(0, frames));
+}
+
+void TestLiveSession::takesSettingsFromTheFirstFrameOfEachOpen()
+{
+    QTemporaryDir dir;
+    RuSimulatorOptions options = smallScene(30, 3);
+    options.processParams = true;
+    const QString withSettings = dir.filePath("radar.rrd0.gz");
+    QVERIFY(RuSimulator(options).writeRecording(withSettings));
+    const QString plain = writeRecording(dir, "plain.rrd0.gz", 30);
+    SkLiveSession session;
+    Seen seen(&session);
+    QStringList missing;
+    connect(&session, &SkLiveSession::processParametersMissing, &session,
+            [&](const QString &text) { missing.append(text); });
+    session.setProcessParameters(true);
+    for (int open = 1; open <= 3; ++open) {
+        seen.results.clear();
+        session.open({withSettings}, 10, 5);
+        QTRY_COMPARE_WITH_TIMEOUT(seen.complete, open, Long);
+        QVERIFY(seen.inOrder(0, 30));
+    }
+    seen.results.clear();
+    session.open({plain}, 10, 5);
+    QTRY_VERIFY_WITH_TIMEOUT(!missing.isEmpty(), Long);
+    QTRY_COMPARE(session.store()->endFrame(), 10); // the window fills, nothing is analysed
+    QCOMPARE(missing, QStringList{missing.first()});
+    QVERIFY(seen.results.isEmpty());
+    QVERIFY2(missing.first().startsWith("No process parameters found in rrd_info"),
+             qPrintable(missing.first()));
 }
 
 void TestLiveSession::stopsPromptlyOnAQuietStream()

@@ -8,6 +8,7 @@
 #include "SkFrameStore.h"
 #include "SkJobScheduler.h"
 #include "SkLiveSession.h"
+#include "SkPlotActivities.h"
 #include "SkPlotSpectrogram.h"
 #include "SkUpdateThrottle.h"
 
@@ -15,7 +16,9 @@
 #include <qwt_raster_data.h>
 #include <qwt_slider.h>
 
+#include <QApplication>
 #include <QComboBox>
+#include <QWheelEvent>
 #include <QDockWidget>
 #include <QDoubleSpinBox>
 #include <QElapsedTimer>
@@ -61,6 +64,7 @@ private slots:
     void markerPositionIsKeptPerView();
     void infoLineShowsTheTimeZone();
     void followModeShowsTheNewestAnalysedFrame();
+    void wheelAndActivityClickMoveTheFrame();
     void missingFileIsReportedUntilTheNextMessage();
     void grabWritesThePictureAndTellsTheOutcome_data();
     void grabWritesThePictureAndTellsTheOutcome();
@@ -461,6 +465,26 @@ void TestMainWindow::followModeShowsTheNewestAnalysedFrame()
     action(&window, "prevFrameAction")->trigger();
     QVERIFY(!action(&window, "firstFrameAction")->isChecked());
     QCOMPARE(window.shownFrame(), 58);
+}
+
+void TestMainWindow::wheelAndActivityClickMoveTheFrame()
+{
+    SkMainWindow window({m_small});
+    QSignalSpy complete(window.session(), &SkLiveSession::analysisComplete);
+    QVERIFY(complete.wait(Long));
+    window.showFrame(20);
+    action(&window, "firstFrameAction")->setChecked(true);
+    // Two notches down step two frames back and leave follow mode.
+    QWheelEvent wheel(QPointF(10, 10), QPointF(10, 10), QPoint(), QPoint(0, -240), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(&window, &wheel);
+    QCOMPARE(window.shownFrame(), 18);
+    QVERIFY(!action(&window, "firstFrameAction")->isChecked());
+    // Clicking the activity plot names a frame.
+    auto *activity = child<SkPlotActivities>(&window, "plotActivity");
+    emit activity->markerPosChanged(QPointF(42.4, 0));
+    QCOMPARE(window.shownFrame(), 42);
+    QCOMPARE(activity->cursorPos(), 42.0);
 }
 
 void TestMainWindow::missingFileIsReportedUntilTheNextMessage()
