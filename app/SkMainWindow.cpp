@@ -6,6 +6,7 @@
 
 #include "SkDialogAbout.h"
 #include "SkDialogConfigure.h"
+#include "SkDialogContrl.h"
 #include "SkDialogOpenFile.h"
 #include "SkDialogOpenStream.h"
 #include "SkFrameStore.h"
@@ -51,6 +52,7 @@ void SkMainWindow::construct(const QStringList &args)
     // 1. What the window keeps besides its form.
     m_openFileDialog = new SkDialogOpenFile(RecentFileCount, this);
     m_configureDialog = new SkDialogConfigure(this);
+    m_console = new SkDialogContrl(this);
     m_aboutDialog = new SkDialogAbout(this);
     // Normalised frames are ratios to the background: their scale starts far lower.
     m_thresholds = {{0, 400}, {1, 400}, {5, 400}, {2, 2}, {3, 2}, {4, 2}, {6, 4}};
@@ -398,6 +400,12 @@ void SkMainWindow::on_actionOptions_triggered()
 {
     m_configureDialog->show();
     m_configureDialog->raise();
+}
+
+void SkMainWindow::on_actionOpen_CMD_Port_triggered()
+{
+    m_console->show();
+    m_console->raise();
 }
 
 void SkMainWindow::on_preferencesAction_triggered()

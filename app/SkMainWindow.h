@@ -117,6 +117,7 @@ private slots:
     void on_quitAction_triggered();
     void on_actionAbout_Skarnel_triggered();
     void on_actionOptions_triggered();
+    void on_actionOpen_CMD_Port_triggered();
     void on_preferencesAction_triggered();
     void onTaskFinished(const QString &taskName, int status, const QString &message);
     void onFramesDropped(int nFrames);
@@ -204,6 +205,7 @@ private:
     SkDialogOpenFile *m_openFileDialog = nullptr;   // child of the window
     SkDialogConfigure *m_configureDialog = nullptr; // child of the window
     SkDialogAbout *m_aboutDialog = nullptr;         // child of the window
+    SkDialogContrl *m_console = nullptr;            // child of the window
     std::unique_ptr<SkLiveSession> m_session;       // owns the frame store and the tasks
     SkJobScheduler *m_jobs = nullptr;               // child; ended before the session
     SkUpdateThrottle *m_plotThrottle = nullptr;     // child
@@ -274,8 +276,9 @@ private:
     SkParameterFiles *m_parameterFiles = nullptr; // child; owns the recent entries' actions
     bool m_writeXlsHeader = true;
     QVector<std::function<void()>> m_retranslations;
-    // ---- Operations: the alarm script, recording, saving frames, exports, the snapshot and
-    // the command console (SkMainWindowRecording.cpp, SkMainWindowExport.cpp) ----------------
+
+    // ---- Operations: the alarm script, recording, saving frames, exports, the snapshot
+    // (SkMainWindowRecording.cpp, SkMainWindowExport.cpp) ------------------------------------
 public slots:
     // Also the options dialog's "Test" button.
     void onRunAlarmScriptRequested();
@@ -288,7 +291,6 @@ private slots:
     void on_exportRowAction_triggered();
     void on_snapShotAction_triggered();
     void on_plotActivity_customContextMenuRequested(const QPoint &pos);
-    void on_actionOpen_CMD_Port_triggered();
 
 private:
     void setupOperations();
@@ -300,7 +302,6 @@ private:
     QString chooseExportFile(const QString &caption, const QString &defaultName);
     void reportExport(SkXlsxWriter &book, const QString &path);
 
-    SkDialogContrl *m_contrlDialog = nullptr; // child of the window
     bool m_operationRunning = false;          // a save or row export lets the event loop run
     bool m_recordChecksRunning = false;
 };

@@ -1,5 +1,5 @@
-// Recording the live stream into minute files, saving the frames in memory, the alarm script
-// and the radar's command console: the operator's side of the window. The record task and the
+// Recording the live stream into minute files, saving the frames in memory and the alarm
+// script: the operator's side of the window. The record task and the
 // script runner belong to the live session; this file checks what the user asked for, asks
 // the questions and shows what the session reports.
 
@@ -8,7 +8,6 @@
 
 #include "RuFile.h"
 #include "SkDialogConfigure.h"
-#include "SkDialogContrl.h"
 #include "SkFrameStore.h"
 #include "SkFrameTaskRecord.h"
 #include "SkLiveSession.h"
@@ -113,7 +112,6 @@ SkFrameTaskRecord::FileList scanOldMinuteFiles(QWidget *parent, const QString &p
 
 void SkMainWindow::setupOperations()
 {
-    m_contrlDialog = new SkDialogContrl(this);
     // The session starts the script on an alarm: it always knows the path in the options.
     if (auto *script = m_configureDialog->findChild<QLineEdit *>(QStringLiteral("lineEditTriggerAlarm")))
         connect(script, &QLineEdit::textChanged, m_session.get(), &SkLiveSession::setAlarmScript);
@@ -263,13 +261,4 @@ void SkMainWindow::on_actionSave_frames_triggered()
         statusBar()->showMessage(tr("Write failed! %1: %2").arg(path, failure));
     else
         statusBar()->showMessage(tr("%1 frames saved to %2").arg(packets.size()).arg(path), 4000);
-}
-
-// ---- Command console ------------------------------------------------------------------------
-
-void SkMainWindow::on_actionOpen_CMD_Port_triggered()
-{
-    m_contrlDialog->show();
-    m_contrlDialog->raise();
-    m_contrlDialog->activateWindow();
 }
