@@ -1,5 +1,7 @@
 #include "SkCommandLine.h"
 
+#include "SkDialogConfigure.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
@@ -160,6 +162,21 @@ SkCommandLine SkCommandLine::parse(const QStringList &args)
                 else
                     c.errors.append(QStringLiteral("--zmax: '%1' is not a number from 1 to 999999").arg(v));
             }
+        } else if (a == QLatin1String("--language")) {
+            if (value(i, &v)) {
+                if (SkDialogConfigure::languages().contains(v))
+                    c.language = v;
+                else
+                    c.errors.append(QStringLiteral("--language: '%1' is none of %2")
+                                        .arg(v, SkDialogConfigure::languages().join(QStringLiteral(", "))));
+            }
+        } else if (a == QLatin1String("--grab-dialog")) {
+            if (value(i, &v)) {
+                if (v == QLatin1String("options"))
+                    c.grabDialog = v;
+                else
+                    c.errors.append(QStringLiteral("--grab-dialog: '%1' is not options").arg(v));
+            }
         } else if (a.startsWith(QLatin1String("--"))) {
             c.errors.append(QStringLiteral("unknown option %1").arg(a));
         } else if (isWildcard(a) || QFileInfo(a).isDir()) {
@@ -204,6 +221,9 @@ QString SkCommandLine::helpText()
         "  --peak-shift S       with --grab: none, right or middle\n"
         "  --rangegate N        with --grab: put the marker on range gate N\n"
         "  --channel C          with --grab: put the marker on channel C (as shown)\n"
+        "  --grab-dialog options  with --grab: write the options dialog, one tab below\n"
+        "                       the other, instead of the window\n"
+        "  --language L         English or Deutsch, as if chosen in the options\n"
         "  --version            print the version and quit\n"
         "  -h, --help           print this help and quit\n");
 }

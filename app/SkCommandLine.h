@@ -29,6 +29,8 @@ struct SkCommandLine
     int grabPeakShift = -1;   // 0, 200 or 512 columns; -1: unchanged
     int grabRangegate = -1;   // range gate of the marker; -1: unchanged
     int grabChannel = -1;     // channel (display column) of the marker; -1: unchanged
+    QString grabDialog;       // "options": grab that dialog (each tab) instead of the window
+    QString language;         // --language: as if chosen in the options ("English", "Deutsch")
 
     QStringList errors;       // one line per refused argument
 

@@ -85,7 +85,7 @@ void SkMainWindow::construct(const QStringList &args)
     setupOperations();
 
     // 8. and 9.: the command line overrides what was stored.
-    applyFirstStartLayout();
+    readSettings();
     m_commandLine = SkCommandLine::parse(args);
     applyCommandLine();
 }
@@ -278,25 +278,6 @@ void SkMainWindow::connectSignals()
             [this] { statusBar()->showMessage(tr("Stream back"), 4000); });
 }
 
-// The layout of a first start: the settings, once the window keeps them, restore the user's
-// own in its place.
-void SkMainWindow::applyFirstStartLayout()
-{
-    tabifyDockWidget(ui->dockDetails, ui->dockWidgetLog);
-    tabifyDockWidget(ui->dockWidgetLog, ui->dockWidgetLive);
-    tabifyDockWidget(ui->dockWidgetLive, ui->dockWidgetRgSum);
-    const auto tabBars = findChildren<QTabBar *>();
-    for (QTabBar *bar : tabBars)
-        bar->setCurrentIndex(0);
-    ui->dockParamsContents->setMinimumWidth(265);
-    ui->dockWidgetLogContents->setMinimumWidth(330);
-    m_showLegendAction->setChecked(true);
-    onShowLegendToggled(true);
-    ui->tableLog->setColumnWidth(0, 50);
-    ui->tableLog->setColumnWidth(1, 160);
-    ui->tableLog->setColumnWidth(2, 500);
-}
-
 void SkMainWindow::applyCommandLine()
 {
     for (const QString &error : qAsConst(m_commandLine.errors))
@@ -309,6 +290,8 @@ void SkMainWindow::applyCommandLine()
         m_maxFrames = m_commandLine.maxFrames;
     ui->progressSlider->setScale(0, m_maxFrames);
     m_processParamsPending = m_commandLine.processParams;
+    if (!m_commandLine.language.isEmpty())
+        m_configureDialog->setLanguage(m_commandLine.language);
     if (m_commandLine.sources.isEmpty())
         return;
     m_sources = m_commandLine.sources;
@@ -468,6 +451,7 @@ void SkMainWindow::changeEvent(QEvent *event)
     if (event->type() == QEvent::LanguageChange && ui) {
         ui->retranslateUi(this);
         setDockTitles();
+        retranslateCodeTexts();
     }
     QMainWindow::changeEvent(event);
 }
@@ -478,5 +462,6 @@ void SkMainWindow::closeEvent(QCloseEvent *event)
     // while a load sleeps on a full store or a stream read blocks.
     m_jobs->shutdown();
     m_session->abort();
+    writeSettings();
     event->accept();
 }

@@ -23,11 +23,13 @@
 #include <QStringList>
 #include <QVector>
 
+#include <functional>
 #include <memory>
 #include <mutex>
 
 class QLabel;
 class QProgressBar;
+class QSettings;
 class QTranslator;
 class QwtPlotCurve;
 class SkDialogAbout;
@@ -38,6 +40,7 @@ class SkDialogOpenFile;
 class SkFrameStore;
 class SkJobScheduler;
 class SkLiveSession;
+class SkParameterFiles;
 class SkParameterWidgets;
 class SkTimezoneAction;
 class SkUpdateThrottle;
@@ -176,7 +179,7 @@ private:
     void setupPlots();
     void setupComboBoxes();
     void connectSignals();
-    void applyFirstStartLayout();
+    void readSettings();
     void applyCommandLine();
 
     void openSources(const QStringList &sources, bool stream);
@@ -240,6 +243,40 @@ private:
     mutable QMutex m_currentPacketMutex; // "PP" reads the packet on display
     SkPacket m_currentPacket;
     std::mutex m_activityMutex;          // feeding and clearing the activity plot
+
+    // ---- Settings, parameter files, options and language (SkMainWindowSettings.cpp) ----
+public:
+    SkDialogConfigure *configureDialog() const { return m_configureDialog; }
+    // Whether plot exports write their header rows ("writeXLSHeader").
+    bool writeXlsHeader() const { return m_writeXlsHeader; }
+    // What the parameter actions do once a file has been chosen; failures are shown in the
+    // status bar with the path and the reason.
+    bool exportParameters(const QString &path);
+    bool importParameters(const QString &path);
+    // The INI text "Export Params to Clipboard" puts on the clipboard ("" on failure).
+    QString parametersIniText();
+
+private slots:
+    void on_actionSave_Parameters_triggered();
+    void on_actionLoad_Parameters_triggered();
+    void on_menuLast_Parameters_triggered(QAction *action);
+    void on_actionDelete_Parameters_entries_triggered();
+    void on_actionExport_Parameters_to_Clipboard_triggered();
+
+private:
+    void firstStartLayout();
+    void readWindowSettings(const QSettings &settings);
+    void writeSettings();
+    void addRecentParameterFile(qint64 timeMs, const QString &path);
+    // Texts this window sets in code follow a language switch like the form's.
+    void rememberCodeTexts();
+    void retranslateCodeTexts();
+    void rememberSpectrogramTitles();
+
+    SkParameterFiles *m_parameterFiles = nullptr; // child; owns the recent entries' actions
+    bool m_writeXlsHeader = true;
+    QVector<std::function<void()>> m_retranslations;
+
     // ---- Operations: the alarm script, recording, saving frames, exports, the snapshot
     // (SkMainWindowRecording.cpp, SkMainWindowExport.cpp) ------------------------------------
 public slots:

@@ -7,11 +7,13 @@
 #include <QDebug>
 #include <QDoubleSpinBox>
 #include <QGroupBox>
+#include <QHash>
 #include <QLineEdit>
 #include <QSettings>
 #include <QSpinBox>
 #include <QTemporaryDir>
 
+#include <cmath>
 #include <memory>
 
 namespace {
@@ -44,6 +46,19 @@ QString rangegateLine(const QVariant &value)
         return RuParameterTable::rangegateText(list).replace(QLatin1Char(','),
                                                                QLatin1Char(' '));
     return value.toString();
+}
+
+// "true"/"false" as QSettings writes them, or 1/0; anything else is no answer.
+bool parseBool(const QVariant &value, bool *out)
+{
+    const QString text = value.toString().trimmed().toLower();
+    if (text == QLatin1String("true") || text == QLatin1String("1"))
+        *out = true;
+    else if (text == QLatin1String("false") || text == QLatin1String("0"))
+        *out = false;
+    else
+        return false;
+    return true;
 }
 
 // A scratch INI store: the engine's key table reads and writes QSettings only.
@@ -98,38 +113,62 @@ QVector<QPair<QString, QString>> SkParameterWidgets::table()
     return t;
 }
 
+// The keys and their order come from the engine's key table; this window adds the widgets.
 SkParameterWidgets::SkParameterWidgets(QWidget *root)
 {
+    QHash<QString, QString> widgetOf;
     const auto rows = table();
-    for (const auto &row : rows) {
-        auto *widget = root->findChild<QWidget *>(row.second);
+    for (const auto &row : rows)
+        widgetOf.insert(row.first, row.second);
+    const QVector<RuParameterTable::Key> keys = RuParameterTable::keys();
+    for (const RuParameterTable::Key &key : keys) {
+        const QString name = widgetOf.value(key.key);
+        auto *widget = name.isEmpty() ? nullptr : root->findChild<QWidget *>(name);
         if (!widget) {
-            qWarning() << "mnw: no parameter widget" << row.second << "for" << row.first;
+            qWarning() << "mnw: no parameter widget" << name << "for" << key.key;
             m_complete = false;
             continue;
         }
-        m_bindings.append({row.first, widget});
+        m_bindings.append({key.key, widget});
+    }
+    if (rows.size() != keys.size()) {
+        qWarning() << "mnw: the dock binds" << rows.size() << "keys, the key table has"
+                   << keys.size();
+        m_complete = false;
     }
 }
 
+// A value that is no number of the widget's kind keeps the widget as it is.
 void SkParameterWidgets::readParameters(const QSettings &settings) const
 {
     for (const Binding &b : m_bindings) {
         if (!settings.contains(b.key))
             continue;
         const QVariant v = settings.value(b.key);
-        if (auto *w = qobject_cast<QSpinBox *>(b.widget))
-            w->setValue(v.toInt());
-        else if (auto *w = qobject_cast<QDoubleSpinBox *>(b.widget))
-            w->setValue(v.toDouble());
-        else if (auto *w = qobject_cast<QGroupBox *>(b.widget))
-            w->setChecked(v.toBool());
-        else if (auto *w = qobject_cast<QCheckBox *>(b.widget))
-            w->setChecked(v.toBool());
-        else if (auto *w = qobject_cast<QComboBox *>(b.widget))
-            w->setCurrentIndex(v.toInt());
-        else if (auto *w = qobject_cast<QLineEdit *>(b.widget))
+        bool ok = true;
+        if (auto *w = qobject_cast<QSpinBox *>(b.widget)) {
+            const int i = v.toString().trimmed().toInt(&ok);
+            if (ok)
+                w->setValue(i);
+        } else if (auto *w = qobject_cast<QDoubleSpinBox *>(b.widget)) {
+            const double d = v.toString().trimmed().toDouble(&ok);
+            if (ok && std::isfinite(d))
+                w->setValue(d);
+        } else if (auto *w = qobject_cast<QGroupBox *>(b.widget)) {
+            bool checked = false;
+            if (parseBool(v, &checked))
+                w->setChecked(checked);
+        } else if (auto *w = qobject_cast<QCheckBox *>(b.widget)) {
+            bool checked = false;
+            if (parseBool(v, &checked))
+                w->setChecked(checked);
+        } else if (auto *w = qobject_cast<QComboBox *>(b.widget)) {
+            const int i = v.toString().trimmed().toInt(&ok);
+            if (ok && i >= 0 && i < w->count())
+                w->setCurrentIndex(i);
+        } else if (auto *w = qobject_cast<QLineEdit *>(b.widget)) {
             w->setText(rangegateLine(v));
+        }
     }
 }
 

@@ -1,5 +1,7 @@
 #include "SkWindowGrabber.h"
 
+#include "SkDialogConfigure.h"
+#include "SkDialogPicture.h"
 #include "SkFrameStore.h"
 #include "SkLiveSession.h"
 #include "SkMainWindow.h"
@@ -138,7 +140,9 @@ void SkWindowGrabber::write()
     m_done = true;
     m_window->flushPlotUpdate();
     const QString path = m_commandLine.grabFile;
-    const QPixmap picture = m_window->grab();
+    const QPixmap picture = m_commandLine.grabDialog.isEmpty()
+                                ? m_window->grab()
+                                : SkDialogPicture::grabTabs(m_window->configureDialog());
     if (picture.isNull() || !picture.save(path, "PNG")) {
         printLine(stderr, QStringLiteral("skarnel: cannot write %1").arg(path));
         emit finished(1);

@@ -70,6 +70,13 @@ QString SkDialogConfigure::language() const
     return ui->comboBoxLanguage->currentText();
 }
 
+void SkDialogConfigure::setLanguage(const QString &language)
+{
+    const int index = languages().indexOf(language);
+    if (index >= 0)
+        ui->comboBoxLanguage->setCurrentIndex(index);
+}
+
 QwtLinearColorMap::Mode SkDialogConfigure::colorMode() const
 {
     return m_colorMode;

@@ -36,6 +36,8 @@ public:
     // The language names, in the order of the language box ("English", "Deutsch").
     static QStringList languages();
     QString language() const;
+    // Selects one of languages(), which switches the program's language.
+    void setLanguage(const QString &language);
     QwtLinearColorMap::Mode colorMode() const;
     int parameterFileListSize() const;
     QString alarmScriptPath() const;

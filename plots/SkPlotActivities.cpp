@@ -106,7 +106,7 @@ QString SkPlotActivities::curveName(int id)
 QString SkPlotActivities::curveUnit(int id)
 {
     return look(id).velocity ? QCoreApplication::translate("SkPlotActivities", "(m/s)")
-                             : QStringLiteral("(a.u.)");
+                             : QCoreApplication::translate("SkPlotActivities", "(a.u.)");
 }
 
 QString SkPlotActivities::curveTitle(int id)

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # make screenshots: pictures of the viewer on the avalanche demo at its alarm, in each of the
-# three views and with the Log, Live and RG Sum docks shown, drawn offscreen with --grab into
-# BUILD/screenshots/.
+# three views and with the Log, Live and RG Sum docks shown, the window in German and the
+# options dialog, drawn offscreen with --grab into BUILD/screenshots/.
 set -euo pipefail
 build=${1:-build}
 rrdcli="$build/bin/rrdcli"
@@ -18,10 +18,18 @@ alarm=$("$rrdcli" analyze --process-params --log "$recording" |
 alarm=${alarm:-300}
 echo "avalanche alarm at frame $alarm"
 
+# Each picture starts from a settings store of its own, so that neither the user's settings nor
+# an earlier picture's (the window writes them when it closes) change what it shows.
+settings=$(mktemp -d)
+trap 'rm -rf "$settings"' EXIT
+fresh() {
+  mktemp -d -p "$settings"
+}
+
 shot() {
   local name=$1
   shift
-  QT_QPA_PLATFORM=offscreen "$skarnel" --process-params --grab "$out/$name.png" \
+  XDG_CONFIG_HOME=$(fresh) QT_QPA_PLATFORM=offscreen "$skarnel" --process-params --grab "$out/$name.png" \
     --frame "$alarm" "$@" "$recording" 2>/dev/null
 }
 # The raw levels of the simulated radar reach a few thousand; the normalised views are ratios.
@@ -29,6 +37,12 @@ shot frame-log --view frame --zmax 5000 --dock log
 shot frame-normalized-live --view frame --show normalized --dock live
 shot rangegates-rgsum --view rangegates --show normalized --rangegate 17 --dock rgsum
 shot velocities-log --view velocities --show normalized --peak-shift middle --rangegate 17 --channel 780 --dock log
+# The window in German, and the options dialog (every tab, one below the other).
+shot frame-log-german --view frame --zmax 5000 --dock log --language Deutsch
+XDG_CONFIG_HOME=$(fresh) QT_QPA_PLATFORM=offscreen "$skarnel" --grab "$out/options.png" \
+  --grab-dialog options 2>/dev/null
+XDG_CONFIG_HOME=$(fresh) QT_QPA_PLATFORM=offscreen "$skarnel" --grab "$out/options-german.png" \
+  --grab-dialog options --language Deutsch 2>/dev/null
 
 # The command console, opened from the window and talking to a stand-in command port
 # (rrdcli cmdport): after START and STATUS.

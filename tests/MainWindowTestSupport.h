@@ -8,6 +8,8 @@
 #include "SkStoreMetaTypes.h"
 
 #include <QAction>
+#include <QCoreApplication>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -15,10 +17,23 @@ namespace mwtest {
 
 constexpr int Long = 60000; // generous time-out of every wait, in ms
 
+// Windows read the program store when built and write it when closed: each test program
+// gets an empty one of its own, so that runs see neither each other's nor the user's.
+inline void isolateSettings()
+{
+    static QTemporaryDir dir;
+    QCoreApplication::setOrganizationDomain(QStringLiteral("radar"));
+    QCoreApplication::setApplicationName(QStringLiteral("skarnel"));
+    QSettings::setDefaultFormat(QSettings::IniFormat);
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, dir.path());
+    QSettings().clear();
+}
+
 inline void registerTypes()
 {
     skRegisterStoreMetaTypes();
     skRegisterPlotMetaTypes();
+    isolateSettings();
 }
 
 inline QString writeRecording(const QTemporaryDir &dir, const QString &name,

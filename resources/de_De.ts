@@ -1,0 +1,1638 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="de_DE">
+<context>
+    <name>QGnomeTheme</name>
+    <message>
+        <source>&amp;OK</source>
+        <translation>&amp;OK</translation>
+    </message>
+    <message>
+        <source>&amp;Cancel</source>
+        <translation>&amp;Abbrechen</translation>
+    </message>
+    <message>
+        <source>&amp;Close</source>
+        <translation>&amp;Schließen</translation>
+    </message>
+</context>
+<context>
+    <name>QObject</name>
+    <message>
+        <source>cannot create the workbook</source>
+        <translation>die Arbeitsmappe lässt sich nicht anlegen</translation>
+    </message>
+</context>
+<context>
+    <name>QPlatformTheme</name>
+    <message>
+        <source>OK</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Abbrechen</translation>
+    </message>
+    <message>
+        <source>Close</source>
+        <translation>Schließen</translation>
+    </message>
+</context>
+<context>
+    <name>SkDialogAbout</name>
+    <message>
+        <source>About</source>
+        <translation>Über</translation>
+    </message>
+    <message>
+        <source>License</source>
+        <translation>Lizenz</translation>
+    </message>
+    <message>
+        <source>General Terms</source>
+        <translation>Allgemeine Bedingungen</translation>
+    </message>
+    <message>
+        <source>About (v%1)</source>
+        <translation>Über (v%1)</translation>
+    </message>
+</context>
+<context>
+    <name>SkDialogConfigure</name>
+    <message>
+        <source>Options</source>
+        <translation>Optionen</translation>
+    </message>
+    <message>
+        <source>General</source>
+        <translation>Allgemein</translation>
+    </message>
+    <message>
+        <source>Language:</source>
+        <translation>Sprache:</translation>
+    </message>
+    <message>
+        <source>File</source>
+        <translation>Datei</translation>
+    </message>
+    <message>
+        <source>Parameter file list:</source>
+        <translation>Liste der Parameterdateien:</translation>
+    </message>
+    <message>
+        <source>&lt;html&gt;&lt;head/&gt;&lt;body&gt;&lt;p&gt;Number of entries in recent used parameter file list&lt;/p&gt;&lt;/body&gt;&lt;/html&gt;</source>
+        <translation>&lt;html&gt;&lt;head/&gt;&lt;body&gt;&lt;p&gt;Anzahl der Einträge in der Liste zuletzt verwendeter Parameterdateien&lt;/p&gt;&lt;/body&gt;&lt;/html&gt;</translation>
+    </message>
+    <message>
+        <source>Color</source>
+        <translation>Farbe</translation>
+    </message>
+    <message>
+        <source>Center Plot:</source>
+        <translation>Mittleres Diagramm:</translation>
+    </message>
+    <message>
+        <source>Fixed Colors</source>
+        <translation>Feste Farben</translation>
+    </message>
+    <message>
+        <source>Interpolate Colors</source>
+        <translation>Farben interpolieren</translation>
+    </message>
+    <message>
+        <source>Alarm</source>
+        <translation>Alarm</translation>
+    </message>
+    <message>
+        <source>Trigger </source>
+        <translation>Auslöser </translation>
+    </message>
+    <message>
+        <source>Script:</source>
+        <translation>Skript:</translation>
+    </message>
+    <message>
+        <source>Test</source>
+        <translation>Testen</translation>
+    </message>
+    <message>
+        <source>Record</source>
+        <translation>Aufnahme</translation>
+    </message>
+    <message>
+        <source>Record data path:</source>
+        <translation>Pfad der Aufnahmedaten:</translation>
+    </message>
+    <message>
+        <source>...</source>
+        <translation>...</translation>
+    </message>
+    <message>
+        <source>Import(rekursive) &lt;*.rrd0.gz&gt; files: </source>
+        <translation>&lt;*.rrd0.gz&gt;-Dateien (rekursiv) übernehmen: </translation>
+    </message>
+    <message>
+        <source>Scan/Import/Delete old files</source>
+        <translation>Alte Dateien suchen/übernehmen/löschen</translation>
+    </message>
+    <message>
+        <source>&lt;html&gt;&lt;head/&gt;&lt;body&gt;&lt;p&gt;Create new folder on each new record. Folder name is a UTC timestamp like &amp;lt;20180418T122315utc&amp;gt;&lt;/p&gt;&lt;/body&gt;&lt;/html&gt;</source>
+        <translation>&lt;html&gt;&lt;head/&gt;&lt;body&gt;&lt;p&gt;Bei jeder neuen Aufnahme einen neuen Ordner anlegen. Der Ordnername ist ein UTC-Zeitstempel wie &amp;lt;20180418T122315utc&amp;gt;&lt;/p&gt;&lt;/body&gt;&lt;/html&gt;</translation>
+    </message>
+    <message>
+        <source>Create new folder on each new record:</source>
+        <translation>Neuer Ordner für jede Aufnahme:</translation>
+    </message>
+    <message>
+        <source>Create Subfolder</source>
+        <translation>Unterordner anlegen</translation>
+    </message>
+    <message>
+        <source>&lt;html&gt;&lt;head/&gt;&lt;body&gt;&lt;p&gt;Maximal minute files. 0 for unlimited.&lt;/p&gt;&lt;/body&gt;&lt;/html&gt;</source>
+        <translation>&lt;html&gt;&lt;head/&gt;&lt;body&gt;&lt;p&gt;Höchstzahl der Minutendateien. 0 für unbegrenzt.&lt;/p&gt;&lt;/body&gt;&lt;/html&gt;</translation>
+    </message>
+    <message>
+        <source>Maximal number of minute files:</source>
+        <translation>Höchstzahl der Minutendateien:</translation>
+    </message>
+    <message>
+        <source>Preserve disk space:</source>
+        <translation>Freizuhaltender Speicherplatz:</translation>
+    </message>
+    <message>
+        <source>%</source>
+        <translation>%</translation>
+    </message>
+    <message>
+        <source>(used now)</source>
+        <translation>(derzeit belegt)</translation>
+    </message>
+    <message>
+        <source>&lt;html&gt;&lt;head/&gt;&lt;body&gt;&lt;p&gt;On recording the raw data is saved in so called minutes files. &lt;br/&gt;Each minute file is zipped. Extension is &amp;lt;*.rrd0.gz&amp;gt;&lt;/p&gt;&lt;/body&gt;&lt;/html&gt;</source>
+        <translation>&lt;html&gt;&lt;head/&gt;&lt;body&gt;&lt;p&gt;Bei der Aufnahme werden die Rohdaten in sogenannten Minutendateien gespeichert. &lt;br/&gt;Jede Minutendatei ist komprimiert. Die Endung ist &amp;lt;*.rrd0.gz&amp;gt;&lt;/p&gt;&lt;/body&gt;&lt;/html&gt;</translation>
+    </message>
+    <message>
+        <source>Currently available: %1% of %2TiB</source>
+        <translation>Derzeit frei: %1% von %2 TiB</translation>
+    </message>
+    <message>
+        <source>recording data path</source>
+        <translation>Pfad der Aufnahmedaten</translation>
+    </message>
+</context>
+<context>
+    <name>SkDialogContrl</name>
+    <message>
+        <source>Radar command port communication</source>
+        <translation>Verbindung zum Befehlsport des Radars</translation>
+    </message>
+    <message>
+        <source>IP-Address:</source>
+        <translation>IP-Adresse:</translation>
+    </message>
+    <message>
+        <source>Port:</source>
+        <translation>Port:</translation>
+    </message>
+    <message>
+        <source>(Re)connect</source>
+        <translation>(Neu) verbinden</translation>
+    </message>
+    <message>
+        <source>Commands</source>
+        <translation>Befehle</translation>
+    </message>
+    <message>
+        <source>STOP</source>
+        <translation>STOP</translation>
+    </message>
+    <message>
+        <source>START</source>
+        <translation>START</translation>
+    </message>
+    <message>
+        <source>WAKEUP</source>
+        <translation>WAKEUP</translation>
+    </message>
+    <message>
+        <source>SUSPEND</source>
+        <translation>SUSPEND</translation>
+    </message>
+    <message>
+        <source>STATUS</source>
+        <translation>STATUS</translation>
+    </message>
+    <message>
+        <source>Command sequence</source>
+        <translation>Befehlsfolge</translation>
+    </message>
+    <message>
+        <source>S small</source>
+        <translation>S klein</translation>
+    </message>
+    <message>
+        <source>Edit</source>
+        <translation>Bearbeiten</translation>
+    </message>
+    <message>
+        <source>S full</source>
+        <translation>S voll</translation>
+    </message>
+    <message>
+        <source>S1</source>
+        <translation>S1</translation>
+    </message>
+    <message>
+        <source>S2</source>
+        <translation>S2</translation>
+    </message>
+    <message>
+        <source>S3</source>
+        <translation>S3</translation>
+    </message>
+    <message>
+        <source>Send and execute</source>
+        <translation>Senden und ausführen</translation>
+    </message>
+    <message>
+        <source>Clear both screens</source>
+        <translation>Beide Anzeigen leeren</translation>
+    </message>
+    <message>
+        <source>Exit</source>
+        <translation>Schließen</translation>
+    </message>
+    <message>
+        <source>The port must be a number from 1 to 65535.</source>
+        <translation>Der Port muss eine Zahl von 1 bis 65535 sein.</translation>
+    </message>
+    <message>
+        <source>The host was not found. Please check the host name and port settings.</source>
+        <translation>Der Rechner wurde nicht gefunden. Bitte Rechnername und Port prüfen.</translation>
+    </message>
+    <message>
+        <source>The connection was refused by the peer. Make sure the radar command port is running, and check that the host name and port settings are correct.</source>
+        <translation>Die Gegenstelle hat die Verbindung abgelehnt. Bitte sicherstellen, dass der Befehlsport des Radars läuft, und Rechnername und Port prüfen.</translation>
+    </message>
+    <message>
+        <source>The following error occurred: %1.</source>
+        <translation>Folgender Fehler ist aufgetreten: %1.</translation>
+    </message>
+    <message>
+        <source>Radar command port</source>
+        <translation>Befehlsport des Radars</translation>
+    </message>
+</context>
+<context>
+    <name>SkDialogEditCmds</name>
+    <message>
+        <source>Dialog</source>
+        <translation>Befehlsfolge bearbeiten</translation>
+    </message>
+    <message>
+        <source>Reset</source>
+        <translation>Zurücksetzen</translation>
+    </message>
+</context>
+<context>
+    <name>SkDialogOpenFile</name>
+    <message>
+        <source>Open Files</source>
+        <translation>Dateien öffnen</translation>
+    </message>
+    <message>
+        <source>Files to open </source>
+        <translation>Zu öffnende Dateien </translation>
+    </message>
+    <message>
+        <source>Add Files</source>
+        <translation>Dateien hinzufügen</translation>
+    </message>
+    <message>
+        <source>Remove Files</source>
+        <translation>Dateien entfernen</translation>
+    </message>
+    <message>
+        <source>Remove All</source>
+        <translation>Alle entfernen</translation>
+    </message>
+    <message>
+        <source>Move Up</source>
+        <translation>Nach oben</translation>
+    </message>
+    <message>
+        <source>Move Down</source>
+        <translation>Nach unten</translation>
+    </message>
+    <message>
+        <source>Sort Files</source>
+        <translation>Dateien sortieren</translation>
+    </message>
+    <message>
+        <source>Max Size</source>
+        <translation>Höchstgröße</translation>
+    </message>
+    <message>
+        <source>&lt;html&gt;&lt;head/&gt;&lt;body&gt;&lt;p&gt;Number of frames to hold in memory.&lt;/p&gt;&lt;/body&gt;&lt;/html&gt;</source>
+        <translation>&lt;html&gt;&lt;head/&gt;&lt;body&gt;&lt;p&gt;Anzahl der Frames, die im Speicher gehalten werden.&lt;/p&gt;&lt;/body&gt;&lt;/html&gt;</translation>
+    </message>
+    <message>
+        <source> frames</source>
+        <translation> Frames</translation>
+    </message>
+    <message>
+        <source>Batch Size</source>
+        <translation>Schrittweite</translation>
+    </message>
+    <message>
+        <source>&lt;html&gt;&lt;head/&gt;&lt;body&gt;&lt;p&gt;Number of frames to advance if max size is reached.&lt;/p&gt;&lt;/body&gt;&lt;/html&gt;</source>
+        <translation>&lt;html&gt;&lt;head/&gt;&lt;body&gt;&lt;p&gt;Anzahl der Frames, um die weitergegangen wird, wenn die Höchstgröße erreicht ist.&lt;/p&gt;&lt;/body&gt;&lt;/html&gt;</translation>
+    </message>
+    <message>
+        <source>&lt;html&gt;&lt;head/&gt;&lt;body&gt;&lt;p&gt;Loading from files will read &amp;quot;Max Size&amp;quot; frames at once and advance by &amp;quot;Batch Size&amp;quot; frames, when pressing &amp;lt;Space&amp;gt; .&lt;/p&gt;&lt;/body&gt;&lt;/html&gt;</source>
+        <translation>&lt;html&gt;&lt;head/&gt;&lt;body&gt;&lt;p&gt;Beim Laden aus Dateien werden &amp;quot;Höchstgröße&amp;quot; Frames auf einmal gelesen; mit &amp;lt;Leertaste&amp;gt; geht es um &amp;quot;Schrittweite&amp;quot; Frames weiter.&lt;/p&gt;&lt;/body&gt;&lt;/html&gt;</translation>
+    </message>
+    <message>
+        <source>Radar Data Files (*.rrd *.rrd0 *.rrd.gz *.rrd0.gz *.zip *.raw)</source>
+        <translation>Radardateien (*.rrd *.rrd0 *.rrd.gz *.rrd0.gz *.zip *.raw)</translation>
+    </message>
+</context>
+<context>
+    <name>SkDialogOpenStream</name>
+    <message>
+        <source>Open Stream</source>
+        <translation>Datenstrom öffnen</translation>
+    </message>
+    <message>
+        <source>Host</source>
+        <translation>Rechner</translation>
+    </message>
+    <message>
+        <source>radar ip (192.168.1.30)</source>
+        <translation>Radar-IP (192.168.1.30)</translation>
+    </message>
+    <message>
+        <source>radar ip (192.168.1.31)</source>
+        <translation>Radar-IP (192.168.1.31)</translation>
+    </message>
+    <message>
+        <source>Port</source>
+        <translation>Port</translation>
+    </message>
+    <message>
+        <source>Max Size</source>
+        <translation>Höchstgröße</translation>
+    </message>
+    <message>
+        <source>&lt;html&gt;&lt;head/&gt;&lt;body&gt;&lt;p&gt;Number of frames to hold in memory.&lt;/p&gt;&lt;/body&gt;&lt;/html&gt;</source>
+        <translation>&lt;html&gt;&lt;head/&gt;&lt;body&gt;&lt;p&gt;Anzahl der Frames, die im Speicher gehalten werden.&lt;/p&gt;&lt;/body&gt;&lt;/html&gt;</translation>
+    </message>
+    <message>
+        <source> frames</source>
+        <translation> Frames</translation>
+    </message>
+    <message>
+        <source>Batch Size</source>
+        <translation>Schrittweite</translation>
+    </message>
+    <message>
+        <source>Number of frames to advance if max size is reached.</source>
+        <translation>Anzahl der Frames, um die weitergegangen wird, wenn die Höchstgröße erreicht ist.</translation>
+    </message>
+    <message>
+        <source>Loading from a stream will read "Max Size" frames at once&lt;br /&gt; and advance by "Batch Size" frames automatically. </source>
+        <translation>Beim Laden aus einem Datenstrom werden "Höchstgröße" Frames gehalten;&lt;br /&gt; danach geht es selbsttätig um "Schrittweite" Frames weiter. </translation>
+    </message>
+    <message>
+        <source>&lt;html&gt;&lt;head/&gt;&lt;body&gt;&lt;p&gt;Press &amp;lt;Space&amp;gt; to stop/continue loading.&lt;br /&gt; &amp;quot;Batch Size&amp;quot; frames will be cached.&lt;/p&gt;&lt;/body&gt;&lt;/html&gt;</source>
+        <translation>&lt;html&gt;&lt;head/&gt;&lt;body&gt;&lt;p&gt;&amp;lt;Leertaste&amp;gt; hält das Laden an oder setzt es fort.&lt;br /&gt; &amp;quot;Schrittweite&amp;quot; Frames werden zwischengespeichert.&lt;/p&gt;&lt;/body&gt;&lt;/html&gt;</translation>
+    </message>
+</context>
+<context>
+    <name>SkMainWindow</name>
+    <message>
+        <source>Skarnel</source>
+        <translation>Skarnel</translation>
+    </message>
+    <message>
+        <source>Profile of the marked channel over the range gates</source>
+        <translation>Verlauf des markierten Kanals über die Range-Gates</translation>
+    </message>
+    <message>
+        <source>Profile of the marked range gate over the channels</source>
+        <translation>Verlauf des markierten Range-Gates über die Kanäle</translation>
+    </message>
+    <message>
+        <source>Show What</source>
+        <translation>Anzeige</translation>
+    </message>
+    <message>
+        <source>Which matrix of the frame is shown</source>
+        <translation>Welche Matrix des Frames angezeigt wird</translation>
+    </message>
+    <message>
+        <source>Show How</source>
+        <translation>Ansicht</translation>
+    </message>
+    <message>
+        <source>One frame, one range gate over time, or one channel over time</source>
+        <translation>Ein Frame, ein Range-Gate über die Zeit oder ein Kanal über die Zeit</translation>
+    </message>
+    <message>
+        <source>RG/Ch</source>
+        <translation>RG/Kan</translation>
+    </message>
+    <message>
+        <source>Range gate of the marker</source>
+        <translation>Range-Gate der Markierung</translation>
+    </message>
+    <message>
+        <source>Doppler channel of the marker</source>
+        <translation>Doppler-Kanal der Markierung</translation>
+    </message>
+    <message>
+        <source>Pea&amp;k Shift</source>
+        <translation>Spitzen&amp;verschiebung</translation>
+    </message>
+    <message>
+        <source>Rotate the spectra so the zero velocity lies at the left, right of it, or in the middle</source>
+        <translation>Spektren so drehen, dass die Geschwindigkeit null links, rechts davon oder in der Mitte liegt</translation>
+    </message>
+    <message>
+        <source>Colour Scale</source>
+        <translation>Farbskala</translation>
+    </message>
+    <message>
+        <source>Top of the colour scale</source>
+        <translation>Obergrenze der Farbskala</translation>
+    </message>
+    <message>
+        <source>Top of the left axis (avalanche curves)</source>
+        <translation>Obergrenze der linken Achse (Lawinenkurven)</translation>
+    </message>
+    <message>
+        <source>Top of the right axis (water level, rain and live curves)</source>
+        <translation>Obergrenze der rechten Achse (Pegel-, Regen- und Live-Kurven)</translation>
+    </message>
+    <message>
+        <source>Bottom of the right axis</source>
+        <translation>Untergrenze der rechten Achse</translation>
+    </message>
+    <message>
+        <source>Frame on display</source>
+        <translation>Angezeigter Frame</translation>
+    </message>
+    <message>
+        <source>&lt;info&gt;</source>
+        <translation>&lt;Info&gt;</translation>
+    </message>
+    <message>
+        <source>&amp;File</source>
+        <translation>&amp;Datei</translation>
+    </message>
+    <message>
+        <source>&amp;Edit</source>
+        <translation>&amp;Bearbeiten</translation>
+    </message>
+    <message>
+        <source>Display</source>
+        <translation>Anzeige</translation>
+    </message>
+    <message>
+        <source>Extras</source>
+        <translation>Extras</translation>
+    </message>
+    <message>
+        <source>Last Used Parameters</source>
+        <translation>Zuletzt verwendete Parameter</translation>
+    </message>
+    <message>
+        <source>Help</source>
+        <translation>Hilfe</translation>
+    </message>
+    <message>
+        <source>Tool Bar</source>
+        <translation>Werkzeugleiste</translation>
+    </message>
+    <message>
+        <source>&amp;Details</source>
+        <translation>&amp;Details</translation>
+    </message>
+    <message>
+        <source>The shown frame's process parameters</source>
+        <translation>Die Prozessparameter des angezeigten Frames</translation>
+    </message>
+    <message>
+        <source>&amp;Parameters</source>
+        <translation>&amp;Parameter</translation>
+    </message>
+    <message>
+        <source>Avalanche</source>
+        <translation>Lawine</translation>
+    </message>
+    <message>
+        <source>Background Length</source>
+        <translation>Hintergrundlänge</translation>
+    </message>
+    <message>
+        <source>Frames averaged into one background candidate</source>
+        <translation>Frames, die zu einem Hintergrundkandidaten gemittelt werden</translation>
+    </message>
+    <message>
+        <source>Background Delay</source>
+        <translation>Hintergrundverzögerung</translation>
+    </message>
+    <message>
+        <source>Background candidates the background lags behind the current frame</source>
+        <translation>Hintergrundkandidaten, um die der Hintergrund dem aktuellen Frame nachläuft</translation>
+    </message>
+    <message>
+        <source>Average Time</source>
+        <translation>Zeitmittel</translation>
+    </message>
+    <message>
+        <source>Frames in the time average</source>
+        <translation>Frames im Zeitmittel</translation>
+    </message>
+    <message>
+        <source>Average Spectrum</source>
+        <translation>Spektralmittel</translation>
+    </message>
+    <message>
+        <source>Radius n of the spectral average over 2n+1 channels</source>
+        <translation>Radius n des Spektralmittels über 2n+1 Kanäle</translation>
+    </message>
+    <message>
+        <source>Toward Search</source>
+        <translation>Annäherungssuche</translation>
+    </message>
+    <message>
+        <source>Frames an approaching event is searched for; also the alarm-off delay</source>
+        <translation>Frames, über die ein sich näherndes Ereignis gesucht wird; zugleich die Abschaltverzögerung des Alarms</translation>
+    </message>
+    <message>
+        <source>Avalanche0</source>
+        <translation>Lawine0</translation>
+    </message>
+    <message>
+        <source>Avalanche Detector 0</source>
+        <translation>Lawinendetektor 0</translation>
+    </message>
+    <message>
+        <source>Length Min</source>
+        <translation>Mindestlänge</translation>
+    </message>
+    <message>
+        <source>Channels a run above the threshold needs</source>
+        <translation>Kanäle, die eine Folge über der Schwelle mindestens braucht</translation>
+    </message>
+    <message>
+        <source>Per Column Min</source>
+        <translation>Min. je Spalte</translation>
+    </message>
+    <message>
+        <source>Consecutive range gates a group needs</source>
+        <translation>Aufeinanderfolgende Range-Gates, die eine Gruppe braucht</translation>
+    </message>
+    <message>
+        <source>Per Row Min</source>
+        <translation>Min. je Zeile</translation>
+    </message>
+    <message>
+        <source>Runs a range gate needs</source>
+        <translation>Folgen, die ein Range-Gate braucht</translation>
+    </message>
+    <message>
+        <source>Border Left</source>
+        <translation>Rand links</translation>
+    </message>
+    <message>
+        <source>Channels cut off at the low end</source>
+        <translation>Am unteren Ende abgeschnittene Kanäle</translation>
+    </message>
+    <message>
+        <source>Border Right</source>
+        <translation>Rand rechts</translation>
+    </message>
+    <message>
+        <source>Channels cut off at the high end</source>
+        <translation>Am oberen Ende abgeschnittene Kanäle</translation>
+    </message>
+    <message>
+        <source>RGs to Ignore</source>
+        <translation>Ignorierte RGs</translation>
+    </message>
+    <message>
+        <source>Range gates this detector does not evaluate, separated by blanks</source>
+        <translation>Range-Gates, die dieser Detektor nicht auswertet, durch Leerzeichen getrennt</translation>
+    </message>
+    <message>
+        <source>e.g. 3 4 17</source>
+        <translation>z. B. 3 4 17</translation>
+    </message>
+    <message>
+        <source>Special RGs</source>
+        <translation>Besondere RGs</translation>
+    </message>
+    <message>
+        <source>Range gates that raise the special message during an alarm</source>
+        <translation>Range-Gates, die während eines Alarms die Sondermeldung auslösen</translation>
+    </message>
+    <message>
+        <source>RGs no Alarm</source>
+        <translation>RGs ohne Alarm</translation>
+    </message>
+    <message>
+        <source>Range gates where an approaching event does not switch the alarm on</source>
+        <translation>Range-Gates, an denen ein sich näherndes Ereignis den Alarm nicht einschaltet</translation>
+    </message>
+    <message>
+        <source>Sum per Row Min</source>
+        <translation>Min. Summe je Zeile</translation>
+    </message>
+    <message>
+        <source>Activity a range gate needs</source>
+        <translation>Aktivität, die ein Range-Gate braucht</translation>
+    </message>
+    <message>
+        <source>Sum of Sums Min</source>
+        <translation>Min. Gesamtsumme</translation>
+    </message>
+    <message>
+        <source>Total activity an event needs</source>
+        <translation>Gesamtaktivität, die ein Ereignis braucht</translation>
+    </message>
+    <message>
+        <source>Threshold On</source>
+        <translation>Schwelle ein</translation>
+    </message>
+    <message>
+        <source>Normalised level a channel must exceed</source>
+        <translation>Normierter Pegel, den ein Kanal überschreiten muss</translation>
+    </message>
+    <message>
+        <source>Threshold Off</source>
+        <translation>Schwelle aus</translation>
+    </message>
+    <message>
+        <source>Level while the alarm is on; 0 uses the threshold on</source>
+        <translation>Pegel, solange der Alarm an ist; 0 nimmt die Einschaltschwelle</translation>
+    </message>
+    <message>
+        <source>Pre-alarm on same RGs</source>
+        <translation>Voralarm bei gleichen RGs</translation>
+    </message>
+    <message>
+        <source>Report a pre-alarm when the same range gates are active again</source>
+        <translation>Einen Voralarm melden, wenn dieselben Range-Gates wieder aktiv sind</translation>
+    </message>
+    <message>
+        <source>Avalanche Detector 1</source>
+        <translation>Lawinendetektor 1</translation>
+    </message>
+    <message>
+        <source>Avalanche Detector 2</source>
+        <translation>Lawinendetektor 2</translation>
+    </message>
+    <message>
+        <source>Waterelevel0</source>
+        <translation>Pegel0</translation>
+    </message>
+    <message>
+        <source>Waterlevel Detector 0</source>
+        <translation>Pegeldetektor 0</translation>
+    </message>
+    <message>
+        <source>Channel Begin</source>
+        <translation>Erster Kanal</translation>
+    </message>
+    <message>
+        <source>First channel summed</source>
+        <translation>Erster summierter Kanal</translation>
+    </message>
+    <message>
+        <source>Channel Width</source>
+        <translation>Kanalbreite</translation>
+    </message>
+    <message>
+        <source>Channels summed</source>
+        <translation>Summierte Kanäle</translation>
+    </message>
+    <message>
+        <source>Rangegate</source>
+        <translation>Range-Gate</translation>
+    </message>
+    <message>
+        <source>The range gate watched</source>
+        <translation>Das beobachtete Range-Gate</translation>
+    </message>
+    <message>
+        <source>Samples</source>
+        <translation>Stichproben</translation>
+    </message>
+    <message>
+        <source>Frames in the moving mean</source>
+        <translation>Frames im gleitenden Mittel</translation>
+    </message>
+    <message>
+        <source>Alarm On</source>
+        <translation>Alarm ein</translation>
+    </message>
+    <message>
+        <source>Mean at which the alarm goes on; 0 never</source>
+        <translation>Mittelwert, bei dem der Alarm angeht; 0 nie</translation>
+    </message>
+    <message>
+        <source>Alarm Off</source>
+        <translation>Alarm aus</translation>
+    </message>
+    <message>
+        <source>Mean at which the alarm goes off</source>
+        <translation>Mittelwert, bei dem der Alarm ausgeht</translation>
+    </message>
+    <message>
+        <source>Incident On</source>
+        <translation>Vorfall ein</translation>
+    </message>
+    <message>
+        <source>Mean at which an incident begins; 0 never</source>
+        <translation>Mittelwert, bei dem ein Vorfall beginnt; 0 nie</translation>
+    </message>
+    <message>
+        <source>Incident Off</source>
+        <translation>Vorfall aus</translation>
+    </message>
+    <message>
+        <source>Mean at which an incident ends</source>
+        <translation>Mittelwert, bei dem ein Vorfall endet</translation>
+    </message>
+    <message>
+        <source>Rain0</source>
+        <translation>Regen0</translation>
+    </message>
+    <message>
+        <source>Rain Detector 0</source>
+        <translation>Regendetektor 0</translation>
+    </message>
+    <message>
+        <source>Frames the rain background lags behind</source>
+        <translation>Frames, um die der Regenhintergrund nachläuft</translation>
+    </message>
+    <message>
+        <source>Frames in the rain time average</source>
+        <translation>Frames im Zeitmittel des Regens</translation>
+    </message>
+    <message>
+        <source>Radius of the rain spectral average</source>
+        <translation>Radius des Spektralmittels für Regen</translation>
+    </message>
+    <message>
+        <source>Range gates the rain detector does not sum, separated by blanks</source>
+        <translation>Range-Gates, die der Regendetektor nicht summiert, durch Leerzeichen getrennt</translation>
+    </message>
+    <message>
+        <source>Activity at which the rain alarm goes on</source>
+        <translation>Aktivität, bei der der Regenalarm angeht</translation>
+    </message>
+    <message>
+        <source>Activity at which the rain alarm goes off</source>
+        <translation>Aktivität, bei der der Regenalarm ausgeht</translation>
+    </message>
+    <message>
+        <source>Live</source>
+        <translation>Live</translation>
+    </message>
+    <message>
+        <source>Enable Live</source>
+        <translation>Live einschalten</translation>
+    </message>
+    <message>
+        <source>First channel of the live activity window</source>
+        <translation>Erster Kanal des Live-Aktivitätsfensters</translation>
+    </message>
+    <message>
+        <source>Channels Cut Last</source>
+        <translation>Abgeschnittene Kanäle am Ende</translation>
+    </message>
+    <message>
+        <source>Channels cut off at the high end of the live activity window</source>
+        <translation>Am oberen Ende des Live-Aktivitätsfensters abgeschnittene Kanäle</translation>
+    </message>
+    <message>
+        <source>Velocity Channel Begin</source>
+        <translation>Erster Geschwindigkeitskanal</translation>
+    </message>
+    <message>
+        <source>First channel the live velocities look at</source>
+        <translation>Erster Kanal, den die Live-Geschwindigkeiten betrachten</translation>
+    </message>
+    <message>
+        <source>Velocity Low Limit</source>
+        <translation>Geschwindigkeit Untergrenze</translation>
+    </message>
+    <message>
+        <source>Level a channel needs to count for the live velocities</source>
+        <translation>Pegel, den ein Kanal braucht, um für die Live-Geschwindigkeiten zu zählen</translation>
+    </message>
+    <message>
+        <source>Velocity Source</source>
+        <translation>Geschwindigkeitsquelle</translation>
+    </message>
+    <message>
+        <source>Spectra the live velocities are taken from</source>
+        <translation>Spektren, aus denen die Live-Geschwindigkeiten stammen</translation>
+    </message>
+    <message>
+        <source>Enable Channel0</source>
+        <translation>Kanal0 einschalten</translation>
+    </message>
+    <message>
+        <source>Compute the level of channel 0 per range gate</source>
+        <translation>Den Pegel von Kanal 0 je Range-Gate berechnen</translation>
+    </message>
+    <message>
+        <source>Enable #-Sum</source>
+        <translation>#-Summe einschalten</translation>
+    </message>
+    <message>
+        <source>Compute the activity per range gate</source>
+        <translation>Die Aktivität je Range-Gate berechnen</translation>
+    </message>
+    <message>
+        <source>Enable Mode</source>
+        <translation>Modus einschalten</translation>
+    </message>
+    <message>
+        <source>Compute the main (mode) velocity per range gate</source>
+        <translation>Die Hauptgeschwindigkeit (Modus) je Range-Gate berechnen</translation>
+    </message>
+    <message>
+        <source>Enable Max Velocity</source>
+        <translation>Max. Geschwindigkeit einschalten</translation>
+    </message>
+    <message>
+        <source>Compute the maximum velocity per range gate</source>
+        <translation>Die höchste Geschwindigkeit je Range-Gate berechnen</translation>
+    </message>
+    <message>
+        <source>Enable Median Velocity</source>
+        <translation>Mediangeschwindigkeit einschalten</translation>
+    </message>
+    <message>
+        <source>Compute the median velocity per range gate</source>
+        <translation>Die Mediangeschwindigkeit je Range-Gate berechnen</translation>
+    </message>
+    <message>
+        <source>Recalculate</source>
+        <translation>Neu berechnen</translation>
+    </message>
+    <message>
+        <source>Compute the alarms of all frames in memory again with these parameters</source>
+        <translation>Die Alarme aller Frames im Speicher mit diesen Parametern neu berechnen</translation>
+    </message>
+    <message>
+        <source>PP</source>
+        <translation>PP</translation>
+    </message>
+    <message>
+        <source>Take the parameters from the radar's process parameters in the shown frame and compute again</source>
+        <translation>Die Parameter aus den Prozessparametern des Radars im angezeigten Frame übernehmen und neu berechnen</translation>
+    </message>
+    <message>
+        <source>&amp;Live</source>
+        <translation>&amp;Live</translation>
+    </message>
+    <message>
+        <source>Live value shown over the range gates</source>
+        <translation>Über die Range-Gates angezeigter Live-Wert</translation>
+    </message>
+    <message>
+        <source>Lo&amp;g</source>
+        <translation>Lo&amp;g</translation>
+    </message>
+    <message>
+        <source>No</source>
+        <translation>Nr.</translation>
+    </message>
+    <message>
+        <source>Event</source>
+        <translation>Ereignis</translation>
+    </message>
+    <message>
+        <source>Details</source>
+        <translation>Details</translation>
+    </message>
+    <message>
+        <source>&amp;RG Sum</source>
+        <translation>&amp;RG-Summe</translation>
+    </message>
+    <message>
+        <source>Begin</source>
+        <translation>Anfang</translation>
+    </message>
+    <message>
+        <source>summation start channel</source>
+        <translation>Erster Kanal der Summe</translation>
+    </message>
+    <message>
+        <source>Last</source>
+        <translation>Ende</translation>
+    </message>
+    <message>
+        <source>Summation last channel</source>
+        <translation>Letzter Kanal der Summe</translation>
+    </message>
+    <message>
+        <source>&amp;Computed</source>
+        <translation>&amp;Berechnet</translation>
+    </message>
+    <message>
+        <source>What the detectors computed for the shown frame</source>
+        <translation>Was die Detektoren für den angezeigten Frame berechnet haben</translation>
+    </message>
+    <message>
+        <source>Open &amp;Files</source>
+        <translation>&amp;Dateien öffnen</translation>
+    </message>
+    <message>
+        <source>Open Multiple Files</source>
+        <translation>Mehrere Dateien öffnen</translation>
+    </message>
+    <message>
+        <source>Ctrl+F</source>
+        <translation>Ctrl+F</translation>
+    </message>
+    <message>
+        <source>&amp;Quit</source>
+        <translation>&amp;Beenden</translation>
+    </message>
+    <message>
+        <source>Ctrl+Q</source>
+        <translation>Ctrl+Q</translation>
+    </message>
+    <message>
+        <source>&amp;Next Frame</source>
+        <translation>&amp;Nächster Frame</translation>
+    </message>
+    <message>
+        <source>Step to next frame</source>
+        <translation>Zum nächsten Frame</translation>
+    </message>
+    <message>
+        <source>Right</source>
+        <translation>Right</translation>
+    </message>
+    <message>
+        <source>P&amp;revious Frame</source>
+        <translation>&amp;Vorheriger Frame</translation>
+    </message>
+    <message>
+        <source>Step to previous frame</source>
+        <translation>Zum vorherigen Frame</translation>
+    </message>
+    <message>
+        <source>Left</source>
+        <translation>Left</translation>
+    </message>
+    <message>
+        <source>Open Data &amp;Stream</source>
+        <translation>Daten&amp;strom öffnen</translation>
+    </message>
+    <message>
+        <source>&amp;Reopen</source>
+        <translation>&amp;Erneut öffnen</translation>
+    </message>
+    <message>
+        <source>Reopen the current files or stream</source>
+        <translation>Die aktuellen Dateien oder den Datenstrom erneut öffnen</translation>
+    </message>
+    <message>
+        <source>Ctrl+R</source>
+        <translation>Ctrl+R</translation>
+    </message>
+    <message>
+        <source>&amp;Play/Pause</source>
+        <translation>&amp;Abspielen/Pause</translation>
+    </message>
+    <message>
+        <source>Play continuosly or pause if cache is full</source>
+        <translation>Fortlaufend abspielen oder anhalten, wenn der Speicher voll ist</translation>
+    </message>
+    <message>
+        <source>Space</source>
+        <translation>Space</translation>
+    </message>
+    <message>
+        <source>-&amp;20 Frame</source>
+        <translation>-&amp;20 Frames</translation>
+    </message>
+    <message>
+        <source>Step backwards 20 frames</source>
+        <translation>20 Frames zurück</translation>
+    </message>
+    <message>
+        <source>Ctrl+Left</source>
+        <translation>Ctrl+Left</translation>
+    </message>
+    <message>
+        <source>+20 &amp;Frame</source>
+        <translation>+20 &amp;Frames</translation>
+    </message>
+    <message>
+        <source>Step forward by 20 frames</source>
+        <translation>20 Frames vor</translation>
+    </message>
+    <message>
+        <source>Ctrl+Right</source>
+        <translation>Ctrl+Right</translation>
+    </message>
+    <message>
+        <source>Next &amp;Batch</source>
+        <translation>Nächster &amp;Schritt</translation>
+    </message>
+    <message>
+        <source>Continue with next batch</source>
+        <translation>Mit dem nächsten Schritt fortfahren</translation>
+    </message>
+    <message>
+        <source>Ctrl+Space</source>
+        <translation>Ctrl+Space</translation>
+    </message>
+    <message>
+        <source>&amp;Open File</source>
+        <translation>Datei ö&amp;ffnen</translation>
+    </message>
+    <message>
+        <source>Open File</source>
+        <translation>Datei öffnen</translation>
+    </message>
+    <message>
+        <source>Ctrl+O</source>
+        <translation>Ctrl+O</translation>
+    </message>
+    <message>
+        <source>Preferences</source>
+        <translation>Einstellungen</translation>
+    </message>
+    <message>
+        <source>Go To First Frame</source>
+        <translation>Zum ersten Frame</translation>
+    </message>
+    <message>
+        <source>Go to first frame and stay there </source>
+        <translation>Zum ersten Frame gehen und dort bleiben </translation>
+    </message>
+    <message>
+        <source>Home</source>
+        <translation>Home</translation>
+    </message>
+    <message>
+        <source>Take a &amp;Snapshot</source>
+        <translation>&amp;Bildschirmfoto</translation>
+    </message>
+    <message>
+        <source>Save current graph</source>
+        <translation>Aktuelle Ansicht speichern</translation>
+    </message>
+    <message>
+        <source>Ctrl+S</source>
+        <translation>Ctrl+S</translation>
+    </message>
+    <message>
+        <source>Save frames</source>
+        <translation>Frames speichern</translation>
+    </message>
+    <message>
+        <source>Save currently frames in memory to a file</source>
+        <translation>Die Frames im Speicher in eine Datei schreiben</translation>
+    </message>
+    <message>
+        <source>Open CMD Port</source>
+        <translation>Befehlsport öffnen</translation>
+    </message>
+    <message>
+        <source>About Skarnel...</source>
+        <translation>Über Skarnel...</translation>
+    </message>
+    <message>
+        <source>Options</source>
+        <translation>Optionen</translation>
+    </message>
+    <message>
+        <source>Import Parameters..</source>
+        <translation>Parameter importieren..</translation>
+    </message>
+    <message>
+        <source>Export Parameters..</source>
+        <translation>Parameter exportieren..</translation>
+    </message>
+    <message>
+        <source>Delete All Entries..</source>
+        <translation>Alle Einträge löschen..</translation>
+    </message>
+    <message>
+        <source>Export Params to Clipboard</source>
+        <translation>Parameter in die Zwischenablage</translation>
+    </message>
+    <message>
+        <source>Start Record</source>
+        <translation>Aufnahme starten</translation>
+    </message>
+    <message>
+        <source>Export row</source>
+        <translation>Zeile exportieren</translation>
+    </message>
+    <message>
+        <source>Export the currently selected row to xlxs</source>
+        <translation>Die gewählte Zeile als xlsx exportieren</translation>
+    </message>
+    <message>
+        <source>Show Legend</source>
+        <translation>Legende anzeigen</translation>
+    </message>
+    <message>
+        <source>Saving: %p%</source>
+        <translation>Speichern: %p%</translation>
+    </message>
+    <message>
+        <source>Frames in memory whose alarms have been computed</source>
+        <translation>Frames im Speicher, deren Alarme berechnet sind</translation>
+    </message>
+    <message>
+        <source>Show Details</source>
+        <translation>Details anzeigen</translation>
+    </message>
+    <message>
+        <source>Show Live</source>
+        <translation>Live anzeigen</translation>
+    </message>
+    <message>
+        <source>Show Sum of Rangegates</source>
+        <translation>Summe der Range-Gates anzeigen</translation>
+    </message>
+    <message>
+        <source>Show Log</source>
+        <translation>Log anzeigen</translation>
+    </message>
+    <message>
+        <source>Show Alarm Parameters</source>
+        <translation>Alarmparameter anzeigen</translation>
+    </message>
+    <message>
+        <source>Show Computed Parameters</source>
+        <translation>Berechnete Werte anzeigen</translation>
+    </message>
+    <message>
+        <source>Open Recent ...</source>
+        <translation>Zuletzt geöffnet ...</translation>
+    </message>
+    <message>
+        <source>Stream lost: %1</source>
+        <translation>Datenstrom verloren: %1</translation>
+    </message>
+    <message>
+        <source>Stream back</source>
+        <translation>Datenstrom wieder da</translation>
+    </message>
+    <message>
+        <source>Nothing to reopen: open files or a stream first</source>
+        <translation>Nichts erneut zu öffnen: zuerst Dateien oder einen Datenstrom öffnen</translation>
+    </message>
+    <message>
+        <source>%1 Frames dropped!</source>
+        <translation>%1 Frames verworfen!</translation>
+    </message>
+    <message>
+        <source>Currently no frame available</source>
+        <translation>Derzeit kein Frame vorhanden</translation>
+    </message>
+    <message>
+        <source>No process parameters found in frame</source>
+        <translation>Keine Prozessparameter im Frame gefunden</translation>
+    </message>
+    <message>
+        <source>Save parameters</source>
+        <translation>Parameter speichern</translation>
+    </message>
+    <message>
+        <source>ini (*.ini)</source>
+        <translation>ini (*.ini)</translation>
+    </message>
+    <message>
+        <source>Load parameters</source>
+        <translation>Parameter laden</translation>
+    </message>
+    <message>
+        <source>Parameters not written to %1: %2</source>
+        <translation>Parameter nicht nach %1 geschrieben: %2</translation>
+    </message>
+    <message>
+        <source>Parameters written to %1</source>
+        <translation>Parameter nach %1 geschrieben</translation>
+    </message>
+    <message>
+        <source>Parameters not read from %1: %2</source>
+        <translation>Parameter nicht aus %1 gelesen: %2</translation>
+    </message>
+    <message>
+        <source>Parameters read from %1</source>
+        <translation>Parameter aus %1 gelesen</translation>
+    </message>
+    <message>
+        <source>Remove path entry?</source>
+        <translation>Pfadeintrag entfernen?</translation>
+    </message>
+    <message>
+        <source>The filename</source>
+        <translation>Die Datei</translation>
+    </message>
+    <message>
+        <source>does not exist anymore!</source>
+        <translation>existiert nicht mehr!</translation>
+    </message>
+    <message>
+        <source>Shall I remove this entry?</source>
+        <translation>Soll dieser Eintrag entfernt werden?</translation>
+    </message>
+    <message>
+        <source>Delete all entries!</source>
+        <translation>Alle Einträge löschen!</translation>
+    </message>
+    <message>
+        <source>Do You really want to delete all entries?</source>
+        <translation>Wirklich alle Einträge löschen?</translation>
+    </message>
+    <message>
+        <source>Parameters not copied: no temporary file (%1)</source>
+        <translation>Parameter nicht kopiert: keine temporäre Datei (%1)</translation>
+    </message>
+    <message>
+        <source>Parameters copied to the clipboard</source>
+        <translation>Parameter in die Zwischenablage kopiert</translation>
+    </message>
+    <message>
+        <source>Original</source>
+        <translation>Original</translation>
+    </message>
+    <message>
+        <source>Original Filtered</source>
+        <translation>Original gefiltert</translation>
+    </message>
+    <message>
+        <source>Avalanche Normalized</source>
+        <translation>Lawine normiert</translation>
+    </message>
+    <message>
+        <source>Avalanche Background</source>
+        <translation>Lawine Hintergrund</translation>
+    </message>
+    <message>
+        <source>Live Half Sym</source>
+        <translation>Live halbsymmetrisch</translation>
+    </message>
+    <message>
+        <source>Frame</source>
+        <translation>Frame</translation>
+    </message>
+    <message>
+        <source>Rangegates</source>
+        <translation>Range-Gates</translation>
+    </message>
+    <message>
+        <source>Velocities</source>
+        <translation>Geschwindigkeiten</translation>
+    </message>
+    <message>
+        <source>No Shift</source>
+        <translation>Ohne</translation>
+    </message>
+    <message>
+        <source>To Right</source>
+        <translation>Nach rechts</translation>
+    </message>
+    <message>
+        <source>To Middle</source>
+        <translation>Zur Mitte</translation>
+    </message>
+    <message>
+        <source>#-Sum</source>
+        <translation>#-Summe</translation>
+    </message>
+    <message>
+        <source>Channel0</source>
+        <translation>Kanal0</translation>
+    </message>
+    <message>
+        <source>Mode</source>
+        <translation>Modus</translation>
+    </message>
+    <message>
+        <source>Max Velocity</source>
+        <translation>Max. Geschwindigkeit</translation>
+    </message>
+    <message>
+        <source>Median Velocity</source>
+        <translation>Mediangeschwindigkeit</translation>
+    </message>
+    <message>
+        <source>Raw</source>
+        <translation>Roh</translation>
+    </message>
+    <message>
+        <source>Normalized</source>
+        <translation>Normiert</translation>
+    </message>
+    <message>
+        <source>Doppler channel</source>
+        <translation>Doppler-Kanal</translation>
+    </message>
+    <message>
+        <source>Range gate</source>
+        <translation>Range-Gate</translation>
+    </message>
+    <message>
+        <source>Channel profile</source>
+        <translation>Kanalverlauf</translation>
+    </message>
+    <message>
+        <source>Level</source>
+        <translation>Pegel</translation>
+    </message>
+    <message>
+        <source>Range gate profile</source>
+        <translation>Range-Gate-Verlauf</translation>
+    </message>
+    <message>
+        <source>Normalized sum - channels (a.u.)</source>
+        <translation>Normierte Summe der Kanäle (w. E.)</translation>
+    </message>
+    <message>
+        <source>Frame (from the first held)</source>
+        <translation>Frame (ab dem ersten gehaltenen)</translation>
+    </message>
+    <message>
+        <source>Fr: %1 (%2 %5, dt: %4 s) Source: %3</source>
+        <translation>Fr: %1 (%2 %5, dt: %4 s) Quelle: %3</translation>
+    </message>
+    <message>
+        <source>xlsx (*.xlsx)</source>
+        <translation>xlsx (*.xlsx)</translation>
+    </message>
+    <message>
+        <source>Exported to %1</source>
+        <translation>Nach %1 exportiert</translation>
+    </message>
+    <message>
+        <source>Export to %1 failed: %2</source>
+        <translation>Export nach %1 fehlgeschlagen: %2</translation>
+    </message>
+    <message>
+        <source>Export row to</source>
+        <translation>Zeile exportieren nach</translation>
+    </message>
+    <message>
+        <source>Export menu</source>
+        <translation>Exportmenü</translation>
+    </message>
+    <message>
+        <source>Export plot %1 ..</source>
+        <translation>Kurve %1 exportieren ..</translation>
+    </message>
+    <message>
+        <source>Save file to</source>
+        <translation>Datei speichern unter</translation>
+    </message>
+    <message>
+        <source>Date</source>
+        <translation>Datum</translation>
+    </message>
+    <message>
+        <source>Date (text)</source>
+        <translation>Datum (Text)</translation>
+    </message>
+    <message>
+        <source>Screen capture failed!</source>
+        <translation>Bildschirmfoto fehlgeschlagen!</translation>
+    </message>
+    <message>
+        <source>Screen capture saved as %1</source>
+        <translation>Bildschirmfoto gespeichert als %1</translation>
+    </message>
+    <message>
+        <source>Screen capture failed! (%1)</source>
+        <translation>Bildschirmfoto fehlgeschlagen! (%1)</translation>
+    </message>
+    <message>
+        <source>Error recording</source>
+        <translation>Fehler bei der Aufnahme</translation>
+    </message>
+    <message>
+        <source>Record path is not writeable!</source>
+        <translation>Der Aufnahmepfad ist nicht beschreibbar!</translation>
+    </message>
+    <message>
+        <source>Recording not possible! Choose a new path!</source>
+        <translation>Aufnahme nicht möglich! Bitte einen anderen Pfad wählen!</translation>
+    </message>
+    <message>
+        <source>Long duration of file scannning</source>
+        <translation>Die Dateisuche dauert lange</translation>
+    </message>
+    <message>
+        <source>%1 *.rrd0.gz files found.</source>
+        <translation>%1 *.rrd0.gz-Dateien gefunden.</translation>
+    </message>
+    <message>
+        <source>Should I continue scanning and import files?</source>
+        <translation>Weitersuchen und die Dateien übernehmen?</translation>
+    </message>
+    <message>
+        <source>Recording: %1: %2</source>
+        <translation>Aufnahme: %1: %2</translation>
+    </message>
+    <message>
+        <source>Currently available: %1% of %2TiB</source>
+        <translation>Derzeit frei: %1% von %2 TiB</translation>
+    </message>
+    <message>
+        <source>Found files for deleting</source>
+        <translation>Dateien zum Löschen gefunden</translation>
+    </message>
+    <message>
+        <source>%1 *.rrd0.gz files found for deleting!</source>
+        <translation>%1 *.rrd0.gz-Dateien zum Löschen gefunden!</translation>
+    </message>
+    <message>
+        <source>Delete files as necessary?
+Oldest files first.
+</source>
+        <translation>Dateien nach Bedarf löschen?
+Älteste Dateien zuerst.
+</translation>
+    </message>
+    <message>
+        <source>Disk full</source>
+        <translation>Datenträger voll</translation>
+    </message>
+    <message>
+        <source>Minimal free disk space (%1%) reached!
+Continue recording?
+</source>
+        <translation>Mindestens freizuhaltender Speicherplatz (%1%) erreicht!
+Aufnahme fortsetzen?
+</translation>
+    </message>
+    <message>
+        <source>Recording to %1</source>
+        <translation>Aufnahme nach %1</translation>
+    </message>
+    <message>
+        <source>gz (*.rrd0.gz)</source>
+        <translation>gz (*.rrd0.gz)</translation>
+    </message>
+    <message>
+        <source>Open failed! %1: %2</source>
+        <translation>Öffnen fehlgeschlagen! %1: %2</translation>
+    </message>
+    <message>
+        <source>the end of the file could not be written</source>
+        <translation>das Dateiende ließ sich nicht schreiben</translation>
+    </message>
+    <message>
+        <source>Write failed! %1: %2</source>
+        <translation>Schreiben fehlgeschlagen! %1: %2</translation>
+    </message>
+    <message>
+        <source>%1 frames saved to %2</source>
+        <translation>%1 Frames nach %2 gespeichert</translation>
+    </message>
+</context>
+<context>
+    <name>SkParameterFiles</name>
+    <message>
+        <source>the file does not exist</source>
+        <translation>die Datei existiert nicht</translation>
+    </message>
+    <message>
+        <source>the file cannot be read</source>
+        <translation>die Datei ist nicht lesbar</translation>
+    </message>
+    <message>
+        <source>the file is not in INI format</source>
+        <translation>die Datei ist nicht im INI-Format</translation>
+    </message>
+    <message>
+        <source>%1 is a file, not a folder</source>
+        <translation>%1 ist eine Datei, kein Ordner</translation>
+    </message>
+    <message>
+        <source>the folder %1 cannot be made</source>
+        <translation>der Ordner %1 lässt sich nicht anlegen</translation>
+    </message>
+    <message>
+        <source>the path is a folder</source>
+        <translation>der Pfad ist ein Ordner</translation>
+    </message>
+    <message>
+        <source>the file is write-protected</source>
+        <translation>die Datei ist schreibgeschützt</translation>
+    </message>
+    <message>
+        <source>the folder %1 is write-protected</source>
+        <translation>der Ordner %1 ist schreibgeschützt</translation>
+    </message>
+    <message>
+        <source>access denied</source>
+        <translation>Zugriff verweigert</translation>
+    </message>
+</context>
+<context>
+    <name>SkPlotActivities</name>
+    <message>
+        <source>Avalanche 0</source>
+        <translation>Lawine 0</translation>
+    </message>
+    <message>
+        <source>Avalanche 1</source>
+        <translation>Lawine 1</translation>
+    </message>
+    <message>
+        <source>Avalanche 2</source>
+        <translation>Lawine 2</translation>
+    </message>
+    <message>
+        <source>Waterlevel</source>
+        <translation>Pegel</translation>
+    </message>
+    <message>
+        <source>Rain</source>
+        <translation>Regen</translation>
+    </message>
+    <message>
+        <source>Channel0</source>
+        <translation>Kanal0</translation>
+    </message>
+    <message>
+        <source>#-Sum</source>
+        <translation>#-Summe</translation>
+    </message>
+    <message>
+        <source>Mode</source>
+        <translation>Modus</translation>
+    </message>
+    <message>
+        <source>Max Velocity</source>
+        <translation>Max. Geschwindigkeit</translation>
+    </message>
+    <message>
+        <source>Median Velocity</source>
+        <translation>Mediangeschwindigkeit</translation>
+    </message>
+    <message>
+        <source>(m/s)</source>
+        <translation>(m/s)</translation>
+    </message>
+    <message>
+        <source>Avalanche (a.u.)</source>
+        <translation>Lawine (w. E.)</translation>
+    </message>
+    <message>
+        <source>Water level, rain, live values</source>
+        <translation>Pegel, Regen, Live-Werte</translation>
+    </message>
+    <message>
+        <source>(a.u.)</source>
+        <translation>(w. E.)</translation>
+    </message>
+</context>
+<context>
+    <name>SkPlotSpectrogram</name>
+    <message>
+        <source>Channel</source>
+        <translation>Kanal</translation>
+    </message>
+    <message>
+        <source>Range gate</source>
+        <translation>Range-Gate</translation>
+    </message>
+    <message>
+        <source>Level (a.u.)</source>
+        <translation>Pegel (w. E.)</translation>
+    </message>
+</context>
+<context>
+    <name>SkTimezoneAction</name>
+    <message>
+        <source>Timezone</source>
+        <translation>Zeitzone</translation>
+    </message>
+    <message>
+        <source> h</source>
+        <translation> h</translation>
+    </message>
+    <message>
+        <source>Hours added to the frame times (UTC) in the information line</source>
+        <translation>Stunden, die in der Infozeile zu den Frame-Zeiten (UTC) addiert werden</translation>
+    </message>
+</context>
+</TS>
