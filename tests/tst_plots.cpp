@@ -681,11 +681,11 @@ void TstPlots::picturesShowAxesColourBarAndMarkers()
     spectrogram.replot();
     spectrogram.show();
     QVERIFY(QTest::qWaitForWindowExposed(&spectrogram));
-    const QImage spec = spectrogram.grab().toImage();
-    QVERIFY(spec.save(dir + QStringLiteral("/spectrogram.png")));
+    const QImage picture = spectrogram.grab().toImage();
+    QVERIFY(picture.save(dir + QStringLiteral("/spectrogram.png")));
     const QPoint cross = spectrogram.canvas()->mapTo(
         &spectrogram, canvasPixel(spectrogram, QwtPlot::xBottom, QwtPlot::yLeft, 300, 12));
-    QCOMPARE(QColor(spec.pixel(cross)), QColor(Qt::yellow)); // the cross-hair's line
+    QCOMPARE(QColor(picture.pixel(cross)), QColor(Qt::yellow)); // the cross-hair's line
 
     // One range gate over 1000 frames in fixed colours: the labels grow, the image stays put.
     const int canvasLeft = spectrogram.canvas()->geometry().left();
