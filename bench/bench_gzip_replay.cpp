@@ -5,18 +5,15 @@
 // command's work where the reader decompresses on the command's own loading thread; the CPU
 // rows count both processes and show the work saved whatever else the machine does.
 
+#include "BenchDetectors.h"
 #include "BenchRecording.h"
 #include "BenchSummary.h"
-#include "RuAlarmCalculator.h"
-#include "RuParameterSet.h"
-#include "RuParameterTable.h"
 #include "RuSimulator.h"
 
 #include <benchmark/benchmark.h>
 
 #include <QCoreApplication>
 #include <QFile>
-#include <QSettings>
 
 #include <zlib.h>
 
@@ -61,24 +58,9 @@ RuSimulatorOptions sceneOptions()
     return benchScene(Frames, Rangegates, true);
 }
 
-// The scenario's own detector settings with all three avalanche detectors, rain, water level
-// and every live value switched on.
 bool writeParameterFile()
 {
-    unsigned char info[RRD_INFO_SIZE] = {};
-    RuSimulator(sceneOptions()).fillInfo(0, info);
-    RuAlarmCalculator calculator;
-    calculator.fromProcessParameters(info);
-    for (int k = 0; k < RuAlarmCalculator::Detectors; ++k)
-        calculator.setAvalancheEnable(k, true);
-    calculator.setRainEnable(0, true);
-    calculator.setWaterlevelEnable(0, true);
-    calculator.setLiveEnables({true, true, true, true, true});
-    QFile::remove(parameterPath());
-    QSettings settings(parameterPath(), QSettings::IniFormat);
-    RuParameterTable::write(settings, RuParameterSet::fromCalculator(calculator));
-    settings.sync();
-    return settings.status() == QSettings::NoError;
+    return benchWriteParameterFile(parameterPath(), benchAllDetectors(RuSimulator(sceneOptions())));
 }
 
 double seconds(const timeval &t)

@@ -8,13 +8,11 @@
 // 1000 frames subtracted from the run over all 2400) show whether a full window reuses its
 // memory.
 
+#include "BenchDetectors.h"
 #include "BenchRecording.h"
 #include "BenchSummary.h"
-#include "RuAlarmCalculator.h"
 #include "RuFile.h"
 #include "RuFrame.h"
-#include "RuParameterSet.h"
-#include "RuParameterTable.h"
 #include "RuSimulator.h"
 
 #include <benchmark/benchmark.h>
@@ -22,7 +20,6 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QProcess>
-#include <QSettings>
 
 #include <sys/resource.h>
 
@@ -65,30 +62,14 @@ bool makeRecording(const QString &path)
     return benchRecording(path, sceneOptions());
 }
 
-// The scenario's own detector settings with all three avalanche detectors, rain, water level
-// and every live value switched on.
 RuAlarmCalculator allDetectors()
 {
-    unsigned char info[RRD_INFO_SIZE] = {};
-    const RuSimulator simulator(sceneOptions());
-    simulator.fillInfo(0, info);
-    RuAlarmCalculator calculator;
-    calculator.fromProcessParameters(info);
-    for (int k = 0; k < RuAlarmCalculator::Detectors; ++k)
-        calculator.setAvalancheEnable(k, true);
-    calculator.setRainEnable(0, true);
-    calculator.setWaterlevelEnable(0, true);
-    calculator.setLiveEnables({true, true, true, true, true});
-    return calculator;
+    return benchAllDetectors(RuSimulator(sceneOptions()));
 }
 
 bool writeParameterFile(const RuAlarmCalculator &calculator)
 {
-    QFile::remove(parameterPath());
-    QSettings settings(parameterPath(), QSettings::IniFormat);
-    RuParameterTable::write(settings, RuParameterSet::fromCalculator(calculator));
-    settings.sync();
-    return settings.status() == QSettings::NoError;
+    return benchWriteParameterFile(parameterPath(), calculator);
 }
 
 std::vector<RuFrame> readFrames()
