@@ -251,11 +251,10 @@ int readOptions(const QStringList &args, WatchConfig *config)
         return cli::usageError(Command, QStringLiteral("--window, --max-frames, --batch, --max-files and --min-free need whole numbers in range"));
     config->reconnect = !parser.isSet(noReconnect);
     config->processParams = parser.isSet(processParams);
-    QString error;
-    if (parser.isSet(params) && !cli::loadParameterFile(parser.value(params), &config->calculator, &error)) {
-        cli::printError(Command, error);
+    if (parser.isSet(params) && !cli::loadParameterOption(Command, parser.value(params), &config->calculator))
         return cli::ExitFailure;
-    }
+    if (!config->processParams)
+        cli::warnIfAllDetectorsOff(Command, config->calculator);
     config->alarmScript = parser.value(script);
     if (parser.isSet(script)) {
         const QFileInfo info(config->alarmScript);

@@ -399,6 +399,12 @@ void TestCliHabits::parameterFilesRoundTripAndWarn()
     QVERIFY2(warned.err.contains("unknown section [rain1]"), warned.err.constData());
     QVERIFY2(warned.err.contains("all detectors are off: give --params or --process-params"), warned.err.constData());
     QCOMPARE(warned.out.count('\n'), 2);
+    // watch reads parameter files the same way.
+    const Run watched = rrdcli({QStringLiteral("watch"), QStringLiteral("--params"), slips,
+                                QStringLiteral("--max-frames"), QStringLiteral("2"), data});
+    QCOMPARE(watched.exitCode, 0);
+    QVERIFY2(watched.err.contains("unknown key av00/treshold is ignored"), watched.err.constData());
+    QVERIFY2(watched.err.contains("all detectors are off"), watched.err.constData());
 }
 
 void TestCliHabits::progressOnlyOnATerminal()
