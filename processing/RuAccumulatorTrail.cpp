@@ -65,20 +65,28 @@ float RuTrailInput::value(int r, int c) const
 {
     if (matrix)
         return (*matrix)(r, c);
+    return frameValue(frame, radius, r, c);
+}
+
+float RuTrailInput::frameValue(const RuFrame &frame, int radius, int r, int c)
+{
     if (radius <= 0)
         return static_cast<float>(frame.value(r, c));
     if (radius >= Channels / 2) {
         float values[Channels];
-        row(r, values);
+        RuTrailInput{frame, radius, QSharedPointer<const RuMatrix>()}.row(r, values);
         return values[c];
     }
     // The window's channels summed from its left end, as the row-wise average adds them.
+    const unsigned char *src = frame.rowData(r);
+    if (!src)
+        return 0.0f; // as frame.value() reads a row the frame lacks
     const int width = 2 * radius + 1;
     int k = ((c - radius) % Channels + Channels) % Channels;
-    float s = static_cast<float>(frame.value(r, k));
+    float s = static_cast<float>(rrd_get_u32(src + 4 * k));
     for (int i = 1; i < width; ++i) {
         k = k + 1 == Channels ? 0 : k + 1;
-        s += static_cast<float>(frame.value(r, k));
+        s += static_cast<float>(rrd_get_u32(src + 4 * k));
     }
     return s / static_cast<float>(width);
 }

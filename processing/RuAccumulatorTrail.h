@@ -33,6 +33,8 @@ struct RuTrailInput
 
     void row(int r, float *out) const;
     float value(int r, int c) const;
+    // value() of a frame's own matrix, without a trail input around it.
+    static float frameValue(const RuFrame &frame, int radius, int r, int c);
     RuMatrix whole() const;
 };
 

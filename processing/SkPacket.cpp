@@ -258,7 +258,7 @@ float SkPacket::filteredValue(int row, int channel, const Lanes &l) const
     const RuTrailMean &mean = m_alarm->filteredMean;
     if (!mean.isNull())
         return mean.trail->meanValue(mean.pushes, row, channel, l.filtered);
-    return RuTrailInput{m_frame, m_alarm->spectralRadius, MatrixPtr()}.value(row, channel);
+    return RuTrailInput::frameValue(m_frame, m_alarm->spectralRadius, row, channel);
 }
 
 float SkPacket::normalisedValue(int row, int channel, const Lanes &l) const
@@ -298,4 +298,40 @@ float SkPacket::matrixValue(SkPacketTypeEnum type, int row, int channel, Cursor 
         return (*m_alarm->halfSymmetry)(row, channel);
     return halfSymmetrySourceValue(row, channel, l)
            - halfSymmetrySourceValue(row, Channels - 1 - channel, mirror);
+}
+
+void SkPacket::prefetchColumn(int channel, int rows) const
+{
+    if (!hasFrame())
+        return;
+    const int radius = m_alarm ? std::min(m_alarm->spectralRadius, Channels / 2) : 0;
+    const int first = std::max(channel - radius, 0);
+    const int last = std::min(channel + radius, Channels - 1);
+    for (int j = 0; j < rows; ++j) {
+        const unsigned char *src = m_frame.rowData(j);
+        if (!src)
+            return;
+        __builtin_prefetch(src + 4 * first);
+        __builtin_prefetch(src + 4 * last);
+    }
+}
+
+void SkPacket::matrixColumn(SkPacketTypeEnum type, int channel, int rows, double *out,
+                            int stride, Cursor *cursor) const
+{
+    if (type == SkPacketTypeEnum::LiveHalfSym) {
+        if (channel >= Half) {
+            for (int j = 0; j < rows; ++j)
+                out[j * stride] = 0.0;
+            return;
+        }
+        if (m_alarm->halfSymmetrySource != Source::Held) {
+            prefetchColumn(Channels - 1 - channel, rows);
+            prefetchColumn(channel, rows);
+        }
+    } else if (type != SkPacketTypeEnum::AvalancheBackground) {
+        prefetchColumn(channel, rows); // the background's inputs are earlier frames
+    }
+    for (int j = 0; j < rows; ++j)
+        out[j * stride] = matrixValue(type, j, channel, cursor);
 }

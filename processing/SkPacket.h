@@ -60,7 +60,14 @@ public:
     float matrixValue(SkPacketTypeEnum type, int row, int channel,
                       Cursor *cursor = nullptr) const;
 
+    // matrixValue(type, j, channel) of rows j = 0..rows-1 into out[j * stride]; rows must not
+    // exceed matrixRows(type). Asks the memory for the frame's rows at once, so that the
+    // reads of one column wait for the memory together rather than one after another.
+    void matrixColumn(SkPacketTypeEnum type, int channel, int rows, double *out, int stride,
+                      Cursor *cursor = nullptr) const;
+
 private:
+    void prefetchColumn(int channel, int rows) const;
     int backgroundRows() const;
     MatrixPtr background() const;
     // The trail states of one lane: the filtered and the background replay.

@@ -114,10 +114,8 @@ void SkFrameStore::extractColumn(int column, int frameNo, SkPacketTypeEnum type,
                 height = qMin(rows, MaxColumnRows);
                 plotData.resize(n * height);
             }
-            const int limit = qMin(rows, height);
-            double *out = plotData.data() + (i - m_start);
-            for (int j = 0; j < limit; ++j)
-                out[j * n] = held.matrixValue(type, j, c, &cursor);
+            held.matrixColumn(type, c, qMin(rows, height), plotData.data() + (i - m_start), n,
+                              &cursor);
         }
         packet = frameAt(frameNo);
         previous = frameAt(frameNo - 1);
