@@ -269,6 +269,19 @@ void reportJobs(int rangegates)
         benchReport("extractFrame " + name, frameJob, "ms", "the matrix derived alone",
                     frameWhole, frameJob / frameWhole);
     }
+    // The live-value and range-gate-sum jobs read one frame's result or normalised matrix,
+    // whatever the type shown.
+    const std::string size = std::to_string(rangegates) + " RG, 4000 frames (target "
+                             + std::to_string(int(limit)) + " ms)";
+    const SkPacketTypeEnum normalized = SkPacketTypeEnum::AvalancheNormalized;
+    const double infoJob = bestMs([&] { store.extractInfo(Held - 1, SkActivityMaxVelocity); });
+    const double frameAlone = bestMs(
+        [&] { benchmark::DoNotOptimize(packets.back().matrix(normalized).data()); });
+    benchReport("extractInfo Max Velocity, " + size, infoJob, "ms",
+                "the normalised matrix derived alone", frameAlone, infoJob / frameAlone);
+    const double sumJob = bestMs([&] { store.extractRgSum(Held - 1, normalized, 0, 0, 0); });
+    benchReport("extractRgSum, " + size, sumJob, "ms", "the normalised matrix derived alone",
+                frameAlone, sumJob / frameAlone);
 }
 
 qint64 statusKilobytes(const char *field)
