@@ -10,6 +10,7 @@
 //   and released batches as rrdcli watch runs them, on one thread), against the raw bytes of
 //   the frames the window holds.
 
+#include "BenchDetectors.h"
 #include "BenchSummary.h"
 #include "RuAlarmCalculator.h"
 #include "RuSimulator.h"
@@ -47,15 +48,7 @@ RuSimulatorOptions scene(int rangegates, int frames)
 
 RuAlarmCalculator allDetectors(const RuSimulator &simulator, int avgTime, bool eager)
 {
-    unsigned char info[RRD_INFO_SIZE] = {};
-    simulator.fillInfo(0, info);
-    RuAlarmCalculator calculator;
-    calculator.fromProcessParameters(info);
-    for (int k = 0; k < RuAlarmCalculator::Detectors; ++k)
-        calculator.setAvalancheEnable(k, true);
-    calculator.setRainEnable(0, true);
-    calculator.setWaterlevelEnable(0, true);
-    calculator.setLiveEnables({true, true, true, true, true});
+    RuAlarmCalculator calculator = benchAllDetectors(simulator);
     RuAlarmParams p = calculator.alarmParams();
     p.avgTime = avgTime;
     calculator.setAlarmParams(p);
