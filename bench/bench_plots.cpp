@@ -1,7 +1,8 @@
 // The activity plot on a long stream: feeding one result per frame while the plot follows a
-// store window of 1000 frames (points and markers of older frames dropped), against feeding
-// the same results without trimming, at 128 range gates (5 + 5 x 128 series). Reports the time
-// per frame (processor time) and the bytes of points held after the stream.
+// store window of 1000 frames (points and markers of older frames dropped, both axes fitted to
+// the shown curves), against feeding the same results without trimming, at 128 range gates
+// (5 + 5 x 128 series). Reports the time per frame (processor time) and the bytes of points
+// held after the stream.
 
 #include "BenchSummary.h"
 #include "RuAlarmCalculator.h"
