@@ -327,7 +327,7 @@ void SkPlotActivities::setLegendShown(bool shown)
     if (shown && !legend()) {
         auto *legendWidget = new QwtLegend();
         legendWidget->setDefaultItemMode(QwtLegendData::Checkable);
-        insertLegend(legendWidget, QwtPlot::RightLegend);
+        insertLegend(legendWidget, QwtPlot::TopLegend);
         connect(legendWidget, &QwtLegend::checked, this,
                 [this](const QVariant &itemInfo, bool on, int) { onLegendChecked(itemInfo, on); });
         // Entries are made again when titles change (a language switch): keep their checks.

@@ -106,7 +106,9 @@ public:
     double cursorPos() const;
     SkActivityPicker *picker() const { return m_picker; }
 
-    // A legend at the right, one check box per curve (checked: shown); off removes it.
+    // A legend above the canvas, one check box per curve (checked: shown), in as many columns
+    // as the width takes; off removes it. Above, not beside: the canvas keeps its width
+    // whatever the legend's texts (and language), so the frames stay where they were.
     void setLegendShown(bool shown);
     bool isLegendShown() const;
 

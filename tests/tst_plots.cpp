@@ -15,6 +15,7 @@
 #include "SkPlotMetaTypes.h"
 #include "SkPlotPicker.h"
 #include "SkPlotSpectrogram.h"
+#include "SkSliderAligner.h"
 #include "SkSlidingExtremes.h"
 
 
@@ -25,10 +26,12 @@
 #include <qwt_plot_marker.h>
 #include <qwt_plot_spectrogram.h>
 #include <qwt_scale_widget.h>
+#include <qwt_slider.h>
 #include <qwt_symbol.h>
 #include <qwt_text.h>
 
 
+#include <QBoxLayout>
 #include <QDir>
 #include <QMouseEvent>
 #include <QRandomGenerator>
@@ -227,6 +230,8 @@ private slots:
     void markersBeyondTheAxisStandAtItsEdge_data();
     void markersBeyondTheAxisStandAtItsEdge();
     void sessionEventsMarkTheirFrames();
+    void sliderFramesLineUpWithThePlot_data();
+    void sliderFramesLineUpWithThePlot();
 
     void picturesShowAxesColourBarAndMarkers();
 
@@ -1048,6 +1053,91 @@ void TstPlots::sessionEventsMarkTheirFrames()
     plot.appendPoints(399, SkAlarmResultSharedPtr());
     QCOMPARE(plot.eventMarkers().size(), markers);
     QCOMPARE(plot.curve(SkActivityWaterlevel)->dataSize(), size_t(100));
+}
+
+void TstPlots::sliderFramesLineUpWithThePlot_data()
+{
+    QTest::addColumn<int>("width");
+    QTest::addColumn<bool>("longTitles");
+    QTest::newRow("900 px, short legend") << 900 << false;
+    QTest::newRow("900 px, long legend") << 900 << true;
+    QTest::newRow("1500 px, short legend") << 1500 << false;
+    QTest::newRow("1500 px, long legend") << 1500 << true;
+}
+
+// The window's arrangement: limit controls beside the activity plot, the frame slider below
+// across the whole width. The same frame stands at the same x on both, with and without the
+// legend, whatever its texts, after resizing and when the range moves on.
+void TstPlots::sliderFramesLineUpWithThePlot()
+{
+    QFETCH(int, width);
+    QFETCH(bool, longTitles);
+    QWidget window;
+    auto *column = new QVBoxLayout(&window);
+    auto *row = new QHBoxLayout();
+    auto *leftControls = new QWidget();
+    leftControls->setFixedWidth(70);
+    auto *rightControls = new QWidget();
+    rightControls->setFixedWidth(90);
+    auto *plot = new SkPlotActivities();
+    row->addWidget(leftControls);
+    row->addWidget(plot);
+    row->addWidget(rightControls);
+    column->addLayout(row);
+    auto *slider = new QwtSlider(Qt::Horizontal);
+    slider->setScalePosition(QwtSlider::LeadingScale);
+    column->addWidget(slider);
+    for (int id = 0; id < SkPlotActivities::CurveCount; ++id)
+        if (longTitles)
+            plot->curve(SkActivityPlotId(id))->setTitle(QStringLiteral("Mediangeschwindigkeit des Range-Gates %1 (m/s)").arg(id));
+    feed(*plot, m_mixed, 0, 600);
+    const auto setRange = [&](int start, int length) {
+        plot->setFrameRange(start, length);
+        slider->setScale(start, start + length);
+        plot->replot();
+    };
+    setRange(2000, 1000);
+    new SkSliderAligner(plot, slider);
+    window.resize(width, 420);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+
+    const auto offsets = [&] {
+        QList<double> off;
+        const QwtScaleMap map = plot->canvasMap(QwtPlot::xBottom);
+        const int canvasX = plot->canvas()->mapToGlobal(QPoint(0, 0)).x();
+        const int sliderX = slider->mapToGlobal(QPoint(0, 0)).x();
+        const double first = slider->lowerBound();
+        const double span = slider->upperBound() - first;
+        for (double share : {0.0, 0.1, 0.37, 0.64, 0.9, 1.0}) {
+            const double frame = std::round(first + share * span);
+            off << (canvasX + map.transform(frame)) - (sliderX + slider->transform(frame));
+        }
+        return off;
+    };
+    const auto lined = [&] {
+        for (double d : offsets())
+            if (qAbs(d) > 1.0)
+                return false;
+        return true;
+    };
+    const auto check = [&](const char *when) {
+        if (!QTest::qWaitFor(lined, 5000))
+            QFAIL(qPrintable(QStringLiteral("%1: frames apart by %2 px").arg(QLatin1String(when))
+                                 .arg(QString::number(offsets().value(3)))));
+    };
+    check("without legend");
+    plot->setLegendShown(true);
+    plot->replot();
+    check("with legend");
+    keepPicture(window.grab().toImage(), QStringLiteral("slider"));
+    setRange(2640, 1000);
+    check("after the range moved on");
+    window.resize(width + 237, 420);
+    check("after a resize");
+    plot->setLegendShown(false);
+    plot->replot();
+    check("legend removed");
 }
 
 void TstPlots::picturesShowAxesColourBarAndMarkers()
