@@ -1,5 +1,7 @@
 #include "SkPlotSpectrogram.h"
 
+#include "SkChannelScaleDraw.h"
+#include "SkChannelScaleEngine.h"
 #include "SkColorMap.h"
 #include "SkPlotPicker.h"
 #include "SkQwtLayout.h"
@@ -9,6 +11,7 @@
 #include <qwt_plot_marker.h>
 #include <qwt_plot_spectrogram.h>
 #include <qwt_scale_draw.h>
+#include <qwt_scale_engine.h>
 #include <qwt_scale_widget.h>
 #include <qwt_symbol.h>
 
@@ -34,6 +37,7 @@ SkPlotSpectrogram::SkPlotSpectrogram(QWidget *parent)
 
     setupMarker();
     setupPicker();
+    updateChannelAxis();
     setAxisTitles(tr("Channel"), tr("Range gate"));
     setAxisTitle(QwtPlot::yRight, tr("Level (a.u.)"));
     // Room for six-digit labels from the start, so the image does not jump sideways when a
@@ -115,6 +119,42 @@ void SkPlotSpectrogram::setAxisTitles(const QString &xTitle, const QString &yTit
     setAxisTitle(QwtPlot::yLeft, yTitle);
 }
 
+void SkPlotSpectrogram::setPeakShift(int shift)
+{
+    const SkChannelMapping mapping(shift);
+    if (mapping == m_channels)
+        return;
+    m_channels = mapping;
+    updateChannelAxis();
+}
+
+void SkPlotSpectrogram::setChannelAxis(bool xShowsChannels)
+{
+    if (xShowsChannels == m_channelAxis)
+        return;
+    m_channelAxis = xShowsChannels;
+    updateChannelAxis();
+}
+
+// The bottom axis divides and labels by channel, or plainly when it shows frames.
+void SkPlotSpectrogram::updateChannelAxis()
+{
+    if (m_channelAxis) {
+        setAxisScaleEngine(QwtPlot::xBottom, new SkChannelScaleEngine(m_channels));
+        setAxisScaleDraw(QwtPlot::xBottom, new SkChannelScaleDraw(m_channels));
+    } else {
+        setAxisScaleEngine(QwtPlot::xBottom, new QwtLinearScaleEngine());
+        setAxisScaleDraw(QwtPlot::xBottom, new QwtScaleDraw());
+    }
+}
+
+QPoint SkPlotSpectrogram::readingCell(const QPoint &cell) const
+{
+    if (!m_channelAxis || cell.x() < 0 || cell.x() >= SkChannelMapping::Channels)
+        return cell;
+    return QPoint(m_channels.columnToChannel(cell.x()), cell.y());
+}
+
 QPointF SkPlotSpectrogram::markerPos() const
 {
     return m_marker->value();
@@ -156,5 +196,5 @@ void SkPlotSpectrogram::mouseMoveEvent(QMouseEvent *event)
         return;
     // Evaluate the tracker at this very position, so the signal never lags the text.
     m_picker->trackerText(canvas()->mapFrom(this, pos));
-    emit currentPosChanged(m_picker->trackedCell(), m_picker->trackedValue());
+    emit currentPosChanged(readingCell(m_picker->trackedCell()), m_picker->trackedValue());
 }

@@ -2,6 +2,12 @@
 // The central view: one matrix (a frame, a range gate over time or a channel over time) as a
 // colour image with a colour bar on the right, a cross-hair the user places by clicking, and
 // a tracker that names the cell under the mouse.
+//
+// Channels: while the bottom axis shows Doppler channels, a peak shift given with setPeakShift
+// labels the axis, the tracker and the position signal with the true channel of each screen
+// column.
+
+#include "SkChannelMapping.h"
 
 #include <qwt_color_map.h>
 #include <qwt_interval.h>
@@ -40,6 +46,20 @@ public:
     // Titles of the bottom and left axes, which change with what the view shows.
     void setAxisTitles(const QString &xTitle, const QString &yTitle);
 
+    // The peak shift the shown spectra were rotated by (columns, as given to the store's
+    // extraction jobs), and whether the bottom axis shows channels (a frame or a range gate
+    // over time) or not (a channel over time: frames). The caller replots.
+    void setPeakShift(int shift);
+    void setChannelAxis(bool xShowsChannels);
+    bool hasChannelAxis() const { return m_channelAxis; }
+    // Screen column to channel and back under the current peak shift (whatever the axis shows).
+    const SkChannelMapping &channelMapping() const { return m_channels; }
+    int columnToChannel(int column) const { return m_channels.columnToChannel(column); }
+    int channelToColumn(int channel) const { return m_channels.channelToColumn(channel); }
+    // A cell as readings name it: x the true channel while the axis shows channels and x lies
+    // on the image (0 ... 1023), else the plot cell unchanged.
+    QPoint readingCell(const QPoint &cell) const;
+
     QwtPlotMarker *marker() const { return m_marker; }
     QPointF markerPos() const;
     QwtPlotSpectrogram *spectrogram() const { return m_spectrogram; }
@@ -54,7 +74,8 @@ public slots:
     void setColorMode(QwtLinearColorMap::Mode mode);
 
 signals:
-    // The mouse is over cell `pos` (x channel or frame, y row) holding `value`.
+    // The mouse is over cell `pos` holding `value`: y the row, x as readingCell() names it
+    // (the true channel, or the frame in a channel-over-time view).
     void currentPosChanged(QPoint pos, double value);
     // The user clicked: the cross-hair now stands at `pos`.
     void markerPosChanged(QPointF pos);
@@ -66,10 +87,13 @@ protected:
 private:
     void setupMarker();
     void setupPicker();
+    void updateChannelAxis();
 
     QwtPlotSpectrogram *m_spectrogram; // attached; deleted first in the destructor
     QwtInterval m_interval;
     double m_zMax = 0.0;
+    SkChannelMapping m_channels;
+    bool m_channelAxis = true;
     SkPlotPicker *m_picker;            // child of the canvas
     QwtPlotMarker *m_marker;           // attached; deleted by the plot
     QwtLinearColorMap::Mode m_colorMode = QwtLinearColorMap::ScaledColors;

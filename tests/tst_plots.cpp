@@ -9,7 +9,9 @@
 #include "SkActivityAlarmMarker.h"
 #include "SkActivityCurveData.h"
 #include "SkActivityPicker.h"
+#include "SkChannelMapping.h"
 #include "SkColorMap.h"
+#include "SkFrameStore.h"
 #include "SkLiveSession.h"
 #include "SkPlotActivities.h"
 #include "SkPlotMetaTypes.h"
@@ -25,6 +27,8 @@
 #include <qwt_plot_curve.h>
 #include <qwt_plot_marker.h>
 #include <qwt_plot_spectrogram.h>
+#include <qwt_scale_div.h>
+#include <qwt_scale_draw.h>
 #include <qwt_scale_widget.h>
 #include <qwt_slider.h>
 #include <qwt_symbol.h>
@@ -205,6 +209,8 @@ private slots:
     void trackerNamesCellAndValue();
     void mouseMoveReportsCellOnlyWithData();
     void clickMovesCrossHairOnceSetterIsSilent();
+    void readingsNameTrueChannels_data();
+    void readingsNameTrueChannels();
 
     void curvesCarryNamesUnitsColoursAndAxes_data();
     void curvesCarryNamesUnitsColoursAndAxes();
@@ -396,6 +402,78 @@ void TstPlots::clickMovesCrossHairOnceSetterIsSilent()
     QVERIFY(qAbs(pos.x() - 300) < 3 && qAbs(pos.y() - 12) < 0.5);
     QCOMPARE(plot.markerPos(), pos);
     QCOMPARE(plot.marker()->lineStyle(), QwtPlotMarker::Cross);
+}
+
+void TstPlots::readingsNameTrueChannels_data()
+{
+    QTest::addColumn<int>("shift");
+    QTest::addColumn<QList<int>>("columns");
+    QTest::newRow("no shift") << 0 << QList<int>{0, 300, 1023};
+    QTest::newRow("to right") << 200 << QList<int>{0, 199, 200, 700, 1023};
+    QTest::newRow("to middle") << 512 << QList<int>{0, 226, 511, 512, 1023};
+    QTest::newRow("to middle, given as a negative shift") << -512 << QList<int>{226, 511, 512};
+}
+
+// The store rotates the frame for display; the plot told the same shift names every column by
+// the channel whose value it shows: tracker, position signal and axis labels.
+void TstPlots::readingsNameTrueChannels()
+{
+    QFETCH(int, shift);
+    QFETCH(QList<int>, columns);
+    RuSimulator simulator(scene(RuScenario::Avalanche, 1));
+    const RuFrame frame = simulator.frame(0);
+    const RuMatrix matrix = frame.toMatrix();
+    SkFrameStore store;
+    QVERIFY(store.appendFrame(SkPacket(frame, -1), 0));
+    QSignalSpy extracted(&store, &SkFrameStore::valueExtracted);
+    store.extractFrame(0, SkPacketTypeEnum::Original, shift);
+    QCOMPARE(extracted.count(), 1);
+    const QVector<double> values = extracted.at(0).at(0).value<QVector<double>>();
+    const int rows = values.size() / 1024;
+
+    SkPlotSpectrogram plot;
+    plot.resize(1400, 500);
+    plot.setPeakShift(shift);
+    plot.setZMax(4000);
+    plot.setData(values, 1024, 1024, rows);
+    plot.setAxisScale(QwtPlot::yLeft, 0, rows - 0.2);
+    plot.setAxisScale(QwtPlot::xBottom, 0, 1024 - 0.1);
+    plot.replot();
+    plot.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&plot));
+    QSignalSpy position(&plot, &SkPlotSpectrogram::currentPosChanged);
+    const int row = 7;
+    for (int column : columns) {
+        const QPoint pixel = canvasPixel(plot, QwtPlot::xBottom, QwtPlot::yLeft, column + 0.5, row + 0.5);
+        QCOMPARE(int(std::floor(plot.invTransform(QwtPlot::xBottom, pixel.x()))), column);
+        const int channel = plot.columnToChannel(column); // 226 to middle: 738
+        QCOMPARE(plot.channelToColumn(channel), column);
+        QCOMPARE(channel, ((column - shift) % 1024 + 1024) % 1024);
+        QCOMPARE(plot.picker()->trackerText(pixel).text(),
+                 QStringLiteral("%1, %2 = %3").arg(channel).arg(row).arg(matrix(row, channel), 0, 'f', 1));
+        moveMouse(plot.canvas(), pixel);
+        QCOMPARE(position.last().at(0).toPoint(), QPoint(channel, row));
+        QCOMPARE(position.last().at(1).toDouble(), double(matrix(row, channel)));
+    }
+    // Every label names the channel of its column, at round channel numbers; channel 0 stands
+    // where the shift put it.
+    const QList<double> ticks = plot.axisScaleDiv(QwtPlot::xBottom).ticks(QwtScaleDiv::MajorTick);
+    QVERIFY(ticks.size() >= 4);
+    for (double tick : ticks) {
+        const int channel = plot.columnToChannel(int(tick));
+        QCOMPARE(plot.axisScaleDraw(QwtPlot::xBottom)->label(tick).text(), QString::number(channel));
+        QCOMPARE(channel % 100, 0);
+    }
+    QVERIFY(ticks.contains(double(plot.channelToColumn(0))));
+    keepPicture(plot.grab().toImage(), QStringLiteral("spectrogram-shift"));
+
+    // A channel over time: the axis shows frames, which are not mapped.
+    plot.setChannelAxis(false);
+    plot.setAxisScale(QwtPlot::xBottom, 0, 1000);
+    plot.replot();
+    QCOMPARE(plot.readingCell(QPoint(226, 3)), QPoint(226, 3));
+    QCOMPARE(plot.axisScaleDraw(QwtPlot::xBottom)->label(200).text(), QStringLiteral("200"));
+    QCOMPARE(plot.columnToChannel(226), SkChannelMapping(shift).columnToChannel(226));
 }
 
 void TstPlots::curvesCarryNamesUnitsColoursAndAxes_data()
