@@ -2,6 +2,7 @@
 
 #include "SkChannelScaleDraw.h"
 #include "SkChannelScaleEngine.h"
+#include "SkColorLevels.h"
 #include "SkColorMap.h"
 #include "SkPlotPicker.h"
 #include "SkQwtLayout.h"
@@ -86,21 +87,52 @@ void SkPlotSpectrogram::setData(const QVector<double> &values, int columns, doub
     const int yLast = static_cast<int>(y0 + height);
     data->setInterval(Qt::YAxis, QwtInterval(yFirst, yLast));
     setAxisScale(QwtPlot::yLeft, yFirst, yLast);
-
-    m_interval = QwtInterval(0.0, m_zMax);
-    data->setInterval(Qt::ZAxis, m_interval);
     data->setValueMatrix(values, columns);
+    m_spectrogram->setData(data);
+    showColorInterval(colorIntervalFor(values, columns));
+}
 
+QwtInterval SkPlotSpectrogram::colorIntervalFor(const QVector<double> &values, int columns)
+{
+    const QwtInterval fixed(0.0, m_zMax);
+    if (!m_autoLevels)
+        return fixed;
+    const QwtInterval levels = SkColorLevels::of(values, columns);
+    if (!levels.isValid())
+        return fixed;
+    if (levels != m_chosenLevels) {
+        m_chosenLevels = levels;
+        emit colorLevelsChanged(levels.minValue(), levels.maxValue());
+    }
+    return levels;
+}
+
+// The colour scale of the image and its colour bar on the right axis.
+void SkPlotSpectrogram::showColorInterval(const QwtInterval &interval)
+{
+    m_interval = interval;
+    if (QwtRasterData *data = m_spectrogram->data())
+        data->setInterval(Qt::ZAxis, interval);
     QwtScaleWidget *bar = axisWidget(QwtPlot::yRight);
     bar->setColorBarEnabled(true);
-    bar->setColorMap(m_interval, new SkColorMap(m_colorMode));
-    setAxisScale(QwtPlot::yRight, m_interval.minValue(), m_interval.maxValue());
+    bar->setColorMap(interval, new SkColorMap(m_colorMode));
+    setAxisScale(QwtPlot::yRight, interval.minValue(), interval.maxValue());
     enableAxis(QwtPlot::yRight);
     // The image follows the chosen mode too, or it would disagree with its own colour bar.
     if (static_cast<const QwtLinearColorMap *>(m_spectrogram->colorMap())->mode() != m_colorMode)
         m_spectrogram->setColorMap(new SkColorMap(m_colorMode));
+    m_spectrogram->invalidateCache();
+}
 
-    m_spectrogram->setData(data);
+void SkPlotSpectrogram::setAutoColorLevels(bool on)
+{
+    if (on == m_autoLevels)
+        return;
+    m_autoLevels = on;
+    m_chosenLevels = QwtInterval(); // report the levels of the matrix on display
+    const auto *data = static_cast<const SkSpectrogramData *>(m_spectrogram->data());
+    if (data)
+        showColorInterval(colorIntervalFor(data->valueMatrix(), data->numColumns()));
 }
 
 bool SkPlotSpectrogram::hasData() const

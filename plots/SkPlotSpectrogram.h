@@ -3,9 +3,10 @@
 // colour image with a colour bar on the right, a cross-hair the user places by clicking, and
 // a tracker that names the cell under the mouse.
 //
-// Channels: while the bottom axis shows Doppler channels, a peak shift given with setPeakShift
-// labels the axis, the tracker and the position signal with the true channel of each screen
-// column.
+// Colour levels: [0, zMax] as set, or with automatic levels on, the 2nd and 99.5th percentiles
+// of each matrix shown (colorLevelsChanged tells them). Channels: while the bottom axis shows
+// Doppler channels, a peak shift given with setPeakShift labels the axis, the tracker and the
+// position signal with the true channel of each screen column.
 
 #include "SkChannelMapping.h"
 
@@ -36,9 +37,14 @@ public:
                  double x0 = 0.0, double y0 = 0.0);
     bool hasData() const;
 
-    // Top of the colour scale used by the next setData.
+    // Top of the colour scale used by the next setData (while automatic levels are off).
     void setZMax(double zMax);
     double zMax() const { return m_zMax; }
+    // On: the colour scale of every matrix shown (the one on display at once) spans its own
+    // percentiles, and colorLevelsChanged reports them. Off: [0, zMax] again. The caller
+    // replots.
+    void setAutoColorLevels(bool on);
+    bool autoColorLevels() const { return m_autoLevels; }
     // The colour-scale interval of the data on display (invalid before the first data).
     QwtInterval colorInterval() const { return m_interval; }
     QwtLinearColorMap::Mode colorMode() const { return m_colorMode; }
@@ -77,6 +83,8 @@ signals:
     // The mouse is over cell `pos` holding `value`: y the row, x as readingCell() names it
     // (the true channel, or the frame in a channel-over-time view).
     void currentPosChanged(QPoint pos, double value);
+    // Automatic levels chose the colour scale [low, high] for the matrix shown.
+    void colorLevelsChanged(double low, double high);
     // The user clicked: the cross-hair now stands at `pos`.
     void markerPosChanged(QPointF pos);
 
@@ -88,10 +96,14 @@ private:
     void setupMarker();
     void setupPicker();
     void updateChannelAxis();
+    QwtInterval colorIntervalFor(const QVector<double> &values, int columns);
+    void showColorInterval(const QwtInterval &interval);
 
     QwtPlotSpectrogram *m_spectrogram; // attached; deleted first in the destructor
     QwtInterval m_interval;
     double m_zMax = 0.0;
+    bool m_autoLevels = false;
+    QwtInterval m_chosenLevels; // last reported by colorLevelsChanged
     SkChannelMapping m_channels;
     bool m_channelAxis = true;
     SkPlotPicker *m_picker;            // child of the canvas

@@ -10,6 +10,7 @@
 #include "SkActivityCurveData.h"
 #include "SkActivityPicker.h"
 #include "SkChannelMapping.h"
+#include "SkColorLevels.h"
 #include "SkColorMap.h"
 #include "SkFrameStore.h"
 #include "SkLiveSession.h"
@@ -148,6 +149,19 @@ QString offScale(const SkPlotActivities &plot)
     return QString();
 }
 
+// Share of the image's pixels close to `color`.
+double shareOf(const QImage &image, const QColor &color)
+{
+    int n = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) {
+            const QColor c = image.pixelColor(x, y);
+            n += qAbs(c.red() - color.red()) + qAbs(c.green() - color.green())
+                     + qAbs(c.blue() - color.blue()) < 60;
+        }
+    return double(n) / (image.width() * image.height());
+}
+
 SkActivityMarkerLevels testLevels()
 {
     SkActivityMarkerLevels levels;
@@ -211,6 +225,9 @@ private slots:
     void clickMovesCrossHairOnceSetterIsSilent();
     void readingsNameTrueChannels_data();
     void readingsNameTrueChannels();
+    void colourLevelsAreQuantilesOfTheMatrix_data();
+    void colourLevelsAreQuantilesOfTheMatrix();
+    void autoColourLevelsShowTheNoiseFloorAndThePeak();
 
     void curvesCarryNamesUnitsColoursAndAxes_data();
     void curvesCarryNamesUnitsColoursAndAxes();
@@ -474,6 +491,119 @@ void TstPlots::readingsNameTrueChannels()
     QCOMPARE(plot.readingCell(QPoint(226, 3)), QPoint(226, 3));
     QCOMPARE(plot.axisScaleDraw(QwtPlot::xBottom)->label(200).text(), QStringLiteral("200"));
     QCOMPARE(plot.columnToChannel(226), SkChannelMapping(shift).columnToChannel(226));
+}
+
+void TstPlots::colourLevelsAreQuantilesOfTheMatrix_data()
+{
+    QTest::addColumn<int>("rows");
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<double>("tolerance"); // relative, for a sampled matrix
+    QTest::newRow("original frame of 20 range gates") << 20 << "original" << 0.0;
+    QTest::newRow("original frame of 128 range gates, sampled") << 128 << "original" << 0.02;
+    QTest::newRow("range gate over 1000 frames, sampled") << 1000 << "original" << 0.02;
+    QTest::newRow("normalised frame") << 20 << "normalised" << 0.0;
+    QTest::newRow("one value everywhere") << 20 << "constant" << 0.0;
+    QTest::newRow("cells that are not numbers") << 20 << "holes" << 0.0;
+}
+
+void TstPlots::colourLevelsAreQuantilesOfTheMatrix()
+{
+    QFETCH(int, rows);
+    QFETCH(QString, kind);
+    QFETCH(double, tolerance);
+    // Frame 205 of the avalanche: the clutter peak at channel 0 and the avalanche in the air.
+    RuSimulator simulator(scene(RuScenario::Avalanche, 600, std::min(rows, 128)));
+    const RuMatrix m = simulator.frame(205).toMatrix();
+    const int size = int(m.size());
+    QRandomGenerator random(5);
+    QVector<double> values(rows * 1024);
+    for (int i = 0; i < values.size(); ++i) {
+        if (kind == QLatin1String("constant"))
+            values[i] = 5.0;
+        else if (kind == QLatin1String("normalised")) // noise near 1, an avalanche of 3 %
+            values[i] = i % 1024 < 30 ? 8.0 + i % 7 : 0.5 + random.bounded(1.0);
+        else
+            values[i] = m.data()[i % size] + i / size;
+    }
+    if (kind == QLatin1String("holes"))
+        for (int i = 0; i < values.size(); i += 7)
+            values[i] = i % 2 ? qQNaN() : qInf();
+    const QwtInterval levels = SkColorLevels::of(values, 1024);
+    if (kind == QLatin1String("constant")) {
+        QCOMPARE(levels, QwtInterval(5.0, 6.0));
+        return;
+    }
+    std::vector<double> sorted;
+    for (double v : values)
+        if (std::isfinite(v))
+            sorted.push_back(v);
+    std::sort(sorted.begin(), sorted.end());
+    const auto at = [&](double q) { return sorted[std::size_t(std::lround(q * (sorted.size() - 1)))]; };
+    const double low = at(0.02);
+    const double high = std::min(at(0.995), at(0.5) + 30 * (at(0.5) - low));
+    QVERIFY2(qAbs(levels.minValue() - low) <= tolerance * low
+                 && qAbs(levels.maxValue() - high) <= tolerance * high,
+             qPrintable(QStringLiteral("%1 ... %2, expected %3 ... %4")
+                            .arg(levels.minValue()).arg(levels.maxValue()).arg(low).arg(high)));
+    if (kind == QLatin1String("normalised"))
+        QCOMPARE(levels.maxValue(), at(0.995)); // no clutter: the percentile is the top
+    if (kind == QLatin1String("original")) {
+        // The clutter peak does not take the scale: the avalanche reaches its upper half.
+        QVERIFY(at(1.0) > 100 * levels.maxValue());
+        double avalanche = 0;
+        for (int r = 0; r < m.rows(); ++r)
+            for (int c = 100; c < 900; ++c)
+                avalanche = std::max<double>(avalanche, m(r, c));
+        QVERIFY(avalanche > levels.minValue() + 0.6 * levels.width());
+    }
+}
+
+// The simulated Original frames lie at 600 to 1000, above the default colour top of 400:
+// fixed levels paint one red block, automatic ones the noise in the calm colours and the
+// avalanche in red.
+void TstPlots::autoColourLevelsShowTheNoiseFloorAndThePeak()
+{
+    RuSimulator simulator(scene(RuScenario::Avalanche, 600));
+    const RuMatrix m = simulator.frame(205).toMatrix(); // the avalanche in the air
+    QVector<double> values(int(m.size()));
+    for (int i = 0; i < values.size(); ++i)
+        values[i] = m.data()[i];
+    SkPlotSpectrogram plot;
+    plot.resize(800, 450);
+    plot.setZMax(400);
+    QSignalSpy chosen(&plot, &SkPlotSpectrogram::colorLevelsChanged);
+    const auto show = [&] {
+        plot.setData(values, 1024, 1024, int(m.rows()));
+        plot.setAxisScale(QwtPlot::yLeft, 0, m.rows() - 0.2);
+        plot.setAxisScale(QwtPlot::xBottom, 0, 1024 - 0.1);
+        plot.replot();
+        return plot.canvas()->grab().toImage();
+    };
+    plot.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&plot));
+    const QImage fixed = show();
+    QVERIFY(shareOf(fixed, Qt::red) > 0.9);
+    QCOMPARE(chosen.count(), 0);
+
+    plot.setAutoColorLevels(true); // the frame on display gets its levels at once
+    QCOMPARE(chosen.count(), 1);
+    const QwtInterval levels = SkColorLevels::of(values, 1024);
+    QCOMPARE(chosen.at(0).at(0).toDouble(), levels.minValue());
+    QCOMPARE(chosen.at(0).at(1).toDouble(), levels.maxValue());
+    QVERIFY(levels.minValue() > 500 && levels.maxValue() > 2000);
+    const QImage automatic = show();
+    QCOMPARE(chosen.count(), 1); // the same matrix again: the same levels, nothing to tell
+    QCOMPARE(plot.colorInterval(), levels);
+    QCOMPARE(plot.axisWidget(QwtPlot::yRight)->colorBarInterval(), levels);
+    QCOMPARE(plot.axisInterval(QwtPlot::yRight), levels);
+    const double red = shareOf(automatic, Qt::red);
+    QVERIFY2(red > 0.001 && red < 0.05, qPrintable(QString::number(red)));
+    QVERIFY(shareOf(automatic, Qt::darkBlue) > 0.5);
+    keepPicture(fixed, QStringLiteral("spectrogram-fixed-400"));
+    keepPicture(plot.grab().toImage(), QStringLiteral("spectrogram-auto-levels"));
+
+    plot.setAutoColorLevels(false);
+    QCOMPARE(plot.colorInterval(), QwtInterval(0, 400));
 }
 
 void TstPlots::curvesCarryNamesUnitsColoursAndAxes_data()
