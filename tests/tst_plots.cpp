@@ -1330,7 +1330,7 @@ void TstPlots::sliderFramesLineUpWithThePlot()
         return true;
     };
     const auto check = [&](const char *when) {
-        if (!QTest::qWaitFor(lined, 5000))
+        if (!QTest::qWaitFor(lined, 30000))
             QFAIL(qPrintable(QStringLiteral("%1: frames apart by %2 px").arg(QLatin1String(when))
                                  .arg(QString::number(offsets().value(3)))));
     };
