@@ -98,6 +98,8 @@ SkPlotActivities::SkPlotActivities(QWidget *parent)
 
 SkPlotActivities::~SkPlotActivities()
 {
+    // The base class detaches its items as it goes and tells the legend: this part is gone.
+    disconnect(this, &QwtPlot::legendDataChanged, this, &SkPlotActivities::updateLegendChecks);
     delete m_cursor;
     delete m_cursorShade;
     // The live curves show series the plot owns; hand each its placeholder to delete with
