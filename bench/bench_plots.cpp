@@ -1,12 +1,18 @@
 // The activity plot on a long stream: feeding one result per frame while the plot follows a
-// store window of 1000 frames (points and markers of older frames dropped), against feeding
-// the same results without trimming, at 128 range gates (5 + 5 x 128 series). Reports the time
-// per frame (processor time) and the bytes of points held after the stream.
+// store window of 1000 frames (points and markers of older frames dropped, both axes fitted to
+// the shown curves), against feeding the same results without trimming, at 128 range gates
+// (5 + 5 x 128 series). Reports the time per frame (processor time) and the bytes of points
+// held after the stream.
+//
+// The spectrogram's automatic colour levels: of a frame of 128 range gates (read whole)
+// against copying that frame once, and of one range gate over 1000 frames (sampled) against
+// the same quantiles found in all its values.
 
 #include "BenchSummary.h"
 #include "RuAlarmCalculator.h"
 #include "RuSimulator.h"
 #include "SkActivityCurveData.h"
+#include "SkColorLevels.h"
 #include "SkPlotActivities.h"
 
 #include <benchmark/benchmark.h>
@@ -14,6 +20,8 @@
 #include <QApplication>
 
 #include <algorithm>
+#include <chrono>
+#include <cmath>
 #include <ctime>
 #include <string>
 #include <vector>
@@ -84,6 +92,67 @@ void BM_FeedActivityPlot(benchmark::State &state)
 
 BENCHMARK(BM_FeedActivityPlot)->Arg(0)->Arg(1)->Iterations(2)->UseManualTime()->Unit(benchmark::kMillisecond);
 
+// Original frames of the avalanche at 128 range gates: one frame, and frames stacked into a view
+// of one range gate's 1024 channels over 1000 frames (its values shifted so they differ).
+QVector<double> levelMatrix(int rows)
+{
+    RuSimulatorOptions o;
+    o.scenario = RuScenario::Avalanche;
+    o.frames = 600;
+    o.rangegates = Rangegates;
+    o.seed = 20240201;
+    const RuMatrix m = RuSimulator(o).frame(205).toMatrix();
+    const int size = static_cast<int>(m.size());
+    QVector<double> values(rows * 1024);
+    for (int i = 0; i < values.size(); ++i)
+        values[i] = m.data()[i % size] + i / size;
+    return values;
+}
+
+// The same three quantiles found among all values, unsampled.
+QwtInterval exactLevels(const QVector<double> &values)
+{
+    std::vector<double> all(values.begin(), values.end());
+    const auto at = [&](double q) {
+        auto nth = all.begin() + std::ptrdiff_t(std::lround(q * double(all.size() - 1)));
+        std::nth_element(all.begin(), nth, all.end());
+        return *nth;
+    };
+    const double high = at(SkColorLevels::HighQuantile);
+    const double median = at(0.5);
+    const double low = at(SkColorLevels::LowQuantile);
+    return QwtInterval(low, std::min(high, median + SkColorLevels::NoiseSpreads * (median - low)));
+}
+
+double g_levelsMicros[4] = {0, 0, 0, 0}; // frame: levels, copy; view: sampled, exact
+
+void recordBest(double &best, double micros)
+{
+    best = best > 0 ? std::min(best, micros) : micros;
+}
+
+void BM_ColourLevels(benchmark::State &state)
+{
+    const int variant = int(state.range(0));
+    const QVector<double> values = levelMatrix(variant < 2 ? Rangegates : Window);
+    double sink = 0;
+    for (auto _ : state) {
+        const auto start = std::chrono::steady_clock::now();
+        switch (variant) {
+        case 0: sink += SkColorLevels::of(values, 1024).maxValue(); break;
+        case 1: sink += std::vector<double>(values.begin(), values.end()).back(); break;
+        case 2: sink += SkColorLevels::of(values, 1024).maxValue(); break;
+        default: sink += exactLevels(values).maxValue(); break;
+        }
+        const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
+        state.SetIterationTime(took.count());
+        recordBest(g_levelsMicros[variant], took.count() * 1e6);
+    }
+    benchmark::DoNotOptimize(sink);
+}
+
+BENCHMARK(BM_ColourLevels)->DenseRange(0, 3)->Iterations(20)->UseManualTime()->Unit(benchmark::kMicrosecond);
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -102,5 +171,11 @@ int main(int argc, char **argv)
                 g_bestMicros[1] / g_bestMicros[0]);
     benchReport("activity plot points held after " + what, g_bytes[1], "B",
                 "without trimming", g_bytes[0], g_bytes[1] / g_bytes[0]);
+    benchReport("colour levels of a frame, " + std::to_string(Rangegates) + " RG x 1024",
+                g_levelsMicros[0], "us", "copying the frame once", g_levelsMicros[1],
+                g_levelsMicros[0] / g_levelsMicros[1]);
+    benchReport("colour levels of 1000 frames x 1024, sampled", g_levelsMicros[2], "us",
+                "the same quantiles of every value", g_levelsMicros[3],
+                g_levelsMicros[2] / g_levelsMicros[3]);
     return 0;
 }

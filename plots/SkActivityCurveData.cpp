@@ -10,6 +10,7 @@
 void SkActivityCurveData::appendSample(const QPointF &point)
 {
     SK_SAMPLES.append(point);
+    m_extremes.append(point.x(), point.y());
 }
 
 void SkActivityCurveData::trimBefore(double firstFrame)
@@ -18,6 +19,7 @@ void SkActivityCurveData::trimBefore(double firstFrame)
     const int end = SK_SAMPLES.size();
     while (m_first < end && SK_SAMPLES.at(m_first).x() < firstFrame)
         ++m_first;
+    m_extremes.dropBefore(firstFrame);
     if (m_first > 0 && m_first >= SK_SAMPLES.size() - m_first) {
         SK_SAMPLES.remove(0, m_first);
         m_first = 0;
@@ -28,6 +30,7 @@ void SkActivityCurveData::clear()
 {
     SK_SAMPLES.clear();
     m_first = 0;
+    m_extremes.clear();
 }
 
 size_t SkActivityCurveData::size() const
@@ -42,7 +45,12 @@ QPointF SkActivityCurveData::sample(size_t i) const
 
 QRectF SkActivityCurveData::boundingRect() const
 {
-    return qwtBoundingRect(*this, 0, -1);
+    const SkValueRange values = m_extremes.range();
+    if (size() == 0 || values.isEmpty())
+        return QRectF(1.0, 1.0, -2.0, -2.0); // Qwt's invalid rectangle
+    const double left = SK_SAMPLES.at(m_first).x();
+    const double right = SK_SAMPLES.last().x();
+    return QRectF(left, values.minimum, right - left, values.maximum - values.minimum);
 }
 
 QVector<QPointF> SkActivityCurveData::points() const

@@ -3,7 +3,10 @@
 // order while the alarm computation runs. Points of frames that have left the frame store are
 // dropped with trimBefore; the storage is compacted once the dropped part outgrows the kept
 // part, so trimming costs amortised constant time per point and memory stays within twice the
-// points kept.
+// points kept. The value range of the points shown is kept as they come and go, so fitting an
+// axis or asking for the bounding rectangle never walks the points.
+
+#include "SkSlidingExtremes.h"
 
 #include <qwt_series_data.h>
 
@@ -22,8 +25,10 @@ public:
 
     size_t size() const override;
     QPointF sample(size_t i) const override;
-    // Recomputed on every call: points are appended after the curve got the data.
+    // Always current (points are appended after the curve got the data), in constant time.
     QRectF boundingRect() const override;
+    // The range of the values shown (finite values only).
+    SkValueRange valueRange() const { return m_extremes.range(); }
 
     // The points shown, oldest first.
     QVector<QPointF> points() const;
@@ -32,4 +37,5 @@ public:
 
 private:
     int m_first = 0; // index of the first shown point in the sample array
+    SkSlidingExtremes m_extremes;
 };

@@ -21,25 +21,29 @@ SkActivityPicker::SkActivityPicker(SkPlotActivities *plot)
 QwtText SkActivityPicker::trackerText(const QPoint &pos) const
 {
     const QwtPlotItemList items = m_plot->itemList(SkActivityMarker::Rtti);
+    const QRectF canvasRect = m_plot->canvas()->contentsRect();
     const SkActivityMarker *nearest = nullptr;
+    SkActivityMarker::Side nearestSide = SkActivityMarker::OnScale;
     int best = std::numeric_limits<int>::max();
     for (QwtPlotItem *item : items) {
         const auto *marker = dynamic_cast<const SkActivityMarker *>(item);
         if (!marker)
             continue;
-        // Rain and water-level markers stand on the right axis: measure each marker in the
-        // coordinates of its own axes, or their texts could never be reached.
-        const QPointF centre = marker->boundingRect().center();
-        const double x = m_plot->invTransform(marker->xAxis(), pos.x());
-        const double y = m_plot->invTransform(marker->yAxis(), pos.y());
-        const double distance = std::abs(x - centre.x()) + std::abs(y - centre.y());
-        const int d = static_cast<int>(std::min(distance, 1e9)); // truncated, as shown
+        // Measured where the marker is drawn, so markers on either axis, on a logarithmic axis
+        // or held at the canvas edge are all reached alike.
+        const SkActivityMarker::Placement placed =
+            marker->placement(m_plot->canvasMap(marker->xAxis()),
+                              m_plot->canvasMap(marker->yAxis()), canvasRect);
+        const double distance =
+            std::abs(pos.x() - placed.pos.x()) + std::abs(pos.y() - placed.pos.y());
+        const int d = static_cast<int>(std::min(distance, 1e9)); // truncated
         if (d < best) {
             best = d;
             nearest = marker;
+            nearestSide = placed.side;
         }
     }
-    if (!nearest || best >= 10)
+    if (!nearest || best >= HoverPixels)
         return QwtText();
-    return QwtText(nearest->text());
+    return QwtText(nearest->hoverText(nearestSide));
 }

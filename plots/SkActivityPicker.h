@@ -14,8 +14,12 @@ public:
     // A child of the plot's canvas, on the bottom and left axes.
     explicit SkActivityPicker(SkPlotActivities *plot);
 
-    // The text of the nearest marker when it is less than 10 plot units (x plus y, each on the
-    // marker's own axes) away, else an empty text.
+    // Pixels (across plus up or down) within which the mouse reaches a marker.
+    static constexpr int HoverPixels = 10;
+
+    // The hover text of the nearest marker, measured in pixels from where it is drawn, when it
+    // is less than HoverPixels away; else an empty text. Of markers equally near, the first
+    // attached wins.
     QwtText trackerText(const QPoint &pos) const override;
 
 private:

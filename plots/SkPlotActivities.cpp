@@ -5,15 +5,23 @@
 #include "SkActivityAlarmMarker.h"
 #include "SkActivityCurveData.h"
 #include "SkActivityPicker.h"
+#include "SkAxisFit.h"
+#include "SkLogScaleEngine.h"
+#include "SkQwtLayout.h"
 
 #include <qwt_legend.h>
+#include <qwt_legend_label.h>
 #include <qwt_picker_machine.h>
 #include <qwt_plot_canvas.h>
 #include <qwt_plot_curve.h>
 #include <qwt_plot_marker.h>
+#include <qwt_scale_draw.h>
+#include <qwt_scale_widget.h>
 
 #include <QCoreApplication>
+#include <QFontMetrics>
 
+#include <algorithm>
 #include <stdexcept>
 
 namespace {
@@ -90,6 +98,8 @@ SkPlotActivities::SkPlotActivities(QWidget *parent)
 
 SkPlotActivities::~SkPlotActivities()
 {
+    // The base class detaches its items as it goes and tells the legend: this part is gone.
+    disconnect(this, &QwtPlot::legendDataChanged, this, &SkPlotActivities::updateLegendChecks);
     delete m_cursor;
     delete m_cursorShade;
     // The live curves show series the plot owns; hand each its placeholder to delete with
@@ -139,24 +149,50 @@ void SkPlotActivities::setupAxes()
     enableAxis(QwtPlot::xBottom, false);
     setAxisTitle(QwtPlot::yLeft, tr("Avalanche (a.u.)"));
     setAxisTitle(QwtPlot::yRight, tr("Water level, rain, live values"));
+    // Labels from "0" to "1e+06" keep the canvas where it is while the axes fit themselves.
+    for (int axis : {QwtPlot::yLeft, QwtPlot::yRight}) {
+        const QFontMetrics metrics(axisWidget(axis)->font());
+        axisScaleDraw(axis)->setMinimumExtent(metrics.horizontalAdvance(QStringLiteral("-1e+06"))
+                                              + axisScaleDraw(axis)->maxTickLength()
+                                              + axisScaleDraw(axis)->spacing());
+    }
+    // Room for a marker's symbol at the ends of the y axes.
+    skSetCanvasMargin(this, 6, QwtPlot::yLeft);
+    skSetCanvasMargin(this, 6, QwtPlot::yRight);
+    setAxisScale(QwtPlot::yLeft, 0.0, 1000.0);
+    setAxisLogarithmic(QwtPlot::yRight, true);
+    setAxisScale(QwtPlot::yRight, 1.0, 1e6);
 }
 
 QVector<RuAlarmEvent> SkPlotActivities::appendResult(int frameNo, const RuAlarmResult &result,
                                                      const SkActivityMarkerLevels &levels)
 {
     const QVector<RuAlarmEvent> events = ruAlarmEvents(result);
+    setMarkerLevels(levels);
+    appendCurvePoints(frameNo, result);
+    for (const RuAlarmEvent &event : events)
+        addEvent(frameNo, event);
+    return events;
+}
+
+void SkPlotActivities::appendPoints(int frameNo, const SkAlarmResultSharedPtr &result)
+{
+    if (result)
+        appendCurvePoints(frameNo, *result);
+}
+
+void SkPlotActivities::appendCurvePoints(int frameNo, const RuAlarmResult &result)
+{
     // A frame the store has already let go of would break the frame order of the points.
     if (frameNo < m_firstFrame)
-        return events;
+        return;
     for (int i = 0; i < RuAlarmResult::Detectors; ++i)
         appendPoint(i, frameNo, result.avalanche[i].status, result.avalanche[i].sumSum);
     appendPoint(SkActivityRain, frameNo, result.rain[0].status, result.rain[0].activity);
     appendPoint(SkActivityWaterlevel, frameNo, result.waterlevel[0].status,
                 result.waterlevel[0].value);
-    for (const RuAlarmEvent &event : events)
-        addEventMarker(frameNo, event, levels);
     appendLive(frameNo, result);
-    return events;
+    refit();
 }
 
 void SkPlotActivities::appendPoint(int id, int frameNo, RuAlarmStatus status, double value)
@@ -165,13 +201,12 @@ void SkPlotActivities::appendPoint(int id, int frameNo, RuAlarmStatus status, do
         m_data[id]->appendSample(QPointF(frameNo, value));
 }
 
-SkActivityAlarmMarker *SkPlotActivities::addEventMarker(int frameNo, const RuAlarmEvent &event,
-                                                        const SkActivityMarkerLevels &levels)
+void SkPlotActivities::addEvent(int frameNo, const RuAlarmEvent &event)
 {
-    SkActivityAlarmMarker *marker = SkActivityAlarmMarker::forEvent(frameNo, event, levels);
-    if (marker)
+    if (frameNo < m_firstFrame)
+        return;
+    if (SkActivityAlarmMarker *marker = SkActivityAlarmMarker::forEvent(frameNo, event, m_levels))
         marker->attach(this); // the plot deletes attached items
-    return marker;
 }
 
 SkActivityCurveData *SkPlotActivities::liveSeries(int id, int rangegate)
@@ -197,6 +232,7 @@ void SkPlotActivities::setLiveRangegate(int rangegate)
 {
     m_liveRangegate = rangegate;
     showLiveRangegate();
+    refit();
 }
 
 void SkPlotActivities::showLiveRangegate()
@@ -222,6 +258,7 @@ void SkPlotActivities::clearActivities()
     showLiveRangegate(); // before the emptied lists' series could be drawn
     detachItems(SkActivityMarker::Rtti, true);
     updateAxes();
+    refit();
 }
 
 void SkPlotActivities::setFrameRange(int startFrame, int length)
@@ -250,6 +287,7 @@ void SkPlotActivities::trimBefore(int firstFrame)
     }
     for (QwtPlotCurve *curve : m_curves)
         curve->itemChanged();
+    refit();
 }
 
 QwtPlotCurve *SkPlotActivities::curve(SkActivityPlotId id) const
@@ -288,15 +326,150 @@ double SkPlotActivities::cursorPos() const
 
 void SkPlotActivities::setLegendShown(bool shown)
 {
-    if (shown && !legend())
-        insertLegend(new QwtLegend(), QwtPlot::RightLegend);
-    else if (!shown && legend())
+    if (shown && !legend()) {
+        auto *legendWidget = new QwtLegend();
+        legendWidget->setDefaultItemMode(QwtLegendData::Checkable);
+        insertLegend(legendWidget, QwtPlot::TopLegend);
+        connect(legendWidget, &QwtLegend::checked, this,
+                [this](const QVariant &itemInfo, bool on, int) { onLegendChecked(itemInfo, on); });
+        // Entries are made again when titles change (a language switch): keep their checks.
+        connect(this, &QwtPlot::legendDataChanged, this, &SkPlotActivities::updateLegendChecks);
+        updateLegendChecks();
+    } else if (!shown && legend()) {
+        disconnect(this, &QwtPlot::legendDataChanged, this, &SkPlotActivities::updateLegendChecks);
         insertLegend(nullptr);
+    }
 }
 
 bool SkPlotActivities::isLegendShown() const
 {
     return legend() != nullptr;
+}
+
+void SkPlotActivities::updateLegendChecks()
+{
+    const auto *legendWidget = qobject_cast<const QwtLegend *>(legend());
+    if (!legendWidget)
+        return;
+    for (QwtPlotCurve *curve : m_curves)
+        if (auto *label = qobject_cast<QwtLegendLabel *>(
+                legendWidget->legendWidget(itemToInfo(curve))))
+            label->setChecked(curve->isVisible());
+}
+
+void SkPlotActivities::onLegendChecked(const QVariant &itemInfo, bool on)
+{
+    const QwtPlotItem *item = infoToItem(itemInfo);
+    for (int id = 0; id < CurveCount; ++id)
+        if (m_curves[id] == item)
+            setCurveShown(static_cast<SkActivityPlotId>(id), on);
+    replot();
+}
+
+void SkPlotActivities::setCurveShown(SkActivityPlotId id, bool shown)
+{
+    QwtPlotCurve *c = curve(id);
+    if (c->isVisible() == shown)
+        return;
+    c->setVisible(shown);
+    updateLegendChecks();
+    refit();
+    emit curveShownChanged(id, shown);
+}
+
+bool SkPlotActivities::isCurveShown(SkActivityPlotId id) const
+{
+    return curve(id)->isVisible();
+}
+
+// ---- Y axes ---------------------------------------------------------------------------------
+
+SkPlotActivities::AxisState &SkPlotActivities::axisState(int axis)
+{
+    if (axis != QwtPlot::yLeft && axis != QwtPlot::yRight)
+        throw std::invalid_argument("SkPlotActivities: not a y axis");
+    return axis == QwtPlot::yLeft ? m_left : m_right;
+}
+
+const SkPlotActivities::AxisState &SkPlotActivities::axisState(int axis) const
+{
+    return const_cast<SkPlotActivities *>(this)->axisState(axis);
+}
+
+void SkPlotActivities::setAxisAutoFit(int axis, bool on)
+{
+    AxisState &state = axisState(axis);
+    if (state.autoFit == on)
+        return;
+    state.autoFit = on;
+    state.fitted = QwtInterval(); // the axis may show limits: give it the fit again
+    emit axisAutoFitChanged(axis, on);
+    refitAxis(axis);
+}
+
+bool SkPlotActivities::isAxisAutoFit(int axis) const
+{
+    return axisState(axis).autoFit;
+}
+
+void SkPlotActivities::setAxisLimits(int axis, double lower, double upper)
+{
+    setAxisAutoFit(axis, false);
+    setAxisScale(axis, std::min(lower, upper), std::max(lower, upper));
+}
+
+void SkPlotActivities::setAxisLogarithmic(int axis, bool on)
+{
+    AxisState &state = axisState(axis);
+    if (state.logarithmic == on)
+        return;
+    state.logarithmic = on;
+    state.fitted = QwtInterval();
+    // The new engine divides the range the axis had; fitting replaces it if on.
+    if (on)
+        setAxisScaleEngine(axis, new SkLogScaleEngine());
+    else
+        setAxisScaleEngine(axis, new QwtLinearScaleEngine());
+    refitAxis(axis);
+}
+
+bool SkPlotActivities::isAxisLogarithmic(int axis) const
+{
+    return axisState(axis).logarithmic;
+}
+
+const SkActivityCurveData *SkPlotActivities::shownSeries(int id) const
+{
+    return static_cast<const SkActivityCurveData *>(m_curves[id]->data());
+}
+
+SkValueRange SkPlotActivities::shownRange(int axis) const
+{
+    SkValueRange range;
+    for (int id = 0; id < CurveCount; ++id)
+        if (m_curves[id]->yAxis() == axis && m_curves[id]->isVisible())
+            range.include(shownSeries(id)->valueRange());
+    return range;
+}
+
+void SkPlotActivities::refit()
+{
+    refitAxis(QwtPlot::yLeft);
+    refitAxis(QwtPlot::yRight);
+}
+
+void SkPlotActivities::refitAxis(int axis)
+{
+    AxisState &state = axisState(axis);
+    if (!state.autoFit)
+        return;
+    const QwtInterval range =
+        skFitAxisRange(shownRange(axis), state.logarithmic, axisMaxMajor(axis));
+    if (!range.isValid() || range == state.fitted)
+        return;
+    state.fitted = range;
+    setAxisScale(axis, range.minValue(), range.maxValue());
+    emit axisRangeFitted(axis, range.minValue(), range.maxValue());
 }
 
 void SkPlotActivities::moveCursor(double x)

@@ -5,13 +5,27 @@
 //
 // The plot owns its ten curves and their points. Live values (ids 5 to 9) are kept for every
 // range gate; the curves show the range gate chosen with setLiveRangegate. Only the GUI
-// thread touches it; the main window serialises feeding and clearing with its own mutex.
+// thread touches it.
+//
+// Each y axis fits itself to the curves shown on it as points arrive and leave (from the value
+// ranges the series keep, never by walking the points), until limits are set for it; the left
+// axis is linear, the right one logarithmic, because it carries values five orders apart (rain
+// activity near 1, velocities in m/s, Channel0 and water level near 1e5). Either axis can be
+// switched. Curves hidden from the legend do not count; event markers are always shown, at the
+// canvas edge when their value lies beyond the axis.
+//
+// Feeding, as the live session reports a result:
+//     connect(session, &SkLiveSession::alarmCalculated, plot, &SkPlotActivities::appendPoints);
+//     connect(session, &SkLiveSession::alarmEvent, plot, &SkPlotActivities::addEvent);
+// then replot (throttled by the caller).
 
 #include "RuAlarmEvent.h"
+#include "RuAlarmResult.h"
 #include "RuAlarmStatus.h"
 #include "SkActivityMarkerLevels.h"
 #include "SkActivityPlotId.h"
 
+#include <qwt_interval.h>
 #include <qwt_plot.h>
 
 #include <QList>
@@ -24,11 +38,10 @@
 
 class QwtPlotCurve;
 class QwtPlotMarker;
-class SkActivityAlarmMarker;
 class SkActivityCurveData;
 class SkActivityMarker;
 class SkActivityPicker;
-struct RuAlarmResult;
+struct SkValueRange;
 
 class SkPlotActivities : public QwtPlot
 {
@@ -48,15 +61,17 @@ public:
     static QString curveUnit(int id);
     static QString curveTitle(int id);
 
-    // Appends the points of frame `frameNo`'s result (detectors with status 0 add nothing),
-    // adds a marker for every notable event and shows the chosen range gate's live values.
-    // Returns the result's events (avalanche 0-2, rain 0, water level 0) for the log, also
-    // for a frame before the trimmed range, which adds nothing. The caller replots.
+    // ---- Feeding ---------------------------------------------------------------------------
+
+    // Heights of the rain and water-level markers added from now on.
+    void setMarkerLevels(const SkActivityMarkerLevels &levels) { m_levels = levels; }
+    SkActivityMarkerLevels markerLevels() const { return m_levels; }
+
+    // Whole results, events derived here again. Superseded by appendPoints() and addEvent(),
+    // which take the events the session derived once; kept while the window still feeds whole
+    // results. Returns the result's events for the log.
     QVector<RuAlarmEvent> appendResult(int frameNo, const RuAlarmResult &result,
                                        const SkActivityMarkerLevels &levels);
-    // Attaches the marker of one event (none for events without marker); the plot owns it.
-    SkActivityAlarmMarker *addEventMarker(int frameNo, const RuAlarmEvent &event,
-                                          const SkActivityMarkerLevels &levels);
 
     // The range gate whose live values curves 5 to 9 show; one without values shows nothing.
     void setLiveRangegate(int rangegate);
@@ -73,6 +88,8 @@ public:
     // lies before it is trimmed. Call it on every change of the store's data range.
     void setFrameRange(int startFrame, int length);
 
+    // ---- Curves and markers ----------------------------------------------------------------
+
     QwtPlotCurve *curve(SkActivityPlotId id) const;
     // The series of curve `id`: the one series of ids 0 to 4, one per range gate for ids 5
     // to 9 (empty before live values arrived). Owned by the plot.
@@ -80,15 +97,42 @@ public:
     // The event markers attached, in the order they were added.
     QList<SkActivityMarker *> eventMarkers() const;
 
+    // A hidden curve keeps its points and its legend entry (unchecked) and leaves its axis'
+    // fit. The legend's check boxes call this too.
+    void setCurveShown(SkActivityPlotId id, bool shown);
+    bool isCurveShown(SkActivityPlotId id) const;
+
     QwtPlotMarker *cursor() const { return m_cursor; }
     double cursorPos() const;
     SkActivityPicker *picker() const { return m_picker; }
 
-    // A legend at the right; off removes it.
+    // A legend above the canvas, one check box per curve (checked: shown), in as many columns
+    // as the width takes; off removes it. Above, not beside: the canvas keeps its width
+    // whatever the legend's texts (and language), so the frames stay where they were.
     void setLegendShown(bool shown);
     bool isLegendShown() const;
 
+    // ---- Y axes (QwtPlot::yLeft or QwtPlot::yRight) -----------------------------------------
+
+    // Fitting on: the axis follows its shown curves (at once and as points come and go).
+    // Off: the axis keeps its range until limits are set.
+    void setAxisAutoFit(int axis, bool on);
+    bool isAxisAutoFit(int axis) const;
+    // Limits chosen by the user (in either order): fitting goes off for that axis. On a
+    // logarithmic axis a lower limit at or below zero becomes six decades below the upper one.
+    void setAxisLimits(int axis, double lower, double upper);
+    void setAxisLogarithmic(int axis, bool on);
+    bool isAxisLogarithmic(int axis) const;
+
 public slots:
+    // Appends the curve points of frame `frameNo`'s result (detectors with status 0 add
+    // nothing) and shows the chosen range gate's live values; a null result or a frame before
+    // the trimmed range adds nothing. The caller replots.
+    void appendPoints(int frameNo, const SkAlarmResultSharedPtr &result);
+    // Attaches the marker of one event of frame `frameNo` (none for events without marker or
+    // frames before the trimmed range). The caller replots.
+    void addEvent(int frameNo, const RuAlarmEvent &event);
+
     // Puts the cursor on frame `pos` and replots.
     void setMarkerPos(double pos);
     // Puts the cursor on the frame under canvas pixel `pos.x()` and emits markerPosChanged;
@@ -98,15 +142,37 @@ public slots:
 signals:
     // The user clicked: pos is (frame number, 0).
     void markerPosChanged(QPointF pos);
+    // Fitting gave `axis` a new range (not sent for limits set by setAxisLimits).
+    void axisRangeFitted(int axis, double lower, double upper);
+    // Fitting of `axis` went on or off (off also when limits were set).
+    void axisAutoFitChanged(int axis, bool on);
+    // A curve was shown or hidden (also from the legend).
+    void curveShownChanged(SkActivityPlotId id, bool shown);
 
 private:
+    struct AxisState
+    {
+        bool autoFit = true;
+        bool logarithmic = false;
+        QwtInterval fitted; // the range last given by fitting; invalid: give the next one
+    };
+
     void moveCursor(double x);
     void setupCurves();
     void setupAxes();
+    void appendCurvePoints(int frameNo, const RuAlarmResult &result);
     void appendPoint(int id, int frameNo, RuAlarmStatus status, double value);
     void appendLive(int frameNo, const RuAlarmResult &result);
     void showLiveRangegate();
     SkActivityCurveData *liveSeries(int id, int rangegate);
+    const SkActivityCurveData *shownSeries(int id) const;
+    AxisState &axisState(int axis);
+    const AxisState &axisState(int axis) const;
+    SkValueRange shownRange(int axis) const;
+    void refit();
+    void refitAxis(int axis);
+    void onLegendChecked(const QVariant &itemInfo, bool on);
+    void updateLegendChecks();
 
     QwtPlotMarker *m_cursor;           // deleted in the destructor, before the base class
     // A dark, wider line under the yellow cursor, so it shows on the light canvas too.
@@ -122,4 +188,7 @@ private:
     std::array<std::unique_ptr<SkActivityCurveData>, CurveCount - FirstLiveId> m_noLive;
     int m_liveRangegate = 0;
     int m_firstFrame = 0; // frames before it have been trimmed
+    SkActivityMarkerLevels m_levels;
+    AxisState m_left;
+    AxisState m_right;
 };

@@ -25,8 +25,9 @@ QwtText SkPlotPicker::trackerText(const QPoint &pos) const
     m_value = data->value(m_pos.x(), m_pos.y());
     m_cell = QPoint(static_cast<int>(std::floor(m_pos.x())),
                     static_cast<int>(std::floor(m_pos.y())));
+    const QPoint reading = m_plot->readingCell(m_cell);
     return QwtText(QStringLiteral("%1, %2 = %3")
-                       .arg(m_cell.x())
-                       .arg(m_cell.y())
+                       .arg(reading.x())
+                       .arg(reading.y())
                        .arg(m_value, 0, 'f', 1));
 }

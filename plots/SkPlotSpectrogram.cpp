@@ -1,5 +1,8 @@
 #include "SkPlotSpectrogram.h"
 
+#include "SkChannelScaleDraw.h"
+#include "SkChannelScaleEngine.h"
+#include "SkColorLevels.h"
 #include "SkColorMap.h"
 #include "SkPlotPicker.h"
 #include "SkQwtLayout.h"
@@ -9,6 +12,7 @@
 #include <qwt_plot_marker.h>
 #include <qwt_plot_spectrogram.h>
 #include <qwt_scale_draw.h>
+#include <qwt_scale_engine.h>
 #include <qwt_scale_widget.h>
 #include <qwt_symbol.h>
 
@@ -34,6 +38,7 @@ SkPlotSpectrogram::SkPlotSpectrogram(QWidget *parent)
 
     setupMarker();
     setupPicker();
+    updateChannelAxis();
     setAxisTitles(tr("Channel"), tr("Range gate"));
     setAxisTitle(QwtPlot::yRight, tr("Level (a.u.)"));
     // Room for six-digit labels from the start, so the image does not jump sideways when a
@@ -82,21 +87,52 @@ void SkPlotSpectrogram::setData(const QVector<double> &values, int columns, doub
     const int yLast = static_cast<int>(y0 + height);
     data->setInterval(Qt::YAxis, QwtInterval(yFirst, yLast));
     setAxisScale(QwtPlot::yLeft, yFirst, yLast);
-
-    m_interval = QwtInterval(0.0, m_zMax);
-    data->setInterval(Qt::ZAxis, m_interval);
     data->setValueMatrix(values, columns);
+    m_spectrogram->setData(data);
+    showColorInterval(colorIntervalFor(values, columns));
+}
 
+QwtInterval SkPlotSpectrogram::colorIntervalFor(const QVector<double> &values, int columns)
+{
+    const QwtInterval fixed(0.0, m_zMax);
+    if (!m_autoLevels)
+        return fixed;
+    const QwtInterval levels = SkColorLevels::of(values, columns);
+    if (!levels.isValid())
+        return fixed;
+    if (levels != m_chosenLevels) {
+        m_chosenLevels = levels;
+        emit colorLevelsChanged(levels.minValue(), levels.maxValue());
+    }
+    return levels;
+}
+
+// The colour scale of the image and its colour bar on the right axis.
+void SkPlotSpectrogram::showColorInterval(const QwtInterval &interval)
+{
+    m_interval = interval;
+    if (QwtRasterData *data = m_spectrogram->data())
+        data->setInterval(Qt::ZAxis, interval);
     QwtScaleWidget *bar = axisWidget(QwtPlot::yRight);
     bar->setColorBarEnabled(true);
-    bar->setColorMap(m_interval, new SkColorMap(m_colorMode));
-    setAxisScale(QwtPlot::yRight, m_interval.minValue(), m_interval.maxValue());
+    bar->setColorMap(interval, new SkColorMap(m_colorMode));
+    setAxisScale(QwtPlot::yRight, interval.minValue(), interval.maxValue());
     enableAxis(QwtPlot::yRight);
     // The image follows the chosen mode too, or it would disagree with its own colour bar.
     if (static_cast<const QwtLinearColorMap *>(m_spectrogram->colorMap())->mode() != m_colorMode)
         m_spectrogram->setColorMap(new SkColorMap(m_colorMode));
+    m_spectrogram->invalidateCache();
+}
 
-    m_spectrogram->setData(data);
+void SkPlotSpectrogram::setAutoColorLevels(bool on)
+{
+    if (on == m_autoLevels)
+        return;
+    m_autoLevels = on;
+    m_chosenLevels = QwtInterval(); // report the levels of the matrix on display
+    const auto *data = static_cast<const SkSpectrogramData *>(m_spectrogram->data());
+    if (data)
+        showColorInterval(colorIntervalFor(data->valueMatrix(), data->numColumns()));
 }
 
 bool SkPlotSpectrogram::hasData() const
@@ -113,6 +149,42 @@ void SkPlotSpectrogram::setAxisTitles(const QString &xTitle, const QString &yTit
 {
     setAxisTitle(QwtPlot::xBottom, xTitle);
     setAxisTitle(QwtPlot::yLeft, yTitle);
+}
+
+void SkPlotSpectrogram::setPeakShift(int shift)
+{
+    const SkChannelMapping mapping(shift);
+    if (mapping == m_channels)
+        return;
+    m_channels = mapping;
+    updateChannelAxis();
+}
+
+void SkPlotSpectrogram::setChannelAxis(bool xShowsChannels)
+{
+    if (xShowsChannels == m_channelAxis)
+        return;
+    m_channelAxis = xShowsChannels;
+    updateChannelAxis();
+}
+
+// The bottom axis divides and labels by channel, or plainly when it shows frames.
+void SkPlotSpectrogram::updateChannelAxis()
+{
+    if (m_channelAxis) {
+        setAxisScaleEngine(QwtPlot::xBottom, new SkChannelScaleEngine(m_channels));
+        setAxisScaleDraw(QwtPlot::xBottom, new SkChannelScaleDraw(m_channels));
+    } else {
+        setAxisScaleEngine(QwtPlot::xBottom, new QwtLinearScaleEngine());
+        setAxisScaleDraw(QwtPlot::xBottom, new QwtScaleDraw());
+    }
+}
+
+QPoint SkPlotSpectrogram::readingCell(const QPoint &cell) const
+{
+    if (!m_channelAxis || cell.x() < 0 || cell.x() >= SkChannelMapping::Channels)
+        return cell;
+    return QPoint(m_channels.columnToChannel(cell.x()), cell.y());
 }
 
 QPointF SkPlotSpectrogram::markerPos() const
@@ -156,5 +228,5 @@ void SkPlotSpectrogram::mouseMoveEvent(QMouseEvent *event)
         return;
     // Evaluate the tracker at this very position, so the signal never lags the text.
     m_picker->trackerText(canvas()->mapFrom(this, pos));
-    emit currentPosChanged(m_picker->trackedCell(), m_picker->trackedValue());
+    emit currentPosChanged(readingCell(m_picker->trackedCell()), m_picker->trackedValue());
 }

@@ -7,3 +7,8 @@ void skAlignCanvasToScales(QwtPlot *plot)
 {
     plot->plotLayout()->setAlignCanvasToScales(true);
 }
+
+void skSetCanvasMargin(QwtPlot *plot, int margin, int axis)
+{
+    plot->plotLayout()->setCanvasMargin(margin, axis);
+}

@@ -7,3 +7,6 @@ class QwtPlot;
 
 // Lets the canvas end exactly at the first and last scale ticks (no margin around an image).
 void skAlignCanvasToScales(QwtPlot *plot);
+
+// Pixels between the ends of `axis`' scale and the canvas edges (scales not aligned to the canvas).
+void skSetCanvasMargin(QwtPlot *plot, int margin, int axis);

@@ -39,6 +39,17 @@
     </message>
 </context>
 <context>
+    <name>SkActivityMarker</name>
+    <message>
+        <source>(above the axis: %1)</source>
+        <translation>(über der Achse: %1)</translation>
+    </message>
+    <message>
+        <source>(below the axis: %1)</source>
+        <translation>(unter der Achse: %1)</translation>
+    </message>
+</context>
+<context>
     <name>SkDialogAbout</name>
     <message>
         <source>About</source>

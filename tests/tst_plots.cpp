@@ -1,5 +1,7 @@
-// The viewer's plots offscreen: the spectrogram with its colour ramp, tracker and cross-hair,
-// and the activity plot fed with the engine's results on simulated recordings.
+// The viewer's plots offscreen: the spectrogram with its colour ramp and levels, tracker,
+// cross-hair and channel labels, the activity plot fed with the engine's results on simulated
+// recordings (axes that fit what they carry, markers beyond the axes), and the frame slider
+// kept in line with the activity plot.
 
 #include "RuAlarmCalculator.h"
 #include "RuAlarmEvents.h"
@@ -7,23 +9,37 @@
 #include "SkActivityAlarmMarker.h"
 #include "SkActivityCurveData.h"
 #include "SkActivityPicker.h"
+#include "SkChannelMapping.h"
+#include "SkColorLevels.h"
 #include "SkColorMap.h"
+#include "SkFrameStore.h"
+#include "SkLiveSession.h"
 #include "SkPlotActivities.h"
 #include "SkPlotMetaTypes.h"
 #include "SkPlotPicker.h"
 #include "SkPlotSpectrogram.h"
+#include "SkSliderAligner.h"
+#include "SkSlidingExtremes.h"
+
 
 #include <qwt_legend.h>
+#include <qwt_legend_label.h>
 #include <qwt_plot_canvas.h>
 #include <qwt_plot_curve.h>
 #include <qwt_plot_marker.h>
 #include <qwt_plot_spectrogram.h>
+#include <qwt_scale_div.h>
+#include <qwt_scale_draw.h>
 #include <qwt_scale_widget.h>
+#include <qwt_slider.h>
 #include <qwt_symbol.h>
 #include <qwt_text.h>
 
+
+#include <QBoxLayout>
 #include <QDir>
 #include <QMouseEvent>
+#include <QRandomGenerator>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -47,20 +63,32 @@ extern "C" const char *__lsan_default_suppressions()
 
 namespace {
 
-// Results of the engine on a simulated recording with the radar's own detector settings and
-// every live value on.
-QVector<SkAlarmResultSharedPtr> simulatedResults(RuScenario scenario, int frames)
+// The radar's own detector settings of a simulated recording, with every live value on.
+RuAlarmCalculator radarCalculator(const RuSimulator &simulator)
 {
-    RuSimulatorOptions options;
-    options.scenario = scenario;
-    options.frames = frames;
-    options.processParams = true;
-    RuSimulator simulator(options);
     RuAlarmCalculator calculator;
     calculator.fromProcessParameters(simulator.frame(0).info());
     RuLiveEnables live;
     live.channel0 = live.activity = live.mainVelocity = live.maxVelocity = live.medianVelocity = true;
     calculator.setLiveEnables(live);
+    return calculator;
+}
+
+RuSimulatorOptions scene(RuScenario scenario, int frames, int rangegates = 20)
+{
+    RuSimulatorOptions options;
+    options.scenario = scenario;
+    options.frames = frames;
+    options.rangegates = rangegates;
+    options.processParams = true;
+    return options;
+}
+
+// Results of the engine on a simulated recording with the radar's own settings.
+QVector<SkAlarmResultSharedPtr> simulatedResults(RuScenario scenario, int frames)
+{
+    RuSimulator simulator(scene(scenario, frames));
+    RuAlarmCalculator calculator = radarCalculator(simulator);
     QVector<SkAlarmResultSharedPtr> results;
     for (int n = 0; n < frames; ++n) {
         const RuFrame frame = simulator.frame(n);
@@ -68,6 +96,70 @@ QVector<SkAlarmResultSharedPtr> simulatedResults(RuScenario scenario, int frames
         results << calculator.lastResult();
     }
     return results;
+}
+
+// The marker heights the window gives for a simulated recording: its radar's thresholds.
+SkActivityMarkerLevels radarLevels(RuScenario scenario)
+{
+    return SkActivityMarkerLevels::fromCalculator(radarCalculator(RuSimulator(scene(scenario, 1))));
+}
+
+// Feeds results as the live session hands them over: the points, then each event.
+void feed(SkPlotActivities &plot, const QVector<SkAlarmResultSharedPtr> &results, int first = 0,
+          int end = -1)
+{
+    for (int n = first; n < (end < 0 ? results.size() : end); ++n) {
+        plot.appendPoints(n, results[n]);
+        for (const RuAlarmEvent &event : ruAlarmEvents(*results[n]))
+            plot.addEvent(n, event);
+    }
+}
+
+const SkActivityCurveData *shownSeries(const SkPlotActivities &plot, int id)
+{
+    return static_cast<const SkActivityCurveData *>(plot.curve(SkActivityPlotId(id))->data());
+}
+
+SkActivityMarker::Placement placed(const SkPlotActivities &plot, const SkActivityMarker *marker)
+{
+    return marker->placement(plot.canvasMap(marker->xAxis()), plot.canvasMap(marker->yAxis()),
+                             plot.canvas()->contentsRect());
+}
+
+// What of the shown curves and markers a user could not see on `plot` (replotted); empty when
+// every curve lies within its axis and every marker stands at its value.
+QString offScale(const SkPlotActivities &plot)
+{
+    for (int id = 0; id < SkPlotActivities::CurveCount; ++id) {
+        const QwtPlotCurve *curve = plot.curve(SkActivityPlotId(id));
+        const SkValueRange values = shownSeries(plot, id)->valueRange();
+        if (!curve->isVisible() || values.isEmpty())
+            continue;
+        const QwtInterval axis = plot.axisInterval(curve->yAxis());
+        const bool log = plot.isAxisLogarithmic(curve->yAxis());
+        const double low = log ? values.minimumPositive : values.minimum;
+        if (low < axis.minValue() || values.maximum > axis.maxValue())
+            return QStringLiteral("%1: %2 ... %3 on an axis of %4 ... %5")
+                .arg(SkPlotActivities::curveName(id)).arg(low).arg(values.maximum)
+                .arg(axis.minValue()).arg(axis.maxValue());
+    }
+    for (const SkActivityMarker *marker : plot.eventMarkers())
+        if (placed(plot, marker).side != SkActivityMarker::OnScale)
+            return QStringLiteral("marker at %1 beyond its axis").arg(marker->yValue());
+    return QString();
+}
+
+// Share of the image's pixels close to `color`.
+double shareOf(const QImage &image, const QColor &color)
+{
+    int n = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) {
+            const QColor c = image.pixelColor(x, y);
+            n += qAbs(c.red() - color.red()) + qAbs(c.green() - color.green())
+                     + qAbs(c.blue() - color.blue()) < 60;
+        }
+    return double(n) / (image.width() * image.height());
 }
 
 SkActivityMarkerLevels testLevels()
@@ -104,6 +196,17 @@ QString pictureDir(const QTemporaryDir &tmp)
     return dir;
 }
 
+// Keeps a picture of the running test row in $SK_PLOTS_PNG_DIR, when set, to look at.
+void keepPicture(const QImage &picture, const QString &name)
+{
+    const QString dir = qEnvironmentVariable("SK_PLOTS_PNG_DIR");
+    const QString row = QString::fromLatin1(QTest::currentDataTag()).replace(
+        QRegularExpression(QStringLiteral("[^A-Za-z0-9]+")), QStringLiteral("-"));
+    if (!dir.isEmpty() && QDir().mkpath(dir))
+        picture.save(dir + QLatin1Char('/') + name + (row.isEmpty() ? QString() : QLatin1Char('-') + row)
+                     + QStringLiteral(".png"));
+}
+
 } // namespace
 
 class TstPlots : public QObject
@@ -120,6 +223,11 @@ private slots:
     void trackerNamesCellAndValue();
     void mouseMoveReportsCellOnlyWithData();
     void clickMovesCrossHairOnceSetterIsSilent();
+    void readingsNameTrueChannels_data();
+    void readingsNameTrueChannels();
+    void colourLevelsAreQuantilesOfTheMatrix_data();
+    void colourLevelsAreQuantilesOfTheMatrix();
+    void autoColourLevelsShowTheNoiseFloorAndThePeak();
 
     void curvesCarryNamesUnitsColoursAndAxes_data();
     void curvesCarryNamesUnitsColoursAndAxes();
@@ -135,16 +243,33 @@ private slots:
     void longStreamKeepsOnlyHeldFrames();
     void clearingEmptiesCurvesAndMarkers();
 
+    void slidingExtremesMatchTheSeries_data();
+    void slidingExtremesMatchTheSeries();
+    void axesFitEveryShownCurveAndMarker_data();
+    void axesFitEveryShownCurveAndMarker();
+    void hiddenCurvesLeaveTheFit();
+    void userLimitsHoldUntilFittingIsBack_data();
+    void userLimitsHoldUntilFittingIsBack();
+    void markersBeyondTheAxisStandAtItsEdge_data();
+    void markersBeyondTheAxisStandAtItsEdge();
+    void sessionEventsMarkTheirFrames();
+    void sliderFramesLineUpWithThePlot_data();
+    void sliderFramesLineUpWithThePlot();
+
     void picturesShowAxesColourBarAndMarkers();
 
 private:
     QVector<SkAlarmResultSharedPtr> m_mixed;
+    QMap<int, QVector<SkAlarmResultSharedPtr>> m_scenarios; // by RuScenario
 };
 
 void TstPlots::initTestCase()
 {
     skRegisterPlotMetaTypes();
     m_mixed = simulatedResults(RuScenario::Mixed, 600);
+    m_scenarios[int(RuScenario::Mixed)] = m_mixed;
+    m_scenarios[int(RuScenario::Avalanche)] = simulatedResults(RuScenario::Avalanche, 600);
+    m_scenarios[int(RuScenario::WaterLevel)] = simulatedResults(RuScenario::WaterLevel, 600);
 }
 
 void TstPlots::colourMapRampsThroughItsStops_data()
@@ -294,6 +419,191 @@ void TstPlots::clickMovesCrossHairOnceSetterIsSilent()
     QVERIFY(qAbs(pos.x() - 300) < 3 && qAbs(pos.y() - 12) < 0.5);
     QCOMPARE(plot.markerPos(), pos);
     QCOMPARE(plot.marker()->lineStyle(), QwtPlotMarker::Cross);
+}
+
+void TstPlots::readingsNameTrueChannels_data()
+{
+    QTest::addColumn<int>("shift");
+    QTest::addColumn<QList<int>>("columns");
+    QTest::newRow("no shift") << 0 << QList<int>{0, 300, 1023};
+    QTest::newRow("to right") << 200 << QList<int>{0, 199, 200, 700, 1023};
+    QTest::newRow("to middle") << 512 << QList<int>{0, 226, 511, 512, 1023};
+    QTest::newRow("to middle, given as a negative shift") << -512 << QList<int>{226, 511, 512};
+}
+
+// The store rotates the frame for display; the plot told the same shift names every column by
+// the channel whose value it shows: tracker, position signal and axis labels.
+void TstPlots::readingsNameTrueChannels()
+{
+    QFETCH(int, shift);
+    QFETCH(QList<int>, columns);
+    RuSimulator simulator(scene(RuScenario::Avalanche, 1));
+    const RuFrame frame = simulator.frame(0);
+    const RuMatrix matrix = frame.toMatrix();
+    SkFrameStore store;
+    QVERIFY(store.appendFrame(SkPacket(frame, -1), 0));
+    QSignalSpy extracted(&store, &SkFrameStore::valueExtracted);
+    store.extractFrame(0, SkPacketTypeEnum::Original, shift);
+    QCOMPARE(extracted.count(), 1);
+    const QVector<double> values = extracted.at(0).at(0).value<QVector<double>>();
+    const int rows = values.size() / 1024;
+
+    SkPlotSpectrogram plot;
+    plot.resize(1400, 500);
+    plot.setPeakShift(shift);
+    plot.setZMax(4000);
+    plot.setData(values, 1024, 1024, rows);
+    plot.setAxisScale(QwtPlot::yLeft, 0, rows - 0.2);
+    plot.setAxisScale(QwtPlot::xBottom, 0, 1024 - 0.1);
+    plot.replot();
+    plot.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&plot));
+    QSignalSpy position(&plot, &SkPlotSpectrogram::currentPosChanged);
+    const int row = 7;
+    for (int column : columns) {
+        const QPoint pixel = canvasPixel(plot, QwtPlot::xBottom, QwtPlot::yLeft, column + 0.5, row + 0.5);
+        QCOMPARE(int(std::floor(plot.invTransform(QwtPlot::xBottom, pixel.x()))), column);
+        const int channel = plot.columnToChannel(column); // 226 to middle: 738
+        QCOMPARE(plot.channelToColumn(channel), column);
+        QCOMPARE(channel, ((column - shift) % 1024 + 1024) % 1024);
+        QCOMPARE(plot.picker()->trackerText(pixel).text(),
+                 QStringLiteral("%1, %2 = %3").arg(channel).arg(row).arg(matrix(row, channel), 0, 'f', 1));
+        moveMouse(plot.canvas(), pixel);
+        QCOMPARE(position.last().at(0).toPoint(), QPoint(channel, row));
+        QCOMPARE(position.last().at(1).toDouble(), double(matrix(row, channel)));
+    }
+    // Every label names the channel of its column, at round channel numbers; channel 0 stands
+    // where the shift put it.
+    const QList<double> ticks = plot.axisScaleDiv(QwtPlot::xBottom).ticks(QwtScaleDiv::MajorTick);
+    QVERIFY(ticks.size() >= 4);
+    for (double tick : ticks) {
+        const int channel = plot.columnToChannel(int(tick));
+        QCOMPARE(plot.axisScaleDraw(QwtPlot::xBottom)->label(tick).text(), QString::number(channel));
+        QCOMPARE(channel % 100, 0);
+    }
+    QVERIFY(ticks.contains(double(plot.channelToColumn(0))));
+    keepPicture(plot.grab().toImage(), QStringLiteral("spectrogram-shift"));
+
+    // A channel over time: the axis shows frames, which are not mapped.
+    plot.setChannelAxis(false);
+    plot.setAxisScale(QwtPlot::xBottom, 0, 1000);
+    plot.replot();
+    QCOMPARE(plot.readingCell(QPoint(226, 3)), QPoint(226, 3));
+    QCOMPARE(plot.axisScaleDraw(QwtPlot::xBottom)->label(200).text(), QStringLiteral("200"));
+    QCOMPARE(plot.columnToChannel(226), SkChannelMapping(shift).columnToChannel(226));
+}
+
+void TstPlots::colourLevelsAreQuantilesOfTheMatrix_data()
+{
+    QTest::addColumn<int>("rows");
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<double>("tolerance"); // relative, for a sampled matrix
+    QTest::newRow("original frame of 20 range gates") << 20 << "original" << 0.0;
+    QTest::newRow("original frame of 128 range gates, sampled") << 128 << "original" << 0.02;
+    QTest::newRow("range gate over 1000 frames, sampled") << 1000 << "original" << 0.02;
+    QTest::newRow("normalised frame") << 20 << "normalised" << 0.0;
+    QTest::newRow("one value everywhere") << 20 << "constant" << 0.0;
+    QTest::newRow("cells that are not numbers") << 20 << "holes" << 0.0;
+}
+
+void TstPlots::colourLevelsAreQuantilesOfTheMatrix()
+{
+    QFETCH(int, rows);
+    QFETCH(QString, kind);
+    QFETCH(double, tolerance);
+    // Frame 205 of the avalanche: the clutter peak at channel 0 and the avalanche in the air.
+    RuSimulator simulator(scene(RuScenario::Avalanche, 600, std::min(rows, 128)));
+    const RuMatrix m = simulator.frame(205).toMatrix();
+    const int size = int(m.size());
+    QRandomGenerator random(5);
+    QVector<double> values(rows * 1024);
+    for (int i = 0; i < values.size(); ++i) {
+        if (kind == QLatin1String("constant"))
+            values[i] = 5.0;
+        else if (kind == QLatin1String("normalised")) // noise near 1, an avalanche of 3 %
+            values[i] = i % 1024 < 30 ? 8.0 + i % 7 : 0.5 + random.bounded(1.0);
+        else
+            values[i] = m.data()[i % size] + i / size;
+    }
+    if (kind == QLatin1String("holes"))
+        for (int i = 0; i < values.size(); i += 7)
+            values[i] = i % 2 ? qQNaN() : qInf();
+    const QwtInterval levels = SkColorLevels::of(values, 1024);
+    if (kind == QLatin1String("constant")) {
+        QCOMPARE(levels, QwtInterval(5.0, 6.0));
+        return;
+    }
+    std::vector<double> sorted;
+    for (double v : values)
+        if (std::isfinite(v))
+            sorted.push_back(v);
+    std::sort(sorted.begin(), sorted.end());
+    const auto at = [&](double q) { return sorted[std::size_t(std::lround(q * (sorted.size() - 1)))]; };
+    const double low = at(0.02);
+    const double high = std::min(at(0.995), at(0.5) + 30 * (at(0.5) - low));
+    QVERIFY2(qAbs(levels.minValue() - low) <= tolerance * low
+                 && qAbs(levels.maxValue() - high) <= tolerance * high,
+             qPrintable(QStringLiteral("%1 ... %2, expected %3 ... %4")
+                            .arg(levels.minValue()).arg(levels.maxValue()).arg(low).arg(high)));
+    if (kind == QLatin1String("normalised"))
+        QCOMPARE(levels.maxValue(), at(0.995)); // no clutter: the percentile is the top
+    if (kind == QLatin1String("original")) {
+        // The clutter peak does not take the scale: the avalanche reaches its upper half.
+        QVERIFY(at(1.0) > 100 * levels.maxValue());
+        double avalanche = 0;
+        for (int r = 0; r < m.rows(); ++r)
+            for (int c = 100; c < 900; ++c)
+                avalanche = std::max<double>(avalanche, m(r, c));
+        QVERIFY(avalanche > levels.minValue() + 0.6 * levels.width());
+    }
+}
+
+// The simulated Original frames lie at 600 to 1000, above the default colour top of 400:
+// fixed levels paint one red block, automatic ones the noise in the calm colours and the
+// avalanche in red.
+void TstPlots::autoColourLevelsShowTheNoiseFloorAndThePeak()
+{
+    RuSimulator simulator(scene(RuScenario::Avalanche, 600));
+    const RuMatrix m = simulator.frame(205).toMatrix(); // the avalanche in the air
+    QVector<double> values(int(m.size()));
+    for (int i = 0; i < values.size(); ++i)
+        values[i] = m.data()[i];
+    SkPlotSpectrogram plot;
+    plot.resize(800, 450);
+    plot.setZMax(400);
+    QSignalSpy chosen(&plot, &SkPlotSpectrogram::colorLevelsChanged);
+    const auto show = [&] {
+        plot.setData(values, 1024, 1024, int(m.rows()));
+        plot.setAxisScale(QwtPlot::yLeft, 0, m.rows() - 0.2);
+        plot.setAxisScale(QwtPlot::xBottom, 0, 1024 - 0.1);
+        plot.replot();
+        return plot.canvas()->grab().toImage();
+    };
+    plot.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&plot));
+    const QImage fixed = show();
+    QVERIFY(shareOf(fixed, Qt::red) > 0.9);
+    QCOMPARE(chosen.count(), 0);
+
+    plot.setAutoColorLevels(true); // the frame on display gets its levels at once
+    QCOMPARE(chosen.count(), 1);
+    const QwtInterval levels = SkColorLevels::of(values, 1024);
+    QCOMPARE(chosen.at(0).at(0).toDouble(), levels.minValue());
+    QCOMPARE(chosen.at(0).at(1).toDouble(), levels.maxValue());
+    QVERIFY(levels.minValue() > 500 && levels.maxValue() > 2000);
+    const QImage automatic = show();
+    QCOMPARE(chosen.count(), 1); // the same matrix again: the same levels, nothing to tell
+    QCOMPARE(plot.colorInterval(), levels);
+    QCOMPARE(plot.axisWidget(QwtPlot::yRight)->colorBarInterval(), levels);
+    QCOMPARE(plot.axisInterval(QwtPlot::yRight), levels);
+    const double red = shareOf(automatic, Qt::red);
+    QVERIFY2(red > 0.001 && red < 0.05, qPrintable(QString::number(red)));
+    QVERIFY(shareOf(automatic, Qt::darkBlue) > 0.5);
+    keepPicture(fixed, QStringLiteral("spectrogram-fixed-400"));
+    keepPicture(plot.grab().toImage(), QStringLiteral("spectrogram-auto-levels"));
+
+    plot.setAutoColorLevels(false);
+    QCOMPARE(plot.colorInterval(), QwtInterval(0, 400));
 }
 
 void TstPlots::curvesCarryNamesUnitsColoursAndAxes_data()
@@ -498,45 +808,49 @@ void TstPlots::liveCurvesShowChosenRangegateOnly()
 
 void TstPlots::hoverShowsNearestMarkerText_data()
 {
-    QTest::addColumn<QPointF>("at");
-    QTest::addColumn<int>("axis");
+    QTest::addColumn<QString>("near");  // the marker the mouse is measured from
+    QTest::addColumn<QPoint>("offset"); // pixels from it
     QTest::addColumn<QString>("text");
-    // Markers: alarm on at (50, 10) left; pre-alarms at (30, 1) and (35, 1) left; rain on at
-    // (70, 500) right. Distances are truncated, so 2.4 and 2.6 tie.
-    const int left = QwtPlot::yLeft, right = QwtPlot::yRight;
-    QTest::newRow("on the marker") << QPointF(50, 10) << left << "A";
-    QTest::newRow("7 units away") << QPointF(54, 13) << left << "A";
-    QTest::newRow("15 units away") << QPointF(60, 15) << left << "";
-    QTest::newRow("tie goes to the first") << QPointF(32.5, 1) << left << "P1";
-    QTest::newRow("nearer the second") << QPointF(34.5, 1) << left << "P2";
-    QTest::newRow("right-axis marker") << QPointF(70, 500) << right << "R";
-    QTest::newRow("right axis, far") << QPointF(70, 300) << right << "";
+    // Markers: alarm on "A" at (50, 10) left; pre-alarms "P1" and "P1b" both at (30, 1), "P2"
+    // at (35, 1) left; rain on "R" at (70, 500) right. Distances are pixels, across plus up.
+    QTest::newRow("on the marker") << "A" << QPoint(0, 0) << "A";
+    QTest::newRow("9 pixels away") << "A" << QPoint(5, -4) << "A";
+    QTest::newRow("11 pixels away") << "A" << QPoint(6, 5) << "";
+    QTest::newRow("same place: the first attached") << "P1" << QPoint(1, 1) << "P1";
+    QTest::newRow("nearer the second") << "P2" << QPoint(-2, 0) << "P2";
+    QTest::newRow("right-axis marker") << "R" << QPoint(0, 3) << "R";
+    QTest::newRow("right axis, far") << "R" << QPoint(0, 30) << "";
 }
 
 void TstPlots::hoverShowsNearestMarkerText()
 {
-    QFETCH(QPointF, at);
-    QFETCH(int, axis);
+    QFETCH(QString, near);
+    QFETCH(QPoint, offset);
     QFETCH(QString, text);
     SkPlotActivities plot;
     plot.resize(1000, 500);
     plot.setAxisScale(QwtPlot::xBottom, 0, 100);
-    plot.setAxisScale(QwtPlot::yLeft, 0, 100);
-    plot.setAxisScale(QwtPlot::yRight, 0, 1000);
+    plot.setAxisLimits(QwtPlot::yLeft, 0, 100);
+    plot.setAxisLimits(QwtPlot::yRight, 1, 1000);
     const struct { double x, y; int axis; const char *text; } marks[] = {
-        {50, 10, QwtPlot::yLeft, "A"}, {30, 1, QwtPlot::yLeft, "P1"},
+        {50, 10, QwtPlot::yLeft, "A"}, {30, 1, QwtPlot::yLeft, "P1"}, {30, 1, QwtPlot::yLeft, "P1b"},
         {35, 1, QwtPlot::yLeft, "P2"}, {70, 500, QwtPlot::yRight, "R"}};
+    QPoint at;
     for (const auto &m : marks) {
         auto *marker = new SkActivityAlarmMarker(m.x, m.y, Qt::red, QwtSymbol::Rect);
         marker->setAxes(QwtPlot::xBottom, m.axis);
         marker->setText(QString::fromLatin1(m.text));
         marker->attach(&plot);
+        if (near == QLatin1String(m.text))
+            at = canvasPixel(plot, QwtPlot::xBottom, m.axis, m.x, m.y);
     }
     plot.replot();
     plot.show();
     QVERIFY(QTest::qWaitForWindowExposed(&plot));
-    const QPoint pixel = canvasPixel(plot, QwtPlot::xBottom, axis, at.x(), at.y());
-    QCOMPARE(plot.picker()->trackerText(pixel).text(), text);
+    for (const SkActivityMarker *m : plot.eventMarkers())
+        if (m->text() == near)
+            at = placed(plot, m).pos.toPoint();
+    QCOMPARE(plot.picker()->trackerText(at + offset).text(), text);
 }
 
 void TstPlots::clickMovesCursorOnceSetterIsSilent()
@@ -658,6 +972,382 @@ void TstPlots::clearingEmptiesCurvesAndMarkers()
     QVERIFY(plot.itemList(QwtPlotItem::Rtti_PlotMarker).contains(plot.cursor()));
 }
 
+void TstPlots::slidingExtremesMatchTheSeries_data()
+{
+    QTest::addColumn<int>("shape"); // 0 rising, 1 falling, 2 random with zeros, negatives, NaN
+    QTest::newRow("rising") << 0;
+    QTest::newRow("falling") << 1;
+    QTest::newRow("random") << 2;
+}
+
+// Against the range of the points held, recomputed after every step of a moving window.
+void TstPlots::slidingExtremesMatchTheSeries()
+{
+    QFETCH(int, shape);
+    QRandomGenerator random(17);
+    SkSlidingExtremes extremes;
+    QVector<QPointF> held;
+    for (int x = 0; x < 3000; ++x) {
+        const double y = shape == 0 ? x : shape == 1 ? -x
+                       : x % 97 == 0 ? qQNaN() : x % 89 == 0 ? 0.0 : random.bounded(2000) - 500.0;
+        extremes.append(x, y);
+        held << QPointF(x, y);
+        if (x % 7 == 0) {
+            const double first = x - 300 + random.bounded(40);
+            extremes.dropBefore(first);
+            while (held.first().x() < first)
+                held.removeFirst();
+        }
+        SkValueRange expected;
+        for (const QPointF &p : qAsConst(held))
+            if (std::isfinite(p.y()))
+                expected.include({p.y(), p.y(), p.y() > 0 ? p.y() : qInf()});
+        QCOMPARE(extremes.range().minimum, expected.minimum);
+        QCOMPARE(extremes.range().maximum, expected.maximum);
+        QCOMPARE(extremes.range().minimumPositive, expected.minimumPositive);
+    }
+    extremes.clear();
+    QVERIFY(extremes.range().isEmpty());
+}
+
+void TstPlots::axesFitEveryShownCurveAndMarker_data()
+{
+    QTest::addColumn<int>("scenario");
+    QTest::addColumn<bool>("logRight");
+    QTest::addColumn<int>("rangegate"); // of the live curves
+    QTest::newRow("avalanche") << int(RuScenario::Avalanche) << true << 16;
+    QTest::newRow("water level") << int(RuScenario::WaterLevel) << true << 2;
+    QTest::newRow("mixed") << int(RuScenario::Mixed) << true << 2;
+    QTest::newRow("mixed, linear right axis") << int(RuScenario::Mixed) << false << 2;
+    QTest::newRow("water level, linear right axis") << int(RuScenario::WaterLevel) << false << 2;
+}
+
+// Fed as the frames come, with the radar's thresholds: every curve and marker stands within
+// its axis, and the axes change in steps, not with every frame.
+void TstPlots::axesFitEveryShownCurveAndMarker()
+{
+    QFETCH(int, scenario);
+    QFETCH(bool, logRight);
+    QFETCH(int, rangegate);
+    const QVector<SkAlarmResultSharedPtr> &results = m_scenarios.value(scenario);
+    SkPlotActivities plot;
+    plot.resize(900, 300);
+    plot.setLegendShown(true);
+    plot.setAxisLogarithmic(QwtPlot::yRight, logRight);
+    plot.setMarkerLevels(radarLevels(RuScenario(scenario)));
+    plot.setLiveRangegate(rangegate);
+    plot.setFrameRange(0, results.size());
+    QSignalSpy fitted(&plot, &SkPlotActivities::axisRangeFitted);
+    plot.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&plot));
+    for (int n = 0; n < results.size(); n += 50) {
+        feed(plot, results, n, n + 50);
+        plot.replot();
+        const QString hidden = offScale(plot);
+        QVERIFY2(hidden.isEmpty(), qPrintable(QStringLiteral("frame %1: %2").arg(n + 49).arg(hidden)));
+    }
+    QVERIFY(!plot.eventMarkers().isEmpty());
+    QVERIFY2(fitted.count() < 40, qPrintable(QString::number(fitted.count())));
+    for (int axis : {int(QwtPlot::yLeft), int(QwtPlot::yRight)}) {
+        QList<QVariant> last;
+        for (const QList<QVariant> &args : fitted)
+            if (args.at(0).toInt() == axis)
+                last = args;
+        QVERIFY(!last.isEmpty());
+        QCOMPARE(plot.axisInterval(axis), QwtInterval(last.at(1).toDouble(), last.at(2).toDouble()));
+    }
+    // Sums above the old fixed 1000 are not cut; the right axis reaches the water level.
+    double avalancheTop = 0.0;
+    for (const SkAlarmResultSharedPtr &r : results)
+        avalancheTop = std::max<double>(avalancheTop, r->avalanche[0].sumSum);
+    QVERIFY(plot.axisInterval(QwtPlot::yLeft).maxValue() >= avalancheTop);
+    QVERIFY(plot.axisInterval(QwtPlot::yRight).maxValue() >= results.last()->waterlevel[0].value);
+    keepPicture(plot.grab().toImage(), QStringLiteral("activity"));
+}
+
+// The legend's check boxes hide curves; a hidden curve leaves its axis' fit and comes back.
+void TstPlots::hiddenCurvesLeaveTheFit()
+{
+    SkPlotActivities plot;
+    plot.resize(900, 300);
+    plot.setLegendShown(true);
+    plot.setLiveRangegate(2);
+    feed(plot, m_mixed);
+    plot.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&plot));
+    plot.replot();
+    const double waterTop = shownSeries(plot, SkActivityWaterlevel)->valueRange().maximum;
+    QVERIFY(plot.axisInterval(QwtPlot::yRight).maxValue() >= waterTop);
+
+    QSignalSpy shown(&plot, &SkPlotActivities::curveShownChanged);
+    auto *legendWidget = qobject_cast<QwtLegend *>(plot.legend());
+    auto *label = qobject_cast<QwtLegendLabel *>(
+        legendWidget->legendWidget(plot.itemToInfo(plot.curve(SkActivityWaterlevel))));
+    QVERIFY(label->isChecked());
+    QTest::mouseClick(label, Qt::LeftButton);
+    QCOMPARE(shown.count(), 1);
+    QCOMPARE(shown.at(0).at(1).toBool(), false);
+    QVERIFY(!plot.isCurveShown(SkActivityWaterlevel));
+    plot.replot();
+    QVERIFY2(plot.axisInterval(QwtPlot::yRight).maxValue() < waterTop,
+             qPrintable(QStringLiteral("%1 %2").arg(plot.axisInterval(QwtPlot::yRight).maxValue()).arg(waterTop)));
+    QVERIFY2(offScale(plot).isEmpty() || offScale(plot).startsWith(QStringLiteral("marker")),
+             qPrintable(offScale(plot)));
+
+    // A new title (a language switch) keeps the entry unchecked.
+    plot.curve(SkActivityWaterlevel)->setTitle(QStringLiteral("Pegel (w. E.)"));
+    label = qobject_cast<QwtLegendLabel *>(
+        legendWidget->legendWidget(plot.itemToInfo(plot.curve(SkActivityWaterlevel))));
+    QVERIFY(!label->isChecked());
+
+    plot.setCurveShown(SkActivityWaterlevel, true);
+    QVERIFY(label->isChecked());
+    plot.replot();
+    QVERIFY(plot.axisInterval(QwtPlot::yRight).maxValue() >= waterTop);
+    QCOMPARE(shown.count(), 2);
+}
+
+void TstPlots::userLimitsHoldUntilFittingIsBack_data()
+{
+    QTest::addColumn<int>("axis");
+    QTest::addColumn<bool>("log");
+    QTest::addColumn<QPointF>("limits");   // as typed: lower, upper
+    QTest::addColumn<QPointF>("expected"); // the range shown
+    const int left = QwtPlot::yLeft, right = QwtPlot::yRight;
+    QTest::newRow("left 0 to 500") << left << false << QPointF(0, 500) << QPointF(0, 500);
+    QTest::newRow("right, typed the other way round") << right << false << QPointF(2000, 0) << QPointF(0, 2000);
+    QTest::newRow("right logarithmic from 0") << right << true << QPointF(0, 2000) << QPointF(0.002, 2000);
+    QTest::newRow("right logarithmic") << right << true << QPointF(10, 1e5) << QPointF(10, 1e5);
+}
+
+void TstPlots::userLimitsHoldUntilFittingIsBack()
+{
+    QFETCH(int, axis);
+    QFETCH(bool, log);
+    QFETCH(QPointF, limits);
+    QFETCH(QPointF, expected);
+    SkPlotActivities plot;
+    plot.setAxisLogarithmic(axis, log);
+    plot.setMarkerLevels(radarLevels(RuScenario::Mixed));
+    feed(plot, m_mixed, 0, 300);
+    QSignalSpy autoFit(&plot, &SkPlotActivities::axisAutoFitChanged);
+    QSignalSpy fitted(&plot, &SkPlotActivities::axisRangeFitted);
+    plot.setAxisLimits(axis, limits.x(), limits.y());
+    QCOMPARE(autoFit.count(), 1);
+    QCOMPARE(autoFit.at(0), (QList<QVariant>{axis, false}));
+    QVERIFY(!plot.isAxisAutoFit(axis));
+    feed(plot, m_mixed, 300, 600);
+    plot.replot();
+    const QwtInterval shown = plot.axisInterval(axis);
+    QVERIFY2(qAbs(shown.minValue() - expected.x()) <= 1e-9 * qMax(1.0, expected.x())
+                 && qAbs(shown.maxValue() - expected.y()) <= 1e-9 * expected.y(),
+             qPrintable(QStringLiteral("%1 ... %2").arg(shown.minValue()).arg(shown.maxValue())));
+    for (const QList<QVariant> &args : fitted)
+        QVERIFY(args.at(0).toInt() != axis);
+
+    plot.setAxisAutoFit(axis, true);
+    QCOMPARE(autoFit.last(), (QList<QVariant>{axis, true}));
+    QVERIFY(!fitted.isEmpty() && fitted.last().at(0).toInt() == axis);
+    plot.replot();
+    QCOMPARE(plot.axisInterval(axis), QwtInterval(fitted.last().at(1).toDouble(), fitted.last().at(2).toDouble()));
+    QVERIFY2(offScale(plot).isEmpty(), qPrintable(offScale(plot)));
+}
+
+void TstPlots::markersBeyondTheAxisStandAtItsEdge_data()
+{
+    QTest::addColumn<int>("source");
+    QTest::addColumn<int>("axis");
+    QTest::addColumn<bool>("log");
+    QTest::addColumn<QPointF>("limits");
+    QTest::addColumn<int>("side");
+    QTest::addColumn<QString>("where"); // the hover text's second line
+    const int left = QwtPlot::yLeft, right = QwtPlot::yRight;
+    QTest::newRow("water-level alarm above a low right axis")
+        << int(RuAlarmEvent::Waterlevel) << right << false << QPointF(0, 1000)
+        << int(SkActivityMarker::Above) << "(above the axis: 348553)";
+    QTest::newRow("avalanche alarm below a raised left axis")
+        << int(RuAlarmEvent::Avalanche) << left << false << QPointF(100, 4000)
+        << int(SkActivityMarker::Below) << "(below the axis: 10)";
+    QTest::newRow("rain alarm at 0 on a logarithmic axis")
+        << int(RuAlarmEvent::Rain) << right << true << QPointF(1, 1e6)
+        << int(SkActivityMarker::Below) << "(below the axis: 0)";
+    QTest::newRow("water-level alarm within the axis")
+        << int(RuAlarmEvent::Waterlevel) << right << true << QPointF(1, 1e6)
+        << int(SkActivityMarker::OnScale) << "";
+}
+
+void TstPlots::markersBeyondTheAxisStandAtItsEdge()
+{
+    QFETCH(int, source);
+    QFETCH(int, axis);
+    QFETCH(bool, log);
+    QFETCH(QPointF, limits);
+    QFETCH(int, side);
+    QFETCH(QString, where);
+    SkActivityMarkerLevels levels = radarLevels(RuScenario::Mixed);
+    levels.rainAlarmOn = 0.0;
+    RuAlarmEvent event;
+    event.source = RuAlarmEvent::Source(source);
+    event.status = RuStatusAlarmOn;
+    event.marker = QStringLiteral("the event");
+    SkPlotActivities plot;
+    plot.resize(900, 300);
+    plot.setMarkerLevels(levels);
+    plot.setAxisLogarithmic(axis, log);
+    plot.setFrameRange(0, 100);
+    plot.addEvent(50, event);
+    plot.setAxisLimits(axis, limits.x(), limits.y());
+    plot.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&plot));
+    plot.replot();
+    const SkActivityMarker *marker = plot.eventMarkers().value(0);
+    QVERIFY(marker);
+    const SkActivityMarker::Placement p = placed(plot, marker);
+    QCOMPARE(int(p.side), side);
+    const QRect canvas = plot.canvas()->contentsRect();
+    QVERIFY(canvas.contains(p.pos.toPoint()));
+    const QString text = plot.picker()->trackerText(p.pos.toPoint()).text();
+    QCOMPARE(text, where.isEmpty() ? QStringLiteral("the event") : QStringLiteral("the event\n") + where);
+    // What the user sees: beyond the axis an arrow from the symbol reaches the canvas edge.
+    const QImage picture = plot.canvas()->grab().toImage();
+    if (side != SkActivityMarker::OnScale) {
+        const int edge = side == SkActivityMarker::Above ? canvas.top() + 3 : canvas.bottom() - 3;
+        const QColor arrow = picture.pixelColor(qRound(p.pos.x()), edge);
+        QVERIFY2(arrow.lightness() < 150, qPrintable(arrow.name()));
+    }
+    keepPicture(picture, QStringLiteral("marker"));
+}
+
+// The plot fed by a real live session: points from each result, markers from the events the
+// session derived, the same as deriving them from the results again.
+void TstPlots::sessionEventsMarkTheirFrames()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("mixed.rrd0"));
+    RuSimulator simulator(scene(RuScenario::Mixed, 400));
+    QVERIFY(simulator.writeRecording(path));
+    SkLiveSession session;
+    session.setCalculator(radarCalculator(simulator));
+    SkPlotActivities plot;
+    plot.setMarkerLevels(SkActivityMarkerLevels::fromCalculator(session.calculator()));
+    connect(&session, &SkLiveSession::alarmCalculated, &plot, &SkPlotActivities::appendPoints);
+    connect(&session, &SkLiveSession::alarmEvent, &plot, &SkPlotActivities::addEvent);
+    QVector<SkAlarmResultSharedPtr> results;
+    connect(&session, &SkLiveSession::alarmCalculated, &plot,
+            [&](int n, const SkAlarmResultSharedPtr &r) { results.resize(n + 1); results[n] = r; });
+    QSignalSpy complete(&session, &SkLiveSession::analysisComplete);
+    session.open({path}, 1000, 500);
+    QVERIFY(complete.wait(60000));
+    QCOMPARE(results.size(), 400);
+
+    SkPlotActivities derived;
+    for (int n = 0; n < results.size(); ++n)
+        derived.appendResult(n, *results[n], plot.markerLevels());
+    const auto describe = [](const SkPlotActivities &p) {
+        QStringList markers;
+        for (const SkActivityMarker *m : p.eventMarkers())
+            markers << QStringLiteral("%1 %2 %3").arg(m->xValue()).arg(m->yValue()).arg(m->text());
+        return markers;
+    };
+    QVERIFY(describe(plot).size() > 10);
+    QCOMPARE(describe(plot), describe(derived));
+    QCOMPARE(plot.curve(SkActivityWaterlevel)->dataSize(), size_t(400));
+
+    // Nothing of a frame the store has let go of, nor of an empty result.
+    plot.setFrameRange(300, 100);
+    const int markers = plot.eventMarkers().size();
+    plot.addEvent(250, ruAlarmEvents(*results[226]).value(0));
+    plot.appendPoints(250, results[250]);
+    plot.appendPoints(399, SkAlarmResultSharedPtr());
+    QCOMPARE(plot.eventMarkers().size(), markers);
+    QCOMPARE(plot.curve(SkActivityWaterlevel)->dataSize(), size_t(100));
+}
+
+void TstPlots::sliderFramesLineUpWithThePlot_data()
+{
+    QTest::addColumn<int>("width");
+    QTest::addColumn<bool>("longTitles");
+    QTest::newRow("900 px, short legend") << 900 << false;
+    QTest::newRow("900 px, long legend") << 900 << true;
+    QTest::newRow("1500 px, short legend") << 1500 << false;
+    QTest::newRow("1500 px, long legend") << 1500 << true;
+}
+
+// The window's arrangement: limit controls beside the activity plot, the frame slider below
+// across the whole width. The same frame stands at the same x on both, with and without the
+// legend, whatever its texts, after resizing and when the range moves on.
+void TstPlots::sliderFramesLineUpWithThePlot()
+{
+    QFETCH(int, width);
+    QFETCH(bool, longTitles);
+    QWidget window;
+    auto *column = new QVBoxLayout(&window);
+    auto *row = new QHBoxLayout();
+    auto *leftControls = new QWidget();
+    leftControls->setFixedWidth(70);
+    auto *rightControls = new QWidget();
+    rightControls->setFixedWidth(90);
+    auto *plot = new SkPlotActivities();
+    row->addWidget(leftControls);
+    row->addWidget(plot);
+    row->addWidget(rightControls);
+    column->addLayout(row);
+    auto *slider = new QwtSlider(Qt::Horizontal);
+    slider->setScalePosition(QwtSlider::LeadingScale);
+    column->addWidget(slider);
+    for (int id = 0; id < SkPlotActivities::CurveCount; ++id)
+        if (longTitles)
+            plot->curve(SkActivityPlotId(id))->setTitle(QStringLiteral("Mediangeschwindigkeit des Range-Gates %1 (m/s)").arg(id));
+    feed(*plot, m_mixed, 0, 600);
+    const auto setRange = [&](int start, int length) {
+        plot->setFrameRange(start, length);
+        slider->setScale(start, start + length);
+        plot->replot();
+    };
+    setRange(2000, 1000);
+    new SkSliderAligner(plot, slider);
+    window.resize(width, 420);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+
+    const auto offsets = [&] {
+        QList<double> off;
+        const QwtScaleMap map = plot->canvasMap(QwtPlot::xBottom);
+        const int canvasX = plot->canvas()->mapToGlobal(QPoint(0, 0)).x();
+        const int sliderX = slider->mapToGlobal(QPoint(0, 0)).x();
+        const double first = slider->lowerBound();
+        const double span = slider->upperBound() - first;
+        for (double share : {0.0, 0.1, 0.37, 0.64, 0.9, 1.0}) {
+            const double frame = std::round(first + share * span);
+            off << (canvasX + map.transform(frame)) - (sliderX + slider->transform(frame));
+        }
+        return off;
+    };
+    const auto lined = [&] {
+        for (double d : offsets())
+            if (qAbs(d) > 1.0)
+                return false;
+        return true;
+    };
+    const auto check = [&](const char *when) {
+        if (!QTest::qWaitFor(lined, 30000))
+            QFAIL(qPrintable(QStringLiteral("%1: frames apart by %2 px").arg(QLatin1String(when))
+                                 .arg(QString::number(offsets().value(3)))));
+    };
+    check("without legend");
+    plot->setLegendShown(true);
+    plot->replot();
+    check("with legend");
+    keepPicture(window.grab().toImage(), QStringLiteral("slider"));
+    setRange(2640, 1000);
+    check("after the range moved on");
+    window.resize(width + 237, 420);
+    check("after a resize");
+    plot->setLegendShown(false);
+    plot->replot();
+    check("legend removed");
+}
+
 void TstPlots::picturesShowAxesColourBarAndMarkers()
 {
     QTemporaryDir tmp;
@@ -703,16 +1393,14 @@ void TstPlots::picturesShowAxesColourBarAndMarkers()
     QVERIFY(spectrogram.grab().save(dir + QStringLiteral("/spectrogram-rangegate.png")));
     QCOMPARE(spectrogram.canvas()->geometry().left(), canvasLeft);
 
-    // The activity plot of the mixed recording with the main window's axis ranges.
+    // The activity plot of the mixed recording, its axes fitted.
     SkPlotActivities activities;
     activities.resize(900, 300);
     activities.setLegendShown(true);
     for (int n = 0; n < m_mixed.size(); ++n)
         activities.appendResult(n, *m_mixed[n], testLevels());
     activities.setLiveRangegate(10);
-    activities.setAxisScale(QwtPlot::xBottom, 0, m_mixed.size());
-    activities.setAxisScale(QwtPlot::yLeft, 0, 4000);
-    activities.setAxisScale(QwtPlot::yRight, 0, 1000);
+    activities.setFrameRange(0, m_mixed.size());
     activities.setMarkerPos(226);
     activities.show();
     QVERIFY(QTest::qWaitForWindowExposed(&activities));
