@@ -279,7 +279,6 @@ void SkLiveSession::onStoreAlarmCalculated(int frameno, const SkAlarmResultShare
 // The result the store holds for the frame: one computed before a restart or reopen is not.
 bool SkLiveSession::isCurrentResult(int frameno, const SkAlarmResultSharedPtr &result) const
 {
-    std::lock_guard<std::mutex> lock(*m_store->mutex());
     return m_store->frameAt(frameno).alarmResult() == result;
 }
 
