@@ -14,11 +14,11 @@
 #include "RuFile.h"
 #include "SkFrameStore.h"
 #include "SkLiveSession.h"
+#include "SkRecordFolder.h"
 #include "SkStoreMetaTypes.h"
-#include "rrd.h"
 
 #include <QCoreApplication>
-#include <QDirIterator>
+#include <QDir>
 #include <QFileInfo>
 #include <QLoggingCategory>
 
@@ -131,46 +131,33 @@ void WatchPrinter::onAnalysisComplete()
 
 // ---- Options --------------------------------------------------------------------------------
 
-SkFrameTaskRecord::FileList findOldMinuteFiles(const QString &recordPath)
-{
-    SkFrameTaskRecord::FileList files;
-    QDirIterator it(recordPath, {QStringLiteral("*.rrd0.gz")}, QDir::Files,
-                    QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        it.next();
-        const QFileInfo info = it.fileInfo();
-        const QDateTime born = info.birthTime();
-        files.append({born.isValid() ? born : info.lastModified(), info.absoluteFilePath()});
-    }
-    std::stable_sort(files.begin(), files.end(),
-                     [](const auto &a, const auto &b) { return a.first < b.first; });
-    return files;
-}
-
 // Checks the record path as the viewer does before it records; false after printing why.
 bool prepareRecording(WatchConfig *config, bool importOld)
 {
     SkLiveSession::RecordOptions &rec = config->recordOptions;
-    QDir().mkpath(rec.path);
-    const QFileInfo path(rec.path);
-    if (!path.isDir() || !path.isWritable()) {
+    if (!rec.path.isEmpty())
+        QDir().mkpath(rec.path);
+    const SkRecordFolder folder(rec.path);
+    switch (folder.status()) {
+    case SkRecordFolder::Usable:
+        break;
+    case SkRecordFolder::NotSet:
+        cli::printError(Command, QStringLiteral("No record path is set!"));
+        return false;
+    default:
         cli::printError(Command, QStringLiteral("Record path is not writeable!"));
         return false;
     }
-    rec.path = path.absoluteFilePath();
+    rec.path = folder.absolutePath();
     if (importOld)
-        rec.oldFiles = findOldMinuteFiles(rec.path);
-    uint64_t total = 0, totalFree = 0, available = 0;
-    if (rrd_disk_space(rec.path.toUtf8().constData(), &total, &totalFree, &available) == 0
-        && total > 0) {
-        const double percent = double(available) / double(total) * 100.0;
-        if (percent < rec.minFreePercent)
-            cli::printError(Command, QStringLiteral("Minimal free disk space (%1%) reached! "
-                                                    "Currently available: %2% of %3TiB")
-                                         .arg(rec.minFreePercent)
-                                         .arg(percent, 0, 'f', 1)
-                                         .arg(double(total) / double(1ULL << 40), 0, 'f', 2));
-    }
+        rec.oldFiles = folder.oldMinuteFiles();
+    const SkRecordFolder::FreeSpace space = folder.freeSpace();
+    if (space.isBelow(rec.minFreePercent))
+        cli::printError(Command, QStringLiteral("Minimal free disk space (%1%) reached! "
+                                                "Currently available: %2% of %3TiB")
+                                     .arg(rec.minFreePercent)
+                                     .arg(space.percent, 0, 'f', 1)
+                                     .arg(space.totalTiB, 0, 'f', 2));
     return true;
 }
 

@@ -106,6 +106,8 @@ private slots:
     void reconnectsALostStreamAndNumbersOn();
     void noReconnectEndsWithTheReason();
     void reportsAFullDiskAndExitsOne();
+    void checksTheRecordFolder_data();
+    void checksTheRecordFolder();
 
 private:
     QTemporaryDir m_dir;
@@ -335,6 +337,41 @@ void TestWatch::reportsAFullDiskAndExitsOne()
     QVERIFY2(watch.err.contains(": No space left on device\n"), watch.err.constData());
     QVERIFY2(watch.err.contains("Task Record finished with error 'Recording could not write "),
              watch.err.constData());
+}
+
+void TestWatch::checksTheRecordFolder_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("a file") << "file" << QStringList{} << 1 << "Record path is not writeable!";
+    QTest::newRow("short of free space")
+        << "folder" << QStringList{"--min-free", "100"} << 0
+        << "Minimal free disk space (100%) reached! Currently available: ";
+}
+
+void TestWatch::checksTheRecordFolder()
+{
+    QFETCH(QString, kind);
+    QFETCH(QStringList, options);
+    QFETCH(int, exitCode);
+    QFETCH(QString, message);
+    QTemporaryDir dir;
+    const QString record = dir.filePath("rec");
+    if (kind == "file")
+        writeRecording(dir, "rec", 1);
+    const Output watch =
+        runRrdcli(QStringList{"watch", "--process-params", "--record", record} + options + QStringList{m_scene});
+    QCOMPARE(watch.exitCode, exitCode);
+    QVERIFY2(watch.err.contains(message.toLocal8Bit()), watch.err.constData());
+    if (exitCode != 0)
+        return;
+    QCOMPARE(watch.out, m_expected);
+    int frames = 0;
+    for (const QString &path : filesBelow(record + "/rdata") + filesBelow(record + "/alarm"))
+        frames += framesInFile(path);
+    QCOMPARE(frames, 100);
 }
 
 QTEST_GUILESS_MAIN(TestWatch)
