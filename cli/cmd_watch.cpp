@@ -10,9 +10,7 @@
 #include "commands.h"
 
 #include "RuAlarmCalculator.h"
-#include "RuAlarmEvents.h"
 #include "RuFile.h"
-#include "SkFrameStore.h"
 #include "SkLiveSession.h"
 #include "SkRecordFolder.h"
 #include "SkStoreMetaTypes.h"
@@ -47,10 +45,12 @@ struct WatchConfig
 
 // ---- Output ---------------------------------------------------------------------------------
 
-void printRow(int frame, const RuAlarmEvent &event)
+void printRows(int frame, const SkAlarmResultSharedPtr &, const QVector<RuAlarmEvent> &events)
 {
-    const QByteArray row = cli::alarmLogRow(frame, event);
-    std::fwrite(row.constData(), 1, static_cast<size_t>(row.size()), stdout);
+    for (const RuAlarmEvent &event : events) {
+        const QByteArray row = cli::alarmLogRow(frame, event);
+        std::fwrite(row.constData(), 1, static_cast<size_t>(row.size()), stdout);
+    }
     std::fflush(stdout);
 }
 
@@ -58,27 +58,25 @@ void printRow(int frame, const RuAlarmEvent &event)
 class WatchPrinter : public QObject
 {
 public:
-    WatchPrinter(SkLiveSession *session, const WatchConfig &config);
+    explicit WatchPrinter(SkLiveSession *session);
     int status() const { return m_status; }
     // Ends the watch with at least `status`.
     void stop(int status);
 
 private:
     void onTaskFinished(const QString &name, int status, const QString &message);
-    void onAnalysisComplete();
 
     SkLiveSession *m_session; // not owned
-    bool m_processParams;
     int m_status = cli::ExitOk;
 };
 
-WatchPrinter::WatchPrinter(SkLiveSession *session, const WatchConfig &config)
-    : m_session(session), m_processParams(config.processParams)
+WatchPrinter::WatchPrinter(SkLiveSession *session) : m_session(session)
 {
     const auto print = [](const QString &text) { cli::printError(Command, text); };
-    connect(session, &SkLiveSession::alarmEvent, this, &printRow);
+    connect(session, &SkLiveSession::alarmCalculated, this, &printRows);
     connect(session, &SkLiveSession::taskFinished, this, &WatchPrinter::onTaskFinished);
-    connect(session, &SkLiveSession::analysisComplete, this, &WatchPrinter::onAnalysisComplete);
+    // A finished load ends the watch once every frame it stored has its result.
+    connect(session, &SkLiveSession::analysisComplete, this, [this] { stop(m_status); });
     connect(session, &SkLiveSession::framesDropped, this,
             [print](int n) { print(QStringLiteral("%1 Frames dropped!").arg(n)); });
     connect(session, &SkLiveSession::scriptMessage, this,
@@ -115,18 +113,6 @@ void WatchPrinter::onTaskFinished(const QString &name, int status, const QString
     // The alarm and record tasks only end on their own when they cannot go on.
     if (!loader && !m_session->isStopping())
         stop(cli::ExitFailure);
-}
-
-// A finished load ends the watch once every frame it stored has its result.
-void WatchPrinter::onAnalysisComplete()
-{
-    if (m_session->store()->endFrame() == 0 && m_processParams && m_status == cli::ExitOk) {
-        cli::printError(Command, QStringLiteral("No process parameters found in rrd_info: the "
-                                                "first frame carries no detector settings of "
-                                                "the radar"));
-        m_status = cli::ExitFailure;
-    }
-    stop(m_status);
 }
 
 // ---- Options --------------------------------------------------------------------------------
@@ -278,7 +264,7 @@ int runWatch(const QStringList &args)
     session.setFrameLimit(config.maxFrames);
     session.setAlarmScript(config.alarmScript);
     session.setScriptPolicy(SkLiveSession::ScriptAlways);
-    WatchPrinter printer(&session, config);
+    WatchPrinter printer(&session);
     stopSignals.onSignal(&session, [&printer] { printer.stop(cli::ExitOk); });
     std::fputs("frame,event,details\n", stdout);
     std::fflush(stdout);

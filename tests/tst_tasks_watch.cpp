@@ -160,6 +160,7 @@ void TestWatch::reportsFailures_data()
     QTest::newRow("missing file") << "missing" << 1
                                   << "Task Loader(%1) finished with error 'File open error! Reason: ";
     QTest::newRow("no process parameters") << "plain" << 1 << "No process parameters found in rrd_info";
+    QTest::newRow("no frame at all") << "empty" << 1 << "No process parameters found in rrd_info";
 }
 
 void TestWatch::reportsFailures()
@@ -167,8 +168,11 @@ void TestWatch::reportsFailures()
     QFETCH(QString, kind);
     QFETCH(int, exitCode);
     QFETCH(QString, message);
-    const QString path = kind == "missing" ? m_dir.filePath("missing.rrd0")
-                                           : writeScene(m_dir, "plain.rrd0", false);
+    QString path = m_dir.filePath(kind + ".rrd0");
+    if (kind == "plain")
+        writeScene(m_dir, "plain.rrd0", false);
+    if (kind == "empty")
+        QVERIFY(QFile(path).open(QIODevice::WriteOnly));
     const Output watch = runRrdcli({"watch", "--process-params", path});
     QCOMPARE(watch.exitCode, exitCode);
     if (message.contains("%1"))
