@@ -343,7 +343,7 @@ void SkLiveSession::moveWindowOn()
 {
     if (m_state != Analysing)
         return;
-    if (m_playing) {
+    if (m_playing || m_stream) {
         m_store->releaseFrames(m_batchSize);
         return;
     }

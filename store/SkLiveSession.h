@@ -36,8 +36,8 @@
 //   Analysing, BatchOffered, Complete
 //       restartAlarm()        -> Analysing
 //   Analysing
-//       full window analysed  -> the window moves on by a batch when playing; paused, it
-//                                goes to BatchOffered (nextBatchAvailable)
+//       full window analysed  -> the window moves on by a batch when playing or on a stream;
+//                                a paused file goes to BatchOffered (nextBatchAvailable)
 //   BatchOffered
 //       releaseNextBatch()    -> Analysing
 //   Analysing, BatchOffered
@@ -97,7 +97,7 @@ public:
         AwaitingSettings, // the alarm computation waits for the first frame's settings
         SettingsMissing,  // the first frame carried none: frames load, none is analysed
         Analysing,        // results arrive in frame order and the window moves on
-        BatchOffered,     // paused with a full, analysed window: releaseNextBatch()
+        BatchOffered,     // a paused file's window is full and analysed: releaseNextBatch()
         Complete,         // the load has ended and every frame it stored has its result
         Stopping,         // stop(): the tasks end one after the other
         Aborting,         // abort(): the tasks end at once
@@ -151,7 +151,9 @@ public:
     bool isStream() const { return m_stream; }
 
     // Play: a full window moves on by a batch as soon as every frame it holds has its result.
-    // Pause: nextBatchAvailable() is emitted instead and releaseNextBatch() moves on.
+    // Pause: nextBatchAvailable() is emitted instead and releaseNextBatch() moves on. A
+    // stream moves on either way: the radar does not wait, and what is not taken in is lost
+    // to detection and recording; pausing a stream only freezes what a front end shows.
     void setPlaying(bool playing) { m_playing = playing; }
     bool isPlaying() const { return m_playing; }
     void releaseNextBatch();

@@ -1,7 +1,7 @@
 // SkLiveSession as the viewer drives it: a stream that is lost and comes back while recording,
-// a stream that must not be reconnected, paused batches over a file, the radar's own
-// settings, a restart of the alarm computation, and a stop that does not hang on a quiet
-// radar.
+// a stream that must not be reconnected, a paused stream that goes on loading and recording,
+// paused batches over a file, the radar's own settings, a restart of the alarm computation,
+// and a stop that does not hang on a quiet radar.
 
 #include "RuAlarmEvents.h"
 #include "SkFrameStore.h"
@@ -27,6 +27,7 @@ struct Seen
     bool eventsOfTheirResult = true;
     QStringList lost;
     int back = 0;
+    int dropped = 0;
     int batchesOffered = 0;
     int complete = 0;
     int restarts = 0;
@@ -50,6 +51,8 @@ struct Seen
         QObject::connect(session, &SkLiveSession::streamLost, session,
                          [this](const QString &reason) { lost.append(reason); });
         QObject::connect(session, &SkLiveSession::streamBack, session, [this] { ++back; });
+        QObject::connect(session, &SkLiveSession::framesDropped, session,
+                         [this](int n) { dropped += n; });
         QObject::connect(session, &SkLiveSession::processParametersTaken, session,
                          [this](const RuAlarmCalculator &c) { taken.append(c); });
         QObject::connect(session, &SkLiveSession::nextBatchAvailable, session,
@@ -117,6 +120,28 @@ int framesRecorded(const QString &record)
     return frames;
 }
 
+// The times of the frames in the minute files below `record`, in recording order.
+QVector<qint64> recordedTimes(const QString &record)
+{
+    QStringList files;
+    for (const QString &folder : {QStringLiteral("rdata"), QStringLiteral("alarm")}) {
+        const QDir dir(record + QLatin1Char('/') + folder);
+        for (const QString &name : dir.entryList(QDir::Files))
+            files.append(dir.filePath(name));
+    }
+    std::sort(files.begin(), files.end(), [](const QString &a, const QString &b) {
+        return QFileInfo(a).fileName() < QFileInfo(b).fileName();
+    });
+    QVector<qint64> times;
+    for (const QString &path : files) {
+        RuFile file;
+        file.open(path, 'r', 0);
+        for (RuFrame frame; file.isOpen() && file.readFrame(frame); frame = RuFrame())
+            times.append(frame.timeMicros());
+    }
+    return times;
+}
+
 RuSimulatorOptions radarScene()
 {
     RuSimulatorOptions options;
@@ -141,6 +166,11 @@ QStringList rowsWithTheRadarsSettings(const RuSimulator &simulator, int frames)
     return rows;
 }
 
+QString localAddress(int port)
+{
+    return QStringLiteral("127.0.0.1:%1").arg(port);
+}
+
 } // namespace
 
 class TestLiveSession : public QObject
@@ -152,6 +182,7 @@ private slots:
 
     void lostStreamComesBackAndEverythingCarriesOn();
     void lostStreamEndsTheLoadWithoutReconnect();
+    void pausedStreamGoesOnLoadingAnalysingAndRecording();
     void pausedWindowMovesOnByBatchesOnRequest();
     void restartRecomputesEveryHeldFrame();
     void takesSettingsFromTheFirstFrameOfEachOpen();
@@ -208,6 +239,37 @@ void TestLiveSession::lostStreamEndsTheLoadWithoutReconnect()
              QStringList{"Task Loader(" + radar.address()
                          + ") finished with error 'stream lost: the radar closed the connection'"});
     QVERIFY(seen.inOrder(0, 5));
+}
+
+// Pausing freezes what a front end shows, not the radar: every frame of `rrdcli serve` is
+// stored, analysed and recorded, with a window far smaller than what arrives.
+void TestLiveSession::pausedStreamGoesOnLoadingAnalysingAndRecording()
+{
+    QProcess serve;
+    const int port = startServe(serve, {"--rate", "10", "--frames", "40", "--port", "0"});
+    QVERIFY(port > 0);
+    QTemporaryDir dir;
+    SkLiveSession session;
+    Seen seen(&session);
+    session.setPlaying(false);
+    session.open({localAddress(port)}, 10, 1);
+    SkLiveSession::RecordOptions record;
+    record.path = dir.path();
+    record.startFrame = -1;
+    session.startRecording(record);
+    QTRY_COMPARE_WITH_TIMEOUT(seen.results.size(), 40, Long);
+    QVERIFY(seen.inOrder(0, 40));
+    QCOMPARE(session.store()->endFrame(), 40);
+    QCOMPARE(seen.dropped, 0);
+    QCOMPARE(seen.batchesOffered, 0);
+    session.stop();
+    QTRY_VERIFY_WITH_TIMEOUT(seen.stopped, Long);
+    const QVector<qint64> times = recordedTimes(dir.path());
+    QCOMPARE(times.size(), 40);
+    const qint64 interval = RuSimulatorOptions().intervalMs * 1000LL;
+    QCOMPARE(times.first(), RuSimulatorOptions().startMicros);
+    for (int i = 1; i < times.size(); ++i)
+        QCOMPARE(times.at(i) - times.at(i - 1), interval);
 }
 
 // A paused file waits at a full store; the batch is offered, and offered again when the

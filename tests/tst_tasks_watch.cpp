@@ -5,10 +5,8 @@
 #include "SkStoreMetaTypes.h"
 #include "TaskTestSupport.h"
 
-#include <QDeadlineTimer>
 #include <QDir>
 #include <QProcess>
-#include <QRegularExpression>
 #include <QTest>
 
 #include <csignal>
@@ -16,11 +14,6 @@
 using namespace tasktest;
 
 namespace {
-
-QString rrdcli()
-{
-    return QString::fromLocal8Bit(qgetenv("SK_BIN_DIR")) + QStringLiteral("/rrdcli");
-}
 
 struct Output
 {
@@ -42,20 +35,6 @@ Output runRrdcli(const QStringList &args)
     return o;
 }
 
-// Reads the process's output until `done` holds for it; false on time-out.
-template <typename Predicate>
-bool readUntil(QProcess &p, QByteArray *out, Predicate done)
-{
-    QDeadlineTimer deadline(Long);
-    while (!done(*out)) {
-        if (deadline.hasExpired() || p.state() == QProcess::NotRunning)
-            return false;
-        p.waitForReadyRead(200);
-        out->append(p.readAllStandardOutput());
-    }
-    return true;
-}
-
 QString writeScene(const QTemporaryDir &dir, const QString &name, bool processParams)
 {
     RuSimulatorOptions options;
@@ -66,18 +45,6 @@ QString writeScene(const QTemporaryDir &dir, const QString &name, bool processPa
     if (!RuSimulator(options).writeRecording(path))
         qFatal("cannot write %s", qPrintable(path));
     return path;
-}
-
-// Starts `rrdcli serve` with `args`; the port it serves on, or 0.
-int startServe(QProcess &serve, const QStringList &args)
-{
-    serve.start(rrdcli(), QStringList{"serve"} + args);
-    QByteArray served;
-    if (!readUntil(serve, &served, [](const QByteArray &o) { return o.contains('\n'); }))
-        return 0;
-    const QRegularExpressionMatch port =
-        QRegularExpression(QStringLiteral("serving on 127\\.0\\.0\\.1:(\\d+)")).match(QString::fromLatin1(served));
-    return port.hasMatch() ? port.captured(1).toInt() : 0;
 }
 
 QStringList filesBelow(const QString &folder)
@@ -184,13 +151,9 @@ void TestWatch::reportsFailures()
 void TestWatch::watchesStreamRecordsAndRunsScript()
 {
     QProcess serve;
-    serve.start(rrdcli(), {"serve", "--scenario", "avalanche", "--frames", "100",
-                           "--process-params", "--rate", "50", "--loop", "--port", "0"});
-    QByteArray served;
-    QVERIFY(readUntil(serve, &served, [](const QByteArray &o) { return o.contains('\n'); }));
-    const QRegularExpressionMatch port =
-        QRegularExpression(QStringLiteral("serving on 127\\.0\\.0\\.1:(\\d+)")).match(QString::fromLatin1(served));
-    QVERIFY2(port.hasMatch(), served.constData());
+    const int port = startServe(serve, {"--scenario", "avalanche", "--frames", "100",
+                                        "--process-params", "--rate", "50", "--loop", "--port", "0"});
+    QVERIFY(port > 0);
 
     const QString marker = m_dir.filePath("alarm-runs");
     const QString script = m_dir.filePath("alarm.sh");
@@ -203,7 +166,7 @@ void TestWatch::watchesStreamRecordsAndRunsScript()
 
     QProcess watch;
     watch.start(rrdcli(), {"watch", "--process-params", "--record", record, "--alarm-script",
-                           script, "127.0.0.1:" + port.captured(1)});
+                           script, QStringLiteral("127.0.0.1:%1").arg(port)});
     QByteArray out;
     // All three detectors are back to quiet by then (frames 0-99 are the first cycle).
     const auto alarmsOver = [&](const QByteArray &o) {
