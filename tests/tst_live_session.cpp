@@ -1,7 +1,8 @@
 // SkLiveSession as the viewer drives it: a stream that is lost and comes back while recording,
-// a stream that must not be reconnected, a paused stream that goes on loading and recording,
-// paused batches over a file, the radar's own settings, a restart of the alarm computation,
-// and a stop that does not hang on a quiet radar.
+// a host that takes connections and drops them, a stream that must not be reconnected, a
+// paused stream that goes on loading and recording, paused batches over a file, the radar's
+// own settings, a restart of the alarm computation, and a stop that does not hang on a quiet
+// radar.
 
 #include "RuAlarmEvents.h"
 #include "SkFrameStore.h"
@@ -27,6 +28,8 @@ struct Seen
     bool eventsOfTheirResult = true;
     QStringList lost;
     int back = 0;
+    int announcedEnd = 0;      // the store's end, as its announcements have reached us
+    int backAt = -1;           // ... when the stream was reported back
     int dropped = 0;
     int batchesOffered = 0;
     int complete = 0;
@@ -48,9 +51,14 @@ struct Seen
                                  rows.append(QStringLiteral("%1 %2").arg(n).arg(events.at(i).tag));
                              }
                          });
+        QObject::connect(session->store(), &SkFrameStore::dataRangeChanged, session,
+                         [this](int start, int len) { announcedEnd = start + len; });
         QObject::connect(session, &SkLiveSession::streamLost, session,
                          [this](const QString &reason) { lost.append(reason); });
-        QObject::connect(session, &SkLiveSession::streamBack, session, [this] { ++back; });
+        QObject::connect(session, &SkLiveSession::streamBack, session, [this] {
+            ++back;
+            backAt = announcedEnd;
+        });
         QObject::connect(session, &SkLiveSession::framesDropped, session,
                          [this](int n) { dropped += n; });
         QObject::connect(session, &SkLiveSession::processParametersTaken, session,
@@ -181,6 +189,8 @@ private slots:
     void initTestCase() { skRegisterStoreMetaTypes(); }
 
     void lostStreamComesBackAndEverythingCarriesOn();
+    void streamIsBackWithItsFirstFrame();
+    void hostThatTakesAndDropsConnectionsIsNeverBack();
     void lostStreamEndsTheLoadWithoutReconnect();
     void pausedStreamGoesOnLoadingAnalysingAndRecording();
     void pausedWindowMovesOnByBatchesOnRequest();
@@ -210,17 +220,63 @@ void TestLiveSession::lostStreamComesBackAndEverythingCarriesOn()
     QTRY_COMPARE_WITH_TIMEOUT(seen.lost.size(), 1, Long);
     QCOMPARE(seen.lost.first(), QStringLiteral("the radar closed the connection"));
     QVERIFY(radar.accept()); // after the first back-off of a second
-    QTRY_COMPARE_WITH_TIMEOUT(seen.back, 1, Long);
     QVERIFY(radar.send(30, 30));
     // Frames are numbered on, and every one has its result, in order.
     QTRY_COMPARE_WITH_TIMEOUT(seen.results.size(), 60, Long);
     QVERIFY(seen.inOrder(0, 60));
     QCOMPARE(session.store()->endFrame(), 60);
+    // Back with its first frame, not with the connection.
+    QCOMPARE(seen.back, 1);
+    QVERIFY2(seen.backAt > 30, qPrintable(QString::number(seen.backAt)));
 
     session.stop();
     QTRY_VERIFY_WITH_TIMEOUT(seen.stopped, Long);
     QCOMPARE(framesRecorded(dir.path()), 60);
     QVERIFY(!seen.taskMessages.join('\n').contains("error"));
+}
+
+void TestLiveSession::streamIsBackWithItsFirstFrame()
+{
+    QProcess first;
+    const int port = startServe(first, {"--rate", "100", "--frames", "20", "--port", "0"});
+    QVERIFY(port > 0);
+    SkLiveSession session;
+    Seen seen(&session);
+    session.open({localAddress(port)}, 100, 1);
+    // The server ends after its frames.
+    QTRY_COMPARE_WITH_TIMEOUT(seen.lost.size(), 1, Long);
+    QCOMPARE(seen.back, 0);
+    QProcess second;
+    QCOMPARE(startServe(second, {"--rate", "100", "--frames", "20", "--port", QString::number(port)}), port);
+    QTRY_COMPARE_WITH_TIMEOUT(seen.results.size(), 40, Long);
+    QCOMPARE(seen.back, 1);
+    QVERIFY2(seen.backAt > 20, qPrintable(QString::number(seen.backAt)));
+    QVERIFY(seen.inOrder(0, 40));
+}
+
+// A host that accepts and resets at once: lost once, and never back, however often the
+// session reaches it again.
+void TestLiveSession::hostThatTakesAndDropsConnectionsIsNeverBack()
+{
+    QTcpServer server;
+    QVERIFY(server.listen(QHostAddress::LocalHost));
+    int connections = 0;
+    connect(&server, &QTcpServer::newConnection, &server, [&] {
+        while (QTcpSocket *socket = server.nextPendingConnection()) {
+            ++connections;
+            socket->abort();
+            socket->deleteLater();
+        }
+    });
+    SkLiveSession session;
+    Seen seen(&session);
+    session.open({localAddress(server.serverPort())}, 100, 1);
+    // The first connection, then two more after 1 and 2 s of back-off.
+    QTRY_VERIFY_WITH_TIMEOUT(connections >= 3, Long);
+    QTRY_COMPARE_WITH_TIMEOUT(seen.lost.size(), 1, Long);
+    QCOMPARE(seen.back, 0);
+    QCOMPARE(session.store()->endFrame(), 0);
+    QVERIFY(session.isRunning());
 }
 
 void TestLiveSession::lostStreamEndsTheLoadWithoutReconnect()
