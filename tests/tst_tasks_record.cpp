@@ -117,9 +117,8 @@ private slots:
     void newWindowStartsNewFile();
     void recordFolderSaysWhetherItCanBeUsed_data();
     void recordFolderSaysWhetherItCanBeUsed();
+    void oldMinuteFilesAreFoundBelowOldestFirst_data();
     void oldMinuteFilesAreFoundBelowOldestFirst();
-    void oldMinuteFileScanAsksEveryThousand_data();
-    void oldMinuteFileScanAsksEveryThousand();
 };
 
 void TestRecord::minuteFileNameIsUtcStart()
@@ -347,38 +346,7 @@ void TestRecord::recordFolderSaysWhetherItCanBeUsed()
     }
 }
 
-// Minute files in the folder and every folder below it; other files are not minute files.
-void TestRecord::oldMinuteFilesAreFoundBelowOldestFirst()
-{
-    QTemporaryDir dir;
-    QStringList expected;
-    const QStringList names{"rdata/20240201T060000Z.rrd0.gz", "alarm/20240201T060100Z.rrd0.gz",
-                            "2024/deeper/20240201T060200Z.rrd0.gz", "top.rrd0.gz",
-                            "rdata/a.rrd.gz", "rdata/b.rrd0", "notes.txt"};
-    for (const QString &name : names) {
-        const QString path = dir.filePath(name);
-        QVERIFY(QDir().mkpath(QFileInfo(path).path()));
-        writeRecording(dir, name, 1);
-        if (name.endsWith(".rrd0.gz"))
-            expected.append(QFileInfo(path).absoluteFilePath());
-    }
-    const SkFrameTaskRecord::FileList files = SkRecordFolder(dir.path()).oldMinuteFiles();
-    QStringList found;
-    for (int i = 0; i < files.size(); ++i) {
-        found.append(files.at(i).second);
-        const QFileInfo info(files.at(i).second);
-        const QDateTime born = info.birthTime().isValid() ? info.birthTime() : info.lastModified();
-        QCOMPARE(files.at(i).first, born);
-        if (i > 0)
-            QVERIFY(files.at(i - 1).first <= files.at(i).first);
-    }
-    found.sort();
-    expected.sort();
-    QCOMPARE(found, expected);
-    QVERIFY(SkRecordFolder(QString()).oldMinuteFiles().isEmpty());
-}
-
-void TestRecord::oldMinuteFileScanAsksEveryThousand_data()
+void TestRecord::oldMinuteFilesAreFoundBelowOldestFirst_data()
 {
     QTest::addColumn<int>("stopAt");
     QTest::addColumn<int>("kept");
@@ -386,15 +354,21 @@ void TestRecord::oldMinuteFileScanAsksEveryThousand_data()
     QTest::newRow("the user stops at 2000") << 2000 << 0;
 }
 
-void TestRecord::oldMinuteFileScanAsksEveryThousand()
+// Minute files in the folder and every folder below it, asking after every thousand; other
+// files are not minute files.
+void TestRecord::oldMinuteFilesAreFoundBelowOldestFirst()
 {
     QFETCH(int, stopAt);
     QFETCH(int, kept);
     QTemporaryDir dir;
+    const QStringList folders{"rdata", "alarm", "2024/deeper", ""};
     for (int i = 0; i < 2500; ++i) {
-        QFile file(dir.filePath(QStringLiteral("%1.rrd0.gz").arg(i)));
-        QVERIFY(file.open(QIODevice::WriteOnly));
+        const QString folder = dir.filePath(folders.at(i % folders.size()));
+        QVERIFY(QDir().mkpath(folder));
+        QVERIFY(QFile(QStringLiteral("%1/%2.rrd0.gz").arg(folder).arg(i)).open(QIODevice::WriteOnly));
     }
+    for (const char *other : {"rdata/a.rrd.gz", "rdata/b.rrd0", "notes.txt"})
+        QVERIFY(QFile(dir.filePath(other)).open(QIODevice::WriteOnly));
     QList<int> asked;
     const SkFrameTaskRecord::FileList files =
         SkRecordFolder(dir.path()).oldMinuteFiles([&](int found) {
@@ -403,6 +377,13 @@ void TestRecord::oldMinuteFileScanAsksEveryThousand()
         });
     QCOMPARE(asked, (QList<int>{1000, 2000}));
     QCOMPARE(files.size(), kept);
+    for (int i = 0; i < files.size(); ++i) {
+        const QFileInfo info(files.at(i).second);
+        QVERIFY(info.isAbsolute() && info.fileName().endsWith(".rrd0.gz"));
+        QCOMPARE(files.at(i).first, info.birthTime().isValid() ? info.birthTime() : info.lastModified());
+        QVERIFY(i == 0 || files.at(i - 1).first <= files.at(i).first);
+    }
+    QVERIFY(SkRecordFolder(QString()).oldMinuteFiles().isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestRecord)
