@@ -91,18 +91,15 @@ void SkMainWindow::scheduleExtractRow(int row, int frameno, SkPacketTypeEnum pty
 {
     SkFrameStore *s = store();
     const int shift = m_peakShift;
-    const QSize size(1024, m_maxFrames);
-    m_jobs->schedule(SkJobScheduler::Row,
-                     [=] { s->extractRow(row, frameno, ptype, size, shift); });
+    m_jobs->schedule(SkJobScheduler::Row, [=] { s->extractRow(row, frameno, ptype, shift); });
 }
 
 void SkMainWindow::scheduleExtractColumn(int column, int frameno, SkPacketTypeEnum ptype)
 {
     SkFrameStore *s = store();
     const int shift = m_peakShift;
-    const QSize size(m_maxFrames, 0);
     m_jobs->schedule(SkJobScheduler::Column,
-                     [=] { s->extractColumn(column, frameno, ptype, size, shift); });
+                     [=] { s->extractColumn(column, frameno, ptype, shift); });
 }
 
 void SkMainWindow::scheduleExtractInfo(int frameno)
@@ -112,14 +109,13 @@ void SkMainWindow::scheduleExtractInfo(int frameno)
     m_jobs->schedule(SkJobScheduler::Info, [=] { s->extractInfo(frameno, plotid); });
 }
 
-void SkMainWindow::scheduleExtractRgSum(int frameno, SkPacketTypeEnum ptype)
+void SkMainWindow::scheduleExtractRgSum(int frameno, SkPacketTypeEnum)
 {
     SkFrameStore *s = store();
-    const int shift = m_peakShift;
     const int begin = ui->rgSumChBeginSpinBox->value();
     const int last = ui->rgSumChLastSpinBox->value();
     m_jobs->schedule(SkJobScheduler::RgSum,
-                     [=] { s->extractRgSum(frameno, ptype, begin, last, shift); });
+                     [=] { s->extractRgSum(frameno, begin, last); });
 }
 
 void SkMainWindow::onValueExtracted(const QVector<double> &plotData, int width, int plotWidth,

@@ -44,14 +44,7 @@ QDateTime frameTime(const SkPacket &packet)
 
 QVector<SkPacket> SkMainWindow::copyHeldPackets() const
 {
-    QVector<SkPacket> packets;
-    SkFrameStore *s = store();
-    std::lock_guard<std::mutex> lock(*s->mutex());
-    const int first = s->heldStart();
-    packets.reserve(s->frameCount());
-    for (int n = first; n < first + s->frameCount(); ++n)
-        packets.append(s->frameAt(n));
-    return packets;
+    return store()->heldPackets();
 }
 
 // Shows the status bar's progress bar and keeps a second save or export from starting while
@@ -177,10 +170,10 @@ void SkMainWindow::exportPlot(int source)
     // Times of the frames the store still holds; the others stay empty.
     QVector<QDateTime> times(first.size());
     {
-        SkFrameStore *s = store();
-        std::lock_guard<std::mutex> lock(*s->mutex());
+        const QVector<SkPacket> held = store()->heldPackets();
+        const int firstHeld = held.isEmpty() ? 0 : held.first().frameNumber();
         for (int p = 0; p < first.size(); ++p) {
-            const SkPacket packet = s->frameAt(int(first.at(p).x()));
+            const SkPacket packet = held.value(int(first.at(p).x()) - firstHeld);
             if (packet.hasFrame())
                 times[p] = frameTime(packet);
         }

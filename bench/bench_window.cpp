@@ -247,12 +247,12 @@ void reportJobs(int rangegates)
         const std::string name = skPacketTypeName(type).toStdString() + ", "
                                  + std::to_string(rangegates) + " RG, 4000 frames (target "
                                  + std::to_string(int(limit)) + " ms)";
-        const double rowJob = bestMs([&] { store.extractRow(row, Held - 1, type, QSize(), 200); });
+        const double rowJob = bestMs([&] { store.extractRow(row, Held - 1, type, 200); });
         const double rowWhole = bestMs([&] { wholeMatrixRow(packets, type, row); });
         benchReport("extractRow " + name, rowJob, "ms", "whole matrix per frame", rowWhole,
                     rowJob / rowWhole);
         const double colJob =
-            bestMs([&] { store.extractColumn(300, Held - 1, type, QSize(), 200); });
+            bestMs([&] { store.extractColumn(300, Held - 1, type, 200); });
         const double colWhole = bestMs([&] { wholeMatrixColumn(packets, type, 100); });
         benchReport("extractColumn " + name, colJob, "ms", "whole matrix per frame", colWhole,
                     colJob / colWhole);
@@ -272,7 +272,7 @@ void reportJobs(int rangegates)
         [&] { benchmark::DoNotOptimize(packets.back().matrix(normalized).data()); });
     benchReport("extractInfo Max Velocity, " + size, infoJob, "ms",
                 "the normalised matrix derived alone", frameAlone, infoJob / frameAlone);
-    const double sumJob = bestMs([&] { store.extractRgSum(Held - 1, normalized, 0, 0, 0); });
+    const double sumJob = bestMs([&] { store.extractRgSum(Held - 1, 0, 0); });
     benchReport("extractRgSum, " + size, sumJob, "ms", "the normalised matrix derived alone",
                 frameAlone, sumJob / frameAlone);
 }

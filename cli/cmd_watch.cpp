@@ -10,15 +10,13 @@
 #include "commands.h"
 
 #include "RuAlarmCalculator.h"
-#include "RuAlarmEvents.h"
 #include "RuFile.h"
-#include "SkFrameStore.h"
 #include "SkLiveSession.h"
+#include "SkRecordFolder.h"
 #include "SkStoreMetaTypes.h"
-#include "rrd.h"
 
 #include <QCoreApplication>
-#include <QDirIterator>
+#include <QDir>
 #include <QFileInfo>
 #include <QLoggingCategory>
 
@@ -47,10 +45,12 @@ struct WatchConfig
 
 // ---- Output ---------------------------------------------------------------------------------
 
-void printRow(int frame, const RuAlarmEvent &event)
+void printRows(int frame, const SkAlarmResultSharedPtr &, const QVector<RuAlarmEvent> &events)
 {
-    const QByteArray row = cli::alarmLogRow(frame, event);
-    std::fwrite(row.constData(), 1, static_cast<size_t>(row.size()), stdout);
+    for (const RuAlarmEvent &event : events) {
+        const QByteArray row = cli::alarmLogRow(frame, event);
+        std::fwrite(row.constData(), 1, static_cast<size_t>(row.size()), stdout);
+    }
     std::fflush(stdout);
 }
 
@@ -58,27 +58,25 @@ void printRow(int frame, const RuAlarmEvent &event)
 class WatchPrinter : public QObject
 {
 public:
-    WatchPrinter(SkLiveSession *session, const WatchConfig &config);
+    explicit WatchPrinter(SkLiveSession *session);
     int status() const { return m_status; }
     // Ends the watch with at least `status`.
     void stop(int status);
 
 private:
     void onTaskFinished(const QString &name, int status, const QString &message);
-    void onAnalysisComplete();
 
     SkLiveSession *m_session; // not owned
-    bool m_processParams;
     int m_status = cli::ExitOk;
 };
 
-WatchPrinter::WatchPrinter(SkLiveSession *session, const WatchConfig &config)
-    : m_session(session), m_processParams(config.processParams)
+WatchPrinter::WatchPrinter(SkLiveSession *session) : m_session(session)
 {
     const auto print = [](const QString &text) { cli::printError(Command, text); };
-    connect(session, &SkLiveSession::alarmEvent, this, &printRow);
+    connect(session, &SkLiveSession::alarmCalculated, this, &printRows);
     connect(session, &SkLiveSession::taskFinished, this, &WatchPrinter::onTaskFinished);
-    connect(session, &SkLiveSession::analysisComplete, this, &WatchPrinter::onAnalysisComplete);
+    // A finished load ends the watch once every frame it stored has its result.
+    connect(session, &SkLiveSession::analysisComplete, this, [this] { stop(m_status); });
     connect(session, &SkLiveSession::framesDropped, this,
             [print](int n) { print(QStringLiteral("%1 Frames dropped!").arg(n)); });
     connect(session, &SkLiveSession::scriptMessage, this,
@@ -117,60 +115,35 @@ void WatchPrinter::onTaskFinished(const QString &name, int status, const QString
         stop(cli::ExitFailure);
 }
 
-// A finished load ends the watch once every frame it stored has its result.
-void WatchPrinter::onAnalysisComplete()
-{
-    if (m_session->store()->endFrame() == 0 && m_processParams && m_status == cli::ExitOk) {
-        cli::printError(Command, QStringLiteral("No process parameters found in rrd_info: the "
-                                                "first frame carries no detector settings of "
-                                                "the radar"));
-        m_status = cli::ExitFailure;
-    }
-    stop(m_status);
-}
-
 // ---- Options --------------------------------------------------------------------------------
-
-SkFrameTaskRecord::FileList findOldMinuteFiles(const QString &recordPath)
-{
-    SkFrameTaskRecord::FileList files;
-    QDirIterator it(recordPath, {QStringLiteral("*.rrd0.gz")}, QDir::Files,
-                    QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        it.next();
-        const QFileInfo info = it.fileInfo();
-        const QDateTime born = info.birthTime();
-        files.append({born.isValid() ? born : info.lastModified(), info.absoluteFilePath()});
-    }
-    std::stable_sort(files.begin(), files.end(),
-                     [](const auto &a, const auto &b) { return a.first < b.first; });
-    return files;
-}
 
 // Checks the record path as the viewer does before it records; false after printing why.
 bool prepareRecording(WatchConfig *config, bool importOld)
 {
     SkLiveSession::RecordOptions &rec = config->recordOptions;
-    QDir().mkpath(rec.path);
-    const QFileInfo path(rec.path);
-    if (!path.isDir() || !path.isWritable()) {
+    if (!rec.path.isEmpty())
+        QDir().mkpath(rec.path);
+    const SkRecordFolder folder(rec.path);
+    switch (folder.status()) {
+    case SkRecordFolder::Usable:
+        break;
+    case SkRecordFolder::NotSet:
+        cli::printError(Command, QStringLiteral("No record path is set!"));
+        return false;
+    default:
         cli::printError(Command, QStringLiteral("Record path is not writeable!"));
         return false;
     }
-    rec.path = path.absoluteFilePath();
+    rec.path = folder.absolutePath();
     if (importOld)
-        rec.oldFiles = findOldMinuteFiles(rec.path);
-    uint64_t total = 0, totalFree = 0, available = 0;
-    if (rrd_disk_space(rec.path.toUtf8().constData(), &total, &totalFree, &available) == 0
-        && total > 0) {
-        const double percent = double(available) / double(total) * 100.0;
-        if (percent < rec.minFreePercent)
-            cli::printError(Command, QStringLiteral("Minimal free disk space (%1%) reached! "
-                                                    "Currently available: %2% of %3TiB")
-                                         .arg(rec.minFreePercent)
-                                         .arg(percent, 0, 'f', 1)
-                                         .arg(double(total) / double(1ULL << 40), 0, 'f', 2));
-    }
+        rec.oldFiles = folder.oldMinuteFiles();
+    const SkRecordFolder::FreeSpace space = folder.freeSpace();
+    if (space.isBelow(rec.minFreePercent))
+        cli::printError(Command, QStringLiteral("Minimal free disk space (%1%) reached! "
+                                                "Currently available: %2% of %3TiB")
+                                     .arg(rec.minFreePercent)
+                                     .arg(space.percent, 0, 'f', 1)
+                                     .arg(space.totalTiB, 0, 'f', 2));
     return true;
 }
 
@@ -291,7 +264,7 @@ int runWatch(const QStringList &args)
     session.setFrameLimit(config.maxFrames);
     session.setAlarmScript(config.alarmScript);
     session.setScriptPolicy(SkLiveSession::ScriptAlways);
-    WatchPrinter printer(&session, config);
+    WatchPrinter printer(&session);
     stopSignals.onSignal(&session, [&printer] { printer.stop(cli::ExitOk); });
     std::fputs("frame,event,details\n", stdout);
     std::fflush(stdout);

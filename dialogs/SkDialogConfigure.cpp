@@ -1,13 +1,11 @@
 #include "SkDialogConfigure.h"
 #include "ui_SkDialogConfigure.h"
 
-#include "rrd.h"
+#include "SkRecordFolder.h"
 
 #include <QDataStream>
-#include <QFile>
 #include <QEvent>
 #include <QFileDialog>
-#include <QFileInfo>
 #include <QIODevice>
 #include <QSignalBlocker>
 
@@ -175,25 +173,23 @@ bool SkDialogConfigure::restoreState(const QByteArray &state)
 // An empty path is not an error: recording then uses its default folder.
 bool SkDialogConfigure::checkRecordPath()
 {
-    const QString path = ui->lineEditRecPath->text();
-    if (path.isEmpty()) {
+    const SkRecordFolder folder(ui->lineEditRecPath->text());
+    const SkRecordFolder::Status status = folder.status();
+    if (status == SkRecordFolder::NotSet) {
         ui->lineEditRecPath->setStyleSheet(QString());
         return false;
     }
-    const QFileInfo info(path);
-    if (!info.isDir() || !info.isWritable()) {
+    if (status != SkRecordFolder::Usable) {
         ui->lineEditRecPath->setStyleSheet(QLatin1String(ErrorStyle));
         ui->label_usednow->clear();
         return false;
     }
     ui->lineEditRecPath->setStyleSheet(QString());
-    uint64_t total = 0, totalFree = 0, available = 0;
-    const QByteArray native = QFile::encodeName(info.absoluteFilePath());
-    if (rrd_disk_space(native.constData(), &total, &totalFree, &available) == 0 && total > 0) {
-        ui->label_usednow->setText(
-            tr("Currently available: %1% of %2TiB")
-                .arg(double(available) / double(total) * 100.0, 0, 'f', 1)
-                .arg(double(total) / double(Q_UINT64_C(1) << 40), 0, 'f', 2));
+    const SkRecordFolder::FreeSpace space = folder.freeSpace();
+    if (space.isKnown()) {
+        ui->label_usednow->setText(tr("Currently available: %1% of %2TiB")
+                                       .arg(space.percent, 0, 'f', 1)
+                                       .arg(space.totalTiB, 0, 'f', 2));
     }
     return true;
 }

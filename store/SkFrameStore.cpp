@@ -193,7 +193,7 @@ SkPacket SkFrameStore::waitFrame(int frameNo, unsigned long timeout,
         dropped.setFrameNumber(-2);
         return dropped;
     }
-    return frameAt(frameNo);
+    return frameAtLocked(frameNo);
 }
 
 void SkFrameStore::releaseFrames(int n)
@@ -258,24 +258,27 @@ bool SkFrameStore::isFullUpTo(int frameNo) const
 
 SkPacket SkFrameStore::frameAt(int n) const
 {
+    Lock lock(m_mutex);
+    return frameAtLocked(n);
+}
+
+SkPacket SkFrameStore::frameAtLocked(int n) const
+{
     if (n < m_start || n >= m_end)
         return SkPacket();
     return heldPacket(n);
 }
 
-int SkFrameStore::frameCount() const
+QVector<SkPacket> SkFrameStore::heldPackets(int first, int end) const
 {
-    return m_end - m_start;
-}
-
-int SkFrameStore::heldStart() const
-{
-    return m_start;
-}
-
-std::mutex *SkFrameStore::mutex() const
-{
-    return &m_mutex;
+    Lock lock(m_mutex);
+    first = qMax(first, m_start);
+    end = qMin(end, m_end);
+    QVector<SkPacket> packets;
+    packets.reserve(qMax(0, end - first));
+    for (int n = first; n < end; ++n)
+        packets.append(heldPacket(n));
+    return packets;
 }
 
 void SkFrameStore::wakeAll()

@@ -23,7 +23,6 @@
 
 #include <QObject>
 #include <QPointF>
-#include <QSize>
 #include <QVector>
 
 #include <atomic>
@@ -65,23 +64,24 @@ public:
     // released.
     bool isFullUpTo(int frameNo) const;
 
-    // Non-locking: the caller holds mutex().
+    // A copy of frame n's packet, or an empty packet when the store does not hold it.
     SkPacket frameAt(int n) const;
-    int frameCount() const;
-    // The oldest frame held (startFrame() for a caller that holds the lock).
-    int heldStart() const;
-    std::mutex *mutex() const;
+    // The packets of the frames first .. end - 1 that the store holds, oldest first, copied
+    // under one lock: a consistent series however the store moves on meanwhile. Handles, not
+    // matrices; a packet keeps its frame alive after the store has let it go.
+    QVector<SkPacket> heldPackets(int first = 0, int end = INT_MAX) const;
 
-    // Wakes every waiter (they return and look at their abort flag). Takes the lock, so
-    // never call it while holding mutex().
+    // Wakes every waiter (they return and look at their abort flag).
     void wakeAll();
 
     // Extraction jobs, run on a pool thread; each emits its result by a signal.
     void extractFrame(int frameNo, SkPacketTypeEnum type, int shift);
-    void extractRow(int row, int frameNo, SkPacketTypeEnum type, QSize size, int shift);
-    void extractColumn(int column, int frameNo, SkPacketTypeEnum type, QSize size, int shift);
+    void extractRow(int row, int frameNo, SkPacketTypeEnum type, int shift);
+    void extractColumn(int column, int frameNo, SkPacketTypeEnum type, int shift);
     void extractInfo(int frameNo, SkActivityPlotId plotid);
-    void extractRgSum(int frameNo, SkPacketTypeEnum type, int chBegin, int chLast, int shift);
+    // The range-gate sums of the frame's normalised matrix over the channels chBegin ..
+    // 1023 - chLast.
+    void extractRgSum(int frameNo, int chBegin, int chLast);
 
 public slots:
     void onAlarmCalculated(int frameno, SkAlarmResultSharedPtr result);
@@ -96,8 +96,6 @@ signals:
     void rgSumExtracted(QVector<QPointF> rgSumPoints);
     void valueExtracted(QVector<double> plotData, int width, int plotWidth, int plotHeight,
                         SkPacket packet, SkPacket packetPrev);
-    // Declared for the window's connection; nothing emits it.
-    void maxFramesReached();
 
 private:
     static constexpr quint64 AnyGeneration = ~quint64(0);
@@ -112,6 +110,8 @@ private:
 
     bool fullLocked() const;
     int slotOf(int n) const;
+    // frameAt() for a caller that holds the lock.
+    SkPacket frameAtLocked(int n) const;
     bool appendAndEmit(SkPacket &p, unsigned long timeout, quint64 generation,
                        const std::atomic_bool *abortFlag);
     bool appendLocked(std::unique_lock<std::mutex> &lock, SkPacket &p, unsigned long timeout,

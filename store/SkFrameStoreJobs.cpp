@@ -50,14 +50,13 @@ void SkFrameStore::extractFrame(int frameNo, SkPacketTypeEnum type, int shift)
         plotData.resize(rows * Channels);
         for (int r = 0; r < rows; ++r)
             rotatedRow(m->row(r).data(), plotData.data() + r * Channels, s);
-        previous = frameAt(frameNo - 1);
+        previous = frameAtLocked(frameNo - 1);
     }
     emit valueExtracted(plotData, Channels, Channels, rows, packet, previous);
 }
 
-void SkFrameStore::extractRow(int row, int frameNo, SkPacketTypeEnum type, QSize size, int shift)
+void SkFrameStore::extractRow(int row, int frameNo, SkPacketTypeEnum type, int shift)
 {
-    Q_UNUSED(size)
     QVector<double> plotData;
     int n = 0;
     SkPacket packet;
@@ -80,16 +79,14 @@ void SkFrameStore::extractRow(int row, int frameNo, SkPacketTypeEnum type, QSize
             held.matrixRow(type, qBound(0, row, rows - 1), values, &cursor);
             rotatedRow(values, plotData.data() + (i - m_start) * Channels, s);
         }
-        packet = frameAt(frameNo);
-        previous = frameAt(frameNo - 1);
+        packet = frameAtLocked(frameNo);
+        previous = frameAtLocked(frameNo - 1);
     }
     emit valueExtracted(plotData, Channels, Channels, n, packet, previous);
 }
 
-void SkFrameStore::extractColumn(int column, int frameNo, SkPacketTypeEnum type, QSize size,
-                                 int shift)
+void SkFrameStore::extractColumn(int column, int frameNo, SkPacketTypeEnum type, int shift)
 {
-    Q_UNUSED(size)
     QVector<double> plotData;
     int n = 0;
     int height = MaxColumnRows;
@@ -117,8 +114,8 @@ void SkFrameStore::extractColumn(int column, int frameNo, SkPacketTypeEnum type,
             held.matrixColumn(type, c, qMin(rows, height), plotData.data() + (i - m_start), n,
                               &cursor);
         }
-        packet = frameAt(frameNo);
-        previous = frameAt(frameNo - 1);
+        packet = frameAtLocked(frameNo);
+        previous = frameAtLocked(frameNo - 1);
     }
     emit valueExtracted(plotData, n, n, height, packet, previous);
 }
@@ -128,7 +125,7 @@ void SkFrameStore::extractInfo(int frameNo, SkActivityPlotId plotid)
     QVector<QPointF> points;
     {
         std::lock_guard<std::mutex> lock(m_mutex);
-        const SkPacket packet = frameAt(frameNo);
+        const SkPacket packet = frameAtLocked(frameNo);
         if (packet.hasAlarmResult()) {
             const RuLiveValues &live = packet.alarmResult()->live;
             const QVector<quint16> *series = nullptr;
@@ -151,11 +148,8 @@ void SkFrameStore::extractInfo(int frameNo, SkActivityPlotId plotid)
     emit infoExtracted(plotid, points);
 }
 
-void SkFrameStore::extractRgSum(int frameNo, SkPacketTypeEnum type, int chBegin, int chLast,
-                                int shift)
+void SkFrameStore::extractRgSum(int frameNo, int chBegin, int chLast)
 {
-    Q_UNUSED(type)
-    Q_UNUSED(shift)
     // The dock describes the sum over the normalised frame, which is what is summed here.
     const SkPacketTypeEnum summed = SkPacketTypeEnum::AvalancheNormalized;
     const int b = qBound(0, chBegin, Channels - 1);

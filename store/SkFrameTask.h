@@ -37,8 +37,7 @@ public:
 
 public slots:
     // Asks the body to stop and wakes the store, so a task asleep in a store wait notices at
-    // once. Does not wait for the body to end; takes the store's lock for a moment, so it is
-    // not called while holding SkFrameStore::mutex().
+    // once. Does not wait for the body to end; takes the store's lock for a moment.
     virtual void abort();
     virtual QString description() const;
 

@@ -91,10 +91,13 @@ void SkFrameTaskLoad::loadSource(const QString &source)
         if (!m_reconnect)
             throw std::runtime_error(tr("stream lost: %1").arg(reason).toLocal8Bit().toStdString());
         qDebug().noquote() << "tsk:" << description() << "stream lost:" << reason;
-        reportStream(true, reason);
+        // A host that takes the connection and drops it again is still lost: one report
+        // until a frame arrives.
+        if (!m_streamLost)
+            reportStream(true, reason);
+        m_streamLost = true;
         if (!reconnect(file, source))
             return;
-        reportStream(false, QString());
     }
 }
 
@@ -192,6 +195,11 @@ bool SkFrameTaskLoad::append(RuFile &file, const QString &source, const RuFrame 
     }
     ++m_framesRead;
     m_backoffSeconds = 1;
+    // The stream is back when it delivers again, not when it merely takes a connection.
+    if (m_streamLost) {
+        m_streamLost = false;
+        reportStream(false, QString());
+    }
     return !stopped() && !limitReached();
 }
 

@@ -3,7 +3,8 @@
 // every frame to the frame store. A file load pauses while the store is full; a stream does
 // not wait, so frames that find the store full are dropped and counted (framesDropped).
 // A stream that is lost (closed by the radar, broken, or sending garbage) is opened again
-// with back-off when reconnecting is on; the frames that come then are numbered on.
+// with back-off when reconnecting is on; the frames that come then are numbered on. It is
+// reported lost once, and back with the first frame that arrives again.
 
 #include "SkFrameTask.h"
 
@@ -79,6 +80,7 @@ private:
     qint64 m_frameLimit = 0;
     qint64 m_framesRead = 0;
     int m_backoffSeconds = 1;
+    bool m_streamLost = false; // reported lost, and no frame since
     std::mutex m_eventsMutex;
     QList<StreamEvent> m_events;
     QElapsedTimer m_sinceReport;

@@ -2,7 +2,7 @@
 
 #include "RuFile.h"
 #include "SkFrameStore.h"
-#include "rrd.h"
+#include "SkRecordFolder.h"
 
 #include <QDebug>
 #include <QDir>
@@ -326,11 +326,8 @@ void SkFrameTaskRecord::houseKeeping()
 
 bool SkFrameTaskRecord::shortOfSpace() const
 {
-    uint64_t total = 0, totalFree = 0, available = 0;
-    const QByteArray path = (m_recordPath + QLatin1Char('/') + DataFolder).toUtf8();
-    if (rrd_disk_space(path.constData(), &total, &totalFree, &available) != 0 || total == 0)
-        return false;
-    return m_minFreeSpace > static_cast<double>(available) / static_cast<double>(total) * 100.0;
+    const SkRecordFolder data(m_recordPath + QLatin1Char('/') + DataFolder);
+    return data.freeSpace().isBelow(m_minFreeSpace);
 }
 
 void SkFrameTaskRecord::deleteOldest()

@@ -8,7 +8,6 @@
 #include "SkFrameTaskAlarm.h"
 #include "SkFrameTaskLoad.h"
 
-
 #include <algorithm>
 #include <stdexcept>
 
@@ -16,6 +15,9 @@ namespace {
 
 // A running alarm script gets this long to finish when the session ends.
 constexpr int ScriptGraceMs = 3000;
+
+const char *const NoSettingsText = "No process parameters found in rrd_info: the first frame "
+                                   "carries no detector settings of the radar";
 
 // The status-bar message for a task that has ended.
 QString taskMessage(const SkFrameTask *task)
@@ -118,6 +120,13 @@ bool SkLiveSession::hasEnded(const SkFrameTask *task) const
     return m_ended.contains(task);
 }
 
+// ---- State ----------------------------------------------------------------------------------
+
+bool SkLiveSession::isStopping() const
+{
+    return m_state == Stopping || m_state == Aborting || m_state == Stopped;
+}
+
 // ---- Loading --------------------------------------------------------------------------------
 
 void SkLiveSession::open(const QStringList &sources, int windowSize, int batchSize)
@@ -132,17 +141,14 @@ void SkLiveSession::open(const QStringList &sources, int windowSize, int batchSi
 
 void SkLiveSession::reopen()
 {
-    if (m_stopping)
+    if (isStopping())
         return;
     // The old load goes first: it must not append into the new window.
     retire(m_loader);
-    m_loadDone = false;
-    m_completeSent = false;
-    m_batchOffered = false;
     m_store->clear();
     m_store->setMaxSize(m_windowSize);
-    m_paramsLoaded = !m_processParams;
-    restartAlarm();
+    m_state = m_processParams ? AwaitingSettings : Analysing;
+    restartAlarmTask();
     startLoad();
 }
 
@@ -165,23 +171,63 @@ void SkLiveSession::startLoad()
 
 void SkLiveSession::releaseNextBatch()
 {
-    m_batchOffered = false;
+    if (m_state == BatchOffered)
+        m_state = Analysing;
     m_store->releaseFrames(m_batchSize);
+}
+
+bool SkLiveSession::loadEnded() const
+{
+    return m_loader && hasEnded(m_loader.get());
+}
+
+void SkLiveSession::onLoadEnded()
+{
+    if (m_state == AwaitingSettings && m_store->endFrame() == 0) {
+        disconnect(m_firstFrame);
+        m_state = SettingsMissing;
+        // A failed load has said why already.
+        if (m_loader->status() == SkTaskSucceeded)
+            emit processParametersMissing(tr(NoSettingsText));
+    }
+    checkAnalysisComplete();
 }
 
 // ---- Alarm computation ----------------------------------------------------------------------
 
 void SkLiveSession::restartAlarm(const RuAlarmCalculator &calculator)
 {
+    if (isStopping())
+        return;
     m_calculator = calculator;
-    m_paramsLoaded = true;
-    restartAlarm();
+    m_state = Analysing;
+    restartAlarmTask();
 }
 
 void SkLiveSession::restartAlarm()
 {
-    if (m_stopping)
+    if (isStopping())
         return;
+    if (m_state == SettingsMissing)
+        m_state = AwaitingSettings;
+    else if (m_state != AwaitingSettings)
+        m_state = Analysing;
+    restartAlarmTask();
+}
+
+bool SkLiveSession::takeProcessParameters(const SkPacket &packet, const RuAlarmCalculator &base)
+{
+    RuAlarmCalculator calculator = base;
+    if (isStopping() || !applyProcessParameters(packet, &calculator, nullptr))
+        return false;
+    emit processParametersTaken(calculator);
+    restartAlarm(calculator);
+    return true;
+}
+
+// Drops the results of the old computation and starts the new one, or waits for the settings.
+void SkLiveSession::restartAlarmTask()
+{
     if (m_alarm) {
         // The old task must not attach a result after the store has dropped them: it is
         // waited for, which takes at most the computation of one frame.
@@ -193,23 +239,12 @@ void SkLiveSession::restartAlarm()
     const int first = m_store->startFrame();
     m_pacer->restart(first);
     m_lastResult = first - 1;
-    m_completeSent = false;
-    emit alarmRestarting(first);
     disconnect(m_firstFrame);
-    m_awaitingFirstFrame = false;
-    if (m_paramsLoaded) {
+    emit alarmRestarting(first);
+    if (m_state == AwaitingSettings)
+        awaitSettings();
+    else
         startAlarmTask();
-        return;
-    }
-    // The radar's own settings come with the first frame: wait for it.
-    m_awaitingFirstFrame = true;
-    m_firstFrame = connect(
-        m_store.get(), &SkFrameStore::dataRangeChanged, this,
-        [this](int, int len) {
-            if (len > 0)
-                onFirstFrame();
-        },
-        Qt::QueuedConnection);
 }
 
 void SkLiveSession::startAlarmTask()
@@ -224,33 +259,66 @@ int SkLiveSession::nextAlarmFrame() const
     return m_pacer->nextAlarmFrame();
 }
 
+// The radar's own settings come with the first frame. Nothing is released before the first
+// result, so the oldest frame held is the first one, also when the store already holds
+// frames (a restart after the settings were found missing).
+void SkLiveSession::awaitSettings()
+{
+    m_firstFrame = connect(
+        m_store.get(), &SkFrameStore::dataRangeChanged, this,
+        [this](int, int len) {
+            if (len > 0)
+                onFirstFrame();
+        },
+        Qt::QueuedConnection);
+    if (m_store->endFrame() > m_store->startFrame())
+        onFirstFrame();
+}
+
 void SkLiveSession::onFirstFrame()
 {
     // Appends queued before the disconnect still arrive here.
-    if (!m_awaitingFirstFrame || m_stopping || m_alarm || m_paramsLoaded) {
+    if (m_state != AwaitingSettings) {
         disconnect(m_firstFrame);
         return;
     }
-    // Nothing is released before the first result, so the oldest frame is the first. A range
-    // announced by the window before a reopen finds the store empty: wait on.
+    // A range announced by the window before a reopen finds the store empty: wait on.
     const SkPacket first = m_store->waitFrame(-1, 0);
     if (!first.hasFrame())
         return;
     disconnect(m_firstFrame);
-    m_awaitingFirstFrame = false;
-    if (!first.frame().info()) {
-        emit processParametersMissing(tr("No process parameters found in rrd_info: the first "
-                                         "frame carries no detector settings of the radar"));
+    QString why;
+    if (!applyProcessParameters(first, &m_calculator, &why)) {
+        m_state = SettingsMissing;
+        emit processParametersMissing(why);
         return;
     }
-    try {
-        m_calculator.fromProcessParameters(first.frame().info());
-    } catch (const std::invalid_argument &e) {
-        emit processParametersMissing(QString::fromUtf8(e.what()));
-        return;
-    }
-    m_paramsLoaded = true;
+    m_state = Analysing;
+    emit processParametersTaken(m_calculator);
     startAlarmTask();
+}
+
+// The radar's settings of the packet's frame on top of `calculator`; false with the reason
+// when it carries none.
+bool SkLiveSession::applyProcessParameters(const SkPacket &packet, RuAlarmCalculator *calculator,
+                                           QString *why) const
+{
+    const unsigned char *info = packet.hasFrame() ? packet.frame().info() : nullptr;
+    if (!info) {
+        if (why)
+            *why = tr(NoSettingsText);
+        return false;
+    }
+    RuAlarmCalculator taken = *calculator;
+    try {
+        taken.fromProcessParameters(info);
+    } catch (const std::invalid_argument &e) {
+        if (why)
+            *why = QString::fromUtf8(e.what());
+        return false;
+    }
+    *calculator = taken;
+    return true;
 }
 
 void SkLiveSession::onStoreAlarmCalculated(int frameno, const SkAlarmResultSharedPtr &result)
@@ -261,32 +329,37 @@ void SkLiveSession::onStoreAlarmCalculated(int frameno, const SkAlarmResultShare
     const SkBatchPacer::Verdict verdict = m_pacer->onAlarmCalculated(frameno);
     if (verdict == SkBatchPacer::Ignore)
         return;
-    if (verdict == SkBatchPacer::BatchDue) {
-        if (m_playing && !m_stopping) {
-            m_store->releaseFrames(m_batchSize);
-        } else if (!m_batchOffered) {
-            m_batchOffered = true;
-            emit nextBatchAvailable();
-        }
-    }
+    if (verdict == SkBatchPacer::BatchDue)
+        moveWindowOn();
     m_lastResult = frameno;
-    emit alarmCalculated(frameno, result);
-    if (result)
-        handleEvents(frameno, *result);
+    const QVector<RuAlarmEvent> events = result ? ruAlarmEvents(*result) : QVector<RuAlarmEvent>();
+    emit alarmCalculated(frameno, result, events);
+    handleEvents(frameno, events);
     checkAnalysisComplete();
+}
+
+// The window is full and every frame in it analysed.
+void SkLiveSession::moveWindowOn()
+{
+    if (m_state != Analysing)
+        return;
+    if (m_playing || m_stream) {
+        m_store->releaseFrames(m_batchSize);
+        return;
+    }
+    m_state = BatchOffered;
+    emit nextBatchAvailable();
 }
 
 // The result the store holds for the frame: one computed before a restart or reopen is not.
 bool SkLiveSession::isCurrentResult(int frameno, const SkAlarmResultSharedPtr &result) const
 {
-    std::lock_guard<std::mutex> lock(*m_store->mutex());
     return m_store->frameAt(frameno).alarmResult() == result;
 }
 
-void SkLiveSession::handleEvents(int frameno, const RuAlarmResult &result)
+void SkLiveSession::handleEvents(int frameno, const QVector<RuAlarmEvent> &events)
 {
-    for (const RuAlarmEvent &event : ruAlarmEvents(result)) {
-        emit alarmEvent(frameno, event);
+    for (const RuAlarmEvent &event : events) {
         if (event.isAvalancheAlarmOn()) {
             if (m_recorder) {
                 m_recorder->onAlarmStatusChanged(frameno, true);
@@ -304,20 +377,32 @@ void SkLiveSession::handleEvents(int frameno, const RuAlarmResult &result)
 // A finished file load is complete once every frame it stored has its result.
 void SkLiveSession::checkAnalysisComplete()
 {
-    if (m_stopping || !m_loadDone || m_completeSent)
+    if (!loadEnded())
         return;
     const int end = m_store->endFrame();
-    if (end == 0 || (m_alarm && m_lastResult == end - 1)) {
-        m_completeSent = true;
-        emit analysisComplete();
+    switch (m_state) {
+    case AwaitingSettings:
+    case SettingsMissing:
+        if (end != 0)
+            return;
+        break;
+    case Analysing:
+    case BatchOffered:
+        if (end != 0 && m_lastResult != end - 1)
+            return;
+        break;
+    default:
+        return;
     }
+    m_state = Complete;
+    emit analysisComplete();
 }
 
 // ---- Recording and the alarm script ---------------------------------------------------------
 
 void SkLiveSession::startRecording(const RecordOptions &options)
 {
-    if (m_stopping)
+    if (isStopping())
         return;
     stopRecording();
     auto *recorder = new SkFrameTaskRecord(m_store.get(), options.path, options.maxFiles,
@@ -360,14 +445,13 @@ void SkLiveSession::onTaskFinished(SkFrameTask *task)
     } else {
         m_ended.insert(task);
         if (task == m_loader.get()) {
-            m_loadDone = true;
-            checkAnalysisComplete();
-        } else if (task == m_recorder.get() && !m_stopping) {
+            onLoadEnded();
+        } else if (task == m_recorder.get() && !isStopping()) {
             // Ended on its own (fell behind, or could not go on): recording is over.
             stopRecording();
         }
     }
-    if (m_stopping)
+    if (isStopping())
         advanceStop();
 }
 
@@ -384,20 +468,18 @@ bool SkLiveSession::isRunning() const
 
 void SkLiveSession::stop()
 {
-    if (m_stopping)
+    if (isStopping())
         return;
-    m_stopping = true;
-    m_drainRecorder = true;
+    m_state = Stopping;
     disconnect(m_firstFrame);
     advanceStop();
 }
 
 void SkLiveSession::abort()
 {
-    if (m_stopping && !m_drainRecorder)
+    if (m_state == Aborting || m_state == Stopped)
         return;
-    m_stopping = true;
-    m_drainRecorder = false;
+    m_state = Aborting;
     disconnect(m_firstFrame);
     for (SkFrameTask *task : {static_cast<SkFrameTask *>(m_loader.get()),
                               static_cast<SkFrameTask *>(m_alarm.get()),
@@ -409,9 +491,11 @@ void SkLiveSession::abort()
 }
 
 // The tasks stop one after the other: the loader first, so nothing new arrives, the record
-// task last: it writes every frame that arrived and closes its file completely.
+// task last: when stopping, it writes every frame that arrived and closes its file completely.
 void SkLiveSession::advanceStop()
 {
+    if (m_state == Stopped)
+        return;
     for (SkFrameTask *task : {static_cast<SkFrameTask *>(m_loader.get()),
                               static_cast<SkFrameTask *>(m_alarm.get())}) {
         if (!task || hasEnded(task))
@@ -420,14 +504,14 @@ void SkLiveSession::advanceStop()
         return; // its finished signal brings us back here
     }
     if (m_recorder && !hasEnded(m_recorder.get())) {
-        if (m_drainRecorder)
+        if (m_state == Stopping)
             m_recorder->drainAndStop();
         else
             abortTask(m_recorder.get());
         return;
     }
-    if (!m_retired.empty() || m_stoppedSent)
+    if (!m_retired.empty())
         return;
-    m_stoppedSent = true;
+    m_state = Stopped;
     emit stopped();
 }

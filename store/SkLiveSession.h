@@ -18,17 +18,52 @@
 // Reopening, restarting the alarm computation and recording may follow in any order; the
 // session keeps the order the tasks need (abort the old load before the store is cleared,
 // restart the alarm task after it, tell the recorder about alarms only while it records).
+//
+// The session is in one State at a time. Its transitions (anything not listed keeps it):
+//
+//   Idle, AwaitingSettings, SettingsMissing, Analysing, BatchOffered, Complete
+//       open(), reopen()      -> AwaitingSettings with process parameters, else Analysing
+//   AwaitingSettings
+//       first frame arrives   -> Analysing when it carries the radar's settings
+//                                (processParametersTaken), else SettingsMissing
+//                                (processParametersMissing)
+//       load ends, no frame   -> SettingsMissing (processParametersMissing), then Complete
+//   SettingsMissing
+//       restartAlarm()        -> AwaitingSettings: the oldest frame is looked at again
+//   any of the first six
+//       restartAlarm(calculator), takeProcessParameters()
+//                             -> Analysing, over every frame held
+//   Analysing, BatchOffered, Complete
+//       restartAlarm()        -> Analysing
+//   Analysing
+//       full window analysed  -> the window moves on by a batch when playing or on a stream;
+//                                a paused file goes to BatchOffered (nextBatchAvailable)
+//   BatchOffered
+//       releaseNextBatch()    -> Analysing
+//   Analysing, BatchOffered
+//       load has ended and every frame stored has its result
+//                             -> Complete (analysisComplete)
+//   any but Stopped
+//       stop()                -> Stopping: the loader, then the alarm task, then the
+//                                recorder once it has written every frame that arrived
+//       abort()               -> Aborting: every task at once (also from Stopping)
+//   Stopping, Aborting
+//       every task has ended  -> Stopped (stopped); the session takes nothing more
+//
+// Whether a recording runs is not part of the state: it is the record task's presence.
 
 #include "RuAlarmCalculator.h"
 #include "RuAlarmEvent.h"
 #include "RuAlarmResult.h"
 #include "SkFrameTaskRecord.h"
+#include "SkPacket.h"
 
 #include <QFutureSynchronizer>
 #include <QObject>
 #include <QSet>
 #include <QString>
 #include <QStringList>
+#include <QVector>
 
 #include <memory>
 #include <vector>
@@ -57,6 +92,19 @@ public:
         int startFrame = -2;
     };
 
+    enum State {
+        Idle,             // nothing opened yet
+        AwaitingSettings, // the alarm computation waits for the first frame's settings
+        SettingsMissing,  // the first frame carried none: frames load, none is analysed
+        Analysing,        // results arrive in frame order and the window moves on
+        BatchOffered,     // a paused file's window is full and analysed: releaseNextBatch()
+        Complete,         // the load has ended and every frame it stored has its result
+        Stopping,         // stop(): the tasks end one after the other
+        Aborting,         // abort(): the tasks end at once
+        Stopped           // every task has ended
+    };
+    Q_ENUM(State)
+
     // When the alarm script runs on an avalanche alarm on.
     enum ScriptPolicy {
         ScriptWhileRecording, // the viewer: only while a recording runs
@@ -75,8 +123,9 @@ public:
     // The detector settings of the alarm computation.
     void setCalculator(const RuAlarmCalculator &calculator);
     const RuAlarmCalculator &calculator() const { return m_calculator; }
-    // Take the settings from the radar's process parameters of the first frame of each open
-    // instead (the first frame must carry them; otherwise processParametersMissing()).
+    // Take the settings from the radar's process parameters of the first frame of each open,
+    // on top of the calculator's (the first frame must carry them; otherwise
+    // processParametersMissing()). The alarm computation starts once, when they are there.
     void setProcessParameters(bool on) { m_processParams = on; }
     // A lost stream is reconnected with back-off (1, 2, 4 ... 30 s); off: the load task ends
     // with an error. On by default.
@@ -102,7 +151,9 @@ public:
     bool isStream() const { return m_stream; }
 
     // Play: a full window moves on by a batch as soon as every frame it holds has its result.
-    // Pause: nextBatchAvailable() is emitted instead and releaseNextBatch() moves on.
+    // Pause: nextBatchAvailable() is emitted instead and releaseNextBatch() moves on. A
+    // stream moves on either way: the radar does not wait, and what is not taken in is lost
+    // to detection and recording; pausing a stream only freezes what a front end shows.
     void setPlaying(bool playing) { m_playing = playing; }
     bool isPlaying() const { return m_playing; }
     void releaseNextBatch();
@@ -114,6 +165,10 @@ public:
     void restartAlarm();
     // The same with new settings.
     void restartAlarm(const RuAlarmCalculator &calculator);
+    // The radar's settings carried by `packet` on top of `base`, then restartAlarm() with them
+    // (the parameter dock's "PP"). False, and nothing restarted, when the packet carries
+    // none; processParametersTaken() precedes the restart otherwise.
+    bool takeProcessParameters(const SkPacket &packet, const RuAlarmCalculator &base);
     // The frame whose result is expected next (-1: any).
     int nextAlarmFrame() const;
 
@@ -133,15 +188,18 @@ public:
     void stop();
     // Aborts every task at once (a recording completes its current file); stopped() follows.
     void abort();
-    bool isStopping() const { return m_stopping; }
+    State state() const { return m_state; }
+    // Stopping, aborting or stopped.
+    bool isStopping() const;
     // True while any task runs.
     bool isRunning() const;
 
 signals:
-    // A result in frame order (results out of order are dropped before this).
-    void alarmCalculated(int frameno, const SkAlarmResultSharedPtr &result);
-    // Each alarm-log event of an accepted result, in the order of the log.
-    void alarmEvent(int frameno, const RuAlarmEvent &event);
+    // A result in frame order (results out of order are dropped before this), with its
+    // alarm-log events in the order of the log: derived here, once, and the same events
+    // drive the recorder and the alarm script. Log, markers and watch's rows take them.
+    void alarmCalculated(int frameno, const SkAlarmResultSharedPtr &result,
+                         const QVector<RuAlarmEvent> &events);
     // An avalanche alarm went on (true) or off (false) while recording; the recorder has it.
     void alarmStatusChanged(int frameNo, bool state);
     // The alarm computation starts again: a front end clears its curves, markers and log now.
@@ -154,8 +212,12 @@ signals:
     // A task ended; `message` is its status-bar text ("Task %1 finished succesfully!" ...).
     void taskFinished(const QString &taskName, int status, const QString &message);
     void framesDropped(int nframes);
-    // The first frame of an open carries no detector settings; the alarm task is not started.
+    // The first frame of an open carries no detector settings (or the load ended without a
+    // frame); the alarm task is not started.
     void processParametersMissing(const QString &message);
+    // The radar's settings were taken from a frame (the first of an open, or the packet of
+    // takeProcessParameters()); the alarm computation runs with `calculator` from now on.
+    void processParametersTaken(const RuAlarmCalculator &calculator);
     // The recorder could not write, close, move or delete `file`.
     void recordError(const QString &file, const QString &cause);
     // A recording started, was stopped, or ended on its own (see taskFinished for why).
@@ -171,11 +233,18 @@ signals:
 
 private:
     void startLoad();
+    void restartAlarmTask();
     void startAlarmTask();
+    void awaitSettings();
     void onFirstFrame();
+    bool applyProcessParameters(const SkPacket &packet, RuAlarmCalculator *calculator,
+                                QString *why) const;
     void onStoreAlarmCalculated(int frameno, const SkAlarmResultSharedPtr &result);
-    void handleEvents(int frameno, const RuAlarmResult &result);
+    void moveWindowOn();
+    void handleEvents(int frameno, const QVector<RuAlarmEvent> &events);
     void onTaskFinished(SkFrameTask *task);
+    void onLoadEnded();
+    bool loadEnded() const;
     void checkAnalysisComplete();
     void advanceStop();
     void abortTask(SkFrameTask *task);
@@ -198,8 +267,10 @@ private:
     QFuture<void> m_alarmFuture;
     // Tasks whose finished signal has been handled here.
     QSet<const SkFrameTask *> m_ended;
+    // Open while AwaitingSettings: the store's announcement of the first frame.
     QMetaObject::Connection m_firstFrame;
 
+    State m_state = Idle;
     RuAlarmCalculator m_calculator;
     QStringList m_sources;
     int m_windowSize = 1000;
@@ -209,14 +280,6 @@ private:
     bool m_processParams = false;
     bool m_reconnect = true;
     bool m_playing = true;
-    bool m_batchOffered = false;
-    bool m_stopping = false;
-    bool m_drainRecorder = false;
-    bool m_stoppedSent = false;
-    bool m_loadDone = false;
-    bool m_completeSent = false;
-    bool m_paramsLoaded = true;
-    bool m_awaitingFirstFrame = false;
     int m_lastResult = -1;
     ScriptPolicy m_scriptPolicy = ScriptWhileRecording;
 };

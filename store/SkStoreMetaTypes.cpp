@@ -1,5 +1,6 @@
 #include "SkStoreMetaTypes.h"
 
+#include "RuAlarmEvent.h"
 #include "RuMetaTypes.h"
 #include "SkActivityPlotId.h"
 #include "SkFrameTask.h"
@@ -43,4 +44,5 @@ void skRegisterStoreMetaTypes()
     ruRegisterMetaTypes();
     qRegisterMetaType<SkFrameTaskStatus>("SkFrameTaskStatus");
     qRegisterMetaType<SkActivityPlotId>("SkActivityPlotId");
+    qRegisterMetaType<QVector<RuAlarmEvent>>("QVector<RuAlarmEvent>");
 }

@@ -1,6 +1,6 @@
 #pragma once
-// What the task tests share: simulated recordings, reading a file back, and running a task
-// on the pool for the length of a scope.
+// What the task tests share: simulated recordings, reading a file back, running a task on
+// the pool for the length of a scope, and `rrdcli serve` as the radar.
 
 #include "SkFrameStore.h"
 #include "SkFrameTask.h"
@@ -8,10 +8,12 @@
 #include "RuFile.h"
 #include "RuSimulator.h"
 
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QFuture>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -58,6 +60,37 @@ inline void appendFrames(SkFrameStore &store, const RuSimulator &simulator, int 
 {
     for (int i = first; i < first + count; ++i)
         QVERIFY(store.appendFrame(SkPacket(simulator.frame(i), -1), 0));
+}
+
+inline QString rrdcli()
+{
+    return QString::fromLocal8Bit(qgetenv("SK_BIN_DIR")) + QStringLiteral("/rrdcli");
+}
+
+// Reads the process's output until `done` holds for it; false on time-out.
+template <typename Predicate>
+bool readUntil(QProcess &p, QByteArray *out, Predicate done)
+{
+    QDeadlineTimer deadline(Long);
+    while (!done(*out)) {
+        if (deadline.hasExpired() || p.state() == QProcess::NotRunning)
+            return false;
+        p.waitForReadyRead(200);
+        out->append(p.readAllStandardOutput());
+    }
+    return true;
+}
+
+// Starts `rrdcli serve` with `args`; the port it serves on, or 0.
+inline int startServe(QProcess &serve, const QStringList &args)
+{
+    serve.start(rrdcli(), QStringList{"serve"} + args);
+    QByteArray served;
+    if (!readUntil(serve, &served, [](const QByteArray &o) { return o.contains('\n'); }))
+        return 0;
+    static const QRegularExpression port(QStringLiteral("serving on 127\\.0\\.0\\.1:(\\d+)"));
+    const QRegularExpressionMatch match = port.match(QString::fromLatin1(served));
+    return match.hasMatch() ? match.captured(1).toInt() : 0;
 }
 
 // Starts a task on the pool and waits for its end when it goes out of scope.

@@ -469,7 +469,6 @@ void TestMainWindowOps::exportsARowOfFramesOfBothSizes()
     const QMap<QString, QString> cells = readSheet(path);
     std::vector<float> values(1024);
     {
-        std::lock_guard<std::mutex> lock(*window.store()->mutex());
         const SkPacket first = window.store()->frameAt(0);
         first.matrixRow(SkPacketTypeEnum::Original, 12, values.data());
         QCOMPARE(cells.value("B1").toDouble(), serialDate(first.frame().timeMicros()));
@@ -526,7 +525,6 @@ void TestMainWindowOps::exportsPlotsWithAndWithoutHeader()
     const QVector<QPointF> points = plot->series(SkActivityAvalanche0).first()->points();
     QVERIFY(!points.isEmpty());
     {
-        std::lock_guard<std::mutex> lock(*window.store()->mutex());
         const qint64 micros = window.store()->frameAt(int(points.first().x())).frame().timeMicros();
         QCOMPARE(cells.value("A5").toDouble(), serialDate(micros));
         QCOMPARE(cells.value("C5"), QDateTime::fromMSecsSinceEpoch(micros / 1000, Qt::UTC)
@@ -570,7 +568,6 @@ void TestMainWindowOps::snapshotIsNamedByTheFrameTime()
     action(&window, "snapShotAction")->trigger();
     qint64 micros;
     {
-        std::lock_guard<std::mutex> lock(*window.store()->mutex());
         micros = window.store()->frameAt(7).frame().timeMicros();
     }
     const QString name = QStringLiteral("snap-%1.png")

@@ -220,7 +220,7 @@ void TstPacketWindow::extractionJobsReadTheSameValues()
         const bool any = std::any_of(e.eager.begin(), e.eager.end(),
                                      [type](const SkPacket &p) { return p.hasMatrix(type); });
         // One range gate of every frame, rotated by the shift.
-        store.extractRow(3, Frames - 1, type, QSize(), shift);
+        store.extractRow(3, Frames - 1, type, shift);
         QCOMPARE(height, Frames);
         if (!any) {
             QVERIFY(data.isEmpty());
@@ -236,7 +236,7 @@ void TstPacketWindow::extractionJobsReadTheSameValues()
             }
         }
         // One channel of every frame: display column 100 shows channel 924.
-        store.extractColumn(100, Frames - 1, type, QSize(), shift);
+        store.extractColumn(100, Frames - 1, type, shift);
         QCOMPARE(width, Frames);
         QCOMPARE(height, rangegates);
         for (int i = 0; i < Frames; ++i) {
@@ -298,10 +298,10 @@ void TstPacketWindow::receiversMayCallBackIntoTheStore()
         }
         store.onAlarmCalculated(80, e.lazy[80].alarmResult());
         store.extractFrame(80, SkPacketTypeEnum::AvalancheNormalized, 0);
-        store.extractRow(1, 80, SkPacketTypeEnum::Original, QSize(), 0);
-        store.extractColumn(1, 80, SkPacketTypeEnum::Original, QSize(), 0);
+        store.extractRow(1, 80, SkPacketTypeEnum::Original, 0);
+        store.extractColumn(1, 80, SkPacketTypeEnum::Original, 0);
         store.extractInfo(80, SkActivitySum);
-        store.extractRgSum(80, SkPacketTypeEnum::AvalancheNormalized, 0, 0, 0);
+        store.extractRgSum(80, 0, 0);
         store.releaseFrames(10);
         store.setMaxSize(50);
         store.clear();
@@ -341,7 +341,6 @@ void TstPacketWindow::ringGrowsAsFramesArrive()
     store.setMaxSize(7);
     QCOMPARE(store.startFrame(), 13);
     store.setMaxSize(100);
-    std::lock_guard<std::mutex> lock(*store.mutex());
     for (int i = 13; i < 20; ++i)
         QCOMPARE(store.frameAt(i).frameNumber(), i);
     QCOMPARE(store.frameAt(12).frameNumber(), -1);

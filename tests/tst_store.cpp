@@ -95,6 +95,9 @@ private slots:
 
     void numbersFramesAndRefusesAppendsToFullStore();
     void releaseBeyondHeldEmptiesWindow();
+    void heldPacketsCopyTheRangeAsked_data();
+    void heldPacketsCopyTheRangeAsked();
+    void heldPacketsAreConsecutiveWhileTheStoreMoves();
     void releasedFramesAreFreedAtOnce();
     void waitFrameAnswers_data();
     void waitFrameAnswers();
@@ -145,12 +148,75 @@ void TestStore::numbersFramesAndRefusesAppendsToFullStore()
     QCOMPARE(range.last().at(1).toInt(), 1);
     QVERIFY(store.appendFrame(packetOf(3), 0));
     QCOMPARE(store.endFrame(), 4);
-    std::lock_guard<std::mutex> lock(*store.mutex());
-    QCOMPARE(store.frameCount(), 2);
+    const QVector<SkPacket> held = store.heldPackets();
+    QCOMPARE(held.size(), 2);
+    QCOMPARE(held.first().frameNumber(), 2);
     QCOMPARE(store.frameAt(3).frameNumber(), 3);
     QCOMPARE(store.frameAt(3).frame().value(1, 7), code(3, 1, 7));
     QCOMPARE(store.frameAt(2).frame().value(0, 0), code(2, 0, 0));
     QCOMPARE(store.frameAt(1).frameNumber(), -1);
+}
+
+void TestStore::heldPacketsCopyTheRangeAsked_data()
+{
+    QTest::addColumn<int>("first");
+    QTest::addColumn<int>("end");
+    QTest::addColumn<QList<int>>("frames");
+    QTest::newRow("everything held") << 0 << INT_MAX << QList<int>{3, 4, 5, 6, 7};
+    QTest::newRow("inside") << 4 << 6 << QList<int>{4, 5};
+    QTest::newRow("clamped to the oldest") << -10 << 5 << QList<int>{3, 4};
+    QTest::newRow("beyond the newest") << 8 << 20 << QList<int>{};
+    QTest::newRow("empty range") << 6 << 4 << QList<int>{};
+}
+
+// Frames 3 .. 7 held; the copies outlive the store's window.
+void TestStore::heldPacketsCopyTheRangeAsked()
+{
+    QFETCH(int, first);
+    QFETCH(int, end);
+    QFETCH(QList<int>, frames);
+    SkFrameStore store;
+    fill(store, 5, 3, 7);
+    const QVector<SkPacket> held = store.heldPackets(first, end);
+    store.releaseFrames(5);
+    QCOMPARE(store.frameAt(frames.value(0, 3)).frameNumber(), -1);
+    QList<int> numbers;
+    for (const SkPacket &packet : held) {
+        numbers.append(packet.frameNumber());
+        QCOMPARE(packet.frame().value(1, 7), code(packet.frameNumber(), 1, 7));
+    }
+    QCOMPARE(numbers, frames);
+}
+
+// A snapshot taken while the load appends and the window releases is always one run of
+// consecutive frames, never more than the window.
+void TestStore::heldPacketsAreConsecutiveWhileTheStoreMoves()
+{
+    SkFrameStore store;
+    store.clear();
+    store.setMaxSize(8);
+    const SkPacket packet = packetOf(0);
+    std::atomic_bool done{false};
+    std::thread loader([&] {
+        for (int i = 0; i < 3000; ++i) {
+            if (store.isFull())
+                store.releaseFrames(1 + i % 3);
+            store.appendFrame(packet, 0);
+        }
+        done = true;
+    });
+    int snapshots = 0;
+    bool consecutive = true;
+    while (!done && consecutive) {
+        const QVector<SkPacket> held = store.heldPackets();
+        consecutive = held.size() <= 8;
+        for (int i = 1; i < held.size() && consecutive; ++i)
+            consecutive = held.at(i).frameNumber() == held.at(i - 1).frameNumber() + 1;
+        ++snapshots;
+    }
+    loader.join();
+    QVERIFY2(consecutive, qPrintable(QString::number(snapshots)));
+    QCOMPARE(store.endFrame(), 3000);
 }
 
 void TestStore::releaseBeyondHeldEmptiesWindow()
@@ -470,7 +536,7 @@ void TestStore::extractRowReadsOneRangegateOverTime()
     store.onAlarmCalculated(12, resultWith(codedMatrix(3, 12)));
     store.onAlarmCalculated(13, resultWith(codedMatrix(2, 13)));
     QSignalSpy spy(&store, &SkFrameStore::valueExtracted);
-    store.extractRow(7, 12, SkPacketTypeEnum::AvalancheNormalized, QSize(1024, 4), 512);
+    store.extractRow(7, 12, SkPacketTypeEnum::AvalancheNormalized, 512);
     QCOMPARE(spy.count(), 1);
     const QVector<double> data = spy.at(0).at(0).value<QVector<double>>();
     QCOMPARE(spy.at(0).at(3).toInt(), 4);
@@ -483,7 +549,7 @@ void TestStore::extractRowReadsOneRangegateOverTime()
     QCOMPARE(spy.at(0).at(4).value<SkPacket>().frameNumber(), 12);
     QCOMPARE(spy.at(0).at(5).value<SkPacket>().frameNumber(), 11);
 
-    store.extractRow(0, 12, SkPacketTypeEnum::LiveHalfSym, QSize(), 0);
+    store.extractRow(0, 12, SkPacketTypeEnum::LiveHalfSym, 0);
     QCOMPARE(spy.count(), 2);
     QVERIFY(spy.at(1).at(0).value<QVector<double>>().isEmpty());
     QCOMPARE(spy.at(1).at(3).toInt(), 4);
@@ -498,7 +564,7 @@ void TestStore::extractColumnReadsOneChannelOverTime()
     QVERIFY(store.appendFrame(packetOf(1, 2), 0));
     QVERIFY(store.appendFrame(packetOf(2, 140), 0));
     QSignalSpy spy(&store, &SkFrameStore::valueExtracted);
-    store.extractColumn(100, 2, SkPacketTypeEnum::Original, QSize(3, 0), 200);
+    store.extractColumn(100, 2, SkPacketTypeEnum::Original, 200);
     QCOMPARE(spy.count(), 1);
     const QVector<double> data = spy.at(0).at(0).value<QVector<double>>();
     QCOMPARE(spy.at(0).at(1).toInt(), 3);
@@ -517,7 +583,7 @@ void TestStore::extractColumnWithoutTypeEmitsEmptyData()
     SkFrameStore store;
     fill(store, 3, 0, 2);
     QSignalSpy spy(&store, &SkFrameStore::valueExtracted);
-    store.extractColumn(1023, 2, SkPacketTypeEnum::OriginalFiltered, QSize(), 0);
+    store.extractColumn(1023, 2, SkPacketTypeEnum::OriginalFiltered, 0);
     QCOMPARE(spy.count(), 1);
     QVERIFY(spy.at(0).at(0).value<QVector<double>>().isEmpty());
     QCOMPARE(spy.at(0).at(1).toInt(), 3);
@@ -586,9 +652,9 @@ void TestStore::extractRgSumSumsNormalisedChannels()
     }
     store.onAlarmCalculated(1, resultWith(m));
     QSignalSpy spy(&store, &SkFrameStore::rgSumExtracted);
-    store.extractRgSum(0, SkPacketTypeEnum::Original, begin, last, 0);
+    store.extractRgSum(0, begin, last);
     QCOMPARE(spy.count(), 0); // no normalised matrix yet
-    store.extractRgSum(1, SkPacketTypeEnum::Original, begin, last, 200);
+    store.extractRgSum(1, begin, last);
     QCOMPARE(spy.count(), emitted ? 1 : 0);
     if (!emitted)
         return;

@@ -278,9 +278,10 @@ void TestTasks::quietStreamIsNoErrorAndAbortEndsTheRead()
     Running<SkFrameTaskLoad> run(new SkFrameTaskLoad(&store, {address}));
     QVERIFY(server.waitForNewConnection(Long));
     QTcpSocket *socket = server.nextPendingConnection();
-    // Longer than the receive time-out: the radar may be quiet between frames.
-    QTest::qWait(SkFrameTaskLoad::StreamTimeoutSeconds * 1000 + 700);
-    QVERIFY(!run.task->isDone());
+    // The radar may be quiet between frames for longer than the receive time-out: the task
+    // must still be reading after it, so the wait fails the moment the task ends.
+    const int quietMs = SkFrameTaskLoad::StreamTimeoutSeconds * 1000 + 700;
+    QVERIFY(!QTest::qWaitFor([&] { return run.task->isDone(); }, quietMs));
     rrd_frame *record = RuSimulator(smallScene(1)).newRecord(0);
     socket->write(reinterpret_cast<const char *>(record->data), record->size);
     rrd_frame_free(record);

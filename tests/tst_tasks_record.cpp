@@ -1,7 +1,9 @@
 // The record task with an injected clock: minute-file names and rotation, moves to "alarm"
-// (also for an alarm that has ended or is reported late), house-keeping, and its end.
+// (also for an alarm that has ended or is reported late), house-keeping, and its end; and the
+// record folder's check, free space and scan for earlier minute files.
 
 #include "SkFrameTaskRecord.h"
+#include "SkRecordFolder.h"
 #include "SkStoreMetaTypes.h"
 #include "TaskTestSupport.h"
 
@@ -113,6 +115,10 @@ private slots:
     void endsWhenItFallsBehind();
     void drainWritesEveryStoredFrameBeforeStopping();
     void newWindowStartsNewFile();
+    void recordFolderSaysWhetherItCanBeUsed_data();
+    void recordFolderSaysWhetherItCanBeUsed();
+    void oldMinuteFilesAreFoundBelowOldestFirst_data();
+    void oldMinuteFilesAreFoundBelowOldestFirst();
 };
 
 void TestRecord::minuteFileNameIsUtcStart()
@@ -291,6 +297,93 @@ void TestRecord::newWindowStartsNewFile()
     QCOMPARE(filesIn(rec.data()), (QStringList{nameAt(0), nameAt(10)}));
     QCOMPARE(framesInFile(rec.data() + "/" + nameAt(0)), 10);
     QCOMPARE(framesInFile(rec.data() + "/" + nameAt(10)), 5);
+}
+
+void TestRecord::recordFolderSaysWhetherItCanBeUsed_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<int>("status");
+    QTest::newRow("no path") << "" << int(SkRecordFolder::NotSet);
+    QTest::newRow("missing") << "missing" << int(SkRecordFolder::Missing);
+    QTest::newRow("a file") << "file" << int(SkRecordFolder::NotAFolder);
+    QTest::newRow("read-only folder") << "read-only" << int(SkRecordFolder::NotWritable);
+    QTest::newRow("writable folder") << "folder" << int(SkRecordFolder::Usable);
+}
+
+void TestRecord::recordFolderSaysWhetherItCanBeUsed()
+{
+    QFETCH(QString, kind);
+    QFETCH(int, status);
+    QTemporaryDir dir;
+    QString path = kind.isEmpty() ? QString() : dir.filePath(kind);
+    if (kind == "file")
+        writeRecording(dir, kind, 1);
+    if (kind == "folder" || kind == "read-only")
+        QVERIFY(QDir().mkpath(path));
+    if (kind == "read-only") {
+        QFile::setPermissions(path, QFile::ReadOwner | QFile::ExeOwner);
+        // Root writes anywhere the file system lets it: take a folder the kernel keeps.
+        if (QFileInfo(path).isWritable())
+            path = QStringLiteral("/proc/sys");
+        if (QFileInfo(path).isWritable())
+            QSKIP("no folder here refuses writing");
+    }
+    const SkRecordFolder folder(path);
+    QCOMPARE(int(folder.status()), status);
+    QCOMPARE(folder.isUsable(), status == SkRecordFolder::Usable);
+    const SkRecordFolder::FreeSpace space = folder.freeSpace();
+    if (status == SkRecordFolder::NotSet) {
+        QVERIFY(folder.absolutePath().isEmpty());
+        QVERIFY(!space.isKnown());
+        QVERIFY(!space.isBelow(101)); // an unknown share is never short
+    }
+    if (status == SkRecordFolder::Usable) {
+        QCOMPARE(folder.absolutePath(), QFileInfo(path).absoluteFilePath());
+        QVERIFY2(space.percent > 0 && space.percent <= 100, qPrintable(QString::number(space.percent)));
+        QVERIFY(space.totalTiB > 0);
+        QVERIFY(space.isBelow(101));
+        QVERIFY(!space.isBelow(0));
+    }
+}
+
+void TestRecord::oldMinuteFilesAreFoundBelowOldestFirst_data()
+{
+    QTest::addColumn<int>("stopAt");
+    QTest::addColumn<int>("kept");
+    QTest::newRow("the user waits") << 0 << 2500;
+    QTest::newRow("the user stops at 2000") << 2000 << 0;
+}
+
+// Minute files in the folder and every folder below it, asking after every thousand; other
+// files are not minute files.
+void TestRecord::oldMinuteFilesAreFoundBelowOldestFirst()
+{
+    QFETCH(int, stopAt);
+    QFETCH(int, kept);
+    QTemporaryDir dir;
+    const QStringList folders{"rdata", "alarm", "2024/deeper", ""};
+    for (int i = 0; i < 2500; ++i) {
+        const QString folder = dir.filePath(folders.at(i % folders.size()));
+        QVERIFY(QDir().mkpath(folder));
+        QVERIFY(QFile(QStringLiteral("%1/%2.rrd0.gz").arg(folder).arg(i)).open(QIODevice::WriteOnly));
+    }
+    for (const char *other : {"rdata/a.rrd.gz", "rdata/b.rrd0", "notes.txt"})
+        QVERIFY(QFile(dir.filePath(other)).open(QIODevice::WriteOnly));
+    QList<int> asked;
+    const SkFrameTaskRecord::FileList files =
+        SkRecordFolder(dir.path()).oldMinuteFiles([&](int found) {
+            asked.append(found);
+            return found != stopAt;
+        });
+    QCOMPARE(asked, (QList<int>{1000, 2000}));
+    QCOMPARE(files.size(), kept);
+    for (int i = 0; i < files.size(); ++i) {
+        const QFileInfo info(files.at(i).second);
+        QVERIFY(info.isAbsolute() && info.fileName().endsWith(".rrd0.gz"));
+        QCOMPARE(files.at(i).first, info.birthTime().isValid() ? info.birthTime() : info.lastModified());
+        QVERIFY(i == 0 || files.at(i - 1).first <= files.at(i).first);
+    }
+    QVERIFY(SkRecordFolder(QString()).oldMinuteFiles().isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestRecord)

@@ -5,10 +5,8 @@
 #include "SkStoreMetaTypes.h"
 #include "TaskTestSupport.h"
 
-#include <QDeadlineTimer>
 #include <QDir>
 #include <QProcess>
-#include <QRegularExpression>
 #include <QTest>
 
 #include <csignal>
@@ -16,11 +14,6 @@
 using namespace tasktest;
 
 namespace {
-
-QString rrdcli()
-{
-    return QString::fromLocal8Bit(qgetenv("SK_BIN_DIR")) + QStringLiteral("/rrdcli");
-}
 
 struct Output
 {
@@ -42,20 +35,6 @@ Output runRrdcli(const QStringList &args)
     return o;
 }
 
-// Reads the process's output until `done` holds for it; false on time-out.
-template <typename Predicate>
-bool readUntil(QProcess &p, QByteArray *out, Predicate done)
-{
-    QDeadlineTimer deadline(Long);
-    while (!done(*out)) {
-        if (deadline.hasExpired() || p.state() == QProcess::NotRunning)
-            return false;
-        p.waitForReadyRead(200);
-        out->append(p.readAllStandardOutput());
-    }
-    return true;
-}
-
 QString writeScene(const QTemporaryDir &dir, const QString &name, bool processParams)
 {
     RuSimulatorOptions options;
@@ -66,18 +45,6 @@ QString writeScene(const QTemporaryDir &dir, const QString &name, bool processPa
     if (!RuSimulator(options).writeRecording(path))
         qFatal("cannot write %s", qPrintable(path));
     return path;
-}
-
-// Starts `rrdcli serve` with `args`; the port it serves on, or 0.
-int startServe(QProcess &serve, const QStringList &args)
-{
-    serve.start(rrdcli(), QStringList{"serve"} + args);
-    QByteArray served;
-    if (!readUntil(serve, &served, [](const QByteArray &o) { return o.contains('\n'); }))
-        return 0;
-    const QRegularExpressionMatch port =
-        QRegularExpression(QStringLiteral("serving on 127\\.0\\.0\\.1:(\\d+)")).match(QString::fromLatin1(served));
-    return port.hasMatch() ? port.captured(1).toInt() : 0;
 }
 
 QStringList filesBelow(const QString &folder)
@@ -106,6 +73,8 @@ private slots:
     void reconnectsALostStreamAndNumbersOn();
     void noReconnectEndsWithTheReason();
     void reportsAFullDiskAndExitsOne();
+    void checksTheRecordFolder_data();
+    void checksTheRecordFolder();
 
 private:
     QTemporaryDir m_dir;
@@ -158,6 +127,7 @@ void TestWatch::reportsFailures_data()
     QTest::newRow("missing file") << "missing" << 1
                                   << "Task Loader(%1) finished with error 'File open error! Reason: ";
     QTest::newRow("no process parameters") << "plain" << 1 << "No process parameters found in rrd_info";
+    QTest::newRow("no frame at all") << "empty" << 1 << "No process parameters found in rrd_info";
 }
 
 void TestWatch::reportsFailures()
@@ -165,8 +135,11 @@ void TestWatch::reportsFailures()
     QFETCH(QString, kind);
     QFETCH(int, exitCode);
     QFETCH(QString, message);
-    const QString path = kind == "missing" ? m_dir.filePath("missing.rrd0")
-                                           : writeScene(m_dir, "plain.rrd0", false);
+    QString path = m_dir.filePath(kind + ".rrd0");
+    if (kind == "plain")
+        writeScene(m_dir, "plain.rrd0", false);
+    if (kind == "empty")
+        QVERIFY(QFile(path).open(QIODevice::WriteOnly));
     const Output watch = runRrdcli({"watch", "--process-params", path});
     QCOMPARE(watch.exitCode, exitCode);
     if (message.contains("%1"))
@@ -178,13 +151,9 @@ void TestWatch::reportsFailures()
 void TestWatch::watchesStreamRecordsAndRunsScript()
 {
     QProcess serve;
-    serve.start(rrdcli(), {"serve", "--scenario", "avalanche", "--frames", "100",
-                           "--process-params", "--rate", "50", "--loop", "--port", "0"});
-    QByteArray served;
-    QVERIFY(readUntil(serve, &served, [](const QByteArray &o) { return o.contains('\n'); }));
-    const QRegularExpressionMatch port =
-        QRegularExpression(QStringLiteral("serving on 127\\.0\\.0\\.1:(\\d+)")).match(QString::fromLatin1(served));
-    QVERIFY2(port.hasMatch(), served.constData());
+    const int port = startServe(serve, {"--scenario", "avalanche", "--frames", "100",
+                                        "--process-params", "--rate", "50", "--loop", "--port", "0"});
+    QVERIFY(port > 0);
 
     const QString marker = m_dir.filePath("alarm-runs");
     const QString script = m_dir.filePath("alarm.sh");
@@ -197,7 +166,7 @@ void TestWatch::watchesStreamRecordsAndRunsScript()
 
     QProcess watch;
     watch.start(rrdcli(), {"watch", "--process-params", "--record", record, "--alarm-script",
-                           script, "127.0.0.1:" + port.captured(1)});
+                           script, QStringLiteral("127.0.0.1:%1").arg(port)});
     QByteArray out;
     // All three detectors are back to quiet by then (frames 0-99 are the first cycle).
     const auto alarmsOver = [&](const QByteArray &o) {
@@ -335,6 +304,41 @@ void TestWatch::reportsAFullDiskAndExitsOne()
     QVERIFY2(watch.err.contains(": No space left on device\n"), watch.err.constData());
     QVERIFY2(watch.err.contains("Task Record finished with error 'Recording could not write "),
              watch.err.constData());
+}
+
+void TestWatch::checksTheRecordFolder_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("a file") << "file" << QStringList{} << 1 << "Record path is not writeable!";
+    QTest::newRow("short of free space")
+        << "folder" << QStringList{"--min-free", "100"} << 0
+        << "Minimal free disk space (100%) reached! Currently available: ";
+}
+
+void TestWatch::checksTheRecordFolder()
+{
+    QFETCH(QString, kind);
+    QFETCH(QStringList, options);
+    QFETCH(int, exitCode);
+    QFETCH(QString, message);
+    QTemporaryDir dir;
+    const QString record = dir.filePath("rec");
+    if (kind == "file")
+        writeRecording(dir, "rec", 1);
+    const Output watch =
+        runRrdcli(QStringList{"watch", "--process-params", "--record", record} + options + QStringList{m_scene});
+    QCOMPARE(watch.exitCode, exitCode);
+    QVERIFY2(watch.err.contains(message.toLocal8Bit()), watch.err.constData());
+    if (exitCode != 0)
+        return;
+    QCOMPARE(watch.out, m_expected);
+    int frames = 0;
+    for (const QString &path : filesBelow(record + "/rdata") + filesBelow(record + "/alarm"))
+        frames += framesInFile(path);
+    QCOMPARE(frames, 100);
 }
 
 QTEST_GUILESS_MAIN(TestWatch)
