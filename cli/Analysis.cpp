@@ -135,7 +135,7 @@ void warnIfAllDetectorsOff(const QString &command, const RuAlarmCalculator &calc
 bool loadProcessParameters(const RuFrame &frame, RuAlarmCalculator *calculator, QString *error)
 {
     const QString missing = noProcessParametersText();
-    if (!frame.info()) {
+    if (!frame.hasInfo()) {
         *error = missing;
         return false;
     }

@@ -238,7 +238,7 @@ void SkLiveSession::onFirstFrame()
         return;
     disconnect(m_firstFrame);
     m_awaitingFirstFrame = false;
-    if (!first.frame().info()) {
+    if (!first.frame().hasInfo()) {
         emit processParametersMissing(tr("No process parameters found in rrd_info: the first "
                                          "frame carries no detector settings of the radar"));
         return;

@@ -1,5 +1,5 @@
-// The C++ frame layer (RuFrame, RuFile), the radar simulator, the frame server and the
-// rrdcli commands info, simulate and serve.
+// The C++ frame layer (RuFrame with its parameter block, RuFile), the radar simulator, the
+// frame server and the rrdcli commands info, simulate and serve.
 
 #include "RuFile.h"
 #include "RuFrame.h"
@@ -14,7 +14,10 @@
 #include <QThread>
 #include <QtTest>
 
+#include <cstring>
+#include <functional>
 #include <memory>
+#include <type_traits>
 
 namespace {
 
@@ -108,6 +111,202 @@ QString infoValue(const QString &out, const QString &key)
 
 } // namespace
 
+// ---- The parameter block ------------------------------------------------------------------
+
+namespace {
+
+// One field of the parameter block as the radar's documentation places it: its byte offset
+// and width, written out here rather than taken from the codec, a value whose bytes all
+// differ, and how to set the field from those bits (floats take them as they are).
+struct InfoField
+{
+    const char *name;
+    int offset;
+    int width;
+    quint32 pattern;
+    std::function<void(RuFrameInfo &, quint32 bits)> set;
+};
+
+template <typename T>
+InfoField makeField(const char *name, int offset, std::function<void(RuFrameInfo &, quint32)> set)
+{
+    const int width = int(sizeof(T));
+    const quint32 pattern = std::is_same_v<T, bool> ? 1u
+                            : width == 1            ? 0xA5u
+                            : width == 2            ? 0xA55Au
+                                                    : 0x40490FDBu;
+    return {name, offset, width, pattern, std::move(set)};
+}
+
+using Pp = RuProcessParameters;
+
+template <typename T>
+T fromBits(quint32 bits)
+{
+    if constexpr (std::is_same_v<T, bool>) {
+        return bits != 0;
+    } else if constexpr (std::is_same_v<T, float>) {
+        float f;
+        std::memcpy(&f, &bits, sizeof f);
+        return f;
+    } else {
+        return T(bits);
+    }
+}
+
+// Sets a field of the block itself.
+template <typename T>
+InfoField field(const char *name, int offset, T RuFrameInfo::*member)
+{
+    return makeField<T>(name, offset,
+                        [member](RuFrameInfo &i, quint32 bits) { i.*member = fromBits<T>(bits); });
+}
+
+template <typename T, size_t N>
+InfoField element(const char *name, int offset, std::array<T, N> RuFrameInfo::*member, size_t n)
+{
+    return makeField<T>(name, offset, [member, n](RuFrameInfo &i, quint32 bits) {
+        (i.*member)[n] = fromBits<T>(bits);
+    });
+}
+
+template <typename T>
+InfoField general(const char *name, int offset, T Pp::*member)
+{
+    return makeField<T>(name, offset, [member](RuFrameInfo &i, quint32 bits) {
+        i.processParameters.value().*member = fromBits<T>(bits);
+    });
+}
+
+template <typename T>
+InfoField avalanche(int k, const char *name, int offset, T Pp::Avalanche::*member)
+{
+    return makeField<T>(name, 540 + 88 * k + offset, [k, member](RuFrameInfo &i, quint32 bits) {
+        i.processParameters->avalanche[size_t(k)].value().*member = fromBits<T>(bits);
+    });
+}
+
+template <typename T>
+InfoField waterlevel(const char *name, int offset, T Pp::Waterlevel::*member)
+{
+    return makeField<T>(name, offset, [member](RuFrameInfo &i, quint32 bits) {
+        i.processParameters->waterlevel.value().*member = fromBits<T>(bits);
+    });
+}
+
+template <typename T>
+InfoField rain(const char *name, int offset, T Pp::Rain::*member)
+{
+    return makeField<T>(name, offset, [member](RuFrameInfo &i, quint32 bits) {
+        i.processParameters->rain.value().*member = fromBits<T>(bits);
+    });
+}
+
+const QVector<InfoField> &infoFields()
+{
+    using I = RuFrameInfo;
+    static const QVector<InfoField> fields = [] {
+        QVector<InfoField> f{
+            field("seconds", 0, &I::seconds), field("microseconds", 4, &I::microseconds),
+            field("rangegates", 8, &I::rangegates), field("flags", 74, &I::flags),
+            field("gmtOffset", 76, &I::gmtOffset), field("antenna", 80, &I::antenna),
+            field("mode", 82, &I::mode), field("prf", 84, &I::prf), field("range", 86, &I::range),
+            field("blindRange", 88, &I::blindRange), field("rangegateWidth", 90, &I::rangegateWidth),
+            field("amplitude", 92, &I::amplitude), field("compressionLength", 96, &I::compressionLength),
+            field("txDelay", 98, &I::txDelay), field("pulseDelay", 100, &I::pulseDelay),
+            field("polarity", 102, &I::polarity), field("glidingMean", 104, &I::glidingMean),
+            field("frequency", 108, &I::frequency), field("integrate", 112, &I::integrate),
+            field("combine", 114, &I::combine), field("loops", 116, &I::loops),
+            field("averagedSpectra", 118, &I::averagedSpectra), field("rxTxStart", 120, &I::rxTxStart),
+            field("rxTxEnd", 122, &I::rxTxEnd), field("corStart", 124, &I::corStart),
+            field("corEnd", 126, &I::corEnd), field("paStart", 128, &I::paStart),
+            field("paEnd", 130, &I::paEnd), field("prfGates", 132, &I::prfGates),
+            field("blindGates", 134, &I::blindGates), field("divider", 136, &I::divider),
+            field("rxStart", 138, &I::rxStart), field("rxEnd", 140, &I::rxEnd),
+            field("processingSeconds", 148, &I::processingSeconds),
+            field("processingMicroseconds", 152, &I::processingMicroseconds),
+            field("processingGmtOffset", 156, &I::processingGmtOffset),
+            field("temperaturePc", 160, &I::temperaturePc),
+            field("temperatureInside", 164, &I::temperatureInside),
+            field("temperatureOutside", 168, &I::temperatureOutside),
+            element("temperatureModules[0]", 172, &I::temperatureModules, 0),
+            element("temperatureModules[1]", 176, &I::temperatureModules, 1),
+            element("temperatureModules[2]", 180, &I::temperatureModules, 2),
+            field("power", 184, &I::power),
+            element("supplyMillivolts[0]", 188, &I::supplyMillivolts, 0),
+            element("supplyMillivolts[1]", 192, &I::supplyMillivolts, 1),
+            element("supplyMillivolts[2]", 196, &I::supplyMillivolts, 2),
+            field("firmwareVersion", 200, &I::firmwareVersion),
+            field("hardwareVersion", 204, &I::hardwareVersion),
+            field("rangegateWidthMm", 208, &I::rangegateWidthMm), field("pllStates", 212, &I::pllStates),
+            general("bgLength", 512, &Pp::bgLength), general("bgDelay", 514, &Pp::bgDelay),
+            general("avgTime", 516, &Pp::avgTime), general("avgSpectrum", 518, &Pp::avgSpectrum),
+            general("toWardSearch", 520, &Pp::toWardSearch), general("liveChBegin", 522, &Pp::liveChBegin),
+            general("liveChEnd", 524, &Pp::liveChEnd),
+            general("liveVelocitySource", 526, &Pp::liveVelocitySource),
+            general("liveVelocityLowLimit", 528, &Pp::liveVelocityLowLimit),
+            waterlevel("wl rangegate", 806, &Pp::Waterlevel::rangegate),
+            waterlevel("wl thresholdAlarmOn", 808, &Pp::Waterlevel::thresholdAlarmOn),
+            waterlevel("wl thresholdAlarmOff", 812, &Pp::Waterlevel::thresholdAlarmOff),
+            waterlevel("wl thresholdIncidentOn", 816, &Pp::Waterlevel::thresholdIncidentOn),
+            waterlevel("wl thresholdIncidentOff", 820, &Pp::Waterlevel::thresholdIncidentOff),
+            waterlevel("wl chBegin", 824, &Pp::Waterlevel::chBegin),
+            waterlevel("wl chWidth", 826, &Pp::Waterlevel::chWidth),
+            waterlevel("wl samples", 828, &Pp::Waterlevel::samples),
+            rain("rain avgTime", 846, &Pp::Rain::avgTime), rain("rain avgSpectrum", 848, &Pp::Rain::avgSpectrum),
+            rain("rain thresholdAlarmOn", 868, &Pp::Rain::thresholdAlarmOn),
+            rain("rain thresholdAlarmOff", 872, &Pp::Rain::thresholdAlarmOff),
+            rain("rain chBegin", 876, &Pp::Rain::chBegin), rain("rain chWidth", 878, &Pp::Rain::chWidth),
+            rain("rain bgFrameDelay", 880, &Pp::Rain::bgFrameDelay)};
+        using A = Pp::Avalanche;
+        for (int k = 0; k < 3; ++k) {
+            f << avalanche(k, "preAlarmSameRgs", 1, &A::preAlarmSameRgs)
+              << avalanche(k, "lengthMin", 2, &A::lengthMin) << avalanche(k, "perColMin", 4, &A::perColMin)
+              << avalanche(k, "perRowMin", 6, &A::perRowMin) << avalanche(k, "borderLeft", 8, &A::borderLeft)
+              << avalanche(k, "borderRight", 10, &A::borderRight)
+              << avalanche(k, "sumPerRowMin", 12, &A::sumPerRowMin)
+              << avalanche(k, "sumSumMin", 16, &A::sumSumMin)
+              << avalanche(k, "thresholdOn", 20, &A::thresholdOn)
+              << avalanche(k, "thresholdOff", 24, &A::thresholdOff);
+        }
+        return f;
+    }();
+    return fields;
+}
+
+// A block whose process parameters and detector blocks are all present and zero: every
+// field then shows as itself alone.
+RuFrameInfo allBlocksPresent()
+{
+    RuFrameInfo i;
+    i.processParameters.emplace();
+    for (auto &a : i.processParameters->avalanche)
+        a.emplace();
+    i.processParameters->waterlevel.emplace();
+    i.processParameters->rain.emplace();
+    return i;
+}
+
+QByteArray encoded(const RuFrameInfo &info)
+{
+    QByteArray block(RRD_INFO_SIZE, '\x77');
+    info.encode(reinterpret_cast<unsigned char *>(block.data()));
+    return block;
+}
+
+RuFrameInfo decoded(const QByteArray &block)
+{
+    return RuFrameInfo::decode(reinterpret_cast<const unsigned char *>(block.constData()));
+}
+
+void putLittleEndian(QByteArray &block, int offset, int width, quint32 bits)
+{
+    for (int b = 0; b < width; ++b)
+        block[offset + b] = char(bits >> (8 * b));
+}
+
+} // namespace
+
 class TestFrames : public QObject
 {
     Q_OBJECT
@@ -139,6 +338,14 @@ private slots:
     void rainRaisesEveryRangegateSymmetrically();
     void waterLevelRaisesOneRangegateSlowly();
     void processParametersDescribeDetectors();
+
+    void infoFieldsSitAtTheirOffsets_data();
+    void infoFieldsSitAtTheirOffsets();
+    void infoTextsAndMasksSitAtTheirOffsets_data();
+    void infoTextsAndMasksSitAtTheirOffsets();
+    void infoBlockMarksWhatIsPresent();
+    void simulatedBlocksRoundTrip_data();
+    void simulatedBlocksRoundTrip();
 
     void streamDeliversWholeFramesUntilPeerCloses();
     void receiveTimeoutIsNotAnEnd();
@@ -186,7 +393,9 @@ void TestFrames::nullFrameAnswersEmpty()
     QVERIFY(!f.isValid());
     QCOMPARE(f.rows(), 0);
     QVERIFY(!f.rowData(0));
-    QVERIFY(!f.info());
+    QVERIFY(!f.hasInfo());
+    QVERIFY(!f.hasProcessParameters());
+    QCOMPARE(f.info(), RuFrameInfo());
     QVERIFY(!f.hasStamp());
     QCOMPARE(f.timeMicros(), qint64(0));
     QCOMPARE(f.toMatrix().rows(), 0);
@@ -227,7 +436,7 @@ void TestFrames::timeComesFromStampOrInfo()
     o.intervalMs = 1500;
     const RuFrame f = RuSimulator(o).frame(3);
     QCOMPARE(f.hasStamp(), stamped);
-    QCOMPARE(f.info() != nullptr, format == RRD_FORMAT_RRD0);
+    QCOMPARE(f.hasInfo(), format == RRD_FORMAT_RRD0);
     QCOMPARE(f.timeMicros(), stamped ? o.startMicros + 4500000 : qint64(0));
 }
 
@@ -544,27 +753,151 @@ void TestFrames::processParametersDescribeDetectors()
 {
     RuSimulatorOptions o = scenario(RuScenario::WaterLevel, 10);
     const RuFrame plain = RuSimulator(o).frame(0);
-    QCOMPARE(rrd_get_u16(plain.info() + RRD_INFO_PP_PRESENT), quint16(0));
+    QVERIFY(!plain.hasProcessParameters());
+    QVERIFY(!plain.info().processParameters);
     o.processParams = true;
     const RuSimulator sim(o);
     const RuFrame f = sim.frame(0);
-    const unsigned char *info = f.info();
-    QCOMPARE(rrd_get_u16(info + RRD_INFO_PP_PRESENT), quint16(1));
-    QCOMPARE(rrd_get_u16(info + RRD_INFO_RANGEGATES), quint16(20));
-    QCOMPARE(char(info[RRD_INFO_ANTENNA]), 'A');
-    QVERIFY(rrd_get_u16(info + RRD_INFO_PRF) > 0);
-    QVERIFY(rrd_get_u32(info + RRD_INFO_RG_WIDTH_MM) > 0);
-    for (int k = 0; k < 3; ++k)
-        QCOMPARE(int(info[RRD_PP_AVALANCHE + k * RRD_PP_AVALANCHE_SIZE]), 1);
-    QCOMPARE(int(info[RRD_PP_WL_PRESENT]), 1);
-    QCOMPARE(int(info[RRD_PP_RAIN_PRESENT]), 1);
+    QVERIFY(f.hasProcessParameters());
+    const RuFrameInfo info = f.info();
+    QCOMPARE(info.rangegates, quint16(20));
+    QCOMPARE(char(info.antenna), 'A');
+    QVERIFY(info.prf > 0);
+    QVERIFY(info.rangegateWidthMm > 0);
+    const RuProcessParameters &pp = *info.processParameters;
+    for (const auto &avalanche : pp.avalanche)
+        QVERIFY(avalanche);
+    QVERIFY(pp.waterlevel && pp.rain);
     // The water-level thresholds sit between the quiet level and the raised one.
-    const int gate = rrd_get_u16(info + RRD_PP_WL_RANGEGATE);
-    const double quiet = sim.quietWindowSum(gate, rrd_get_u16(info + RRD_PP_WL_CH_BEGIN),
-                                            rrd_get_u16(info + RRD_PP_WL_CH_WIDTH));
-    QVERIFY(rrd_get_f32(info + RRD_PP_WL_INCIDENT_ON) > 1.2 * quiet);
-    QVERIFY(rrd_get_f32(info + RRD_PP_WL_ALARM_ON) < 3.5 * quiet);
+    const double quiet = sim.quietWindowSum(pp.waterlevel->rangegate, pp.waterlevel->chBegin,
+                                            pp.waterlevel->chWidth);
+    QVERIFY(pp.waterlevel->thresholdIncidentOn > 1.2 * quiet);
+    QVERIFY(pp.waterlevel->thresholdAlarmOn < 3.5 * quiet);
     QCOMPARE(rrd_frame_check(f.record()), 0);
+}
+
+void TestFrames::infoFieldsSitAtTheirOffsets_data()
+{
+    QTest::addColumn<int>("field");
+    for (int n = 0; n < infoFields().size(); ++n) {
+        const InfoField &f = infoFields()[n];
+        const bool inAvalanche = f.offset >= 540 && f.offset < 804;
+        const QString name = inAvalanche ? QStringLiteral("av%1 %2").arg((f.offset - 540) / 88).arg(QLatin1String(f.name))
+                                         : QLatin1String(f.name);
+        QTest::newRow(qPrintable(name)) << n;
+    }
+}
+
+void TestFrames::infoFieldsSitAtTheirOffsets()
+{
+    QFETCH(int, field);
+    const InfoField &f = infoFields()[field];
+    const RuFrameInfo base = allBlocksPresent();
+    RuFrameInfo value = base;
+    f.set(value, f.pattern);
+    QVERIFY(value != base); // the field takes part in comparisons
+    QByteArray expected = encoded(base);
+    putLittleEndian(expected, f.offset, f.width, f.pattern);
+    QCOMPARE(encoded(value), expected);
+    QCOMPARE(decoded(expected), value);
+}
+
+void TestFrames::infoTextsAndMasksSitAtTheirOffsets_data()
+{
+    QTest::addColumn<int>("offset");
+    QTest::addColumn<QByteArray>("bytes");
+    // Which value to set: 0 profile, 1 name, 2 the rain mask, 10 + 3k + m mask m of
+    // avalanche detector k.
+    QTest::addColumn<int>("target");
+    // Range gates 0, 31, 32 and 127: the highest and lowest bit of the first word, the
+    // highest of the second and the lowest of the last.
+    const QByteArray mask("\x01\x00\x00\x80\x00\x00\x00\x80\x00\x00\x00\x00\x01\x00\x00\x00", 16);
+    QTest::newRow("profile") << 10 << QByteArray("Profile \xe4") << 0;
+    QTest::newRow("name of 32 characters") << 42 << QByteArray(32, 'n') << 1;
+    for (int k = 0; k < 3; ++k) {
+        const int block = 540 + 88 * k;
+        QTest::addRow("av%d rangegatesToIgnore", k) << block + 28 << mask << 10 + 3 * k;
+        QTest::addRow("av%d rangegatesSpecial", k) << block + 44 << mask << 11 + 3 * k;
+        QTest::addRow("av%d rangegatesNoAlarm", k) << block + 60 << mask << 12 + 3 * k;
+    }
+    QTest::newRow("rain rangegatesToIgnore") << 852 << mask << 2;
+}
+
+void TestFrames::infoTextsAndMasksSitAtTheirOffsets()
+{
+    QFETCH(int, offset);
+    QFETCH(QByteArray, bytes);
+    QFETCH(int, target);
+    const RuFrameInfo base = allBlocksPresent();
+    RuFrameInfo value = base;
+    const QString text = QString::fromLatin1(bytes);
+    const QVector<int> rangegates{0, 31, 32, 127};
+    RuProcessParameters &pp = *value.processParameters;
+    switch (target) {
+    case 0: value.profile = text; break;
+    case 1: value.name = text; break;
+    case 2: pp.rain->rangegatesToIgnore = rangegates; break;
+    default: {
+        Pp::Avalanche &a = *pp.avalanche[size_t((target - 10) / 3)];
+        QVector<int> *lists[] = {&a.rangegatesToIgnore, &a.rangegatesSpecial, &a.rangegatesNoAlarm};
+        *lists[(target - 10) % 3] = rangegates;
+    }
+    }
+    QByteArray expected = encoded(base);
+    expected.replace(offset, bytes.size(), bytes);
+    QCOMPARE(encoded(value), expected);
+    QCOMPARE(decoded(expected), value);
+}
+
+void TestFrames::infoBlockMarksWhatIsPresent()
+{
+    QCOMPARE(encoded(RuFrameInfo()), QByteArray(RRD_INFO_SIZE, '\0'));
+    QByteArray marks(RRD_INFO_SIZE, '\0');
+    for (int offset : {508, 540, 540 + 88, 540 + 176, 804, 844})
+        marks[offset] = 1;
+    QCOMPARE(encoded(allBlocksPresent()), marks);
+    QCOMPARE(decoded(marks), allBlocksPresent());
+    // Only a present-mark of exactly 1 counts; a detector block counts when non-zero.
+    marks[508] = 2;
+    QVERIFY(!decoded(marks).processParameters);
+    marks[508] = 1;
+    marks[540] = char(0xff);
+    marks[804] = 0;
+    const RuFrameInfo some = decoded(marks);
+    QVERIFY(some.processParameters->avalanche[0] && !some.processParameters->waterlevel);
+}
+
+void TestFrames::simulatedBlocksRoundTrip_data()
+{
+    QTest::addColumn<int>("scene");
+    QTest::addColumn<bool>("processParams");
+    for (const QString &name : RuSimulatorOptions::scenarioNames()) {
+        RuSimulatorOptions o;
+        o.setScenario(name);
+        QTest::addRow("%s", qPrintable(name)) << int(o.scenario) << false;
+        QTest::addRow("%s, process parameters", qPrintable(name)) << int(o.scenario) << true;
+    }
+}
+
+void TestFrames::simulatedBlocksRoundTrip()
+{
+    QFETCH(int, scene);
+    QFETCH(bool, processParams);
+    RuSimulatorOptions o = scenario(RuScenario(scene), 120);
+    o.processParams = processParams;
+    const RuSimulator sim(o);
+    for (int index : {0, 45, 119, 500}) {
+        const RuFrame frame = sim.frame(index);
+        const QByteArray block(reinterpret_cast<const char *>(frame.record()->info), RRD_INFO_SIZE);
+        const RuFrameInfo value = decoded(block);
+        QCOMPARE(frame.info(), value);
+        QCOMPARE(frame.hasProcessParameters(), processParams);
+        QCOMPARE(value, sim.frameInfo(index));
+        const QByteArray again = encoded(value);
+        QCOMPARE(again.left(RRD_INFO_USED), block.left(RRD_INFO_USED));
+        QCOMPARE(again.mid(RRD_INFO_USED), QByteArray(RRD_INFO_SIZE - RRD_INFO_USED, '\0'));
+        QCOMPARE(decoded(again), value);
+    }
 }
 
 void TestFrames::streamDeliversWholeFramesUntilPeerCloses()

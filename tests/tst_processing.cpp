@@ -684,7 +684,7 @@ void TstProcessing::processParametersFillTheCalculator()
     calc.setWaterlevelParams(0, wl);
     calc.setWaterlevelEnable(0, true);
     run(calc, constantFrame(3, 5.0f));
-    calc.fromProcessParameters(info);
+    calc.fromProcessParameters(RuFrameInfo::decode(info));
     QCOMPARE(calc.frameCounter(), 0);
     const RuAlarmParams &g = calc.alarmParams();
     QCOMPARE(g.bgLength, 7);
@@ -722,8 +722,8 @@ void TstProcessing::missingProcessParametersAreRejected()
     unsigned char info[RRD_INFO_SIZE] = {};
     rrd_put_u16(info + RRD_INFO_PP_PRESENT, 2);
     RuAlarmCalculator calc;
-    for (const unsigned char *block : {static_cast<const unsigned char *>(info),
-                                       static_cast<const unsigned char *>(nullptr)}) {
+    // A present-mark other than 1, and a frame without a parameter block.
+    for (const RuFrameInfo &block : {RuFrameInfo::decode(info), constantFrame(3, 5.0f).info()}) {
         try {
             calc.fromProcessParameters(block);
             QFAIL("accepted");
