@@ -1,8 +1,6 @@
-#include "Suggestion.h"
+#include "RuNearestWord.h"
 
 #include <QVector>
-
-namespace cli {
 
 namespace {
 
@@ -30,22 +28,23 @@ int distance(const QString &a, const QString &b)
 
 } // namespace
 
-QString nearest(const QString &word, const QStringList &known)
+QString ruNearestWord(const QString &word, const QStringList &known)
 {
+    const int allowed = qMax(1, qMin(3, int(word.size()) / 3));
     QString best;
-    int bestDistance = 0;
+    int bestDistance = allowed + 1;
     for (const QString &candidate : known) {
-        int d = distance(word.toLower(), candidate.toLower());
         // A word cut short ("--frame", "--max") is one edit whatever it lacks.
-        if (word.size() >= 3 && candidate.startsWith(word, Qt::CaseInsensitive))
-            d = qMin(d, 1);
-        if (best.isEmpty() || d < bestDistance) {
+        const bool cutShort = word.size() >= 3 && candidate.startsWith(word, Qt::CaseInsensitive);
+        // Words that differ in length by more than the edits allowed are never near: measuring
+        // them would cost length x length for a word of any length read from a file.
+        int d = cutShort ? 1 : allowed + 1;
+        if (qAbs(word.size() - candidate.size()) <= allowed)
+            d = qMin(d, distance(word.toLower(), candidate.toLower()));
+        if (d < bestDistance) {
             best = candidate;
             bestDistance = d;
         }
     }
-    const int allowed = qMax(1, qMin(3, int(word.size()) / 3));
-    return bestDistance <= allowed ? best : QString();
+    return best;
 }
-
-} // namespace cli
