@@ -376,6 +376,12 @@ void TestCliHabits::parameterFilesRoundTripAndWarn()
     QVERIFY(fromFile.out.contains("ALARM ON"));
     QCOMPARE(fromFile.out, fromFrame.out);
     QCOMPARE(fromFile.err, QByteArray());
+    // The file read back is written out as it was.
+    const Run copied = rrdcli({QStringLiteral("params"), QStringLiteral("--params"), ini});
+    QCOMPARE(copied.exitCode, 0);
+    QCOMPARE(copied.out, contents(ini));
+    QCOMPARE(rrdcli({QStringLiteral("params"), QStringLiteral("--params"), ini,
+                     QStringLiteral("--process-params"), data}).exitCode, 2);
     const Run dumpFromFile = rrdcli({QStringLiteral("dump"), QStringLiteral("--frame"), QStringLiteral("201"),
                                      QStringLiteral("--params"), ini, data});
     const Run dumpFromFrame = rrdcli({QStringLiteral("dump"), QStringLiteral("--frame"), QStringLiteral("201"),
@@ -420,7 +426,8 @@ void TestCliHabits::everyCommandNamesParameterFileSlips_data()
         {"dump", {QStringLiteral("dump")}},
         {"export", {QStringLiteral("export"), QStringLiteral("--type"), QStringLiteral("original"),
                     QStringLiteral("-o"), QStringLiteral("OUT")}},
-        {"watch", {QStringLiteral("watch"), QStringLiteral("--max-frames"), QStringLiteral("2")}}};
+        {"watch", {QStringLiteral("watch"), QStringLiteral("--max-frames"), QStringLiteral("2")}},
+        {"params", {QStringLiteral("params")}}};
     for (const auto &command : commands) {
         QTest::addRow("%s, values it cannot use", command.first) << command.second << false;
         QTest::addRow("%s, a data file", command.first) << command.second << true;
@@ -439,7 +446,9 @@ void TestCliHabits::everyCommandNamesParameterFileSlips()
     QVERIFY(dataFile || (file.open(QIODevice::WriteOnly) && file.write("[av00]\nenable=yes\nthreshold=2,4\n") > 0));
     file.close();
     args.replaceInStrings(QStringLiteral("OUT"), dir.filePath(QStringLiteral("out.csv")));
-    args << QStringLiteral("--params") << ini << data;
+    args << QStringLiteral("--params") << ini;
+    if (args.first() != QLatin1String("params"))
+        args << data;
     const Run r = rrdcli(args);
     if (dataFile) {
         QCOMPARE(r.exitCode, 1);
