@@ -1,29 +1,33 @@
 #include "RuNearestWord.h"
 
-#include <QVector>
+#include <algorithm>
+#include <vector>
 
 namespace {
 
 // Optimal string alignment distance: a swapped pair of neighbours counts as one edit, the
 // commonest slip of the fingers.
-int distance(const QString &a, const QString &b)
+int distance(const QString &word, const QString &other)
 {
-    const int n = a.size();
-    const int m = b.size();
-    QVector<QVector<int>> d(n + 1, QVector<int>(m + 1));
+    const QChar *a = word.constData();
+    const QChar *b = other.constData();
+    const int n = word.size();
+    const int m = other.size();
+    std::vector<int> d(size_t(n + 1) * size_t(m + 1));
+    const auto at = [&d, m](int i, int j) -> int & { return d[size_t(i) * size_t(m + 1) + size_t(j)]; };
     for (int i = 0; i <= n; ++i)
-        d[i][0] = i;
+        at(i, 0) = i;
     for (int j = 0; j <= m; ++j)
-        d[0][j] = j;
+        at(0, j) = j;
     for (int i = 1; i <= n; ++i) {
         for (int j = 1; j <= m; ++j) {
             const int cost = a[i - 1] == b[j - 1] ? 0 : 1;
-            d[i][j] = qMin(qMin(d[i - 1][j] + 1, d[i][j - 1] + 1), d[i - 1][j - 1] + cost);
+            at(i, j) = std::min({at(i - 1, j) + 1, at(i, j - 1) + 1, at(i - 1, j - 1) + cost});
             if (i > 1 && j > 1 && a[i - 1] == b[j - 2] && a[i - 2] == b[j - 1])
-                d[i][j] = qMin(d[i][j], d[i - 2][j - 2] + 1);
+                at(i, j) = std::min(at(i, j), at(i - 2, j - 2) + 1);
         }
     }
-    return d[n][m];
+    return at(n, m);
 }
 
 } // namespace

@@ -5,6 +5,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QSet>
 #include <QSettings>
 
 namespace {
@@ -12,6 +13,10 @@ namespace {
 // A parameter file holds a few kilobytes; anything much larger is something else, and is not
 // worth reading whole to find that out.
 constexpr qint64 LargestFile = 1 << 20;
+
+// Of many slips of one kind the first are named and the rest counted: a file of thousands
+// would bury the first under pages of warnings, and each suggestion of a key costs time.
+constexpr int MostNamed = 20;
 
 struct KnownKeys
 {
@@ -87,16 +92,23 @@ QString load(const QString &path, QByteArray *bytes)
 QStringList strayLines(const QString &path, const QByteArray &bytes)
 {
     QStringList warnings;
+    int more = 0;
     const QList<QByteArray> lines = bytes.split('\n');
     for (int n = 0; n < lines.size(); ++n) {
         const QByteArray line = lines[n].trimmed();
         if (line.isEmpty() || line.startsWith(';') || line.startsWith('[') || line.contains('='))
             continue;
+        if (warnings.size() == MostNamed) {
+            ++more;
+            continue;
+        }
         warnings << QStringLiteral("%1: line %2 is ignored (neither a [section] nor a key=value): %3")
                         .arg(path)
                         .arg(n + 1)
                         .arg(RuParameterTable::shown(QString::fromUtf8(line)));
     }
+    if (more > 0)
+        warnings << QStringLiteral("%1: %2 more such lines are ignored").arg(path).arg(more);
     return warnings;
 }
 
@@ -124,18 +136,25 @@ QString unknownKey(const QString &path, const QString &key, const KnownKeys &kno
 QStringList unknownKeys(const QString &path, const QStringList &keys, const KnownKeys &known)
 {
     QStringList warnings;
-    QStringList sectionsWarned;
+    QSet<QString> sectionsSeen;
+    int more = 0;
     for (const QString &key : keys) {
         if (known.keys.contains(key))
             continue;
         const QString section = sectionOf(key);
-        if (key.contains(QLatin1Char('/')) && known.sections.contains(section)) {
-            warnings << unknownKey(path, key, known);
-        } else if (!sectionsWarned.contains(section)) {
-            sectionsWarned << section;
-            warnings << unknownSection(path, section, known);
-        }
+        const bool inKnownSection = key.contains(QLatin1Char('/')) && known.sections.contains(section);
+        if (!inKnownSection && sectionsSeen.contains(section))
+            continue;
+        if (!inKnownSection)
+            sectionsSeen.insert(section);
+        if (warnings.size() == MostNamed)
+            ++more;
+        else
+            warnings << (inKnownSection ? unknownKey(path, key, known)
+                                        : unknownSection(path, section, known));
     }
+    if (more > 0)
+        warnings << QStringLiteral("%1: %2 more unknown sections and keys are ignored").arg(path).arg(more);
     return warnings;
 }
 

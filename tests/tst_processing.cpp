@@ -205,6 +205,7 @@ private slots:
     void parameterFileNamesWhatItCannotUse();
     void parameterFileKeepsWhatItCanUse();
     void longNamesInAParameterFileCostLittle();
+    void manySlipsAreNamedFirstThenCounted();
     void notAParameterFileIsRefused_data();
     void notAParameterFileIsRefused();
 
@@ -856,6 +857,21 @@ void TstProcessing::longNamesInAParameterFileCostLittle()
     const QString shown = QStringLiteral("params/") + QString(33, QLatin1Char('x'));
     QCOMPARE(file.warnings(), QStringList{path + QStringLiteral(": unknown key %1... (900007 characters) "
                                                                 "is ignored").arg(shown)});
+}
+
+void TstProcessing::manySlipsAreNamedFirstThenCounted()
+{
+    QByteArray text = "[params]\n";
+    for (int n = 0; n < 30; ++n)
+        text += "unknown" + QByteArray::number(n) + "=1\nstray line " + QByteArray::number(n) + "\n";
+    QTemporaryDir dir;
+    const QString path = parameterFile(dir, text);
+    const QStringList warnings = RuParameterFile::read(path, dockSettings()).warnings();
+    QCOMPARE(warnings.size(), 2 * 20 + 2);
+    QCOMPARE(warnings.value(20), path + QStringLiteral(": 10 more unknown sections and keys are ignored"));
+    QCOMPARE(warnings.value(21), path + QStringLiteral(": line 3 is ignored (neither a [section] nor a "
+                                                       "key=value): stray line 0"));
+    QCOMPARE(warnings.last(), path + QStringLiteral(": 10 more such lines are ignored"));
 }
 
 void TstProcessing::notAParameterFileIsRefused_data()
