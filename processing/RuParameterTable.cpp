@@ -147,15 +147,13 @@ bool scalarText(const QVariant &value, QString *text)
     return true;
 }
 
-bool isFinite(double v) { return std::isfinite(v); }
-
 QString limitText(double v) { return QString::number(v, 'g', 16); }
 
 // Empty when `v` lies in the key's range, else the range it misses.
 QString rangeProblem(double v, const RuParameterTable::Key &key)
 {
-    const bool hasMinimum = isFinite(key.minimum) && key.minimum > INT_MIN;
-    const bool hasMaximum = isFinite(key.maximum) && key.maximum < INT_MAX;
+    const bool hasMinimum = std::isfinite(key.minimum) && key.minimum > INT_MIN;
+    const bool hasMaximum = std::isfinite(key.maximum) && key.maximum < INT_MAX;
     if (v >= key.minimum && v <= key.maximum)
         return QString();
     if (hasMinimum && hasMaximum)
@@ -179,7 +177,7 @@ QString numberProblem(const QVariant &value, const RuParameterTable::Key &key, b
     const double v = scalarText(value, &text) ? text.toDouble(&ok) : 0.0;
     if (!ok)
         return what;
-    if (!isFinite(v))
+    if (!std::isfinite(v))
         return QStringLiteral("not a finite number");
     if (whole && (v != std::floor(v) || v < INT_MIN || v > INT_MAX))
         return what;

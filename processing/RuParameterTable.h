@@ -5,7 +5,8 @@
 //
 // Reading leaves a setting unchanged when its key is absent or its value is bad (not a
 // number of the key's type, or outside the range the parameter docks accept), so a sparse
-// file applied to a fresh set keeps the engine's built-in defaults.
+// file applied to a fresh set keeps the engine's built-in defaults; it says why for each bad
+// value.
 
 #include "RuParameterSet.h"
 
