@@ -81,6 +81,11 @@ QString load(const QString &path, QByteArray *bytes)
     if (!file.open(QIODevice::ReadOnly))
         return QStringLiteral("cannot read parameter file %1: %2").arg(path, file.errorString());
     *bytes = file.read(LargestFile);
+    // An editor's "Unicode": QSettings reads INI files as UTF-8 only.
+    if (bytes->startsWith("\xff\xfe") || bytes->startsWith("\xfe\xff"))
+        return QStringLiteral("%1 is not a parameter file as it is: it is UTF-16 text, save it "
+                              "as UTF-8")
+            .arg(path);
     if (isBinary(*bytes))
         return QStringLiteral("%1 is not a parameter file: it holds binary data, not INI text")
             .arg(path);

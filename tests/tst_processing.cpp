@@ -884,6 +884,8 @@ void TstProcessing::notAParameterFileIsRefused_data()
     QTest::newRow("data file") << "a.rrd0" << binary;
     QTest::newRow("gzip data file") << "a.rrd0.gz" << binary;
     QTest::newRow("alarm log") << "log.csv" << noSection;
+    QTest::newRow("UTF-16 text") << "utf16.ini"
+        << QStringLiteral("%1 is not a parameter file as it is: it is UTF-16 text, save it as UTF-8");
     QTest::newRow("other INI file") << "other.ini" << noSection;
     QTest::newRow("huge text") << "huge.ini"
         << QStringLiteral("%1 is not a parameter file: it holds 2097152 bytes, more than a parameter file ever does");
@@ -903,6 +905,9 @@ void TstProcessing::notAParameterFileIsRefused()
         QVERIFY(RuSimulator(o).writeRecording(path));
     } else if (kind == QLatin1String("log.csv")) {
         path = parameterFile(dir, "frame,event,details\n201,AV0-0 ALARM ON,Avalanche0-0 Alarm\n", kind);
+    } else if (kind == QLatin1String("utf16.ini")) {
+        const QString text = QStringLiteral("\ufeff[params]\r\nbgLength=5\r\n");
+        path = parameterFile(dir, QByteArray(reinterpret_cast<const char *>(text.utf16()), 2 * text.size()), kind);
     } else if (kind == QLatin1String("other.ini")) {
         path = parameterFile(dir, "[General]\ngeometry=1\n[Recent]\nfile=a.ini\n", kind);
     } else if (kind == QLatin1String("huge.ini")) {
