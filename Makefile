@@ -3,6 +3,7 @@ BUILD      ?= build
 GENERATOR  ?= Ninja
 CMAKE_ARGS ?=
 FUZZ_SECONDS ?= 300
+FUZZ_TARGET ?=
 JOBS       ?= $(shell nproc)
 PREFIX     ?= /usr/local
 
@@ -44,8 +45,8 @@ test-tsan: deps
 fuzz: deps
 	@cmake -S . -B build-fuzz -G $(GENERATOR) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 	  -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DSK_FUZZ=ON >/dev/null
-	@cmake --build build-fuzz --target fuzz_rrd_read -j $(JOBS)
-	@./scripts/fuzz.sh build-fuzz $(FUZZ_SECONDS)
+	@cmake --build build-fuzz --target fuzz_rrd_read fuzz_params_read -j $(JOBS)
+	@./scripts/fuzz.sh build-fuzz $(FUZZ_SECONDS) $(FUZZ_TARGET)
 
 clean:
 	rm -rf build build-asan build-tsan build-fuzz

@@ -12,7 +12,6 @@
 #include "SkPlotSpectrogram.h"
 #include "SkTimezoneAction.h"
 #include "SkUpdateThrottle.h"
-#include "rrd.h"
 
 #include <qwt_plot_curve.h>
 #include <qwt_slider.h>
@@ -200,8 +199,7 @@ void SkMainWindow::updateInfo(const SkPacket &packet, const SkPacket &packetPrev
         ui->computedlistWidget->clear();
         ui->computedlistWidget->addItems(ruAlarmDetails(packet));
     }
-    const unsigned char *info = packet.frame().info();
-    ui->readPPPushButton->setEnabled(info && rrd_get_u16(info + RRD_INFO_PP_PRESENT) == 1);
+    ui->readPPPushButton->setEnabled(packet.frame().hasProcessParameters());
 }
 
 void SkMainWindow::onInfoExtracted(SkActivityPlotId plotid, const QVector<QPointF> &liveData)

@@ -1,6 +1,7 @@
 // rrdcli params: the detector settings as a parameter file, in the INI form the viewer
-// exports and imports and `--params` reads: the engine's built-in settings, or the radar's
-// own from the first frame of a source (--process-params SOURCE).
+// exports and imports and `--params` reads: the engine's built-in settings, the radar's own
+// from the first frame of a source (--process-params SOURCE), or those a parameter file gives
+// (--params FILE: the file checked and written out whole, with every slip named).
 
 #include "Analysis.h"
 #include "CommandLine.h"
@@ -58,8 +59,10 @@ int runParams(const QStringList &args)
     parser.setApplicationDescription(QStringLiteral(
         "Writes the detector settings as a parameter file (INI, sections params, av00, av01, "
         "av02, rain0, waterlevel0) that the viewer and --params read: the built-in settings "
-        "(every detector off), or with --process-params the radar's own settings carried by "
-        "the first frame of SOURCE. To standard output unless -o FILE is given."));
+        "(every detector off), with --process-params the radar's own settings carried by "
+        "the first frame of SOURCE, or with --params those FILE.ini gives, every value it "
+        "holds that cannot be used named in a warning. To standard output unless -o FILE is "
+        "given."));
     const QCommandLineOption processParams(
         QStringLiteral("process-params"),
         QStringLiteral("Take the settings from the first frame's process parameters of SOURCE."),
@@ -67,20 +70,25 @@ int runParams(const QStringList &args)
     const QCommandLineOption output({QStringLiteral("o"), QStringLiteral("output")},
                                     QStringLiteral("The parameter file to write."),
                                     QStringLiteral("FILE.ini"));
+    const QCommandLineOption params = cli::paramsOption();
     const QCommandLineOption timeout = cli::timeoutOption();
-    parser.addOptions({processParams, output, timeout});
+    parser.addOptions({processParams, params, output, timeout});
     const int status = cli::parse(parser, Command, args);
     if (status >= 0)
         return status;
     if (!parser.positionalArguments().isEmpty())
         return cli::usageError(Command, QStringLiteral("unexpected argument '%1' (the source goes after --process-params)")
                                             .arg(parser.positionalArguments().constFirst()));
+    if (parser.isSet(params) && parser.isSet(processParams))
+        return cli::usageError(Command, QStringLiteral("--params and --process-params exclude each other"));
     qint64 seconds = 0;
     const int limits = cli::readLimits(parser, Command, nullptr, nullptr, &seconds);
     if (limits >= 0)
         return limits;
 
     RuAlarmCalculator calculator;
+    if (parser.isSet(params) && !cli::loadParameterOption(Command, parser.value(params), &calculator))
+        return cli::ExitFailure;
     if (parser.isSet(processParams)) {
         cli::FrameRun run({parser.value(processParams)}, int(seconds));
         RuFrame frame;

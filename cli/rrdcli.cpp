@@ -1,7 +1,7 @@
 // rrdcli: the radar-data tools without a window.
 
 #include "CommandLine.h"
-#include "Suggestion.h"
+#include "RuNearestWord.h"
 #include "commands.h"
 
 #include "rrd.h"
@@ -61,7 +61,7 @@ int unknownCommand(const QString &name)
     for (const Command &c : commands)
         names << QLatin1String(c.name);
     QString text = QStringLiteral("rrdcli: unknown command '%1'").arg(name);
-    const QString guess = cli::nearest(name, names);
+    const QString guess = ruNearestWord(name, names);
     if (!guess.isEmpty())
         text += QStringLiteral(" (did you mean '%1'?)").arg(guess);
     std::fprintf(stderr, "%s\n\n", text.toLocal8Bit().constData());

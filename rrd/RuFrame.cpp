@@ -65,7 +65,17 @@ quint32 RuFrame::value(int row, int channel) const
 
 bool RuFrame::hasStamp() const { return d->record && d->record->format > RRD_FORMAT_RAW; }
 
-const unsigned char *RuFrame::info() const { return d->record ? rrd_frame_info(d->record) : nullptr; }
+bool RuFrame::hasInfo() const { return d->record && rrd_frame_info(d->record); }
+
+RuFrameInfo RuFrame::info() const
+{
+    return hasInfo() ? RuFrameInfo::decode(rrd_frame_info(d->record)) : RuFrameInfo();
+}
+
+bool RuFrame::hasProcessParameters() const
+{
+    return hasInfo() && RuFrameInfo::hasProcessParameters(rrd_frame_info(d->record));
+}
 
 qint64 RuFrame::timeMicros() const { return d->record ? rrd_frame_time(d->record) : 0; }
 

@@ -303,15 +303,14 @@ void SkLiveSession::onFirstFrame()
 bool SkLiveSession::applyProcessParameters(const SkPacket &packet, RuAlarmCalculator *calculator,
                                            QString *why) const
 {
-    const unsigned char *info = packet.hasFrame() ? packet.frame().info() : nullptr;
-    if (!info) {
+    if (!packet.hasFrame() || !packet.frame().hasInfo()) {
         if (why)
             *why = tr(NoSettingsText);
         return false;
     }
     RuAlarmCalculator taken = *calculator;
     try {
-        taken.fromProcessParameters(info);
+        taken.fromProcessParameters(packet.frame().info());
     } catch (const std::invalid_argument &e) {
         if (why)
             *why = QString::fromUtf8(e.what());

@@ -113,6 +113,8 @@ private slots:
     void commandLineAnswersAsToolsDo_data();
     void commandLineAnswersAsToolsDo();
     void parameterFilesRoundTripAndWarn();
+    void everyCommandNamesParameterFileSlips_data();
+    void everyCommandNamesParameterFileSlips();
     void progressOnlyOnATerminal();
     void privilegedPortSaysToUsePort();
 };
@@ -374,6 +376,12 @@ void TestCliHabits::parameterFilesRoundTripAndWarn()
     QVERIFY(fromFile.out.contains("ALARM ON"));
     QCOMPARE(fromFile.out, fromFrame.out);
     QCOMPARE(fromFile.err, QByteArray());
+    // The file read back is written out as it was.
+    const Run copied = rrdcli({QStringLiteral("params"), QStringLiteral("--params"), ini});
+    QCOMPARE(copied.exitCode, 0);
+    QCOMPARE(copied.out, contents(ini));
+    QCOMPARE(rrdcli({QStringLiteral("params"), QStringLiteral("--params"), ini,
+                     QStringLiteral("--process-params"), data}).exitCode, 2);
     const Run dumpFromFile = rrdcli({QStringLiteral("dump"), QStringLiteral("--frame"), QStringLiteral("201"),
                                      QStringLiteral("--params"), ini, data});
     const Run dumpFromFrame = rrdcli({QStringLiteral("dump"), QStringLiteral("--frame"), QStringLiteral("201"),
@@ -405,6 +413,56 @@ void TestCliHabits::parameterFilesRoundTripAndWarn()
     QCOMPARE(watched.exitCode, 0);
     QVERIFY2(watched.err.contains("unknown key av00/treshold is ignored"), watched.err.constData());
     QVERIFY2(watched.err.contains("all detectors are off"), watched.err.constData());
+}
+
+// Every command that takes --params reads the file alike: values it cannot use are named with
+// what is used instead and the run goes on; a file that is no parameter file ends the run.
+void TestCliHabits::everyCommandNamesParameterFileSlips_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<bool>("dataFile");
+    const QList<QPair<const char *, QStringList>> commands{
+        {"analyze", {QStringLiteral("analyze"), QStringLiteral("--max-frames"), QStringLiteral("2")}},
+        {"dump", {QStringLiteral("dump")}},
+        {"export", {QStringLiteral("export"), QStringLiteral("--type"), QStringLiteral("original"),
+                    QStringLiteral("-o"), QStringLiteral("OUT")}},
+        {"watch", {QStringLiteral("watch"), QStringLiteral("--max-frames"), QStringLiteral("2")}},
+        {"params", {QStringLiteral("params")}}};
+    for (const auto &command : commands) {
+        QTest::addRow("%s, values it cannot use", command.first) << command.second << false;
+        QTest::addRow("%s, a data file", command.first) << command.second << true;
+    }
+}
+
+void TestCliHabits::everyCommandNamesParameterFileSlips()
+{
+    QFETCH(QStringList, args);
+    QFETCH(bool, dataFile);
+    QTemporaryDir dir;
+    // Uncompressed, as a recorder's file may be: its bytes once read as a page of sections.
+    const QString data = record(dir, QStringLiteral("a.rrd0"), 3);
+    const QString ini = dataFile ? data : dir.filePath(QStringLiteral("slips.ini"));
+    QFile file(ini);
+    QVERIFY(dataFile || (file.open(QIODevice::WriteOnly) && file.write("[av00]\nenable=yes\nthreshold=2,4\n") > 0));
+    file.close();
+    args.replaceInStrings(QStringLiteral("OUT"), dir.filePath(QStringLiteral("out.csv")));
+    args << QStringLiteral("--params") << ini;
+    if (args.first() != QLatin1String("params"))
+        args << data;
+    const Run r = rrdcli(args);
+    if (dataFile) {
+        QCOMPARE(r.exitCode, 1);
+        QVERIFY(r.out.isEmpty());
+        QVERIFY2(r.err.endsWith(ini.toLocal8Bit() + " is not a parameter file: it holds binary data, not INI text\n"),
+                 r.err.constData());
+        QVERIFY2(!r.err.contains("unknown"), r.err.constData());
+        return;
+    }
+    QCOMPARE(r.exitCode, 0);
+    QVERIFY2(r.err.contains(": warning: " + ini.toLocal8Bit() + ": av00/enable=yes is ignored (neither true nor "
+                            "false); false is used instead\n"), r.err.constData());
+    QVERIFY2(r.err.contains(ini.toLocal8Bit() + ": av00/threshold=2,4 is ignored (a decimal comma: write 2.4); "
+                            "2.4 is used instead\n"), r.err.constData());
 }
 
 void TestCliHabits::progressOnlyOnATerminal()
