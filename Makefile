@@ -6,12 +6,17 @@ FUZZ_SECONDS ?= 300
 JOBS       ?= $(shell nproc)
 PREFIX     ?= /usr/local
 
-.PHONY: all deps configure build test demo bench test-asan test-tsan fuzz clean install screenshots
+.PHONY: all deps deps-test configure build test demo bench test-asan test-tsan fuzz clean install \
+        screenshots
 
 all: build
 
 deps:
 	@./scripts/install-deps.sh
+
+# What only the tests and the package need (help2man, lintian, ...): not for a first demo.
+deps-test: deps
+	@./scripts/install-deps.sh --test
 
 configure: deps
 	@cmake -S . -B $(BUILD) -G $(GENERATOR) -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_ARGS) >/dev/null
@@ -19,7 +24,9 @@ configure: deps
 build: configure
 	@cmake --build $(BUILD) -j $(JOBS)
 
-test: build
+# The test packages come first, so that the build configures the man pages and icons.
+test: deps-test
+	@$(MAKE) --no-print-directory build
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
 
 # The programs into $(PREFIX)/bin (PREFIX=/usr/local by default, e.g. PREFIX=$$HOME/.local).
