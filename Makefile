@@ -7,7 +7,7 @@ JOBS       ?= $(shell nproc)
 PREFIX     ?= /usr/local
 
 .PHONY: all deps deps-test configure build test demo bench test-asan test-tsan fuzz clean install \
-        screenshots
+        screenshots package
 
 all: build
 
@@ -28,6 +28,11 @@ build: configure
 test: deps-test
 	@$(MAKE) --no-print-directory build
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
+
+# The Debian package in $(BUILD), checked by lintian.
+package: deps-test
+	@$(MAKE) --no-print-directory build
+	@./scripts/package.sh $(BUILD)
 
 # The programs into $(PREFIX)/bin (PREFIX=/usr/local by default, e.g. PREFIX=$$HOME/.local).
 install: build
