@@ -10,6 +10,7 @@
 #include "SkDialogOpenFile.h"
 #include "SkDialogOpenStream.h"
 #include "SkFrameStore.h"
+#include "SkFrameTaskRecord.h"
 #include "SkJobScheduler.h"
 #include "SkLiveSession.h"
 #include "SkParameterWidgets.h"
@@ -413,11 +414,11 @@ void SkMainWindow::on_preferencesAction_triggered()
     on_actionOptions_triggered();
 }
 
-void SkMainWindow::onTaskFinished(const QString &taskName, int status, const QString &message)
+void SkMainWindow::onTaskFinished(const SkFrameTask *task, int status, const QString &message)
 {
     const bool failed = status != 0 && status != 1;
     statusBar()->showMessage(message, failed ? 0 : 4000);
-    if (taskName == QLatin1String("Record"))
+    if (qobject_cast<const SkFrameTaskRecord *>(task))
         ui->actionRecordStart->setChecked(false);
 }
 

@@ -38,6 +38,7 @@ class SkDialogContrl;
 class SkXlsxWriter;
 class SkDialogOpenFile;
 class SkFrameStore;
+class SkFrameTask;
 class SkJobScheduler;
 class SkLiveSession;
 class SkParameterFiles;
@@ -119,7 +120,7 @@ private slots:
     void on_actionOptions_triggered();
     void on_actionOpen_CMD_Port_triggered();
     void on_preferencesAction_triggered();
-    void onTaskFinished(const QString &taskName, int status, const QString &message);
+    void onTaskFinished(const SkFrameTask *task, int status, const QString &message);
     void onFramesDropped(int nFrames);
     void onShowLegendToggled(bool value);
 

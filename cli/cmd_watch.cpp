@@ -13,6 +13,7 @@
 #include "RuAlarmEvents.h"
 #include "RuFile.h"
 #include "SkFrameStore.h"
+#include "SkFrameTaskLoad.h"
 #include "SkLiveSession.h"
 #include "SkStoreMetaTypes.h"
 #include "rrd.h"
@@ -64,7 +65,7 @@ public:
     void stop(int status);
 
 private:
-    void onTaskFinished(const QString &name, int status, const QString &message);
+    void onTaskFinished(const SkFrameTask *task, int status, const QString &message);
     void onAnalysisComplete();
 
     SkLiveSession *m_session; // not owned
@@ -104,10 +105,10 @@ void WatchPrinter::stop(int status)
     m_session->stop();
 }
 
-void WatchPrinter::onTaskFinished(const QString &name, int status, const QString &message)
+void WatchPrinter::onTaskFinished(const SkFrameTask *task, int status, const QString &message)
 {
     const bool failed = status == SkTaskFailed;
-    const bool loader = name == QLatin1String("Loader");
+    const bool loader = qobject_cast<const SkFrameTaskLoad *>(task) != nullptr;
     if (failed || (!m_session->isStopping() && !loader))
         cli::printError(Command, message);
     if (failed)
