@@ -14,7 +14,6 @@
 
 #include <QDebug>
 #include <QProgressBar>
-#include <QStatusBar>
 #include <QTableWidgetItem>
 
 #include <cmath>
@@ -91,12 +90,7 @@ void SkMainWindow::on_recalcPushButton_clicked()
 
 void SkMainWindow::on_readPPPushButton_clicked()
 {
-    SkPacket packet;
-    {
-        QMutexLocker locker(&m_currentPacketMutex);
-        packet = m_currentPacket;
-    }
-    applyProcessParameters(packet, false);
+    applyProcessParameters(m_view->displayedPacket(), false);
 }
 
 // Takes the detector settings from the frame's process parameters into the dock and restarts
@@ -104,7 +98,7 @@ void SkMainWindow::on_readPPPushButton_clicked()
 void SkMainWindow::applyProcessParameters(const SkPacket &packet, bool quiet)
 {
     if (!packet.hasFrame()) {
-        statusBar()->showMessage(tr("Currently no frame available"), 3000);
+        showMessage(tr("Currently no frame available"), 3000);
         return;
     }
     const RuParameterSet before = m_params->parameterSet();
@@ -113,7 +107,7 @@ void SkMainWindow::applyProcessParameters(const SkPacket &packet, bool quiet)
     try {
         calculator.fromProcessParameters(packet.frame().info());
     } catch (const std::invalid_argument &) {
-        statusBar()->showMessage(tr("No process parameters found in frame"), quiet ? 0 : 3000);
+        showMessage(tr("No process parameters found in frame"), quiet ? 0 : 3000);
         return;
     }
     RuParameterSet after = RuParameterSet::fromCalculator(calculator);
@@ -137,7 +131,7 @@ void SkMainWindow::onFirstFrameForProcessParams(int startframe, int len)
 
 void SkMainWindow::onProcessParametersMissing(const QString &message)
 {
-    statusBar()->showMessage(message);
+    showMessage(message, 0);
 }
 
 void SkMainWindow::onLiveParamChanged()
