@@ -25,6 +25,7 @@
 #include <QDockWidget>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QMessageBox>
 #include <QProgressBar>
 #include <QRegularExpression>
 #include <QSettings>
@@ -174,6 +175,8 @@ void SkMainWindow::setupStatusBar()
     layout->addWidget(m_alarmProgress);
     statusBar()->addPermanentWidget(holder);
     statusBar()->setStyleSheet(QStringLiteral("QStatusBar::item { border: none; padding: 0; margin: 0;}"));
+    // A message longer than the bar is cut off: the whole text is its tool tip.
+    connect(statusBar(), &QStatusBar::messageChanged, statusBar(), &QWidget::setToolTip);
 }
 
 void SkMainWindow::showMessage(const QString &text, int timeoutMs)
@@ -184,6 +187,16 @@ void SkMainWindow::showMessage(const QString &text, int timeoutMs)
 void SkMainWindow::showFailure(const QString &text)
 {
     statusBar()->showMessage(text);
+    if (!m_failureBox) {
+        m_failureBox = new QMessageBox(QMessageBox::Warning, tr("Skarnel"), QString(),
+                                       QMessageBox::Ok, this);
+        m_failureBox->setObjectName(QStringLiteral("failureBox"));
+        m_failureBox->setWindowModality(Qt::NonModal);
+    }
+    // One box, showing the newest failure: a failure that repeats does not pile up windows.
+    m_failureBox->setText(text);
+    m_failureBox->show();
+    m_failureBox->raise();
 }
 
 void SkMainWindow::setupDisplayMenu()

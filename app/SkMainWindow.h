@@ -32,6 +32,7 @@
 #include <mutex>
 
 class QLabel;
+class QMessageBox;
 class QProgressBar;
 class QSettings;
 class QTranslator;
@@ -203,8 +204,8 @@ private:
     void applyShowHow(SkViewController::ShowHow how);
     void setLiveRangegate(int rangegate);
 
-    // The status bar: a message for `timeoutMs` (0: until the next one); a failure stays until
-    // the next message.
+    // The status bar: a message for `timeoutMs` (0: until the next one); a failure also in a
+    // box, so that a long text can be read whole.
     void showMessage(const QString &text, int timeoutMs);
     void showFailure(const QString &text);
 
@@ -222,6 +223,7 @@ private:
     std::unique_ptr<SkRecordingController> m_recording;
     std::unique_ptr<SkExportService> m_exports;
     SkUpdateThrottle *m_activityReplot = nullptr;   // child
+    QMessageBox *m_failureBox = nullptr;            // child, made at the first failure
     std::unique_ptr<SkParameterWidgets> m_params;
     SkTimezoneAction *m_timezoneAction = nullptr;   // deleted in the destructor
     QAction *m_showLegendAction = nullptr;          // child
