@@ -11,7 +11,7 @@
 #include "SkDialogOpenStream.h"
 #include "SkExportService.h"
 #include "SkFrameStore.h"
-#include "SkFrameTask.h"
+#include "SkFrameTaskRecord.h"
 #include "SkLiveSession.h"
 #include "SkParameterWidgets.h"
 #include "SkPlotActivities.h"
@@ -421,8 +421,11 @@ void SkMainWindow::on_preferencesAction_triggered()
     on_actionOptions_triggered();
 }
 
-void SkMainWindow::onTaskFinished(const SkFrameTask *, int status, const QString &message)
+// The recording controller words the end of a recording.
+void SkMainWindow::onTaskFinished(const SkFrameTask *task, int status, const QString &message)
 {
+    if (qobject_cast<const SkFrameTaskRecord *>(task))
+        return;
     if (status == SkTaskFailed)
         showFailure(message);
     else

@@ -91,6 +91,7 @@ SkRecordingController::SkRecordingController(SkLiveSession *session, SkDialogCon
             });
     connect(session, &SkLiveSession::recordingChanged, this,
             &SkRecordingController::recordingChanged);
+    connect(session, &SkLiveSession::taskFinished, this, &SkRecordingController::onTaskFinished);
     connect(session, &SkLiveSession::scriptMessage, this, &SkRecordingController::message);
     connect(session->store(), &SkFrameStore::dataRangeChanged, this,
             &SkRecordingController::onDataRangeChanged);
@@ -101,14 +102,19 @@ bool SkRecordingController::isRecording() const
     return m_session->isRecording();
 }
 
-// Recording needs something to record: it is offered with the first frame.
+// Files are on the disk already: only a stream is recorded, once its frames arrive. A stream
+// given up for files ends its recording.
 void SkRecordingController::onDataRangeChanged(int start, int length)
 {
     Q_UNUSED(start)
-    if (length <= 0 || m_available)
+    const bool stream = m_session->isStream();
+    if (!stream && m_session->isRecording())
+        m_session->stopRecording();
+    const bool available = stream && length > 0;
+    if (available == m_available)
         return;
-    m_available = true;
-    emit availableChanged(true);
+    m_available = available;
+    emit availableChanged(available);
 }
 
 bool SkRecordingController::toggle()
@@ -144,13 +150,19 @@ void SkRecordingController::refuse(const QString &text, const QString &informati
     box.exec();
 }
 
-// The record path of the options, or the default folder; "" after a refusal.
+// The record path of the options, or the default folder when that exists; "" after a refusal.
 QString SkRecordingController::checkedRecordPath()
 {
     QString path = m_options->recordPath();
     if (path.isEmpty()) {
-        path = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation)
-               + QStringLiteral("/Skarnel");
+        const QString fallback = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation)
+                                 + QStringLiteral("/Skarnel");
+        if (!QFileInfo(fallback).isDir()) {
+            refuse(tr("No record path is set!"),
+                   tr("Recording not possible! Choose a record path in the options."));
+            return QString();
+        }
+        path = fallback;
         m_options->setRecordPath(path);
     }
     const QFileInfo folder(path);
@@ -222,3 +234,18 @@ bool SkRecordingController::start()
     return true;
 }
 
+// The record task's end is worded here: what was written, and where.
+void SkRecordingController::onTaskFinished(const SkFrameTask *task, int status, const QString &)
+{
+    const auto *recorder = qobject_cast<const SkFrameTaskRecord *>(task);
+    if (!recorder)
+        return;
+    const QString written = tr("%1 frames written to %3 (minute files: %2)")
+                                 .arg(recorder->framesWritten())
+                                 .arg(recorder->filesWritten())
+                                 .arg(recorder->recordPath());
+    if (status == SkTaskFailed)
+        emit failure(tr("Recording ended: %1 (%2)").arg(recorder->errorString(), written));
+    else
+        emit message(tr("Recording stopped: %1").arg(written), 0);
+}

@@ -1,9 +1,9 @@
 #pragma once
-// Recording the frames that arrive, as the operator drives it with "Start Record": whether
-// recording is possible (frames have started to arrive), the checks and questions before a
-// recording starts (the record path, earlier minute files, free disk space, a subfolder per
-// recording), starting and stopping it through the live session, and the texts of what the
-// recorder and the alarm script report.
+// Recording a live stream, as the operator drives it with "Start Record": whether recording is
+// possible (a stream whose frames have started to arrive; never files, whose frames are on the
+// disk already), the checks and questions before a recording starts (the record path, earlier
+// minute files, free disk space, a subfolder per recording), starting and stopping it through
+// the live session, and the texts of what the recorder and the alarm script report.
 //
 // The options come from the options dialog at the moment a recording starts. Outcomes are
 // reported by message() and failure(); the questions and refusals are message boxes.
@@ -13,6 +13,7 @@
 
 class QWidget;
 class SkDialogConfigure;
+class SkFrameTask;
 class SkLiveSession;
 
 class SkRecordingController : public QObject
@@ -24,7 +25,7 @@ public:
     SkRecordingController(SkLiveSession *session, SkDialogConfigure *options,
                           QWidget *dialogParent);
 
-    // Frames have arrived.
+    // A stream is open and has delivered frames.
     bool isAvailable() const { return m_available; }
     bool isRecording() const;
     // The record action: stops a recording at once, or starts one after the checks and
@@ -47,6 +48,7 @@ private:
     QString checkedRecordPath();
     void refuse(const QString &text, const QString &informative);
     void onDataRangeChanged(int start, int length);
+    void onTaskFinished(const SkFrameTask *task, int status, const QString &);
 
     SkLiveSession *m_session;      // not owned
     SkDialogConfigure *m_options;  // not owned

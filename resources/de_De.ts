@@ -1633,6 +1633,26 @@ Aufnahme fortsetzen?
         <source>Recording to %1</source>
         <translation>Aufnahme nach %1</translation>
     </message>
+    <message>
+        <source>No record path is set!</source>
+        <translation>Es ist kein Aufnahmepfad eingestellt!</translation>
+    </message>
+    <message>
+        <source>Recording not possible! Choose a record path in the options.</source>
+        <translation>Aufnahme nicht möglich! Bitte in den Optionen einen Aufnahmepfad wählen.</translation>
+    </message>
+    <message>
+        <source>%1 frames written to %3 (minute files: %2)</source>
+        <translation>%1 Frames nach %3 geschrieben (Minutendateien: %2)</translation>
+    </message>
+    <message>
+        <source>Recording ended: %1 (%2)</source>
+        <translation>Aufnahme beendet: %1 (%2)</translation>
+    </message>
+    <message>
+        <source>Recording stopped: %1</source>
+        <translation>Aufnahme gestoppt: %1</translation>
+    </message>
 </context>
 <context>
     <name>SkTimezoneAction</name>

@@ -71,11 +71,6 @@ void expectedEvents(const QString &path, const RuParameterSet &set, QVector<Row>
     }
 }
 
-QString rrdcli()
-{
-    return QString::fromLocal8Bit(qgetenv("SK_BIN_DIR")) + QStringLiteral("/rrdcli");
-}
-
 } // namespace
 
 class TestMainWindowAlarms : public QObject
@@ -249,21 +244,11 @@ void TestMainWindowAlarms::processParametersMissingAreReported()
 
 void TestMainWindowAlarms::streamPlaysAndClosesWithinASecond()
 {
-    QProcess serve;
-    serve.start(rrdcli(), {"serve", "--scenario", "avalanche", "--frames", "300",
-                           "--process-params", "--rate", "200", "--loop", "--port", "0"});
-    QByteArray served;
-    QDeadlineTimer deadline(Long);
-    while (!served.contains('\n') && !deadline.hasExpired() && serve.state() != QProcess::NotRunning) {
-        serve.waitForReadyRead(200);
-        served += serve.readAllStandardOutput();
-    }
-    const QRegularExpressionMatch port = QRegularExpression(QStringLiteral("serving on 127\\.0\\.0\\.1:(\\d+)"))
-                                             .match(QString::fromLatin1(served));
-    QVERIFY2(port.hasMatch(), served.constData());
+    ServeProcess serve({"--scenario", "avalanche", "--frames", "300", "--process-params", "--rate", "200", "--loop"});
+    QVERIFY(!serve.address.isEmpty());
 
     auto window = std::make_unique<SkMainWindow>(
-        QStringList{"--process-params", "--n", "100", "127.0.0.1:" + port.captured(1)});
+        QStringList{"--process-params", "--n", "100", serve.address});
     QVERIFY(window->isStreamMode());
     QVERIFY(action(window.get(), "playAction")->isChecked());
     // Each result of the newest frame of the full window releases one frame.
@@ -282,8 +267,6 @@ void TestMainWindowAlarms::streamPlaysAndClosesWithinASecond()
     window->close();
     window.reset();
     QVERIFY2(closing.elapsed() < 1000, qPrintable(QString::number(closing.elapsed())));
-    serve.terminate();
-    QVERIFY(serve.waitForFinished(Long));
 }
 
 void TestMainWindowAlarms::closingWhileTheLoadSleepsEndsPromptly()
