@@ -1,6 +1,6 @@
 #include "SkExportService.h"
 
-#include "RuFile.h"
+#include "RcOutputFile.h"
 #include "SkFrameStore.h"
 #include "SkXlsxWriter.h"
 
@@ -12,8 +12,8 @@
 #include <QImageWriter>
 #include <QPixmap>
 #include <QRegularExpression>
-#include <QLocale>
 #include <QSettings>
+#include <QStandardPaths>
 
 #include <cerrno>
 #include <cstring>
@@ -23,6 +23,7 @@
 namespace {
 
 const QString ExportDirKey = QStringLiteral("exportPlotDir");
+const QString SnapshotDirKey = QStringLiteral("snapshotDir");
 
 QDateTime frameTime(const SkPacket &packet)
 {
@@ -79,11 +80,15 @@ QString SkExportService::namePrefix(const QStringList &sources)
     return base + QLatin1Char('-');
 }
 
+// UTC, like the minute files, and sorting in time order; the frame number tells frames of the
+// same millisecond apart.
 QString SkExportService::snapshotName(const SkPacket &packet)
 {
-    const QString stamp = QLocale::c().toString(frameTime(packet).toLocalTime(),
-                                                QStringLiteral("yyyy-MM-dd-hhmmsszzz"));
-    return QStringLiteral("snap-%1.png").arg(stamp);
+    const QString number = QStringLiteral("%1").arg(packet.frameNumber(), 4, 10, QLatin1Char('0'));
+    if (!packet.frame().hasStamp())
+        return QStringLiteral("snap-notime-%1.png").arg(number);
+    const QString time = frameTime(packet).toString(QStringLiteral("yyyyMMdd'T'hhmmsszzz'Z'"));
+    return QStringLiteral("snap-%1-%2.png").arg(time, number);
 }
 
 // ---- Progress -------------------------------------------------------------------------------
@@ -111,30 +116,39 @@ void SkExportService::end()
 
 // ---- Writing --------------------------------------------------------------------------------
 
-bool SkExportService::saveFrames(const QString &path, const QVector<SkPacket> &packets)
+bool SkExportService::saveFrames(const QString &path, const QVector<SkPacket> &packets,
+                                 const QStringList &sources)
 {
     if (m_busy)
         return false;
-    errno = 0;
-    RuFile file(path, 'w');
-    if (!file.isOpen()) {
-        emit failure(tr("Open failed! %1: %2").arg(path, withSystemCause(file.errorString(), errno)));
+    if (packets.isEmpty()) {
+        emit message(tr("No frames in memory to save"), 4000);
+        return false;
+    }
+    for (const QString &source : sources) {
+        if (RcOutputFile::sameFile(path, source)) {
+            emit failure(tr("Not saved: %1 is being viewed; save the frames under another name")
+                             .arg(path));
+            return false;
+        }
+    }
+    RcOutputFile output(path);
+    QString error;
+    if (!output.open(&error)) {
+        emit failure(tr("Open failed! %1: %2").arg(path, error));
         return false;
     }
     begin(packets.size());
-    QString error;
     for (int i = 0; i < packets.size() && error.isEmpty(); ++i) {
         step(i);
         errno = 0;
-        if (file.writeFrame(packets.at(i).frame()) != 0) {
-            error = withSystemCause(file.errorString(), errno);
+        if (output.file().writeFrame(packets.at(i).frame()) != 0) {
+            error = withSystemCause(output.file().errorString(), errno);
             qDebug().noquote() << "mnw: Write failed with error" << error;
         }
     }
-    errno = 0;
-    file.close();
-    if (error.isEmpty() && file.closeResult() != 0)
-        error = withSystemCause(tr("the end of the file could not be written"), errno);
+    if (error.isEmpty())
+        output.commit(&error);
     end();
     if (!error.isEmpty()) {
         emit failure(tr("Write failed! %1: %2").arg(path, error));
@@ -214,12 +228,15 @@ bool SkExportService::exportCurve(const QString &path, const Curve &curve, bool 
 QString SkExportService::saveSnapshot(const QPixmap &picture, const SkPacket &packet,
                                       const QString &folder)
 {
-    const QString path = QDir(folder).absoluteFilePath(snapshotName(packet));
+    const QDir dir(folder);
+    const QString name = snapshotName(packet);
+    QString path = dir.absoluteFilePath(name);
+    for (int i = 2; QFileInfo::exists(path); ++i)
+        path = dir.absoluteFilePath(name.chopped(4) + QStringLiteral("-%1.png").arg(i));
     QImageWriter writer(path);
     if (!writer.write(picture.toImage())) {
-        emit message(tr("Screen capture failed! (%1)")
-                         .arg(path + QStringLiteral(": ") + writer.errorString()),
-                     2000);
+        emit failure(tr("Screen capture failed! (%1)")
+                         .arg(path + QStringLiteral(": ") + writer.errorString()));
         return QString();
     }
     emit message(tr("Screen capture saved as %1").arg(path), 2000);
@@ -251,4 +268,23 @@ QString SkExportService::askSpreadsheet(const QString &caption, const QString &d
         return QString();
     settings.setValue(ExportDirKey, QFileInfo(path).absolutePath());
     return path;
+}
+
+// A folder that has gone or cannot be written is asked for again.
+QString SkExportService::snapshotFolder()
+{
+    QSettings settings;
+    const QString remembered = settings.value(SnapshotDirKey).toString();
+    const QFileInfo info(remembered);
+    if (!remembered.isEmpty() && info.isDir() && info.isWritable())
+        return remembered;
+    QString start = settings.value(ExportDirKey).toString();
+    if (start.isEmpty())
+        start = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
+    const QString chosen = QFileDialog::getExistingDirectory(
+        m_dialogParent, tr("Folder for snapshots"), start);
+    if (chosen.isEmpty())
+        return QString();
+    settings.setValue(SnapshotDirKey, QFileInfo(chosen).absoluteFilePath());
+    return QFileInfo(chosen).absoluteFilePath();
 }

@@ -7,7 +7,8 @@
 // loading and the alarm work go on meanwhile, and a frame that leaves the store during the
 // write is still written from its copy. A write lets the event loop run once per frame, so
 // one operation runs at a time (isBusy). Outcomes are reported by message() and failure();
-// a file that cannot be written is named with the reason.
+// a file that cannot be written is named with the reason, and nothing already on the disk is
+// lost: a data file appears under its name only when complete, and never over an open source.
 
 #include "SkPacket.h"
 #include "SkPacketTypeEnum.h"
@@ -49,24 +50,30 @@ public:
     static QVector<QDateTime> frameTimes(SkFrameStore *store, const QVector<QPointF> &points);
     // "<first source's base name>-", without the characters file names cannot hold.
     static QString namePrefix(const QStringList &sources);
-    // "snap-<local frame time>.png".
+    // "snap-<UTC frame time>-<frame number>.png"; frames without a time are "snap-notime-...".
     static QString snapshotName(const SkPacket &packet);
 
-    // Writes `packets` into `path` (".gz" names compressed).
-    bool saveFrames(const QString &path, const QVector<SkPacket> &packets);
+    // Writes `packets` into `path` (".gz" names compressed). Refused when `path` is one of
+    // `sources` (also through a link): the frames in memory would replace the recording.
+    bool saveFrames(const QString &path, const QVector<SkPacket> &packets,
+                    const QStringList &sources);
     // Range gate `row` of the `type` matrix of every packet: its frame number, its UTC time
     // and the 1024 channels; a packet without that matrix or row gives its number only.
     bool exportRow(const QString &path, const QVector<SkPacket> &packets, SkPacketTypeEnum type,
                    int row);
     // The curve with the header rows (name, unit, column titles, range gates) or without.
     bool exportCurve(const QString &path, const Curve &curve, bool header);
-    // Writes `picture` of `packet` into `folder`. The path written, or "" on failure.
+    // Writes `picture` of `packet` into `folder`; an earlier snapshot of the same frame is
+    // kept (the name gets a counter). The path written, or "" on failure.
     QString saveSnapshot(const QPixmap &picture, const SkPacket &packet, const QString &folder);
 
     // The file dialogs: "" when the user cancels.
     QString askFramesFile();
     // A spreadsheet name, proposed in the folder of the last export, which is remembered.
     QString askSpreadsheet(const QString &caption, const QString &defaultName);
+    // The folder snapshots go to: the one chosen before, or asked for once (starting at the
+    // export folder).
+    QString snapshotFolder();
 
 signals:
     // An operation started (true) or ended; the window shows a progress bar meanwhile.

@@ -13,7 +13,6 @@
 
 #include <QCursor>
 #include <QDebug>
-#include <QDir>
 #include <QMenu>
 #include <QProgressBar>
 #include <QRegularExpression>
@@ -72,7 +71,7 @@ void SkMainWindow::on_actionSave_frames_triggered()
         return;
     const QString path = m_exports->askFramesFile();
     if (!path.isEmpty())
-        m_exports->saveFrames(path, SkExportService::heldPackets(store()));
+        m_exports->saveFrames(path, SkExportService::heldPackets(store()), m_sources);
 }
 
 void SkMainWindow::on_exportRowAction_triggered()
@@ -142,8 +141,10 @@ void SkMainWindow::on_snapShotAction_triggered()
         return;
     const QPixmap picture = ui->plotCenter->grab();
     if (picture.isNull()) {
-        showMessage(tr("Screen capture failed!"), 2000);
+        showFailure(tr("Screen capture failed!"));
         return;
     }
-    m_exports->saveSnapshot(picture, packet, QDir::currentPath());
+    const QString folder = m_exports->snapshotFolder();
+    if (!folder.isEmpty())
+        m_exports->saveSnapshot(picture, packet, folder);
 }

@@ -415,10 +415,6 @@
         <translation>Öffnen fehlgeschlagen! %1: %2</translation>
     </message>
     <message>
-        <source>the end of the file could not be written</source>
-        <translation>das Dateiende ließ sich nicht schreiben</translation>
-    </message>
-    <message>
         <source>Write failed! %1: %2</source>
         <translation>Schreiben fehlgeschlagen! %1: %2</translation>
     </message>
@@ -465,6 +461,18 @@
     <message>
         <source>xlsx (*.xlsx)</source>
         <translation>xlsx (*.xlsx)</translation>
+    </message>
+    <message>
+        <source>No frames in memory to save</source>
+        <translation>Keine Frames im Speicher, die gespeichert werden könnten</translation>
+    </message>
+    <message>
+        <source>Not saved: %1 is being viewed; save the frames under another name</source>
+        <translation>Nicht gespeichert: %1 wird gerade angezeigt; die Frames unter einem anderen Namen speichern</translation>
+    </message>
+    <message>
+        <source>Folder for snapshots</source>
+        <translation>Ordner für Bildschirmfotos</translation>
     </message>
 </context>
 <context>

@@ -134,10 +134,11 @@ private slots:
     void recordsAStreamAndMovesTheAlarmFile();
     void testButtonRunsTheAlarmScript();
     void savesTheFramesInMemory();
+    void savingOntoTheViewedFileIsRefused();
     void savingToAFolderThatIsNoneIsReported();
     void exportsARowOfFramesOfBothSizes();
     void exportsPlotsWithAndWithoutHeader();
-    void snapshotIsNamedByTheFrameTime();
+    void snapshotGoesToTheFolderChosenOnce();
     void consoleOpensFromTheWindow();
 
 private:
@@ -413,6 +414,30 @@ void TestMainWindowOps::savesTheFramesInMemory()
              qPrintable(out));
 }
 
+// A recording of 1500 frames viewed 500 at a time: saving onto it, even through a link and
+// after the file dialog's own "replace?" question, leaves it whole.
+void TestMainWindowOps::savingOntoTheViewedFileIsRefused()
+{
+    const QString viewed = writeRecording(m_dir, QStringLiteral("viewed.rrd0.gz"), scene(RuScenario::Quiet, 1500, 3));
+    const QString link = m_dir.filePath(QStringLiteral("link.rrd0.gz"));
+    QVERIFY(QFile::link(viewed, link));
+    SkMainWindow window({"--n", "500", viewed});
+    QVERIFY(QTest::qWaitFor([&] { return action(&window, "nextBatchAction")->isEnabled(); }, Long));
+    answerFileDialog(link);
+    QStringList asked;
+    answerBoxes({QMessageBox::Yes}, &asked);
+    action(&window, "actionSave_frames")->trigger();
+    QCOMPARE(asked.size(), 1);
+    const QString refusal = QStringLiteral("Not saved: %1 is being viewed; save the frames under another name").arg(link);
+    QCOMPARE(window.statusBar()->currentMessage(), refusal);
+    // Too long for the status bar maybe: the whole text is in its tool tip and in a box.
+    QCOMPARE(window.statusBar()->toolTip(), refusal);
+    auto *box = window.findChild<QMessageBox *>(QStringLiteral("failureBox"));
+    QVERIFY(box && box->isVisible());
+    QCOMPARE(box->text(), refusal);
+    QCOMPARE(tasktest::framesInFile(viewed), 1500);
+}
+
 void TestMainWindowOps::savingToAFolderThatIsNoneIsReported()
 {
     SkMainWindow window({m_small});
@@ -528,15 +553,16 @@ void TestMainWindowOps::exportsPlotsWithAndWithoutHeader()
 
 // ---- Snapshot and console ---------------------------------------------------------------------
 
-void TestMainWindowOps::snapshotIsNamedByTheFrameTime()
+// The first snapshot asks for its folder, the next ones go there; their names carry the
+// frame's time and number; the working folder gets none.
+void TestMainWindowOps::snapshotGoesToTheFolderChosenOnce()
 {
-    QTemporaryDir cwd;
+    QTemporaryDir cwd, folder;
     const QString old = QDir::currentPath();
     QDir::setCurrent(cwd.path());
     {
         SkMainWindow empty(QStringList{});
-        action(&empty, "snapShotAction")->trigger();
-        QVERIFY(QDir(cwd.path()).entryList(QDir::Files).isEmpty());
+        action(&empty, "snapShotAction")->trigger(); // no frame: nothing asked, written or said
         QVERIFY(empty.statusBar()->currentMessage().isEmpty());
     }
     SkMainWindow window({m_small});
@@ -544,20 +570,27 @@ void TestMainWindowOps::snapshotIsNamedByTheFrameTime()
     QVERIFY(complete.wait(Long));
     window.showFrame(7);
     QVERIFY(QTest::qWaitFor([&] { return window.isPlotSettled() && window.drawnFrame() == 7; }, Long));
+    answerFileDialog(folder.path());
     action(&window, "snapShotAction")->trigger();
-    qint64 micros;
-    {
-        std::lock_guard<std::mutex> lock(*window.store()->mutex());
-        micros = window.store()->frameAt(7).frame().timeMicros();
-    }
-    const QString name = QStringLiteral("snap-%1.png")
-                             .arg(QDateTime::fromMSecsSinceEpoch(micros / 1000).toLocalTime().toString(QStringLiteral("yyyy-MM-dd-hhmmsszzz")));
-    const QString path = QDir(cwd.path()).absoluteFilePath(name);
-    QDir::setCurrent(old);
-    QCOMPARE(window.statusBar()->currentMessage(), QStringLiteral("Screen capture saved as %1").arg(path));
+    // Frame 7 of the simulation was taken at 06:00:07 UTC.
+    const QString first = folder.filePath(QStringLiteral("snap-20240201T060007000Z-0007.png"));
+    QCOMPARE(window.statusBar()->currentMessage(), QStringLiteral("Screen capture saved as %1").arg(first));
     QImage image;
-    QVERIFY(image.load(path, "PNG"));
+    QVERIFY(image.load(first, "PNG"));
     QVERIFY(image.width() > 100 && image.height() > 100);
+
+    window.showFrame(8);
+    QVERIFY(QTest::qWaitFor([&] { return window.isPlotSettled() && window.drawnFrame() == 8; }, Long));
+    auto asked = std::make_shared<bool>(false);
+    whenModal<QFileDialog>([asked](QFileDialog *dialog) {
+        *asked = true;
+        dialog->reject();
+    });
+    action(&window, "snapShotAction")->trigger();
+    QVERIFY(!*asked);
+    QVERIFY(QFileInfo::exists(folder.filePath(QStringLiteral("snap-20240201T060008000Z-0008.png"))));
+    QVERIFY(QDir(cwd.path()).entryList(QDir::Files).isEmpty());
+    QDir::setCurrent(old);
 }
 
 // With SK_OPS_PNG_DIR set the console's picture is kept there.
