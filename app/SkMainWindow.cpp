@@ -280,6 +280,10 @@ void SkMainWindow::connectSignals()
     connect(session, &SkLiveSession::framesDropped, this, &SkMainWindow::onFramesDropped);
     connect(session, &SkLiveSession::processParametersMissing, this,
             &SkMainWindow::onProcessParametersMissing);
+    connect(session, &SkLiveSession::analysisComplete, this, [this] {
+        m_loadProgress.setComplete(true);
+        showAlarmProgress(store()->endFrame());
+    });
     connect(session, &SkLiveSession::streamLost, this,
             [this](const QString &reason) { showMessage(tr("Stream lost: %1").arg(reason), 0); });
     connect(session, &SkLiveSession::streamBack, this,
@@ -380,6 +384,7 @@ void SkMainWindow::on_reopenAction_triggered()
     }
     m_liveMaxima.clear();
     m_view->forgetDrawn();
+    m_loadProgress.start(m_sources, m_streamMode);
     ui->nextBatchAction->setEnabled(false);
     RuAlarmCalculator calculator;
     m_params->parameterSet().applyTo(calculator);

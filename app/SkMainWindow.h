@@ -17,6 +17,7 @@
 #include "RuAlarmResult.h"
 #include "SkActivityPlotId.h"
 #include "SkCommandLine.h"
+#include "SkLoadProgress.h"
 #include "SkPacket.h"
 #include "SkPacketTypeEnum.h"
 #include "SkViewController.h"
@@ -197,6 +198,7 @@ private:
                     const SkPacket &packet, const SkPacket &packetPrev);
     void drawProfiles(const QVector<double> &plotData, int width, int rows, int plotHeight);
     void updateInfo(const SkPacket &packet, const SkPacket &packetPrev);
+    void showAlarmProgress(int analysedEnd);
     void setSliderValue(double value);
     void stepFrames(int delta);
     void applyMarker(QPointF pos);
@@ -223,6 +225,7 @@ private:
     std::unique_ptr<SkRecordingController> m_recording;
     std::unique_ptr<SkExportService> m_exports;
     SkUpdateThrottle *m_activityReplot = nullptr;   // child
+    SkLoadProgress m_loadProgress;
     QMessageBox *m_failureBox = nullptr;            // child, made at the first failure
     std::unique_ptr<SkParameterWidgets> m_params;
     SkTimezoneAction *m_timezoneAction = nullptr;   // deleted in the destructor

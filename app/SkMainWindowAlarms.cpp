@@ -70,6 +70,7 @@ void SkMainWindow::onAlarmRestarting(int firstFrame)
     ui->tableLog->clearContents();
     ui->tableLog->setRowCount(0);
     ui->nextBatchAction->setEnabled(false);
+    m_loadProgress.setComplete(false);
     m_alarmProgress->setValue(0);
     m_activityReplot->request();
 }

@@ -49,9 +49,16 @@ void SkMainWindow::onAlarmRangeChanged(int startframe, int len)
 {
     if (m_dataLength == 0)
         return;
-    m_alarmProgress->setValue(int(std::lround((len + 1) * 100.0 / m_dataLength)));
+    showAlarmProgress(startframe + len + 1);
     if (ui->firstFrameAction->isChecked())
         setSliderValue(startframe + len);
+}
+
+// How far the analysis has got, with the frames before `analysedEnd` analysed: through the
+// files opened, or through the frames held.
+void SkMainWindow::showAlarmProgress(int analysedEnd)
+{
+    m_alarmProgress->setValue(m_loadProgress.percent(analysedEnd, m_dataStart, m_dataLength));
 }
 
 // ---- Plot updates ---------------------------------------------------------------------------

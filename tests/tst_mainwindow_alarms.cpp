@@ -17,6 +17,7 @@
 #include <QDeadlineTimer>
 #include <QElapsedTimer>
 #include <QGroupBox>
+#include <QProgressBar>
 #include <QProcess>
 #include <QPushButton>
 #include <QRegularExpression>
@@ -82,6 +83,8 @@ private slots:
     void logAndMarkersFollowTheEngine_data();
     void logAndMarkersFollowTheEngine();
     void pausedWindowOffersTheNextBatchOnceAnalysed();
+    void progressCountsTheWholeFile_data();
+    void progressCountsTheWholeFile();
     void activityCurvesKeepOnlyFramesHeld();
     void processParametersFillTheDockAndRestart();
     void processParametersMissingAreReported();
@@ -152,6 +155,33 @@ void TestMainWindowAlarms::pausedWindowOffersTheNextBatchOnceAnalysed()
     QCOMPARE(window.store()->startFrame(), 500);
     QCOMPARE(window.store()->endFrame(), 1500);
     QCOMPARE(window.session()->nextAlarmFrame(), 1500);
+}
+
+void TestMainWindowAlarms::progressCountsTheWholeFile_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::newRow("compressed") << "progress.rrd0.gz";
+    QTest::newRow("plain") << "progress.rrd0";
+}
+
+// A window of 400 frames analysed is a third of a file of 1200: the bar says 100 % only when
+// the whole file is.
+void TestMainWindowAlarms::progressCountsTheWholeFile()
+{
+    QFETCH(QString, name);
+    const QString path = writeRecording(m_dir, name, scene(RuScenario::Quiet, 1200, 3));
+    SkMainWindow window({"--n", "400", path});
+    auto *bar = child<QProgressBar>(&window, "alarmProgressBar");
+    QVERIFY(QTest::qWaitFor([&] { return action(&window, "nextBatchAction")->isEnabled(); }, Long));
+    QCOMPARE(bar->value(), 33);
+    QSignalSpy shown(bar, &QProgressBar::valueChanged);
+    QSignalSpy complete(window.session(), &SkLiveSession::analysisComplete);
+    action(&window, "playAction")->trigger();
+    QVERIFY(complete.wait(Long));
+    QCOMPARE(bar->value(), 100);
+    QVERIFY(!shown.isEmpty());
+    for (int i = 0; i + 1 < shown.size(); ++i)
+        QVERIFY2(shown.at(i).at(0).toInt() < 100, qPrintable(QString::number(i)));
 }
 
 void TestMainWindowAlarms::activityCurvesKeepOnlyFramesHeld()
