@@ -20,6 +20,19 @@ bool isRatio(SkPacketTypeEnum type)
     return type == SkPacketTypeEnum::AvalancheNormalized;
 }
 
+// The view whose extraction job runs on this pool thread: the store reports the result there,
+// and it is told apart from the result of a view the user has left meanwhile.
+thread_local int extractingView = -1;
+
+template <typename Job>
+SkJobScheduler::Job forView(SkViewController::ShowHow view, Job job)
+{
+    return [view, job] {
+        extractingView = int(view);
+        job();
+    };
+}
+
 } // namespace
 
 SkViewController::SkViewController(SkFrameStore *store, QObject *parent)
@@ -31,7 +44,22 @@ SkViewController::SkViewController(SkFrameStore *store, QObject *parent)
         if (isSettled())
             emit settled();
     });
-    connect(store, &SkFrameStore::valueExtracted, this, &SkViewController::onValueExtracted);
+    // Reported on the job's thread, tagged with the job's view there and handed over to this
+    // thread in the order the results came.
+    connect(
+        store, &SkFrameStore::valueExtracted, this,
+        [this](const QVector<double> &plotData, int width, int plotWidth, int plotHeight,
+               const SkPacket &packet, const SkPacket &packetPrev) {
+            const int view = extractingView;
+            QMetaObject::invokeMethod(
+                this,
+                [=] {
+                    onValueExtracted(view, plotData, width, plotWidth, plotHeight, packet,
+                                     packetPrev);
+                },
+                Qt::QueuedConnection);
+        },
+        Qt::DirectConnection);
     connect(store, &SkFrameStore::infoExtracted, this, &SkViewController::liveExtracted);
     connect(store, &SkFrameStore::rgSumExtracted, this, &SkViewController::rgSumExtracted);
 }
@@ -194,20 +222,22 @@ void SkViewController::extractNow()
     const int held = s->maxSize();
     switch (m_showHow) {
     case ShowHow::Frame:
-        m_jobs->schedule(SkJobScheduler::Frame, [=] { s->extractFrame(frame, type, shift); });
+        m_jobs->schedule(SkJobScheduler::Frame, forView(m_showHow, [=] {
+                             s->extractFrame(frame, type, shift);
+                         }));
         break;
     case ShowHow::Rangegates: {
         const int row = m_rangegate;
-        m_jobs->schedule(SkJobScheduler::Row, [=] {
-            s->extractRow(row, frame, type, QSize(1024, held), shift);
-        });
+        m_jobs->schedule(SkJobScheduler::Row, forView(m_showHow, [=] {
+                             s->extractRow(row, frame, type, QSize(1024, held), shift);
+                         }));
         break;
     }
     case ShowHow::Velocities: {
         const int column = m_channel;
-        m_jobs->schedule(SkJobScheduler::Column, [=] {
-            s->extractColumn(column, frame, type, QSize(held, 0), shift);
-        });
+        m_jobs->schedule(SkJobScheduler::Column, forView(m_showHow, [=] {
+                             s->extractColumn(column, frame, type, QSize(held, 0), shift);
+                         }));
         break;
     }
     }
@@ -252,10 +282,14 @@ void SkViewController::shutdown()
     m_jobs->shutdown();
 }
 
-void SkViewController::onValueExtracted(const QVector<double> &plotData, int width,
+// Jobs of different views run side by side: one of a view left meanwhile may end last, and is
+// not drawn over the view shown.
+void SkViewController::onValueExtracted(int view, const QVector<double> &plotData, int width,
                                         int plotWidth, int plotHeight, const SkPacket &packet,
                                         const SkPacket &packetPrev)
 {
+    if (view != int(m_showHow))
+        return;
     emit frameExtracted(plotData, width, plotWidth, plotHeight, packet, packetPrev);
     {
         QMutexLocker locker(&m_displayedMutex);

@@ -116,7 +116,7 @@ signals:
 
 private:
     void extractNow();
-    void onValueExtracted(const QVector<double> &plotData, int width, int plotWidth,
+    void onValueExtracted(int view, const QVector<double> &plotData, int width, int plotWidth,
                           int plotHeight, const SkPacket &packet, const SkPacket &packetPrev);
     void moveMarker(QPointF pos);
     void rememberMarker();

@@ -9,7 +9,10 @@
 #include "SkLiveSession.h"
 #include "SkViewController.h"
 
+#include <QSemaphore>
 #include <QSignalSpy>
+#include <QThreadPool>
+#include <QtConcurrent>
 
 using namespace mwtest;
 
@@ -44,6 +47,7 @@ private slots:
     void extractsTheViewItIsAskedFor_data();
     void extractsTheViewItIsAskedFor();
     void quickRequestsEndOnTheLastFrame();
+    void aViewLeftMeanwhileIsNotDrawn();
     void markerNamesFramesAndPositions();
     void levelViewsShareTheirColourScale();
 
@@ -119,6 +123,30 @@ void TestMainWindowView::quickRequestsEndOnTheLastFrame()
     // The first is served at once, the other five make one trailing request.
     QVERIFY(extracted.count() <= 2);
     QCOMPARE(lastExtracted(extracted).frame, 15);
+}
+
+// The jobs of the frame view and of the range-gate view it was left for run one after the
+// other on the one thread the pool has free: only the range-gate view is handed over.
+void TestMainWindowView::aViewLeftMeanwhileIsNotDrawn()
+{
+    SkViewController view(m_session->store());
+    QThreadPool *pool = QThreadPool::globalInstance();
+    const int threads = pool->maxThreadCount();
+    pool->setMaxThreadCount(pool->activeThreadCount() + 1);
+    QSemaphore go;
+    QFuture<void> blocker = QtConcurrent::run([&go] { go.acquire(); });
+    QSignalSpy extracted(&view, &SkViewController::frameExtracted);
+    view.setFrame(7);
+    view.setShowHow(ShowHow::Rangegates);
+    view.flush();
+    go.release();
+    blocker.waitForFinished();
+    QVERIFY(QTest::qWaitFor([&] { return view.isSettled() && view.drawnFrame() == 7; }, Long));
+    pool->setMaxThreadCount(threads);
+    QVERIFY(!extracted.isEmpty());
+    // A range-gate view is as high as the frames held, a frame view as its range gates.
+    for (const QList<QVariant> &args : qAsConst(extracted))
+        QCOMPARE(args.at(3).toInt(), 60);
 }
 
 void TestMainWindowView::markerNamesFramesAndPositions()
