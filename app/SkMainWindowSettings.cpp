@@ -7,6 +7,7 @@
 
 #include "SkDialogConfigure.h"
 #include "SkDialogOpenFile.h"
+#include "SkFrameStore.h"
 #include "SkParameterFiles.h"
 #include "SkParameterWidgets.h"
 #include "SkPlotActivities.h"
@@ -232,7 +233,14 @@ bool SkMainWindow::importParameters(const QString &path)
         return false;
     }
     addRecentParameterFile(nowMs(), absolute);
-    showMessage(tr("Parameters read from %1").arg(QDir::toNativeSeparators(absolute)), 4000);
+    const QString shown = QDir::toNativeSeparators(absolute);
+    // The detectors take new settings only when they start again: until then the log and the
+    // activity plot show the old ones.
+    if (store()->frameCount() > 0)
+        showMessage(tr("Parameters read from %1: press \"Recalculate\" to analyse the frames "
+                       "in memory with them").arg(shown), 0);
+    else
+        showMessage(tr("Parameters read from %1").arg(shown), 4000);
     return true;
 }
 

@@ -1461,6 +1461,10 @@
         <source>Screen capture failed!</source>
         <translation>Bildschirmfoto fehlgeschlagen!</translation>
     </message>
+    <message>
+        <source>Parameters read from %1: press &quot;Recalculate&quot; to analyse the frames in memory with them</source>
+        <translation>Parameter aus %1 gelesen: „Neu berechnen“ drücken, um die Frames im Speicher damit zu analysieren</translation>
+    </message>
 </context>
 <context>
     <name>SkParameterFiles</name>
