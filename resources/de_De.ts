@@ -282,6 +282,10 @@
         <source>Radar command port</source>
         <translation>Befehlsport des Radars</translation>
     </message>
+    <message>
+        <source>Not connected: nothing was sent. Press &quot;(Re)connect&quot; first.</source>
+        <translation>Nicht verbunden: Es wurde nichts gesendet. Zuerst „(Neu) verbinden“ drücken.</translation>
+    </message>
 </context>
 <context>
     <name>SkDialogEditCmds</name>

@@ -139,6 +139,7 @@ private slots:
     void exportsARowOfFramesOfBothSizes();
     void exportsPlotsWithAndWithoutHeader();
     void snapshotGoesToTheFolderChosenOnce();
+    void consoleSaysWhenItIsNotConnected();
     void consoleOpensFromTheWindow();
 
 private:
@@ -591,6 +592,20 @@ void TestMainWindowOps::snapshotGoesToTheFolderChosenOnce()
     QVERIFY(QFileInfo::exists(folder.filePath(QStringLiteral("snap-20240201T060008000Z-0008.png"))));
     QVERIFY(QDir(cwd.path()).entryList(QDir::Files).isEmpty());
     QDir::setCurrent(old);
+}
+
+// Pressing a command button without a connection sends nothing and says why.
+void TestMainWindowOps::consoleSaysWhenItIsNotConnected()
+{
+    SkMainWindow window(QStringList{});
+    action(&window, "actionOpen_CMD_Port")->trigger();
+    auto *console = window.findChild<SkDialogContrl *>();
+    QVERIFY(QTest::qWaitForWindowExposed(console));
+    child<QPushButton>(console, "pushButtonCStatus")->click();
+    QCOMPARE(child<QPlainTextEdit>(console, "plainTextEditServer")->toPlainText(),
+             QStringLiteral("Not connected: nothing was sent. Press \"(Re)connect\" first.\n"));
+    QCOMPARE(child<QLineEdit>(console, "lineEditIpAddr")->styleSheet(),
+             QStringLiteral("background-color: rgb(239, 41, 41);"));
 }
 
 // With SK_OPS_PNG_DIR set the console's picture is kept there.
