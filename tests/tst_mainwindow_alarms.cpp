@@ -10,6 +10,7 @@
 #include "SkActivityCurveData.h"
 #include "SkActivityMarker.h"
 #include "SkFrameStore.h"
+#include "SkFrameTaskLoad.h"
 #include "SkLiveSession.h"
 #include "SkParameterWidgets.h"
 #include "SkPlotActivities.h"
@@ -27,6 +28,7 @@
 #include <QTableWidget>
 #include <QTcpServer>
 
+#include <atomic>
 #include <memory>
 
 using namespace mwtest;
@@ -70,6 +72,18 @@ void expectedEvents(const QString &path, const RuParameterSet &set, QVector<Row>
             markers->append(e.marker);
         }
     }
+}
+
+// The load task notes in the debug log that it has opened a source and reads it now.
+std::atomic_bool loadReading{false};
+QtMessageHandler previousHandler = nullptr;
+
+void watchLoadReading(QtMsgType type, const QMessageLogContext &context, const QString &text)
+{
+    if (text.startsWith(QLatin1String("tsk: Loader(")) && text.contains(QLatin1String(" Loading ")))
+        loadReading = true;
+    if (previousHandler)
+        previousHandler(type, context, text);
 }
 
 } // namespace
@@ -317,15 +331,21 @@ void TestMainWindowAlarms::closingWhileAStreamReadBlocksEndsPromptly()
     // A radar that accepts the connection and then stays silent.
     QTcpServer silent;
     QVERIFY(silent.listen(QHostAddress::LocalHost, 0));
+    loadReading = false;
+    previousHandler = qInstallMessageHandler(watchLoadReading);
     auto window = std::make_unique<SkMainWindow>(
         QStringList{QStringLiteral("127.0.0.1:%1").arg(silent.serverPort())});
     QVERIFY(silent.waitForNewConnection(Long));
-    QTest::qWait(300); // the load task is inside its read now
+    const bool reading = QTest::qWaitFor([] { return loadReading.load(); }, Long);
+    qInstallMessageHandler(previousHandler);
+    QVERIFY(reading);
+    // The read notices the request to stop when its receive time-out ends.
+    const int promptly = SkFrameTaskLoad::StreamTimeoutSeconds * 1000 + 500;
     QElapsedTimer closing;
     closing.start();
     window->close();
     window.reset();
-    QVERIFY2(closing.elapsed() < 1000, qPrintable(QString::number(closing.elapsed())));
+    QVERIFY2(closing.elapsed() < promptly, qPrintable(QString::number(closing.elapsed())));
 }
 
 QTEST_MAIN(TestMainWindowAlarms)
