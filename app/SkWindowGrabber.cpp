@@ -3,6 +3,7 @@
 #include "SkDialogConfigure.h"
 #include "SkDialogPicture.h"
 #include "SkFrameStore.h"
+#include "SkFrameTaskLoad.h"
 #include "SkLiveSession.h"
 #include "SkMainWindow.h"
 
@@ -82,9 +83,9 @@ void SkWindowGrabber::onNextBatchAvailable()
         m_window->session()->releaseNextBatch();
 }
 
-void SkWindowGrabber::onTaskFinished(const QString &taskName, int status, const QString &message)
+void SkWindowGrabber::onTaskFinished(const SkFrameTask *task, int status, const QString &message)
 {
-    if (taskName != QLatin1String("Loader") || status == 0 || status == 1)
+    if (!qobject_cast<const SkFrameTaskLoad *>(task) || status == 0 || status == 1)
         return;
     m_loadFailed = true;
     printLine(stderr, QStringLiteral("skarnel: %1").arg(message));

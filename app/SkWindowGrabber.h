@@ -9,6 +9,7 @@
 #include <QObject>
 #include <QTimer>
 
+class SkFrameTask;
 class SkMainWindow;
 
 class SkWindowGrabber : public QObject
@@ -31,7 +32,7 @@ signals:
 private:
     void onAlarmCalculated(int frameno);
     void onNextBatchAvailable();
-    void onTaskFinished(const QString &taskName, int status, const QString &message);
+    void onTaskFinished(const SkFrameTask *task, int status, const QString &message);
     bool frameReached() const;
     void prepare();
     void onSettled();

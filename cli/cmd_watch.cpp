@@ -11,6 +11,7 @@
 
 #include "RuAlarmCalculator.h"
 #include "RuFile.h"
+#include "SkFrameTaskLoad.h"
 #include "SkLiveSession.h"
 #include "SkRecordFolder.h"
 #include "SkStoreMetaTypes.h"
@@ -64,7 +65,7 @@ public:
     void stop(int status);
 
 private:
-    void onTaskFinished(const QString &name, int status, const QString &message);
+    void onTaskFinished(const SkFrameTask *task, int status, const QString &message);
 
     SkLiveSession *m_session; // not owned
     int m_status = cli::ExitOk;
@@ -102,10 +103,10 @@ void WatchPrinter::stop(int status)
     m_session->stop();
 }
 
-void WatchPrinter::onTaskFinished(const QString &name, int status, const QString &message)
+void WatchPrinter::onTaskFinished(const SkFrameTask *task, int status, const QString &message)
 {
     const bool failed = status == SkTaskFailed;
-    const bool loader = name == QLatin1String("Loader");
+    const bool loader = qobject_cast<const SkFrameTaskLoad *>(task) != nullptr;
     if (failed || (!m_session->isStopping() && !loader))
         cli::printError(Command, message);
     if (failed)

@@ -246,6 +246,8 @@ bool SkFrameTaskRecord::finishFile(RuFile &file, bool keep)
         return false;
     }
     m_retryDelaySeconds = 1;
+    ++m_filesWritten;
+    m_framesWritten += m_last - m_first + 1;
     removeSuperseded();
     if (touchesAlarm(m_first, m_last) && moveToAlarm(m_fileName))
         return true;

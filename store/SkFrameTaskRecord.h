@@ -57,6 +57,10 @@ public:
     // The failures reported since the last call, oldest first; callable from any thread.
     QList<Failure> takeFailures();
 
+    // The minute files completed so far and the frames they hold; callable from any thread.
+    int filesWritten() const { return m_filesWritten; }
+    qint64 framesWritten() const { return m_framesWritten; }
+
     // "20180418T122315Z.rrd0.gz" for a file started at 12:23:15 UTC on 18 April 2018.
     static QString minuteFileName(const QDateTime &utc);
 
@@ -117,6 +121,8 @@ private:
     std::atomic_int m_lastAlarmOff{-1};
     std::atomic_bool m_draining{false};
     std::atomic_bool m_stopWaiting{false}; // set by abort() and drainAndStop()
+    std::atomic_int m_filesWritten{0};
+    std::atomic<qint64> m_framesWritten{0};
     std::mutex m_failuresMutex;
     QList<Failure> m_failures;
     Clock m_clock;

@@ -436,7 +436,7 @@ void SkLiveSession::onTaskFinished(SkFrameTask *task)
     // task's deletion here.
     if (!task->isDone())
         return;
-    emit taskFinished(task->name(), task->status(), taskMessage(task));
+    emit taskFinished(task, task->status(), taskMessage(task));
     const auto retired = std::find_if(m_retired.begin(), m_retired.end(),
                                       [task](const auto &t) { return t.get() == task; });
     if (retired != m_retired.end()) {

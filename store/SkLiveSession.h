@@ -210,7 +210,9 @@ signals:
     // load, and at once when nothing was stored).
     void analysisComplete();
     // A task ended; `message` is its status-bar text ("Task %1 finished succesfully!" ...).
-    void taskFinished(const QString &taskName, int status, const QString &message);
+    // Its class tells which task it was (qobject_cast); `task` is deleted after the signal
+    // has been delivered, so receivers connect directly and do not keep it.
+    void taskFinished(const SkFrameTask *task, int status, const QString &message);
     void framesDropped(int nframes);
     // The first frame of an open carries no detector settings (or the load ended without a
     // frame); the alarm task is not started.

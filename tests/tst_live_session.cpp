@@ -69,7 +69,7 @@ struct Seen
         QObject::connect(session, &SkLiveSession::alarmRestarting, session, [this] { ++restarts; });
         QObject::connect(session, &SkLiveSession::stopped, session, [this] { stopped = true; });
         QObject::connect(session, &SkLiveSession::taskFinished, session,
-                         [this](const QString &, int, const QString &text) { taskMessages.append(text); });
+                         [this](const SkFrameTask *, int, const QString &text) { taskMessages.append(text); });
     }
     bool inOrder(int first, int count) const
     {
