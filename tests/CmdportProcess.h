@@ -2,6 +2,9 @@
 // `rrdcli cmdport` on a free port of 127.0.0.1 for the length of a scope: started, its port
 // read from its first line, ended by SIGTERM (waited for) when the scope ends.
 
+#include "RrdcliTestSupport.h"
+
+#include <QElapsedTimer>
 #include <QProcess>
 #include <QTest>
 
@@ -10,16 +13,11 @@
 class CmdportProcess
 {
 public:
-    static QString rrdcli()
-    {
-        return qEnvironmentVariable("SK_BIN_DIR") + QStringLiteral("/rrdcli");
-    }
-
     // Starts the command port; port() is 0 when it did not come up.
     CmdportProcess()
     {
-        m_process.start(rrdcli(), {QStringLiteral("cmdport"), QStringLiteral("--port"),
-                                   QStringLiteral("0")});
+        m_process.start(rrdclitest::rrdcliPath(),
+                        {QStringLiteral("cmdport"), QStringLiteral("--port"), QStringLiteral("0")});
         if (!m_process.waitForStarted(10000))
             return;
         while (!m_process.canReadLine() && m_process.waitForReadyRead(10000)) {

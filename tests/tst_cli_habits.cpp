@@ -2,6 +2,7 @@
 // conversions over existing files, signals in the middle of a run, a standard input that
 // stays silent, typing slips. Every case runs the real programs on data made here.
 
+#include "RrdcliTestSupport.h"
 #include "RuSimulator.h"
 
 #include <QDir>
@@ -17,36 +18,9 @@
 #include <csignal>
 #include <unistd.h>
 
+using namespace rrdclitest;
+
 namespace {
-
-struct Run
-{
-    int exitCode = -1;
-    QByteArray out;
-    QByteArray err;
-};
-
-QString bin(const QString &program)
-{
-    return qEnvironmentVariable("SK_BIN_DIR") + QLatin1Char('/') + program;
-}
-
-Run run(const QString &program, const QStringList &args, const QProcessEnvironment &env = {})
-{
-    Run r;
-    QProcess p;
-    if (!env.isEmpty())
-        p.setProcessEnvironment(env);
-    p.start(program, args);
-    if (!p.waitForStarted() || !p.waitForFinished(120000) || p.exitStatus() != QProcess::NormalExit)
-        return r;
-    r.exitCode = p.exitCode();
-    r.out = p.readAllStandardOutput();
-    r.err = p.readAllStandardError();
-    return r;
-}
-
-Run rrdcli(const QStringList &args) { return run(bin(QStringLiteral("rrdcli")), args); }
 
 QString record(const QTemporaryDir &dir, const QString &name, int frames,
                int format = RRD_FORMAT_RRD0, bool processParams = false)
@@ -69,7 +43,7 @@ QByteArray contents(const QString &path)
 // The frames rrdcli info reads from `path`, or -1 when it reports an error.
 qint64 framesIn(const QString &path)
 {
-    const Run r = rrdcli({QStringLiteral("info"), QStringLiteral("--json"), path});
+    const Run r = runRrdcli({QStringLiteral("info"), QStringLiteral("--json"), path});
     if (r.exitCode != 0)
         return -1;
     return qint64(QJsonDocument::fromJson(r.out).object().value(QStringLiteral("frames")).toDouble(-1));
@@ -81,18 +55,6 @@ qint64 numberBefore(const QByteArray &text, const char *word)
     const QRegularExpression re(QStringLiteral("(\\d+) (?:of \\d+ )?%1").arg(QLatin1String(word)));
     const QRegularExpressionMatch m = re.match(QString::fromLocal8Bit(text));
     return m.hasMatch() ? m.captured(1).toLongLong() : -1;
-}
-
-bool waitFor(const std::function<bool()> &condition, int ms = 20000)
-{
-    QElapsedTimer clock;
-    clock.start();
-    while (!condition()) {
-        if (clock.elapsed() > ms)
-            return false;
-        QTest::qWait(20);
-    }
-    return true;
 }
 
 } // namespace
@@ -119,7 +81,7 @@ private slots:
 
 void TestCliHabits::initTestCase()
 {
-    if (!QFileInfo(bin(QStringLiteral("rrdcli"))).isExecutable())
+    if (!QFileInfo(rrdcliPath()).isExecutable())
         QSKIP("rrdcli is not built");
 }
 
@@ -168,7 +130,7 @@ void TestCliHabits::convertNeverHarmsInputsOrOutputs()
         inputs << record(dir, QStringLiteral("c.raw"), 3, RRD_FORMAT_RAW);
     const QByteArray input = contents(inputs.at(0));
 
-    const Run r = rrdcli(QStringList{QStringLiteral("convert"), QStringLiteral("-o"), out} + inputs);
+    const Run r = runRrdcli(QStringList{QStringLiteral("convert"), QStringLiteral("-o"), out} + inputs);
     QCOMPARE(r.exitCode, exitCode);
     const QString expected = message.contains(QLatin1String("%1")) ? message.arg(dir.path()) : message;
     QVERIFY2((r.out + r.err).contains(expected.toLocal8Bit()), (r.out + r.err).constData());
@@ -214,7 +176,7 @@ void TestCliHabits::incompleteLastFrameFailsAfterTheResults()
     const QString out = dir.filePath(QStringLiteral("out.rrd0"));
     args.replaceInStrings(QStringLiteral("CUT"), cut);
     args.replaceInStrings(QStringLiteral("OUT"), out);
-    const Run r = rrdcli(args);
+    const Run r = runRrdcli(args);
     QCOMPARE(r.exitCode, 1);
     QVERIFY2(r.out.contains(shows.toLocal8Bit()), r.out.constData());
     QVERIFY2((r.out + r.err).contains("last frame is incomplete: it lacks"), r.err.constData());
@@ -250,7 +212,7 @@ void TestCliHabits::stopSignalsCompleteTheOutput()
         args << QStringLiteral("--process-params") << QStringLiteral("-");
 
     QProcess p;
-    p.start(bin(QStringLiteral("rrdcli")), args);
+    p.start(rrdcliPath(), args);
     QVERIFY(p.waitForStarted());
     if (stdinFrames > 0) {
         const QByteArray frames = contents(record(dir, QStringLiteral("in.rrd0"), stdinFrames,
@@ -261,11 +223,12 @@ void TestCliHabits::stopSignalsCompleteTheOutput()
     if (command == QLatin1String("analyze")) {
         // Each line comes as soon as its frame is done, though the output is a pipe.
         QByteArray lines;
-        QVERIFY(waitFor([&] { lines += p.readAllStandardOutput(); return lines.count('\n') == stdinFrames; }));
+        QVERIFY(QTest::qWaitFor([&] { lines += p.readAllStandardOutput(); return lines.count('\n') == stdinFrames; }, WaitMs));
     } else if (command == QLatin1String("simulate")) {
-        QVERIFY(waitFor([&] { return QFileInfo(out).size() > 100000; }));
+        QVERIFY(QTest::qWaitFor([&] { return QFileInfo(out).size() > 100000; }, WaitMs));
     } else {
-        QTest::qWait(500); // the frames given have been read; the next read waits
+        // The frames given have been read; the next read waits.
+        QVERIFY(QTest::qWaitFor([&] { return unreadInput(p) == 0; }, WaitMs));
     }
     ::kill(pid_t(p.processId()), signal);
     QVERIFY(p.waitForFinished(5000));
@@ -281,7 +244,7 @@ void TestCliHabits::stopSignalsCompleteTheOutput()
     // The frames said to be written make a complete gzip file.
     QVERIFY2(told > 0, err.constData());
     QCOMPARE(framesIn(out), told);
-    QCOMPARE(run(QStringLiteral("gzip"), {QStringLiteral("-t"), out}).exitCode, 0);
+    QCOMPARE(runProgram(QStringLiteral("gzip"), {QStringLiteral("-t"), out}).exitCode, 0);
     if (command == QLatin1String("convert"))
         QVERIFY(p.readAllStandardOutput().contains("Finished! Aborted..."));
 }
@@ -290,21 +253,14 @@ void TestCliHabits::serveKeepsServingWhileStandardInputWaits()
 {
     QTemporaryDir dir;
     const QByteArray frames = contents(record(dir, QStringLiteral("in.rrd0"), 3));
-    QProcess serve;
-    serve.start(bin(QStringLiteral("rrdcli")), {QStringLiteral("serve"), QStringLiteral("--port"),
-                                                QStringLiteral("0"), QStringLiteral("--rate"),
-                                                QStringLiteral("50"), QStringLiteral("-")});
-    QVERIFY(serve.waitForStarted());
-    QVERIFY(serve.waitForReadyRead(10000));
-    const QRegularExpressionMatch port = QRegularExpression(QStringLiteral(":(\\d+) at"))
-                                             .match(QString::fromLocal8Bit(serve.readAllStandardOutput()));
-    QVERIFY(port.hasMatch());
-    serve.write(frames); // standard input stays open: the server's reader waits for more
+    ServeProcess serve({QStringLiteral("--rate"), QStringLiteral("50"), QStringLiteral("-")});
+    QVERIFY(serve.port() != 0);
+    serve.process().write(frames); // standard input stays open: the server's reader waits for more
     QTcpSocket client;
-    client.connectToHost(QStringLiteral("127.0.0.1"), quint16(port.captured(1).toUInt()));
+    client.connectToHost(QStringLiteral("127.0.0.1"), serve.port());
     QVERIFY(client.waitForConnected(5000));
     QByteArray received;
-    QVERIFY(waitFor([&] {
+    QVERIFY(QTest::qWaitFor([&] {
         client.waitForReadyRead(50);
         received += client.readAll();
         return received.size() >= frames.size();
@@ -312,10 +268,8 @@ void TestCliHabits::serveKeepsServingWhileStandardInputWaits()
     QCOMPARE(received, frames);
     QElapsedTimer clock;
     clock.start();
-    ::kill(pid_t(serve.processId()), SIGTERM);
-    QVERIFY(serve.waitForFinished(5000));
+    QVERIFY(serve.stop());
     QVERIFY2(clock.elapsed() < 1000, qPrintable(QString::number(clock.elapsed())));
-    QCOMPARE(serve.exitCode(), 0);
 }
 
 void TestCliHabits::commandLineAnswersAsToolsDo_data()
@@ -356,7 +310,9 @@ void TestCliHabits::commandLineAnswersAsToolsDo()
     env.remove(QStringLiteral("DISPLAY"));
     env.remove(QStringLiteral("WAYLAND_DISPLAY"));
     env.remove(QStringLiteral("QT_QPA_PLATFORM"));
-    const Run r = run(bin(program), args, env);
+    RunOptions options;
+    options.environment = env;
+    const Run r = runProgram(binary(program), args, options);
     QCOMPARE(r.exitCode, exitCode);
     QVERIFY2((r.out + r.err).contains(shows.toLocal8Bit()), (r.out + r.err).constData());
 }
@@ -366,17 +322,17 @@ void TestCliHabits::parameterFilesRoundTripAndWarn()
     QTemporaryDir dir;
     const QString data = record(dir, QStringLiteral("a.rrd0"), 240, RRD_FORMAT_RRD0, true);
     const QString ini = dir.filePath(QStringLiteral("radar.ini"));
-    QCOMPARE(rrdcli({QStringLiteral("params"), QStringLiteral("--process-params"), data,
+    QCOMPARE(runRrdcli({QStringLiteral("params"), QStringLiteral("--process-params"), data,
                      QStringLiteral("-o"), ini}).exitCode, 0);
-    const Run fromFile = rrdcli({QStringLiteral("analyze"), QStringLiteral("--log"), QStringLiteral("--params"), ini, data});
-    const Run fromFrame = rrdcli({QStringLiteral("analyze"), QStringLiteral("--log"), QStringLiteral("--process-params"), data});
+    const Run fromFile = runRrdcli({QStringLiteral("analyze"), QStringLiteral("--log"), QStringLiteral("--params"), ini, data});
+    const Run fromFrame = runRrdcli({QStringLiteral("analyze"), QStringLiteral("--log"), QStringLiteral("--process-params"), data});
     QCOMPARE(fromFile.exitCode, 0);
     QVERIFY(fromFile.out.contains("ALARM ON"));
     QCOMPARE(fromFile.out, fromFrame.out);
     QCOMPARE(fromFile.err, QByteArray());
-    const Run dumpFromFile = rrdcli({QStringLiteral("dump"), QStringLiteral("--frame"), QStringLiteral("201"),
+    const Run dumpFromFile = runRrdcli({QStringLiteral("dump"), QStringLiteral("--frame"), QStringLiteral("201"),
                                      QStringLiteral("--params"), ini, data});
-    const Run dumpFromFrame = rrdcli({QStringLiteral("dump"), QStringLiteral("--frame"), QStringLiteral("201"),
+    const Run dumpFromFrame = runRrdcli({QStringLiteral("dump"), QStringLiteral("--frame"), QStringLiteral("201"),
                                       QStringLiteral("--process-params"), data});
     QCOMPARE(dumpFromFrame.exitCode, 0);
     QVERIFY2(dumpFromFrame.out.contains("[Computed]\n") && !dumpFromFrame.out.endsWith("[Computed]\n"),
@@ -384,7 +340,7 @@ void TestCliHabits::parameterFilesRoundTripAndWarn()
     QCOMPARE(dumpFromFile.out, dumpFromFrame.out);
 
     // The built-in settings run no detector: a run with them says so.
-    const Run builtIn = rrdcli({QStringLiteral("params")});
+    const Run builtIn = runRrdcli({QStringLiteral("params")});
     QCOMPARE(builtIn.exitCode, 0);
     QVERIFY(builtIn.out.contains("[av00]"));
     const QString slips = dir.filePath(QStringLiteral("slips.ini"));
@@ -392,7 +348,7 @@ void TestCliHabits::parameterFilesRoundTripAndWarn()
     QVERIFY(file.open(QIODevice::WriteOnly));
     file.write(builtIn.out + "\n[av00]\ntreshold=3\n[rain1]\nenable=true\n");
     file.close();
-    const Run warned = rrdcli({QStringLiteral("analyze"), QStringLiteral("--params"), slips,
+    const Run warned = runRrdcli({QStringLiteral("analyze"), QStringLiteral("--params"), slips,
                                QStringLiteral("--max-frames"), QStringLiteral("2"), data});
     QCOMPARE(warned.exitCode, 0);
     QVERIFY2(warned.err.contains("unknown key av00/treshold is ignored (did you mean av00/threshold?)"), warned.err.constData());
@@ -400,7 +356,7 @@ void TestCliHabits::parameterFilesRoundTripAndWarn()
     QVERIFY2(warned.err.contains("all detectors are off: give --params or --process-params"), warned.err.constData());
     QCOMPARE(warned.out.count('\n'), 2);
     // watch reads parameter files the same way.
-    const Run watched = rrdcli({QStringLiteral("watch"), QStringLiteral("--params"), slips,
+    const Run watched = runRrdcli({QStringLiteral("watch"), QStringLiteral("--params"), slips,
                                 QStringLiteral("--max-frames"), QStringLiteral("2"), data});
     QCOMPARE(watched.exitCode, 0);
     QVERIFY2(watched.err.contains("unknown key av00/treshold is ignored"), watched.err.constData());
@@ -413,12 +369,12 @@ void TestCliHabits::progressOnlyOnATerminal()
         QSKIP("no 'script' to give the command a terminal");
     QTemporaryDir dir;
     const QString data = record(dir, QStringLiteral("a.rrd0.gz"), 50);
-    const QString command = QStringLiteral("%1 analyze %2 >/dev/null").arg(bin(QStringLiteral("rrdcli")), data);
-    const Run onTerminal = run(QStringLiteral("script"), {QStringLiteral("-qec"), command, QStringLiteral("/dev/null")});
+    const QString command = QStringLiteral("%1 analyze %2 >/dev/null").arg(rrdcliPath(), data);
+    const Run onTerminal = runProgram(QStringLiteral("script"), {QStringLiteral("-qec"), command, QStringLiteral("/dev/null")});
     QCOMPARE(onTerminal.exitCode, 0);
     QVERIFY2(onTerminal.out.contains("analyze: 50 frames, 100%"), onTerminal.out.constData());
     QVERIFY(onTerminal.out.contains("frames/s"));
-    const Run inPipe = rrdcli({QStringLiteral("analyze"), data});
+    const Run inPipe = runRrdcli({QStringLiteral("analyze"), data});
     QVERIFY(!inPipe.err.contains("frames/s"));
 }
 
@@ -428,7 +384,7 @@ void TestCliHabits::privilegedPortSaysToUsePort()
         QSKIP("needs root and setpriv to run serve as an unprivileged user");
     QProcess serve;
     serve.start(QStringLiteral("setpriv"), {QStringLiteral("--reuid=65534"), QStringLiteral("--regid=65534"),
-                                            QStringLiteral("--clear-groups"), bin(QStringLiteral("rrdcli")),
+                                            QStringLiteral("--clear-groups"), rrdcliPath(),
                                             QStringLiteral("serve"), QStringLiteral("--port"), QStringLiteral("1023")});
     QVERIFY(serve.waitForStarted());
     if (!serve.waitForFinished(3000)) {

@@ -75,7 +75,7 @@ void TestCmdport::answersEveryLineWithOk()
     QVERIFY(client.connected());
     // Sent in two pieces: a line is answered once it is whole.
     client.send(sent.left(2));
-    QTest::qWait(50);
+    QVERIFY(client.socket().bytesToWrite() == 0 || client.socket().waitForBytesWritten(10000));
     client.send(sent.mid(2));
     QCOMPARE(client.readLines(1), answer);
 }
@@ -180,11 +180,9 @@ void TestCmdport::refusesBadOptions_data()
 void TestCmdport::refusesBadOptions()
 {
     QFETCH(QStringList, options);
-    QProcess process;
-    process.start(CmdportProcess::rrdcli(), QStringList{QStringLiteral("cmdport")} + options);
-    QVERIFY(process.waitForFinished(10000));
-    QCOMPARE(process.exitCode(), 2);
-    QVERIFY(process.readAllStandardError().startsWith("rrdcli cmdport: "));
+    const rrdclitest::Run run = rrdclitest::runRrdcli(QStringList{QStringLiteral("cmdport")} + options);
+    QCOMPARE(run.exitCode, 2);
+    QVERIFY(run.err.startsWith("rrdcli cmdport: "));
 }
 
 QTEST_GUILESS_MAIN(TestCmdport)

@@ -3,6 +3,7 @@
 // stream from `rrdcli serve`, and closing while tasks still run.
 
 #include "MainWindowTestSupport.h"
+#include "RrdcliTestSupport.h"
 
 #include "RuAlarmCalculator.h"
 #include "RuAlarmEvents.h"
@@ -69,11 +70,6 @@ void expectedEvents(const QString &path, const RuParameterSet &set, QVector<Row>
             markers->append(e.marker);
         }
     }
-}
-
-QString rrdcli()
-{
-    return QString::fromLocal8Bit(qgetenv("SK_BIN_DIR")) + QStringLiteral("/rrdcli");
 }
 
 } // namespace
@@ -249,21 +245,12 @@ void TestMainWindowAlarms::processParametersMissingAreReported()
 
 void TestMainWindowAlarms::streamPlaysAndClosesWithinASecond()
 {
-    QProcess serve;
-    serve.start(rrdcli(), {"serve", "--scenario", "avalanche", "--frames", "300",
-                           "--process-params", "--rate", "200", "--loop", "--port", "0"});
-    QByteArray served;
-    QDeadlineTimer deadline(Long);
-    while (!served.contains('\n') && !deadline.hasExpired() && serve.state() != QProcess::NotRunning) {
-        serve.waitForReadyRead(200);
-        served += serve.readAllStandardOutput();
-    }
-    const QRegularExpressionMatch port = QRegularExpression(QStringLiteral("serving on 127\\.0\\.0\\.1:(\\d+)"))
-                                             .match(QString::fromLatin1(served));
-    QVERIFY2(port.hasMatch(), served.constData());
+    rrdclitest::ServeProcess serve({"--scenario", "avalanche", "--frames", "300",
+                                    "--process-params", "--rate", "200", "--loop"});
+    QVERIFY(serve.port() != 0);
 
     auto window = std::make_unique<SkMainWindow>(
-        QStringList{"--process-params", "--n", "100", "127.0.0.1:" + port.captured(1)});
+        QStringList{"--process-params", "--n", "100", serve.address()});
     QVERIFY(window->isStreamMode());
     QVERIFY(action(window.get(), "playAction")->isChecked());
     // Each result of the newest frame of the full window releases one frame.
@@ -282,8 +269,7 @@ void TestMainWindowAlarms::streamPlaysAndClosesWithinASecond()
     window->close();
     window.reset();
     QVERIFY2(closing.elapsed() < 1000, qPrintable(QString::number(closing.elapsed())));
-    serve.terminate();
-    QVERIFY(serve.waitForFinished(Long));
+    QVERIFY(serve.stop());
 }
 
 void TestMainWindowAlarms::closingWhileTheLoadSleepsEndsPromptly()

@@ -40,13 +40,9 @@
 #include <memory>
 
 using namespace mwtest;
+using rrdclitest::ServeProcess;
 
 namespace {
-
-QString rrdcli()
-{
-    return qEnvironmentVariable("SK_BIN_DIR") + QStringLiteral("/rrdcli");
-}
 
 // Calls `answer` with the next modal dialog of type T once it is shown (within 30 s).
 template <typename T, typename F>
@@ -151,29 +147,6 @@ T *option(SkMainWindow &window, const char *name)
 {
     return child<T>(window.findChild<SkDialogConfigure *>(), name);
 }
-
-// `rrdcli serve` on a free port for the length of a scope.
-struct ServeProcess
-{
-    QProcess process;
-    QString address;
-    explicit ServeProcess(const QStringList &args)
-    {
-        process.start(rrdcli(), QStringList{"serve", "--port", "0"} + args);
-        QByteArray out;
-        QDeadlineTimer deadline(Long);
-        while (!out.contains('\n') && !deadline.hasExpired() && process.waitForReadyRead(200))
-            out += process.readAllStandardOutput();
-        const auto m = QRegularExpression(QStringLiteral("serving on (127\\.0\\.0\\.1:\\d+)")).match(QString::fromLatin1(out));
-        address = m.captured(1);
-    }
-    ~ServeProcess()
-    {
-        process.terminate();
-        if (!process.waitForFinished(5000))
-            process.kill();
-    }
-};
 
 } // namespace
 
@@ -334,7 +307,7 @@ void TestMainWindowOps::recorderFailureStaysInTheStatusBar()
 void TestMainWindowOps::recordsAStreamAndMovesTheAlarmFile()
 {
     ServeProcess serve({"--scenario", "avalanche", "--frames", "300", "--process-params", "--rate", "50", "--loop"});
-    QVERIFY(!serve.address.isEmpty());
+    QVERIFY(serve.port() != 0);
     QTemporaryDir base;
     // The script runs for a while: the alarms of the other two detectors find it running.
     const QString ran = base.filePath(QStringLiteral("ran.txt"));
@@ -347,7 +320,7 @@ void TestMainWindowOps::recordsAStreamAndMovesTheAlarmFile()
     const QString records = base.filePath(QStringLiteral("records"));
     QVERIFY(QDir().mkpath(records));
 
-    SkMainWindow window({"--process-params", "--n", "200", serve.address});
+    SkMainWindow window({"--process-params", "--n", "200", serve.address()});
     option<QLineEdit>(window, "lineEditRecPath")->setText(records);
     option<QLineEdit>(window, "lineEditTriggerAlarm")->setText(script);
     QAction *record = action(&window, "actionRecordStart");
@@ -411,8 +384,8 @@ void TestMainWindowOps::testButtonRunsTheAlarmScript()
 void TestMainWindowOps::savesTheFramesInMemory()
 {
     ServeProcess serve({"--scenario", "avalanche", "--frames", "300", "--process-params", "--rate", "400", "--loop"});
-    QVERIFY(!serve.address.isEmpty());
-    SkMainWindow window({"--process-params", "--n", "500", serve.address});
+    QVERIFY(serve.port() != 0);
+    SkMainWindow window({"--process-params", "--n", "500", serve.address()});
     QVERIFY(QTest::qWaitFor([&] { return window.store()->startFrame() > 20; }, Long));
     const QString path = m_dir.filePath(QStringLiteral("saved.rrd0.gz"));
     answerFileDialog(path);
@@ -427,7 +400,7 @@ void TestMainWindowOps::savesTheFramesInMemory()
     qDebug() << "frames arrived while saving:" << endDuring - endBefore;
     QVERIFY(endDuring > endBefore + 20);
     QProcess info;
-    info.start(rrdcli(), {"info", path});
+    info.start(rrdclitest::rrdcliPath(), {"info", path});
     QVERIFY(info.waitForFinished(Long));
     QCOMPARE(info.exitCode(), 0);
     const QString out = QString::fromUtf8(info.readAllStandardOutput());

@@ -2,6 +2,7 @@
 // --log` prints, whatever the store window; against `rrdcli serve` it logs the avalanche,
 // records complete minute files, runs the alarm script and stops cleanly on Ctrl+C.
 
+#include "RrdcliTestSupport.h"
 #include "SkStoreMetaTypes.h"
 #include "TaskTestSupport.h"
 
@@ -13,48 +14,10 @@
 
 #include <csignal>
 
+using namespace rrdclitest;
 using namespace tasktest;
 
 namespace {
-
-QString rrdcli()
-{
-    return QString::fromLocal8Bit(qgetenv("SK_BIN_DIR")) + QStringLiteral("/rrdcli");
-}
-
-struct Output
-{
-    int exitCode = -1;
-    QByteArray out;
-    QByteArray err;
-};
-
-Output runRrdcli(const QStringList &args)
-{
-    QProcess p;
-    p.start(rrdcli(), args);
-    Output o;
-    if (!p.waitForFinished(Long) || p.exitStatus() != QProcess::NormalExit)
-        return o;
-    o.exitCode = p.exitCode();
-    o.out = p.readAllStandardOutput();
-    o.err = p.readAllStandardError();
-    return o;
-}
-
-// Reads the process's output until `done` holds for it; false on time-out.
-template <typename Predicate>
-bool readUntil(QProcess &p, QByteArray *out, Predicate done)
-{
-    QDeadlineTimer deadline(Long);
-    while (!done(*out)) {
-        if (deadline.hasExpired() || p.state() == QProcess::NotRunning)
-            return false;
-        p.waitForReadyRead(200);
-        out->append(p.readAllStandardOutput());
-    }
-    return true;
-}
 
 QString writeScene(const QTemporaryDir &dir, const QString &name, bool processParams)
 {
@@ -66,18 +29,6 @@ QString writeScene(const QTemporaryDir &dir, const QString &name, bool processPa
     if (!RuSimulator(options).writeRecording(path))
         qFatal("cannot write %s", qPrintable(path));
     return path;
-}
-
-// Starts `rrdcli serve` with `args`; the port it serves on, or 0.
-int startServe(QProcess &serve, const QStringList &args)
-{
-    serve.start(rrdcli(), QStringList{"serve"} + args);
-    QByteArray served;
-    if (!readUntil(serve, &served, [](const QByteArray &o) { return o.contains('\n'); }))
-        return 0;
-    const QRegularExpressionMatch port =
-        QRegularExpression(QStringLiteral("serving on 127\\.0\\.0\\.1:(\\d+)")).match(QString::fromLatin1(served));
-    return port.hasMatch() ? port.captured(1).toInt() : 0;
 }
 
 QStringList filesBelow(const QString &folder)
@@ -116,9 +67,9 @@ private:
 void TestWatch::initTestCase()
 {
     skRegisterStoreMetaTypes(); // as every program of the store does
-    QVERIFY(QFileInfo(rrdcli()).isExecutable());
+    QVERIFY(QFileInfo(rrdcliPath()).isExecutable());
     m_scene = writeScene(m_dir, "scene.rrd0.gz", true);
-    const Output analyze = runRrdcli({"analyze", "--process-params", "--log", m_scene});
+    const Run analyze = runRrdcli({"analyze", "--process-params", "--log", m_scene});
     QCOMPARE(analyze.exitCode, 0);
     m_expected = analyze.out;
     QVERIFY(m_expected.contains(",AV0-0 ALARM ON,"));
@@ -141,11 +92,11 @@ void TestWatch::printsWhatAnalyzePrints()
     QByteArray expected = m_expected;
     if (QTest::currentDataTag() == QByteArray("two sources")) {
         sources.append(m_scene);
-        const Output analyze = runRrdcli({"analyze", "--process-params", "--log", m_scene, m_scene});
+        const Run analyze = runRrdcli({"analyze", "--process-params", "--log", m_scene, m_scene});
         expected = analyze.out;
         QVERIFY(expected.contains("\n14"));
     }
-    const Output watch = runRrdcli(QStringList{"watch", "--process-params"} + options + sources);
+    const Run watch = runRrdcli(QStringList{"watch", "--process-params"} + options + sources);
     QVERIFY2(watch.exitCode == 0, watch.err.constData());
     QCOMPARE(watch.out, expected);
 }
@@ -167,7 +118,7 @@ void TestWatch::reportsFailures()
     QFETCH(QString, message);
     const QString path = kind == "missing" ? m_dir.filePath("missing.rrd0")
                                            : writeScene(m_dir, "plain.rrd0", false);
-    const Output watch = runRrdcli({"watch", "--process-params", path});
+    const Run watch = runRrdcli({"watch", "--process-params", path});
     QCOMPARE(watch.exitCode, exitCode);
     if (message.contains("%1"))
         message = message.arg(path);
@@ -177,14 +128,9 @@ void TestWatch::reportsFailures()
 
 void TestWatch::watchesStreamRecordsAndRunsScript()
 {
-    QProcess serve;
-    serve.start(rrdcli(), {"serve", "--scenario", "avalanche", "--frames", "100",
-                           "--process-params", "--rate", "50", "--loop", "--port", "0"});
-    QByteArray served;
-    QVERIFY(readUntil(serve, &served, [](const QByteArray &o) { return o.contains('\n'); }));
-    const QRegularExpressionMatch port =
-        QRegularExpression(QStringLiteral("serving on 127\\.0\\.0\\.1:(\\d+)")).match(QString::fromLatin1(served));
-    QVERIFY2(port.hasMatch(), served.constData());
+    ServeProcess serve({"--scenario", "avalanche", "--frames", "100", "--process-params",
+                        "--rate", "50", "--loop"});
+    QVERIFY(serve.port() != 0);
 
     const QString marker = m_dir.filePath("alarm-runs");
     const QString script = m_dir.filePath("alarm.sh");
@@ -196,8 +142,8 @@ void TestWatch::watchesStreamRecordsAndRunsScript()
     const QString record = m_dir.filePath("rec");
 
     QProcess watch;
-    watch.start(rrdcli(), {"watch", "--process-params", "--record", record, "--alarm-script",
-                           script, "127.0.0.1:" + port.captured(1)});
+    watch.start(rrdcliPath(), {"watch", "--process-params", "--record", record,
+                               "--alarm-script", script, serve.address()});
     QByteArray out;
     // All three detectors are back to quiet by then (frames 0-99 are the first cycle).
     const auto alarmsOver = [&](const QByteArray &o) {
@@ -214,8 +160,7 @@ void TestWatch::watchesStreamRecordsAndRunsScript()
     QCOMPARE(watch.exitStatus(), QProcess::NormalExit);
     QVERIFY2(watch.exitCode() == 0, err.constData());
     QVERIFY2(err.contains(("Alarm script " + script + " started!").toLocal8Bit()), err.constData());
-    serve.terminate();
-    QVERIFY(serve.waitForFinished(Long));
+    QVERIFY(serve.stop());
 
     QFile runs(marker);
     QVERIFY(runs.open(QIODevice::ReadOnly));
@@ -261,7 +206,7 @@ void TestWatch::refusesBadOptionsAndReadsAtMostMaxFrames()
         }
         options << "--alarm-script" << script;
     }
-    const Output watch = runRrdcli(QStringList{"watch", "--process-params"} + options + QStringList{m_scene});
+    const Run watch = runRrdcli(QStringList{"watch", "--process-params"} + options + QStringList{m_scene});
     QCOMPARE(watch.exitCode, exitCode);
     QVERIFY2(watch.err.contains(message.toLocal8Bit()), watch.err.constData());
     if (exitCode != 0)
@@ -283,19 +228,18 @@ void TestWatch::refusesBadOptionsAndReadsAtMostMaxFrames()
 // `analyze` reads the recording twice in a row.
 void TestWatch::reconnectsALostStreamAndNumbersOn()
 {
-    const Output analyze = runRrdcli({"analyze", "--process-params", "--log", m_scene, m_scene});
+    const Run analyze = runRrdcli({"analyze", "--process-params", "--log", m_scene, m_scene});
     QCOMPARE(analyze.exitCode, 0);
-    QProcess first;
-    const int port = startServe(first, {"--rate", "200", "--port", "0", m_scene});
-    QVERIFY(port > 0);
+    ServeProcess first({"--rate", "200", m_scene});
+    QVERIFY(first.port() != 0);
     QProcess watch;
-    watch.start(rrdcli(), {"watch", "--process-params", QStringLiteral("127.0.0.1:%1").arg(port)});
-    QVERIFY(first.waitForFinished(Long));
-    QProcess second;
-    QCOMPARE(startServe(second, {"--rate", "200", "--port", QString::number(port), m_scene}), port);
+    watch.start(rrdcliPath(), {"watch", "--process-params", first.address()});
+    QVERIFY(first.process().waitForFinished(Long));
+    ServeProcess second({"--rate", "200", m_scene}, first.port());
+    QCOMPARE(second.port(), first.port());
     QByteArray out;
     const bool all = readUntil(watch, &out, [&](const QByteArray &o) { return o.size() >= analyze.out.size(); });
-    QVERIFY(second.waitForFinished(Long));
+    QVERIFY(second.process().waitForFinished(Long));
     ::kill(pid_t(watch.processId()), SIGINT);
     QVERIFY(watch.waitForFinished(Long));
     out += watch.readAllStandardOutput();
@@ -309,11 +253,10 @@ void TestWatch::reconnectsALostStreamAndNumbersOn()
 
 void TestWatch::noReconnectEndsWithTheReason()
 {
-    QProcess serve;
-    const int port = startServe(serve, {"--rate", "200", "--scenario", "quiet", "--frames", "20", "--port", "0"});
-    QVERIFY(port > 0);
-    const Output watch = runRrdcli({"watch", "--no-reconnect", QStringLiteral("127.0.0.1:%1").arg(port)});
-    QVERIFY(serve.waitForFinished(Long));
+    ServeProcess serve({"--rate", "200", "--scenario", "quiet", "--frames", "20"});
+    QVERIFY(serve.port() != 0);
+    const Run watch = runRrdcli({"watch", "--no-reconnect", serve.address()});
+    QVERIFY(serve.process().waitForFinished(Long));
     QCOMPARE(watch.exitCode, 1);
     QVERIFY2(watch.err.contains("stream lost: the radar closed the connection"), watch.err.constData());
 }
@@ -327,7 +270,7 @@ void TestWatch::reportsAFullDiskAndExitsOne()
     if (!disk.mounted)
         QSKIP(qPrintable("cannot mount a tmpfs here: " + disk.why));
     QVERIFY(disk.fill(disk.path + "/filler"));
-    const Output watch = runRrdcli({"watch", "--process-params", "--record", disk.path, m_scene});
+    const Run watch = runRrdcli({"watch", "--process-params", "--record", disk.path, m_scene});
     QCOMPARE(watch.exitCode, 1);
     QCOMPARE(watch.out, m_expected); // the detection goes on regardless
     const QString prefix = "rrdcli watch: recording: " + disk.path + "/rdata/";
