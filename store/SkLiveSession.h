@@ -48,7 +48,7 @@ public:
     // What a recording needs; the front end has checked the path (writable, disk space).
     struct RecordOptions
     {
-        QString path;                          // base folder, holds "rdata", "alarm", "log"
+        QString path;                          // base folder, holds "rdata" and "alarm"
         int maxFiles = 0;                      // 0 = no limit
         int minFreePercent = 5;
         SkFrameTaskRecord::FileList oldFiles;  // earlier minute files, oldest first
