@@ -2,8 +2,9 @@
 // The load task: reads a list of files, or one stream address, through RuFile and appends
 // every frame to the frame store. A file load pauses while the store is full; a stream does
 // not wait, so frames that find the store full are dropped and counted (framesDropped).
-// A stream that is lost (closed by the radar, broken, or sending garbage) is opened again
-// with back-off when reconnecting is on; the frames that come then are numbered on.
+// A stream that is lost (closed by the radar, broken, sending garbage, or silent for longer
+// than its time-out) is opened again with back-off when reconnecting is on; the frames that
+// come then are numbered on.
 
 #include "SkFrameTask.h"
 
@@ -27,6 +28,9 @@ public:
     static constexpr int DropReportIntervalMs = 250;
     // Waits between attempts to reach a lost stream again: 1, 2, 4 ... up to this.
     static constexpr int MaxBackoffSeconds = 30;
+    // A stream without a frame for this long is lost: a radar that stopped sending, or a link
+    // cut without a word, looks like nothing else.
+    static constexpr int DefaultSilenceSeconds = 10;
 
     SkFrameTaskLoad(SkFrameStore *store, const QStringList &sources);
 
@@ -38,6 +42,9 @@ public:
     void setReconnect(bool on) { m_reconnect = on; }
     // Read at most `frames` frames over all sources (0 = no limit). Call before start().
     void setFrameLimit(qint64 frames) { m_frameLimit = frames; }
+    // How long a stream may stay without a frame before it is lost (0 = for ever). Call
+    // before start().
+    void setSilenceTimeout(int seconds) { m_silenceSeconds = seconds; }
 
     // A lost stream (with its reason) or its return.
     struct StreamEvent
@@ -77,6 +84,7 @@ private:
     int m_dropped = 0;
     bool m_reconnect = false;
     qint64 m_frameLimit = 0;
+    int m_silenceSeconds = DefaultSilenceSeconds;
     qint64 m_framesRead = 0;
     int m_backoffSeconds = 1;
     std::mutex m_eventsMutex;

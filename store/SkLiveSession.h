@@ -22,6 +22,7 @@
 #include "RuAlarmCalculator.h"
 #include "RuAlarmEvent.h"
 #include "RuAlarmResult.h"
+#include "SkFrameTaskLoad.h"
 #include "SkFrameTaskRecord.h"
 
 #include <QFutureSynchronizer>
@@ -38,7 +39,6 @@ class SkBatchPacer;
 class SkFrameStore;
 class SkFrameTask;
 class SkFrameTaskAlarm;
-class SkFrameTaskLoad;
 
 class SkLiveSession : public QObject
 {
@@ -83,6 +83,8 @@ public:
     void setReconnect(bool on) { m_reconnect = on; }
     // Read at most `frames` frames per open (0 = no limit), as `--max-frames` does.
     void setFrameLimit(qint64 frames) { m_frameLimit = frames; }
+    // A stream without a frame for `seconds` is lost (0 = never), as `--timeout` says.
+    void setStreamTimeout(int seconds) { m_streamTimeout = seconds; }
     void setAlarmScript(const QString &path);
     void setScriptPolicy(ScriptPolicy policy) { m_scriptPolicy = policy; }
 
@@ -205,6 +207,7 @@ private:
     int m_windowSize = 1000;
     int m_batchSize = 500;
     qint64 m_frameLimit = 0;
+    int m_streamTimeout = SkFrameTaskLoad::DefaultSilenceSeconds;
     bool m_stream = false;
     bool m_processParams = false;
     bool m_reconnect = true;

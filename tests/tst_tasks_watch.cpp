@@ -6,10 +6,9 @@
 #include "SkStoreMetaTypes.h"
 #include "TaskTestSupport.h"
 
-#include <QDeadlineTimer>
 #include <QDir>
 #include <QProcess>
-#include <QRegularExpression>
+#include <QTcpServer>
 #include <QTest>
 
 #include <csignal>
@@ -29,6 +28,26 @@ QString writeScene(const QTemporaryDir &dir, const QString &name, bool processPa
     if (!RuSimulator(options).writeRecording(path))
         qFatal("cannot write %s", qPrintable(path));
     return path;
+}
+
+QString writeScript(const QString &path, const QByteArray &body)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write("#!/bin/sh\n" + body) < 0)
+        qFatal("cannot write %s", qPrintable(path));
+    file.close();
+    file.setPermissions(file.permissions() | QFile::ExeOwner);
+    return path;
+}
+
+// True while the process runs (a zombie has ended).
+bool alive(qint64 pid)
+{
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!stat.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray line = stat.readAll();
+    return !line.mid(line.lastIndexOf(')') + 2, 1).startsWith('Z');
 }
 
 QStringList filesBelow(const QString &folder)
@@ -57,6 +76,10 @@ private slots:
     void reconnectsALostStreamAndNumbersOn();
     void noReconnectEndsWithTheReason();
     void reportsAFullDiskAndExitsOne();
+    void stopSignalEndsASilentStandardInputAndCompletesTheRecording();
+    void alarmScriptWithoutSlashRunsTheFileChecked();
+    void alarmScriptStillRunningAtTheEndEndsWithItsChildren();
+    void silentStreamIsLostAndReachedAgain();
 
 private:
     QTemporaryDir m_dir;
@@ -279,6 +302,90 @@ void TestWatch::reportsAFullDiskAndExitsOne()
     QVERIFY2(watch.err.contains(": No space left on device\n"), watch.err.constData());
     QVERIFY2(watch.err.contains("Task Record finished with error 'Recording could not write "),
              watch.err.constData());
+}
+
+// A standard input that stays open but sends nothing more: SIGTERM breaks off the read, the
+// recorder writes every frame read and completes its file, and the watch ends with 0.
+void TestWatch::stopSignalEndsASilentStandardInputAndCompletesTheRecording()
+{
+    const QString input = writeRecording(m_dir, "stdin.rrd0", 40);
+    QFile file(input);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QString record = m_dir.filePath("stdin-rec");
+    QProcess watch;
+    watch.start(rrdcliPath(), {"watch", "--record", record, "-"});
+    QVERIFY(watch.waitForStarted(Long));
+    watch.write(file.readAll()); // and the pipe stays open
+    QVERIFY(QTest::qWaitFor([&] { return watch.bytesToWrite() == 0 && unreadInput(watch) == 0; }, Long));
+    ::kill(pid_t(watch.processId()), SIGTERM);
+    QVERIFY2(watch.waitForFinished(20000), "SIGTERM did not end the watch");
+    QCOMPARE(watch.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(watch.exitCode(), 0);
+    const QStringList files = filesBelow(record + "/rdata");
+    QCOMPARE(files.size(), 1);
+    QCOMPARE(framesInFile(files.first()), 40);
+}
+
+// "true" names ./true, which is checked and must be what runs, not /usr/bin/true.
+void TestWatch::alarmScriptWithoutSlashRunsTheFileChecked()
+{
+    QTemporaryDir here;
+    const QString script = writeScript(here.filePath("true"), "echo ran > ran\n");
+    RunOptions inHere;
+    inHere.workingDirectory = here.path();
+    const Run watch = runRrdcli({"watch", "--process-params", "--alarm-script", "true", m_scene}, inHere);
+    QCOMPARE(watch.exitCode, 0);
+    QVERIFY(watch.out.contains(",AV0-0 ALARM ON,"));
+    QVERIFY2(watch.err.contains(("Alarm script " + script + " started!").toLocal8Bit()), watch.err.constData());
+    QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(here.filePath("ran")), Long);
+}
+
+// A script still busy when the watch ends gets its grace, is reported and ends together with
+// the process it started.
+void TestWatch::alarmScriptStillRunningAtTheEndEndsWithItsChildren()
+{
+    QTemporaryDir here;
+    const QString pidFile = here.filePath("child.pid");
+    const QString script = writeScript(here.filePath("busy.sh"),
+                                       "sleep 300 &\necho $! > '" + pidFile.toUtf8() + ".tmp'\n"
+                                       "mv '" + pidFile.toUtf8() + ".tmp' '" + pidFile.toUtf8() + "'\nwait\n");
+    const Run watch = runRrdcli({"watch", "--process-params", "--alarm-script", script, m_scene});
+    QFile pids(pidFile);
+    QVERIFY(pids.open(QIODevice::ReadOnly));
+    const qint64 child = pids.readAll().trimmed().toLongLong();
+    QVERIFY(child > 0);
+    const bool childEnded = QTest::qWaitFor([&] { return !alive(child); }, 5000);
+    if (!childEnded)
+        ::kill(pid_t(child), SIGKILL);
+    QCOMPARE(watch.exitCode, 0);
+    QVERIFY2(watch.err.contains(("Alarm script " + script + " is still running: waiting up to 3 s").toLocal8Bit()),
+             watch.err.constData());
+    QVERIFY2(watch.err.contains(("Alarm script " + script + " was still running at the end: it and the "
+                                 "processes it started are stopped").toLocal8Bit()),
+             watch.err.constData());
+    QVERIFY2(childEnded, "the script's child is still running");
+}
+
+// A radar that keeps the connection open but sends nothing is lost after --timeout seconds
+// and reached again.
+void TestWatch::silentStreamIsLostAndReachedAgain()
+{
+    QTcpServer radar;
+    QVERIFY(radar.listen(QHostAddress::LocalHost));
+    QProcess watch;
+    watch.start(rrdcliPath(), {"watch", "--timeout", "1", QStringLiteral("127.0.0.1:%1").arg(radar.serverPort())});
+    QVERIFY(radar.waitForNewConnection(Long));
+    QByteArray err;
+    QVERIFY(QTest::qWaitFor([&] {
+        err += watch.readAllStandardError();
+        return err.contains("rrdcli watch: stream lost: no frame for 1 s\n") || watch.state() == QProcess::NotRunning;
+    }, Long));
+    QVERIFY2(err.contains("stream lost: no frame for 1 s"), err.constData());
+    QVERIFY(radar.waitForNewConnection(Long)); // reached again
+    ::kill(pid_t(watch.processId()), SIGTERM);
+    QVERIFY(watch.waitForFinished(Long));
+    QCOMPARE(watch.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(watch.exitCode(), 0);
 }
 
 QTEST_GUILESS_MAIN(TestWatch)
