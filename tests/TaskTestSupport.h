@@ -4,6 +4,7 @@
 
 #include "SkFrameStore.h"
 #include "SkFrameTask.h"
+#include "SmallDisk.h"
 
 #include "RuFile.h"
 #include "RuSimulator.h"
@@ -78,41 +79,6 @@ struct Running
         QVERIFY(task->isDone());
     }
     bool waitDone() { return QTest::qWaitFor([this] { return task->isDone(); }, Long); }
-};
-
-// A small tmpfs mounted for the life of the object (needs the right to mount).
-struct SmallDisk
-{
-    QString path;
-    bool mounted = false;
-    QString why;
-
-    SmallDisk(const QString &at, const QString &size) : path(at)
-    {
-        QDir().mkpath(path);
-        QProcess mount;
-        mount.start(QStringLiteral("mount"),
-                    {"-t", "tmpfs", "-o", "size=" + size, "tmpfs", path});
-        mounted = mount.waitForFinished(Long) && mount.exitStatus() == QProcess::NormalExit
-                  && mount.exitCode() == 0;
-        why = QString::fromLocal8Bit(mount.readAllStandardError()).trimmed();
-    }
-    ~SmallDisk()
-    {
-        if (mounted)
-            QProcess::execute(QStringLiteral("umount"), {path});
-    }
-    // Fills the disk with one file; false when it did not fill up.
-    bool fill(const QString &filler)
-    {
-        QFile file(filler);
-        if (!file.open(QIODevice::WriteOnly))
-            return false;
-        const QByteArray block(4096, 'x');
-        while (file.write(block) == block.size() && file.flush()) {
-        }
-        return true;
-    }
 };
 
 } // namespace tasktest

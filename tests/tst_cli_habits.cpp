@@ -4,7 +4,9 @@
 
 #include "RrdcliTestSupport.h"
 #include "RuSimulator.h"
+#include "SmallDisk.h"
 
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -15,7 +17,12 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <atomic>
 #include <csignal>
+#include <memory>
+#include <poll.h>
+#include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 using namespace rrdclitest;
@@ -57,6 +64,59 @@ qint64 numberBefore(const QByteArray &text, const char *word)
     return m.hasMatch() ? m.captured(1).toLongLong() : -1;
 }
 
+// Reads a FIFO on a thread of its own, as the program at its other end would, until the
+// writer has closed it.
+class PipeReader
+{
+public:
+    explicit PipeReader(const QString &path) : m_thread([this, path] { run(path); }) {}
+    ~PipeReader() { finish(); }
+    PipeReader(const PipeReader &) = delete;
+    PipeReader &operator=(const PipeReader &) = delete;
+
+    // What arrived; call once the writer has ended.
+    QByteArray finish()
+    {
+        m_writerEnded = true;
+        if (m_thread.joinable())
+            m_thread.join();
+        return m_data;
+    }
+
+private:
+    void run(const QString &path)
+    {
+        const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK);
+        if (fd < 0)
+            return;
+        QDeadlineTimer deadline(WaitMs);
+        char buffer[65536];
+        while (!deadline.hasExpired()) {
+            pollfd ready{fd, POLLIN, 0};
+            ::poll(&ready, 1, 50);
+            const ssize_t n = ::read(fd, buffer, sizeof buffer);
+            if (n > 0)
+                m_data.append(buffer, int(n));
+            else if (n == 0 && m_writerEnded)
+                break;
+            else if (n == 0)
+                QThread::msleep(5); // no writer yet, or it has just closed
+        }
+        ::close(fd);
+    }
+
+    std::atomic_bool m_writerEnded{false};
+    QByteArray m_data;
+    std::thread m_thread; // last: it uses the members above
+};
+
+struct stat statusOf(const QString &path)
+{
+    struct stat status = {};
+    ::stat(QFile::encodeName(path).constData(), &status);
+    return status;
+}
+
 } // namespace
 
 class TestCliHabits : public QObject
@@ -77,6 +137,10 @@ private slots:
     void parameterFilesRoundTripAndWarn();
     void progressOnlyOnATerminal();
     void privilegedPortSaysToUsePort();
+    void outputsThatAreNoFilesAreWrittenInPlace_data();
+    void outputsThatAreNoFilesAreWrittenInPlace();
+    void exportNamesTheCauseOfAFullDisk_data();
+    void exportNamesTheCauseOfAFullDisk();
 };
 
 void TestCliHabits::initTestCase()
@@ -395,6 +459,104 @@ void TestCliHabits::privilegedPortSaysToUsePort()
     const QByteArray err = serve.readAllStandardError();
     QCOMPARE(serve.exitCode(), 1);
     QVERIFY2(err.contains("use --port"), err.constData());
+}
+
+// Each row: the command (OUT is the output, DATA a recording of 3 frames), where OUT is (a
+// FIFO read by another program, a character device like /dev/null, or "-"), and how the
+// data it receives begins. Renaming a file over OUT would turn a pipe or a device into a
+// regular file (and, run by root on /dev/null, replace the system's).
+void TestCliHabits::outputsThatAreNoFilesAreWrittenInPlace_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QString>("target");
+    QTest::addColumn<QByteArray>("begins");
+    const QStringList csv{"export", "--type", "original", "--format", "csv", "-o", "OUT", "DATA"};
+    const QStringList npz{"export", "--type", "original", "--format", "npz", "-o", "OUT", "DATA"};
+    const QStringList params{"params", "-o", "OUT"};
+    const QStringList convert{"convert", "-o", "OUT", "DATA"};
+    const QByteArray csvHeader("frame,time_us,rangegate,c0,c1,");
+    const QByteArray zip("PK\x03\x04", 4);
+    for (const QString &target : {QStringLiteral("pipe"), QStringLiteral("device")}) {
+        QTest::addRow("export csv, %s", qPrintable(target)) << csv << target << csvHeader;
+        QTest::addRow("export npz, %s", qPrintable(target)) << npz << target << zip;
+        QTest::addRow("params, %s", qPrintable(target)) << params << target << QByteArray("[av00]\n");
+        QTest::addRow("convert, %s", qPrintable(target)) << convert << target << QByteArray("RRD0");
+    }
+    QTest::newRow("export to standard output, CSV by default")
+        << QStringList{"export", "--type", "original", "-o", "-", "DATA"} << "stdout" << csvHeader;
+    QTest::newRow("export npz to standard output") << npz << "stdout" << zip;
+    QTest::newRow("params to standard output") << params << "stdout" << QByteArray("[av00]\n");
+}
+
+void TestCliHabits::outputsThatAreNoFilesAreWrittenInPlace()
+{
+    QFETCH(QStringList, args);
+    QFETCH(QString, target);
+    QFETCH(QByteArray, begins);
+    QTemporaryDir dir;
+    QString out = QStringLiteral("-");
+    if (target == QLatin1String("pipe")) {
+        out = dir.filePath(QStringLiteral("out"));
+        QVERIFY(::mkfifo(QFile::encodeName(out).constData(), 0600) == 0);
+    } else if (target == QLatin1String("device")) {
+        // Root gets a device of its own, so that a fault here never costs the system its
+        // /dev/null; anyone else cannot replace /dev/null anyway.
+        out = QStringLiteral("/dev/null");
+        if (::geteuid() == 0) {
+            out = dir.filePath(QStringLiteral("null"));
+            if (::mknod(QFile::encodeName(out).constData(), S_IFCHR | 0666, statusOf("/dev/null").st_rdev) != 0)
+                QSKIP("cannot make a character device here");
+        }
+    }
+    const struct stat before = statusOf(out);
+    args.replaceInStrings(QStringLiteral("OUT"), out);
+    args.replaceInStrings(QStringLiteral("DATA"), record(dir, QStringLiteral("in.rrd0"), 3));
+    std::unique_ptr<PipeReader> reader(target == QLatin1String("pipe") ? new PipeReader(out) : nullptr);
+    RunOptions limited;
+    limited.timeoutMs = 30000; // a program waiting for a pipe nobody writes must not hold the suite
+    const Run r = runRrdcli(args, limited);
+    const QByteArray received = reader ? reader->finish() : r.out;
+    QCOMPARE(r.exitCode, 0);
+    QCOMPARE(r.err, QByteArray());
+    if (target != QLatin1String("device"))
+        QVERIFY2(received.startsWith(begins), received.left(64).constData());
+    if (begins.startsWith("PK") && target != QLatin1String("device"))
+        QVERIFY(received.contains(QByteArray("PK\x05\x06", 4))); // the archive is complete
+    if (target == QLatin1String("stdout"))
+        return;
+    const struct stat after = statusOf(out);
+    QCOMPARE(after.st_ino, before.st_ino);
+    QCOMPARE(after.st_mode & S_IFMT, before.st_mode & S_IFMT);
+    // Nothing was made beside it.
+    QStringList made = QDir(dir.path()).entryList(QDir::Files | QDir::System | QDir::Hidden);
+    made.removeAll(QStringLiteral("in.rrd0"));
+    made.removeAll(QFileInfo(out).fileName());
+    QCOMPARE(made, QStringList());
+}
+
+// A disk that fills up in the middle of a write: the message says why, and nothing is left.
+void TestCliHabits::exportNamesTheCauseOfAFullDisk_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::newRow("CSV") << "full.csv";
+    QTest::newRow("NumPy") << "full.npz";
+}
+
+void TestCliHabits::exportNamesTheCauseOfAFullDisk()
+{
+    QFETCH(QString, name);
+    QTemporaryDir dir;
+    const QString data = record(dir, QStringLiteral("in.rrd0"), 30);
+    SmallDisk disk(dir.filePath(QStringLiteral("disk")), QStringLiteral("1m"));
+    if (!disk.mounted)
+        QSKIP(qPrintable("cannot mount a tmpfs here: " + disk.why));
+    const QString out = disk.path + QLatin1Char('/') + name;
+    const Run r = runRrdcli({QStringLiteral("export"), QStringLiteral("--type"), QStringLiteral("original"),
+                             QStringLiteral("-o"), out, data});
+    QCOMPARE(r.exitCode, 1);
+    QVERIFY2(r.err.contains(": No space left on device; " + out.toLocal8Bit() + " not written\n"),
+             r.err.constData());
+    QCOMPARE(QDir(disk.path).entryList(QDir::Files | QDir::Hidden), QStringList());
 }
 
 QTEST_GUILESS_MAIN(TestCliHabits)

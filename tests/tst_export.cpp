@@ -151,6 +151,7 @@ private:
     QTemporaryDir m_dir;
     QString m_recording;
     QString m_params;
+    QString m_paramsWithoutLive; // the detectors on, every live value off
     // Per type, what the packets of the whole recording carry, in frame order.
     QHash<int, Export> m_expected;
 
@@ -204,6 +205,13 @@ private slots:
         {
             QSettings settings(m_params, QSettings::IniFormat);
             RuParameterTable::write(settings, set);
+        }
+        m_paramsWithoutLive = m_dir.filePath(QStringLiteral("no-live.ini"));
+        {
+            RuParameterSet withoutLive = set;
+            withoutLive.liveEnable = false;
+            QSettings settings(m_paramsWithoutLive, QSettings::IniFormat);
+            RuParameterTable::write(settings, withoutLive);
         }
 
         RuAlarmCalculator calculator;
@@ -321,6 +329,10 @@ private slots:
         QTest::newRow("no matrix without detectors")
             << QStringList{type, QStringLiteral("background")} << 1
             << QStringLiteral("no frame carries the \"Avalanche Background\" matrix");
+        QTest::newRow("no live velocity in the settings given")
+            << QStringList{type, QStringLiteral("halfsym"), QStringLiteral("--params"), m_paramsWithoutLive} << 1
+            << QStringLiteral("no frame carries the \"Live Half Sym\" matrix: %1 leaves off what it "
+                              "needs: a live velocity").arg(m_paramsWithoutLive);
         QTest::newRow("no matrix in the range")
             << QStringList{type, QStringLiteral("filtered"), frames, QStringLiteral(":3"),
                            QStringLiteral("--params"), m_params} << 1
