@@ -13,11 +13,19 @@
 class CmdportProcess
 {
 public:
-    // Starts the command port; port() is 0 when it did not come up.
-    CmdportProcess()
+    // Starts the command port, with at most `fileLimit` open files when given; port() is 0
+    // when it did not come up.
+    explicit CmdportProcess(int fileLimit = 0)
     {
-        m_process.start(rrdclitest::rrdcliPath(),
-                        {QStringLiteral("cmdport"), QStringLiteral("--port"), QStringLiteral("0")});
+        const QStringList args{QStringLiteral("cmdport"), QStringLiteral("--port"), QStringLiteral("0")};
+        if (fileLimit > 0)
+            m_process.start(QStringLiteral("sh"),
+                            QStringList{QStringLiteral("-c"),
+                                        QStringLiteral("ulimit -n %1 && exec \"$0\" \"$@\"").arg(fileLimit),
+                                        rrdclitest::rrdcliPath()}
+                                + args);
+        else
+            m_process.start(rrdclitest::rrdcliPath(), args);
         if (!m_process.waitForStarted(10000))
             return;
         while (!m_process.canReadLine() && m_process.waitForReadyRead(10000)) {
