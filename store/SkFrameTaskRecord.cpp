@@ -14,12 +14,12 @@
 #include <climits>
 #include <cstring>
 #include <stdexcept>
+#include <sys/stat.h>
 
 namespace {
 
 const QString DataFolder = QStringLiteral("rdata");
 const QString AlarmFolder = QStringLiteral("alarm");
-const QString LogFolder = QStringLiteral("log");
 
 } // namespace
 
@@ -74,13 +74,19 @@ QString SkFrameTaskRecord::alarmPath(const QString &name) const
     return m_recordPath + QLatin1Char('/') + AlarmFolder + QLatin1Char('/') + name;
 }
 
-void SkFrameTaskRecord::process()
+// At the start, and again before a new file when the record folder has been deleted.
+void SkFrameTaskRecord::createFolders()
 {
-    for (const QString &folder : {DataFolder, AlarmFolder, LogFolder}) {
+    for (const QString &folder : {DataFolder, AlarmFolder}) {
         const QString path = m_recordPath + QLatin1Char('/') + folder;
         if (!QDir().mkpath(path))
             reportFailure(path, tr("cannot create the folder"));
     }
+}
+
+void SkFrameTaskRecord::process()
+{
+    createFolders();
     RuFile file;
     try {
         record(file);
@@ -88,6 +94,7 @@ void SkFrameTaskRecord::process()
         finishFile(file, false);
         throw;
     }
+    writeAgainIfRemoved(file);
     // The file being written is completed, and still goes to "alarm" if it holds one.
     if (!finishFile(file, false))
         throw std::runtime_error(tr("Closing %1 failed").arg(dataPath(m_fileName)).toLocal8Bit().toStdString());
@@ -105,6 +112,8 @@ void SkFrameTaskRecord::record(RuFile &file)
         if (generation != m_generation) {
             // A new window numbers its frames afresh: the file and the alarm frame numbers of
             // the old one end here, recording goes on with the new window's oldest frame.
+            if (file.isOpen())
+                dropIfRemoved(file, false);
             finishFile(file, true);
             m_generation = generation;
             m_lastAlarmOn = m_lastAlarmOff = -1;
@@ -145,9 +154,49 @@ int SkFrameTaskRecord::writePacket(RuFile &file, const SkPacket &packet)
         return recoverFrom(file, n);
     }
     m_last = n;
-    if (m_started.addSecs(MinuteSeconds) < now && !finishFile(file, true))
-        return recoverFrom(file, n + 1);
+    if (m_started.addSecs(MinuteSeconds) < now) {
+        if (dropIfRemoved(file, true))
+            return qMax(m_first, store()->startFrame());
+        if (!finishFile(file, true))
+            return recoverFrom(file, n + 1);
+    }
     return n + 1;
+}
+
+// True when the file being written is no longer the file of its name (its folder was deleted
+// or moved away): the frames written into it are gone with it. The handle is closed and the
+// loss reported; with `writeAgain` the frames the store still holds go into a new file.
+bool SkFrameTaskRecord::dropIfRemoved(RuFile &file, bool writeAgain)
+{
+    struct stat now = {};
+    if (::stat(QFile::encodeName(dataPath(m_fileName)).constData(), &now) == 0
+        && now.st_dev == m_fileDevice && now.st_ino == m_fileInode)
+        return false;
+    file.close();
+    const int oldest = writeAgain ? store()->startFrame() : m_last + 1;
+    QString cause = tr("the file was removed while it was written (the record folder deleted?)");
+    if (oldest <= m_last)
+        cause += tr("; its frames %1 to %2 are written again into a new file").arg(qMax(m_first, oldest)).arg(m_last);
+    if (oldest > m_first)
+        cause += tr("; frames %1 to %2 are lost").arg(m_first).arg(qMin(oldest - 1, m_last));
+    reportFailure(dataPath(m_fileName), cause);
+    return true;
+}
+
+// At the end, the frames of a file that was removed are written again while the store holds
+// them.
+void SkFrameTaskRecord::writeAgainIfRemoved(RuFile &file)
+{
+    if (!file.isOpen() || !dropIfRemoved(file, true))
+        return;
+    const int last = m_last;
+    for (int next = qMax(m_first, store()->startFrame()); next <= last;) {
+        const SkPacket packet = store()->waitFrame(next, 0);
+        const int written = packet.hasFrame() ? writePacket(file, packet) : next;
+        if (written <= next)
+            break; // gone from the store, or the disk refuses it: reported already
+        next = written;
+    }
 }
 
 // A file that could not be written or closed may have lost frames it had buffered: its frames
@@ -219,10 +268,18 @@ bool SkFrameTaskRecord::startFile(RuFile &file, int n, int rangegates, const QDa
     m_first = n;
     m_last = n - 1;
     m_rangegates = rangegates;
+    if (!QFileInfo(m_recordPath + QLatin1Char('/') + DataFolder).isDir())
+        createFolders();
     m_fileName = freshFileName(now);
     file.open(dataPath(m_fileName), 'w', 0);
-    if (file.isOpen())
+    if (file.isOpen()) {
+        // A file that is gone already leaves nothing to compare with: it counts as removed.
+        struct stat made = {};
+        ::stat(QFile::encodeName(dataPath(m_fileName)).constData(), &made);
+        m_fileDevice = made.st_dev;
+        m_fileInode = made.st_ino;
         return true;
+    }
     reportFailure(dataPath(m_fileName), file.errorString());
     file.close();
     // Nothing of this recording is in it.

@@ -7,7 +7,9 @@
 // Nothing is lost silently: a file that cannot be written or completed is reported
 // (fileFailed, takeFailures) and its frames go into the next file; a frame of another range-gate count starts
 // a new file; an existing file is never overwritten; failed moves and deletions are reported;
-// a recorder whose next frame has left the store ends with an error saying so.
+// a file removed while it is written (its folder deleted) is noticed at its minute's end and
+// at the end, reported, and its frames go into a new file in folders made again; a recorder
+// whose next frame has left the store ends with an error saying so.
 
 #include "SkFrameTask.h"
 
@@ -90,8 +92,11 @@ private:
 
     QString dataPath(const QString &name) const;
     QString alarmPath(const QString &name) const;
+    void createFolders();
     void record(RuFile &file);
     int writePacket(RuFile &file, const SkPacket &packet);
+    bool dropIfRemoved(RuFile &file, bool writeAgain);
+    void writeAgainIfRemoved(RuFile &file);
     int recoverFrom(RuFile &file, int failedFrame);
     void sleepUnlessStopped(int msecs) const;
     void reportFailure(const QString &path, const QString &cause);
@@ -131,6 +136,9 @@ private:
     // State of the body.
     quint64 m_generation;
     QString m_fileName;
+    // The identity of the file being written, to notice when it is removed.
+    quint64 m_fileDevice = 0;
+    quint64 m_fileInode = 0;
     QDateTime m_started;
     int m_first = 0;
     int m_last = 0;

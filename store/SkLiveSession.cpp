@@ -157,6 +157,7 @@ void SkLiveSession::startLoad()
     auto *loader = new SkFrameTaskLoad(m_store.get(), m_sources);
     loader->setReconnect(m_reconnect);
     loader->setFrameLimit(m_frameLimit);
+    loader->setSilenceTimeout(m_streamTimeout);
     connect(loader, &SkFrameTask::framesDropped, this, &SkLiveSession::framesDropped);
     connect(loader, &SkFrameTaskLoad::streamChanged, this, [this, loader] {
         for (const SkFrameTaskLoad::StreamEvent &event : loader->takeStreamEvents()) {

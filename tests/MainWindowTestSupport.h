@@ -2,6 +2,7 @@
 // What the main-window tests share: simulated recordings, a stream from `rrdcli serve`,
 // finding the window's widgets by their object names, and waiting for the window to settle.
 
+#include "RrdcliTestSupport.h"
 #include "RuSimulator.h"
 #include "SkMainWindow.h"
 #include "SkPlotMetaTypes.h"
@@ -66,35 +67,8 @@ inline RuSimulatorOptions scene(RuScenario scenario, int frames, int rangegates 
     return options;
 }
 
-inline QString rrdcli()
-{
-    return qEnvironmentVariable("SK_BIN_DIR") + QStringLiteral("/rrdcli");
-}
-
-// `rrdcli serve` on a free port for the length of a scope; `address` is empty when it did not
-// come up.
-struct ServeProcess
-{
-    QProcess process;
-    QString address;
-    explicit ServeProcess(const QStringList &args)
-    {
-        process.start(rrdcli(), QStringList{"serve", "--port", "0"} + args);
-        QByteArray out;
-        QDeadlineTimer deadline(Long);
-        while (!out.contains('\n') && !deadline.hasExpired() && process.waitForReadyRead(200))
-            out += process.readAllStandardOutput();
-        const auto m = QRegularExpression(QStringLiteral("serving on (127\\.0\\.0\\.1:\\d+)"))
-                           .match(QString::fromLatin1(out));
-        address = m.captured(1);
-    }
-    ~ServeProcess()
-    {
-        process.terminate();
-        if (!process.waitForFinished(5000))
-            process.kill();
-    }
-};
+using rrdclitest::ServeProcess;
+using rrdclitest::rrdcliPath;
 
 // Calls `answer` with the next modal dialog of type T once it is shown (within 30 s).
 template <typename T, typename F>

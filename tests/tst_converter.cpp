@@ -2,6 +2,7 @@
 // every way a conversion can fail, on files made by the simulator.
 
 #include "RcWorker.h"
+#include "RrdcliTestSupport.h"
 #include "RuFile.h"
 #include "RuFrame.h"
 #include "RuSimulator.h"
@@ -10,7 +11,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QProcess>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -464,21 +464,18 @@ private slots:
         QFETCH(QString, out);
         QFETCH(QString, err);
         QFETCH(QList<int>, spans);
-        const QString rrdcli = QDir(qEnvironmentVariable("SK_BIN_DIR")).filePath(QStringLiteral("rrdcli"));
-        if (!QFileInfo(rrdcli).isExecutable())
+        if (!QFileInfo(rrdclitest::rrdcliPath()).isExecutable())
             QSKIP("rrdcli is not built");
         QStringList inputs = makeInputs({3, 4});
         if (inputMissing)
             inputs.insert(1, path(QStringLiteral("absent.rrd0")));
         const QString output = path(QStringLiteral("cli.rrd0"));
         QFile::remove(output);
-        QProcess process;
-        process.start(rrdcli, QStringList{"convert", "-o", output} + options + inputs);
-        QVERIFY(process.waitForFinished(60000));
-        QCOMPARE(QString::fromLocal8Bit(process.readAllStandardError()),
-                 err.contains(QStringLiteral("%1")) ? err.arg(inputs.value(1)) : err);
-        QCOMPARE(QString::fromLocal8Bit(process.readAllStandardOutput()), out);
-        QCOMPARE(process.exitCode(), exitCode);
+        const rrdclitest::Run run =
+            rrdclitest::runRrdcli(QStringList{"convert", "-o", output} + options + inputs);
+        QCOMPARE(run.errText(), err.contains(QStringLiteral("%1")) ? err.arg(inputs.value(1)) : err);
+        QCOMPARE(run.outText(), out);
+        QCOMPARE(run.exitCode, exitCode);
         const Output written = readOutput(output);
         QCOMPARE(written.frames.size(), spans.size() / 2);
         for (int i = 0; i < written.frames.size(); ++i) {

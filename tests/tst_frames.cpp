@@ -4,6 +4,7 @@
 #include "RuFile.h"
 #include "RuFrame.h"
 #include "RuFrameServer.h"
+#include "RrdcliTestSupport.h"
 #include "RuSimulator.h"
 #include "rrd.h"
 
@@ -18,6 +19,8 @@
 #include <functional>
 #include <memory>
 #include <type_traits>
+
+using namespace rrdclitest;
 
 namespace {
 
@@ -79,34 +82,12 @@ private:
     bool m_listening = false;
 };
 
-QString rrdcli()
-{
-    return qEnvironmentVariable("SK_BIN_DIR") + QStringLiteral("/rrdcli");
-}
-
-struct Run
-{
-    int status = -1;
-    QString out;
-    QString err;
-};
-
-Run runRrdcli(const QStringList &args)
-{
-    QProcess p;
-    p.start(rrdcli(), args);
-    p.waitForFinished(60000);
-    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
-            QString::fromLocal8Bit(p.readAllStandardOutput()),
-            QString::fromLocal8Bit(p.readAllStandardError())};
-}
-
-QString infoValue(const QString &out, const QString &key)
+QString infoValue(const QByteArray &out, const QString &key)
 {
     const QRegularExpression line(QStringLiteral("^") + QRegularExpression::escape(key)
                                       + QStringLiteral(":\\s+(.*)$"),
                                   QRegularExpression::MultilineOption);
-    return line.match(out).captured(1);
+    return line.match(QString::fromLocal8Bit(out)).captured(1);
 }
 
 } // namespace
@@ -895,9 +876,9 @@ void TestFrames::cliSimulateThenInfo()
     const Run sim = runRrdcli({"simulate", "--scenario", "avalanche", "--frames", "60",
                                "--rangegates", "6", "--format", format, "--start",
                                "2024-03-01T10:00:00Z", "-o", path(name)});
-    QVERIFY2(sim.status == 0, qPrintable(sim.err));
+    QVERIFY2(sim.exitCode == 0, sim.err.constData());
     const Run info = runRrdcli({"info", path(name)});
-    QVERIFY2(info.status == 0, qPrintable(info.err));
+    QVERIFY2(info.exitCode == 0, info.err.constData());
     QCOMPARE(infoValue(info.out, "source"), path(name));
     QCOMPARE(infoValue(info.out, "format"), shown);
     QCOMPARE(infoValue(info.out, "range gates"), QStringLiteral("6"));
@@ -910,14 +891,14 @@ void TestFrames::cliSimulateThenInfo()
     QCOMPARE(infoValue(info.out, "duration"),
              timed ? QStringLiteral("00:00:59.000 (59.000 s)") : QStringLiteral("-"));
     const Run limited = runRrdcli({"info", "--max-frames", "7", path(name), path(name)});
-    QCOMPARE(limited.status, 0);
-    QCOMPARE(limited.out.count(QStringLiteral("frames:       7\n")), 2);
+    QCOMPARE(limited.exitCode, 0);
+    QCOMPARE(limited.out.count("frames:       7\n"), 2);
 }
 
 void TestFrames::cliSimulateToStandardOutput()
 {
     QProcess p;
-    p.start(rrdcli(), {"simulate", "--frames", "3", "--seed", "9", "-o", "-"});
+    p.start(rrdcliPath(), {"simulate", "--frames", "3", "--seed", "9", "-o", "-"});
     QVERIFY(p.waitForFinished(30000));
     QCOMPARE(p.exitCode(), 0);
     RuSimulatorOptions o = scenario(RuScenario::Quiet, 3);
@@ -941,11 +922,11 @@ void TestFrames::cliInfoReportsReadError()
         QCOMPARE(out.writeFrame(second), 0);
     }
     const Run info = runRrdcli({"info", name, path(QStringLiteral("missing.rrd0"))});
-    QCOMPARE(info.status, 1);
+    QCOMPARE(info.exitCode, 1);
     QCOMPARE(infoValue(info.out, "frames"), QStringLiteral("1"));
-    QVERIFY(info.out.contains(QStringLiteral("rangegate numbers not correctly numbered")));
-    QVERIFY(info.err.contains(QStringLiteral("rangegate numbers not correctly numbered")));
-    QVERIFY(info.err.contains(QStringLiteral("No such file or directory")));
+    QVERIFY(info.out.contains("rangegate numbers not correctly numbered"));
+    QVERIFY(info.err.contains("rangegate numbers not correctly numbered"));
+    QVERIFY(info.err.contains("No such file or directory"));
 }
 
 void TestFrames::cliBadUsageExitsWithTwo_data()
@@ -972,29 +953,20 @@ void TestFrames::cliBadUsageExitsWithTwo()
 {
     QFETCH(QStringList, args);
     const Run run = runRrdcli(args);
-    QCOMPARE(run.status, 2);
+    QCOMPARE(run.exitCode, 2);
     QVERIFY(!run.err.isEmpty());
 }
 
 void TestFrames::cliServeThenInfo()
 {
-    QProcess serve;
-    serve.start(rrdcli(), {"serve", "--port", "0", "--scenario", "quiet", "--rate", "100",
-                           "--rangegates", "8", "--loop"});
-    QVERIFY(serve.waitForReadyRead(10000));
-    const QString banner = QString::fromLocal8Bit(serve.readLine());
-    const QRegularExpressionMatch m =
-        QRegularExpression(QStringLiteral("serving on (127\\.0\\.0\\.1:\\d+)")).match(banner);
-    QVERIFY2(m.hasMatch(), qPrintable(banner));
-    const Run info = runRrdcli({"info", "--max-frames", "50", m.captured(1)});
-    QVERIFY2(info.status == 0, qPrintable(info.err));
+    ServeProcess serve({"--scenario", "quiet", "--rate", "100", "--rangegates", "8", "--loop"});
+    QVERIFY(serve.port() != 0);
+    const Run info = runRrdcli({"info", "--max-frames", "50", serve.address()});
+    QVERIFY2(info.exitCode == 0, info.err.constData());
     QCOMPARE(infoValue(info.out, "frames"), QStringLiteral("50"));
     QCOMPARE(infoValue(info.out, "range gates"), QStringLiteral("8"));
     QCOMPARE(infoValue(info.out, "format"), QStringLiteral("RRD0"));
-    serve.terminate(); // SIGTERM ends it cleanly
-    QVERIFY(serve.waitForFinished(10000));
-    QCOMPARE(serve.exitStatus(), QProcess::NormalExit);
-    QCOMPARE(serve.exitCode(), 0);
+    QVERIFY(serve.stop()); // SIGTERM ends it cleanly
 }
 
 QTEST_GUILESS_MAIN(TestFrames)

@@ -3,6 +3,7 @@
 // stream from `rrdcli serve`, and closing while tasks still run.
 
 #include "MainWindowTestSupport.h"
+#include "RrdcliTestSupport.h"
 
 #include "RuAlarmCalculator.h"
 #include "RuAlarmEvents.h"
@@ -288,11 +289,12 @@ void TestMainWindowAlarms::processParametersMissingAreReported()
 
 void TestMainWindowAlarms::streamPlaysAndClosesWithinASecond()
 {
-    ServeProcess serve({"--scenario", "avalanche", "--frames", "300", "--process-params", "--rate", "200", "--loop"});
-    QVERIFY(!serve.address.isEmpty());
+    rrdclitest::ServeProcess serve({"--scenario", "avalanche", "--frames", "300",
+                                    "--process-params", "--rate", "200", "--loop"});
+    QVERIFY(serve.port() != 0);
 
     auto window = std::make_unique<SkMainWindow>(
-        QStringList{"--process-params", "--n", "100", serve.address});
+        QStringList{"--process-params", "--n", "100", serve.address()});
     QVERIFY(window->isStreamMode());
     QVERIFY(action(window.get(), "playAction")->isChecked());
     // Each result of the newest frame of the full window releases one frame.
@@ -311,6 +313,7 @@ void TestMainWindowAlarms::streamPlaysAndClosesWithinASecond()
     window->close();
     window.reset();
     QVERIFY2(closing.elapsed() < 1000, qPrintable(QString::number(closing.elapsed())));
+    QVERIFY(serve.stop());
 }
 
 void TestMainWindowAlarms::closingWhileTheLoadSleepsEndsPromptly()

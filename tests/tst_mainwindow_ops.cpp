@@ -42,6 +42,7 @@
 #include <memory>
 
 using namespace mwtest;
+using rrdclitest::ServeProcess;
 
 namespace {
 
@@ -108,9 +109,9 @@ struct StreamWindow
     // False when the stream did not come up or recording was not offered.
     bool open()
     {
-        if (serve.address.isEmpty())
+        if (serve.port() == 0)
             return false;
-        window = std::make_unique<SkMainWindow>(QStringList{serve.address});
+        window = std::make_unique<SkMainWindow>(QStringList{serve.address()});
         record = action(window.get(), "actionRecordStart");
         return QTest::qWaitFor([this] { return record->isEnabled(); }, Long);
     }
@@ -299,7 +300,7 @@ void TestMainWindowOps::recorderFailureStaysInTheStatusBar()
 void TestMainWindowOps::recordsAStreamAndMovesTheAlarmFile()
 {
     ServeProcess serve({"--scenario", "avalanche", "--frames", "300", "--process-params", "--rate", "50", "--loop"});
-    QVERIFY(!serve.address.isEmpty());
+    QVERIFY(serve.port() != 0);
     QTemporaryDir base;
     // The script runs for a while: the alarms of the other two detectors find it running.
     const QString ran = base.filePath(QStringLiteral("ran.txt"));
@@ -312,7 +313,7 @@ void TestMainWindowOps::recordsAStreamAndMovesTheAlarmFile()
     const QString records = base.filePath(QStringLiteral("records"));
     QVERIFY(QDir().mkpath(records));
 
-    SkMainWindow window({"--process-params", "--n", "200", serve.address});
+    SkMainWindow window({"--process-params", "--n", "200", serve.address()});
     option<QLineEdit>(window, "lineEditRecPath")->setText(records);
     option<QLineEdit>(window, "lineEditTriggerAlarm")->setText(script);
     QAction *record = action(&window, "actionRecordStart");
@@ -390,8 +391,8 @@ void TestMainWindowOps::testButtonRunsTheAlarmScript()
 void TestMainWindowOps::savesTheFramesInMemory()
 {
     ServeProcess serve({"--scenario", "avalanche", "--frames", "300", "--process-params", "--rate", "400", "--loop"});
-    QVERIFY(!serve.address.isEmpty());
-    SkMainWindow window({"--process-params", "--n", "500", serve.address});
+    QVERIFY(serve.port() != 0);
+    SkMainWindow window({"--process-params", "--n", "500", serve.address()});
     QVERIFY(QTest::qWaitFor([&] { return window.store()->startFrame() > 20; }, Long));
     const QString path = m_dir.filePath(QStringLiteral("saved.rrd0.gz"));
     answerFileDialog(path);
@@ -406,7 +407,7 @@ void TestMainWindowOps::savesTheFramesInMemory()
     qDebug() << "frames arrived while saving:" << endDuring - endBefore;
     QVERIFY(endDuring > endBefore + 20);
     QProcess info;
-    info.start(rrdcli(), {"info", path});
+    info.start(rrdclitest::rrdcliPath(), {"info", path});
     QVERIFY(info.waitForFinished(Long));
     QCOMPARE(info.exitCode(), 0);
     const QString out = QString::fromUtf8(info.readAllStandardOutput());

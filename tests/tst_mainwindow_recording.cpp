@@ -28,10 +28,10 @@ struct Recorder
 
     bool openStream()
     {
-        if (serve.address.isEmpty())
+        if (serve.port() == 0)
             return false;
         QSignalSpy available(&controller, &SkRecordingController::availableChanged);
-        session.open({serve.address}, 200, 1);
+        session.open({serve.address()}, 200, 1);
         return controller.isAvailable() || available.wait(Long);
     }
     void setRecordPath(const QString &path)
