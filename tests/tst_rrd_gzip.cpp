@@ -1,10 +1,12 @@
 // Gzip files written and read by the radar-data library: round trips plain -> gzip -> plain
-// for the three frame formats, files of several gzip members, output that gzip, zlib and
-// libarchive accept, and a full disk under a gzip writer.
+// for the three frame formats, files of several gzip members, member headers with names,
+// extra fields and comments wherever they meet the edge of the reader's buffer, output that
+// gzip, zlib and libarchive accept, and a full disk under a gzip writer.
 
 #include "RrdTestFrames.h"
 #include "RuFile.h"
 #include "RuFrame.h"
+#include "rrd_testing.h"
 
 #include <archive.h>
 #include <archive_entry.h>
@@ -66,6 +68,89 @@ QByteArray libarchiveGunzip(const QString &path)
     return out;
 }
 
+// The optional fields of a gzip member header; a null array leaves its field out.
+struct HeaderFields
+{
+    QByteArray name;
+    QByteArray extra;
+    QByteArray comment;
+    bool check = false;
+};
+
+// One gzip member of `payload` with the header fields given, made by zlib.
+QByteArray zlibMember(const QByteArray &payload, HeaderFields fields)
+{
+    z_stream zs = {};
+    if (deflateInit2(&zs, 3, Z_DEFLATED, 16 + MAX_WBITS, 8, Z_DEFAULT_STRATEGY) != Z_OK)
+        return {};
+    gz_header header = {};
+    header.name = fields.name.isNull() ? nullptr : reinterpret_cast<Bytef *>(fields.name.data());
+    header.comment = fields.comment.isNull() ? nullptr
+                                             : reinterpret_cast<Bytef *>(fields.comment.data());
+    header.extra = fields.extra.isNull() ? nullptr : reinterpret_cast<Bytef *>(fields.extra.data());
+    header.extra_len = uInt(fields.extra.size());
+    header.hcrc = fields.check;
+    header.os = 3;
+    deflateSetHeader(&zs, &header);
+    QByteArray out(int(deflateBound(&zs, uLong(payload.size()))) + fields.name.size()
+                       + fields.extra.size() + fields.comment.size() + 64,
+                   '\0');
+    zs.next_in = reinterpret_cast<Bytef *>(const_cast<char *>(payload.constData()));
+    zs.avail_in = uInt(payload.size());
+    zs.next_out = reinterpret_cast<Bytef *>(out.data());
+    zs.avail_out = uInt(out.size());
+    const int rc = deflate(&zs, Z_FINISH);
+    out.resize(int(zs.total_out));
+    deflateEnd(&zs);
+    return rc == Z_STREAM_END ? out : QByteArray();
+}
+
+// A member whose header is `length` bytes longer than the bare 10 bytes (a name of length - 1).
+QByteArray memberLongerBy(const QByteArray &payload, int length)
+{
+    HeaderFields fields;
+    if (length > 0)
+        fields.name = QByteArray(length - 1, 'a');
+    return zlibMember(payload, fields);
+}
+
+QByteArray framesOf(int first, int count, int rangegates)
+{
+    QByteArray bytes;
+    for (int i = first; i < first + count; ++i)
+        bytes += bytesOf(makeFrame(RRD_FORMAT_RRD0, rangegates, i).get());
+    return bytes;
+}
+
+bool putFile(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+QByteArray readBack(const QString &path, QString *error)
+{
+    ReadOutcome r = readAll(path);
+    QByteArray bytes;
+    for (const Frame &f : r.frames)
+        bytes += bytesOf(f.get());
+    *error = r.eof == 1 ? QString() : r.error;
+    return bytes;
+}
+
+bool gzipAccepts(const QString &path)
+{
+    const QString gzip = QStandardPaths::findExecutable(QStringLiteral("gzip"));
+    return gzip.isEmpty() || QProcess::execute(gzip, {QStringLiteral("-t"), path}) == 0;
+}
+
+// The reader's input buffer of the given size while it lives.
+struct GzipInputSize
+{
+    explicit GzipInputSize(size_t bytes) { rrd_set_gzip_input_size(bytes); }
+    ~GzipInputSize() { rrd_set_gzip_input_size(0); }
+};
+
 // Copies every frame of `from` to `to` through RuFile, as the converter does.
 bool copyFrames(const QString &from, const QString &to, int *frames)
 {
@@ -95,6 +180,10 @@ private slots:
     void roundTripKeepsEveryByte_data();
     void roundTripKeepsEveryByte();
     void severalMembersReadAsOneStream();
+    void memberHeadersAcrossTheBufferEdge_data();
+    void memberHeadersAcrossTheBufferEdge();
+    void headersLongerThanTheDefaultBuffer_data();
+    void headersLongerThanTheDefaultBuffer();
     void fullDiskFailsTheGzipWriter();
 
 private:
@@ -168,6 +257,71 @@ void TstRrdGzip::severalMembersReadAsOneStream()
         QCOMPARE(bytesOf(r.frames[i].get()), bytesOf(frames[i].get()));
     QCOMPARE(r.error, QStringLiteral("no error"));
     QCOMPARE(r.eof, 1);
+}
+
+Q_DECLARE_METATYPE(HeaderFields)
+
+void TstRrdGzip::memberHeadersAcrossTheBufferEdge_data()
+{
+    QTest::addColumn<HeaderFields>("second");
+    const QByteArray longText(150, 'x');
+    QTest::newRow("name, as gzip stores it") << HeaderFields{"20240201T060000Z.rrd0", {}, {}, false};
+    QTest::newRow("empty extra field") << HeaderFields{{}, "", {}, false};
+    QTest::newRow("extra field and name") << HeaderFields{"b.rrd0", "AB\x04\0abcd", {}, false};
+    QTest::newRow("comment and header check") << HeaderFields{{}, {}, "station 4", true};
+    QTest::newRow("every field longer than the buffer")
+        << HeaderFields{longText, longText + "e", longText + "c", true};
+}
+
+// Two members, the first shifted byte by byte so that the second one's header (and the first
+// one's trailer) meets the edge of a small input buffer at every offset.
+void TstRrdGzip::memberHeadersAcrossTheBufferEdge()
+{
+    QFETCH(HeaderFields, second);
+    const int buffer = 64;
+    const GzipInputSize small(buffer);
+    const QByteArray first = framesOf(0, 2, 2);
+    const QByteArray rest = framesOf(2, 2, 2);
+    const QByteArray tail = zlibMember(rest, second);
+    QVERIFY(!tail.isEmpty());
+    const QString file = path(QStringLiteral("edge.rrd0.gz"));
+    for (int shift = 0; shift <= buffer; ++shift) {
+        QVERIFY(putFile(file, memberLongerBy(first, shift) + tail));
+        if (shift == 0)
+            QVERIFY(gzipAccepts(file));
+        QString error;
+        QCOMPARE(readBack(file, &error), first + rest);
+        QVERIFY2(error.isEmpty(), qPrintable(QStringLiteral("shift %1: %2").arg(shift).arg(error)));
+    }
+}
+
+void TstRrdGzip::headersLongerThanTheDefaultBuffer_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<QByteArray>("frames");
+    const QByteArray all = framesOf(0, 20, 20);
+    const int half = all.size() / 2;
+    QTest::newRow("name of 70 000 bytes") << zlibMember(all, {QByteArray(70000, 'n'), {}, {}, false}) << all;
+    QTest::newRow("extra field of 65 535 bytes")
+        << zlibMember(all, {{}, QByteArray(65535, 'e'), {}, true}) << all;
+    // The second member's header starts 15 bytes before byte 65 536: its name crosses it.
+    const HeaderFields named{"second.rrd0", {}, {}, false};
+    const int firstSize = memberLongerBy(all.left(half), 0).size();
+    QTest::newRow("second member's name across byte 65 536")
+        << memberLongerBy(all.left(half), 65536 - 15 - firstSize) + zlibMember(all.mid(half), named)
+        << all;
+}
+
+void TstRrdGzip::headersLongerThanTheDefaultBuffer()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(QByteArray, frames);
+    const QString file = path(QStringLiteral("long.rrd0.gz"));
+    QVERIFY(putFile(file, content));
+    QVERIFY(gzipAccepts(file));
+    QString error;
+    QCOMPARE(readBack(file, &error), frames);
+    QVERIFY2(error.isEmpty(), qPrintable(error));
 }
 
 void TstRrdGzip::fullDiskFailsTheGzipWriter()
