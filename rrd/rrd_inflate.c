@@ -1,7 +1,7 @@
 /*
  * Gzip input through ISA-L's igzip: the members of a gzip source one after the other, zero
- * padding after them, and every damage (a cut, flipped bits, bytes that are not gzip) reported
- * as a gzip error with its cause, never passed on as data.
+ * padding after them, and every damage (a cut, flipped bits, bytes that are not gzip, a file
+ * without any byte) reported as a gzip error with its cause, never passed on as data.
  *
  * Each member's header is read here, across as many reads of the source as it needs (a file
  * name or an extra field may be longer than the buffer), and only the deflate data after it
@@ -94,11 +94,16 @@ static const char *inflate_text(int rc)
     }
 }
 
-static void gzip_fail(rrd_file *file, const char *where, const char *text)
+static void fail(rrd_file *file, const char *where, const char *prefix, const char *text)
 {
     char line[sizeof file->message];
-    snprintf(line, sizeof line, "%s%sgzip: %s", where ? where : "", where ? ": " : "", text);
+    snprintf(line, sizeof line, "%s%s%s%s", where ? where : "", where ? ": " : "", prefix, text);
     rrd_set_own_error(file, line);
+}
+
+static void gzip_fail(rrd_file *file, const char *where, const char *text)
+{
+    fail(file, where, "gzip: ", text);
 }
 
 /* 1 when compressed bytes are at hand, 0 at the end of the compressed input, -1 on error. */
@@ -252,6 +257,11 @@ static int next_member(rrd_file *file, struct rrd_inflater *z, rrd_raw_reader ra
     int padded = 0;
     for (;;) {
         int more = refill(file, z, raw);
+        if (more == 0 && z->members == 0) {
+            /* What a writer killed before its first bytes leaves: not a recording of 0 frames. */
+            fail(file, where, "", "empty gzip file");
+            return -1;
+        }
         if (more <= 0)
             return more;
         while (z->members > 0 && s->avail_in > 0 && *s->next_in == 0) {

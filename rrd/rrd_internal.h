@@ -56,7 +56,9 @@ struct rrd_file {
     int skipped_entries;            /* archive entries passed over because of their names */
     char skipped_name[160];         /* the first of them, for the message of an archive
                                        that holds no radar data */
+    int other_entries;              /* folders, links and other non-files passed over */
     int data_entries;               /* archive entries read as radar data */
+    unsigned archive_ended : 1;     /* the archive reader met its end */
 
     /* One frame read: its bytes so far on streams, so that a time-out or a stop loses
      * nothing (they are handed out again by the next read), and its shortfall at the end. */
