@@ -69,7 +69,7 @@ void RuFile::open(const QString &name, char mode, int timeoutSeconds)
     QString host;
     if (isStreamAddress(name, &host)) {
         const QString service = name.mid(host.size() + 1);
-        d->handle = rrd_connect(host.toLatin1().constData(), service.toLatin1().constData(), mode);
+        d->handle = rrd_connect(host.toLatin1().constData(), service.toLatin1().constData());
         if (d->handle && rrd_is_open(d->handle))
             rrd_set_timeout(d->handle, timeoutSeconds);
         d->stream = true;

@@ -206,9 +206,6 @@ int rrd_frame_resize(rrd_frame *frame, uint32_t format, int32_t count);
 rrd_frame *rrd_frame_copy(const rrd_frame *frame);
 void rrd_frame_free(rrd_frame *frame);
 
-/* Validity test of one range-gate record, kept for the frame model; accepts every record. */
-int rrd_rangegate_valid(const unsigned char *record);
-
 unsigned char *rrd_frame_rangegate(const rrd_frame *frame, int32_t index);
 unsigned char *rrd_frame_info(const rrd_frame *frame);
 int32_t rrd_frame_rangegates(const rrd_frame *frame);
@@ -231,13 +228,12 @@ void rrd_mask_encode(const int *rangegates, int n, unsigned char *mask);
 
 typedef struct rrd_file rrd_file;
 
-int rrd_net_init(void);
-void rrd_net_cleanup(void);
 int rrd_disk_space(const char *path, uint64_t *total, uint64_t *total_free, uint64_t *available);
 
 /* mode 'r' reads; '+', 'a', 'w' (or any other character) write. */
 rrd_file *rrd_open(const char *path, char mode);
-rrd_file *rrd_connect(const char *host, const char *service, char mode);
+/* A TCP stream from the radar (IPv4), for reading. */
+rrd_file *rrd_connect(const char *host, const char *service);
 int rrd_set_timeout(rrd_file *file, int seconds);
 
 /* Ends blocked reads from standard input and sockets within a fraction of a second: they fail

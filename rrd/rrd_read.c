@@ -62,7 +62,7 @@ rrd_file *rrd_open(const char *path, char mode)
     return file;
 }
 
-rrd_file *rrd_connect(const char *host, const char *service, char mode)
+rrd_file *rrd_connect(const char *host, const char *service)
 {
     struct addrinfo hints;
     struct addrinfo *list = NULL;
@@ -70,7 +70,6 @@ rrd_file *rrd_connect(const char *host, const char *service, char mode)
     rrd_file *file = file_new();
     int rc;
 
-    (void)mode;
     if (!file)
         return NULL;
     memset(&hints, 0, sizeof hints);

@@ -367,7 +367,7 @@ void TestFrames::appendAddsToPlainFile()
     QFile::remove(name);
     for (int i = 0; i < 4; ++i) {
         RuFile out(name, 'a');
-        QCOMPARE(out.append(sim.frame(i)), 0);
+        QCOMPARE(out.writeFrame(sim.frame(i)), 0);
     }
     RuFile in(name, 'r');
     RuFrame f;
@@ -591,7 +591,7 @@ void TestFrames::receiveTimeoutIsNotAnEnd()
     ServerThread server(scenario(RuScenario::Quiet, 100), 0.05); // one frame, then 20 s silence
     QVERIFY(server.listening());
     const QByteArray port = server.address().section(QLatin1Char(':'), 1).toLatin1();
-    std::unique_ptr<rrd_file, int (*)(rrd_file *)> h(rrd_connect("127.0.0.1", port.constData(), 'r'),
+    std::unique_ptr<rrd_file, int (*)(rrd_file *)> h(rrd_connect("127.0.0.1", port.constData()),
                                                      rrd_close);
     QVERIFY(rrd_is_open(h.get()));
     QCOMPARE(rrd_set_timeout(h.get(), 1), 0);

@@ -382,7 +382,7 @@ void TstRrdIo::diskSpaceOfTemporaryFolder()
 void TstRrdIo::connectReportsLookupErrorPerThread()
 {
     // A service name that no services database knows fails without asking any server.
-    File bad(rrd_connect("127.0.0.1", "no-such-service-x", 'r'));
+    File bad(rrd_connect("127.0.0.1", "no-such-service-x"));
     QVERIFY(bad);
     QVERIFY(!rrd_is_open(bad.get()));
     const char *here = rrd_strerror(bad.get());
@@ -406,7 +406,7 @@ void TstRrdIo::connectReportsRefusedConnection()
     QCOMPARE(bind(holder, reinterpret_cast<sockaddr *>(&addr), len), 0);
     QCOMPARE(getsockname(holder, reinterpret_cast<sockaddr *>(&addr), &len), 0);
     const QByteArray port = QByteArray::number(ntohs(addr.sin_port));
-    File refused(rrd_connect("127.0.0.1", port.constData(), 'r'));
+    File refused(rrd_connect("127.0.0.1", port.constData()));
     ::close(holder);
     QVERIFY(!rrd_is_open(refused.get()));
     QCOMPARE(QString::fromLocal8Bit(rrd_strerror(refused.get())),
