@@ -27,8 +27,6 @@
 #include <QStatusBar>
 
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
 
 namespace {
 
@@ -50,15 +48,6 @@ DiskSpace diskSpace(const QString &path)
     space.availablePercent = double(available) / double(total) * 100.0;
     space.totalTiB = double(total) / double(uint64_t(1) << 40);
     return space;
-}
-
-// The library names the step that failed ("Failed to open ..."); the system's code says why.
-QString withSystemCause(const QString &text, int code)
-{
-    if (code == 0)
-        return text;
-    const QString cause = QString::fromLocal8Bit(std::strerror(code));
-    return text.contains(cause) ? text : text + QStringLiteral(": ") + cause;
 }
 
 QMessageBox::StandardButton ask(QWidget *parent, const QString &title, const QString &text,
@@ -234,11 +223,9 @@ void SkMainWindow::on_actionSave_frames_triggered()
         return;
     // Copies: the store goes on loading, and a frame that leaves it meanwhile is still written.
     const QVector<SkPacket> packets = copyHeldPackets();
-    errno = 0;
     RuFile file(path, 'w');
     if (!file.isOpen()) {
-        statusBar()->showMessage(
-            tr("Open failed! %1: %2").arg(path, withSystemCause(file.errorString(), errno)));
+        statusBar()->showMessage(tr("Open failed! %1: %2").arg(path, file.errorString()));
         return;
     }
     beginOperation(packets.size());
@@ -246,16 +233,13 @@ void SkMainWindow::on_actionSave_frames_triggered()
     for (int i = 0; i < packets.size() && failure.isEmpty(); ++i) {
         QCoreApplication::processEvents();
         m_saveProgress->setValue(i);
-        errno = 0;
         if (file.writeFrame(packets.at(i).frame()) != 0) {
-            failure = withSystemCause(file.errorString(), errno);
+            failure = file.errorString();
             qDebug().noquote() << "mnw: Write failed with error" << failure;
         }
     }
-    errno = 0;
-    file.close();
-    if (failure.isEmpty() && file.closeResult() != 0)
-        failure = withSystemCause(tr("the end of the file could not be written"), errno);
+    if (!file.close() && failure.isEmpty())
+        failure = file.errorString();
     endOperation();
     if (!failure.isEmpty())
         statusBar()->showMessage(tr("Write failed! %1: %2").arg(path, failure));

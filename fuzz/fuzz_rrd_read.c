@@ -114,7 +114,7 @@ static void write_back(rrd_frame **frames, int n)
         for (i = 0; i < n; ++i)
             rrd_write_frame(out, frames[i], (i & 1) ? info : NULL);
         rrd_frame_free(opener);
-        rrd_close(out);
+        rrd_free(out);
     }
 }
 
@@ -148,7 +148,7 @@ static void read_all(const char *path)
             rrd_seek(in, 1);
     }
     (void)rrd_strerror(in);
-    rrd_close(in);
+    rrd_free(in);
     write_back(frames, n);
     while (n > 0)
         rrd_frame_free(frames[--n]);

@@ -22,12 +22,12 @@ public:
     // `timeoutSeconds` (0 = wait for ever).
     void open(const QString &name, char mode, int timeoutSeconds = 0);
 
-    bool atEnd();
-    void close();
-    // The result of the last close of a handle: 0, or -1 when completing the file failed
-    // (buffered bytes or the end of a gzip stream could not be written), so a writer can
-    // tell a complete output from a truncated one.
-    int closeResult() const;
+    // True when the input ended cleanly at a frame boundary (or there is no open handle).
+    bool atEnd() const;
+    // Completes and closes the file (the end of a gzip stream, buffered bytes): false when
+    // that failed, errorString() and errorCode() then saying why. The outcome stays until
+    // the next open() or the object's end.
+    bool close();
     bool isOpen() const;
     quint32 position() const;
     bool readFrame(RuFrame &frame);
@@ -35,8 +35,7 @@ public:
     qint32 frameCount();
     QString errorString() const;
     // The library's rrd_error_code of the handle (RRD_ERR_NONE, RRD_ERR_END, ...): callers
-    // decide on it rather than on texts. A failed read keeps its code and text even after
-    // atEnd() has cleared the handle's system errors.
+    // decide on it rather than on texts.
     int errorCode() const;
     int writeFrame(const RuFrame &frame);
     bool isStream() const;

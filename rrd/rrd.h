@@ -247,7 +247,9 @@ int rrd_write_frame(rrd_file *file, const rrd_frame *frame, const unsigned char 
 
 int rrd_frame_total(rrd_file *file, int64_t *count);
 int rrd_seek(rrd_file *file, int64_t index);
-int rrd_eof(rrd_file *file);
+/* 1 when the input ended cleanly at a frame boundary, 0 otherwise, -1 for a handle that is not
+ * open. Like every query it changes nothing in the handle. */
+int rrd_eof(const rrd_file *file);
 
 /* What went wrong on a handle, for callers that decide on codes rather than texts. */
 enum rrd_error_code {
@@ -269,10 +271,16 @@ uint32_t rrd_format(const rrd_file *file);
 int32_t rrd_rangegates(const rrd_file *file);
 uint32_t rrd_position(const rrd_file *file);
 
-const char *rrd_strerror(rrd_file *file);
-/* Completes and frees the handle. On -1 (the end of a written file could not be stored)
- * errno holds the system's cause. */
+const char *rrd_strerror(const rrd_file *file);
+/* Completes and closes what the handle reads or writes (the end of a gzip stream, buffered
+ * bytes) but keeps the handle, so that the outcome stays in it: 0, or -1 when the output
+ * could not be completed, rrd_errno() and rrd_strerror() then telling why ("the end of the
+ * file could not be written: No space left on device"). A closed handle is no longer open;
+ * closing it again gives the same result. */
 int rrd_close(rrd_file *file);
+/* Frees the handle (NULL is accepted), closing it first if that has not been done; the
+ * result of such a close is lost, so a writer calls rrd_close() itself. */
+void rrd_free(rrd_file *file);
 
 #ifdef __cplusplus
 }

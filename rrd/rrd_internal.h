@@ -38,6 +38,8 @@ struct rrd_file {
     unsigned standard : 1;          /* `file` is stdin or stdout: never closed by us */
     unsigned at_end : 1;            /* the end of input was met */
     unsigned holding : 1;           /* `held` is a record 0 that opens the next raw frame */
+    unsigned closed : 1;            /* rrd_close() has run */
+    unsigned close_failed : 1;      /* ... and could not complete the output */
     uint32_t format;
     int32_t rangegates;
     uint32_t counter;               /* number of the next frame read or written */

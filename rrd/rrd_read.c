@@ -470,12 +470,10 @@ int rrd_seek(rrd_file *file, int64_t index)
     return 0;
 }
 
-int rrd_eof(rrd_file *file)
+int rrd_eof(const rrd_file *file)
 {
     if (!rrd_is_open(file))
         return -1;
-    file->sys_error = 0;
-    file->lookup_error = 0;
     /* A source that ended inside a frame has not simply ended: its shortfall is an error. */
     return file->at_end && !file->lacking && !file->frame_error ? 1 : 0;
 }
@@ -548,7 +546,7 @@ static const char *incomplete_text(int64_t lacking)
     return text;
 }
 
-static const char *archive_text(rrd_file *file)
+static const char *archive_text(const rrd_file *file)
 {
     if (file->archive_error == RRD_ARCHIVE_OWN_ERROR)
         return file->message;
@@ -558,7 +556,15 @@ static const char *archive_text(rrd_file *file)
     return file->archive_message[0] ? file->archive_message : "archive error";
 }
 
-const char *rrd_strerror(rrd_file *file)
+/* The step that failed, with the system's cause. */
+static const char *with_cause(const char *step, int code)
+{
+    static _Thread_local char text[256];
+    snprintf(text, sizeof text, "%s: %s", step, strerror(code));
+    return text;
+}
+
+const char *rrd_strerror(const rrd_file *file)
 {
     if (!file)
         return "rrd_file is null";
@@ -570,6 +576,8 @@ const char *rrd_strerror(rrd_file *file)
         return lookup_text(file->lookup_error);
     if (file->archive_error)
         return archive_text(file);
+    if (file->sys_error && file->close_failed)
+        return with_cause("the end of the file could not be written", file->sys_error);
     if (file->sys_error)
         return strerror(file->sys_error);
     return "no error";
@@ -577,32 +585,38 @@ const char *rrd_strerror(rrd_file *file)
 
 int rrd_close(rrd_file *file)
 {
-    int rc = 0;
     int cause = 0;
     if (!file)
         return -1;
+    if (file->closed)
+        return file->close_failed ? -1 : 0;
+    file->closed = 1;
     if (file->sock >= 0)
         close(file->sock);
-    if (file->deflater && rrd_close_writer(file) != 0) {
-        rc = -1;
-        cause = file->sys_error;
-    }
+    file->sock = -1;
+    /* The compressing thread's failure is in the handle already (its cause or our text). */
+    if (file->deflater && rrd_close_writer(file) != 0)
+        cause = file->sys_error ? file->sys_error : -1;
     rrd_close_reader(file);
     if (file->file) {
-        if (file->standard) {
-            /* Standard streams stay open for the program; only what we wrote is pushed out. */
-            if (file->writing)
-                fflush(file->file);
-        } else if (fclose(file->file) != 0) {
-            rc = -1;
-            if (!cause)
-                cause = errno;
-        }
+        /* Standard streams stay open for the program; only what we wrote is pushed out. */
+        int rc = file->standard ? (file->writing ? fflush(file->file) : 0) : fclose(file->file);
+        if (rc != 0 && !cause)
+            cause = errno ? errno : EIO;
+        file->file = NULL;
     }
+    if (!cause)
+        return 0;
+    file->close_failed = 1;
+    if (cause > 0)
+        file->sys_error = cause;
+    return -1;
+}
+
+void rrd_free(rrd_file *file)
+{
+    if (!file)
+        return;
+    rrd_close(file);
     free(file);
-    /* The handle and its error text are gone: errno is what tells the caller why. The
-     * compressing thread's errno never reaches this one, so it is set here. */
-    if (rc != 0)
-        errno = cause > 0 ? cause : EIO;
-    return rc;
 }

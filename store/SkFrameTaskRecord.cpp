@@ -10,9 +10,7 @@
 #include <QFileInfo>
 #include <QThread>
 
-#include <cerrno>
 #include <climits>
-#include <cstring>
 #include <stdexcept>
 
 namespace {
@@ -139,9 +137,8 @@ int SkFrameTaskRecord::writePacket(RuFile &file, const SkPacket &packet)
         finishFile(file, true);
     if (!file.isOpen() && !startFile(file, n, frame.rows(), now))
         return recoverFrom(file, n);
-    errno = 0;
     if (file.writeFrame(frame) != 0) {
-        reportFailure(dataPath(m_fileName), withSystemCause(file.errorString(), errno));
+        reportFailure(dataPath(m_fileName), file.errorString());
         return recoverFrom(file, n);
     }
     m_last = n;
@@ -173,15 +170,6 @@ void SkFrameTaskRecord::sleepUnlessStopped(int msecs) const
     constexpr int StepMs = 50;
     for (int slept = 0; slept < msecs && !m_stopWaiting; slept += StepMs)
         QThread::msleep(StepMs);
-}
-
-// The library's text names the step that failed ("Write error"); the system's code says why.
-QString SkFrameTaskRecord::withSystemCause(const QString &text, int code)
-{
-    if (code == 0)
-        return text;
-    const QString cause = QString::fromLocal8Bit(std::strerror(code));
-    return text.contains(cause) ? text : text + QStringLiteral(": ") + cause;
 }
 
 void SkFrameTaskRecord::reportFailure(const QString &path, const QString &cause)
@@ -236,13 +224,8 @@ bool SkFrameTaskRecord::finishFile(RuFile &file, bool keep)
 {
     if (!file.isOpen())
         return true;
-    // The handle and its error text are gone after close: the system's error code is all that
-    // is left of the cause.
-    errno = 0;
-    file.close();
-    if (file.closeResult() != 0) {
-        reportFailure(dataPath(m_fileName),
-                      withSystemCause(tr("the end of the file could not be written"), errno));
+    if (!file.close()) {
+        reportFailure(dataPath(m_fileName), file.errorString());
         return false;
     }
     m_retryDelaySeconds = 1;

@@ -91,7 +91,6 @@ private:
     int recoverFrom(RuFile &file, int failedFrame);
     void sleepUnlessStopped(int msecs) const;
     void reportFailure(const QString &path, const QString &cause);
-    static QString withSystemCause(const QString &text, int code);
     QString freshFileName(const QDateTime &now) const;
     bool startFile(RuFile &file, int n, int rangegates, const QDateTime &now);
     bool finishFile(RuFile &file, bool keep);

@@ -116,8 +116,7 @@ struct Outcome
     bool atEnd = false;
 };
 
-// Reads like the programs do: RuFile, then atEnd() (which clears system errors) before the
-// error is asked for, so the cause must survive it.
+// Reads like the programs do: RuFile, then atEnd() before the error is asked for.
 Outcome readSource(const QString &name, int timeoutSeconds = 0, int *timeouts = nullptr)
 {
     Outcome o;
