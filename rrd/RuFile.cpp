@@ -77,6 +77,11 @@ bool RuFile::close()
     return !d->handle || rrd_close(d->handle) == 0;
 }
 
+bool RuFile::flush()
+{
+    return rrd_flush(d->handle) == 0;
+}
+
 bool RuFile::isOpen() const
 {
     return d->handle && rrd_is_open(d->handle) && rrd_ok(d->handle);

@@ -28,6 +28,9 @@ public:
     // that failed, errorString() and errorCode() then saying why. The outcome stays until
     // the next open() or the object's end.
     bool close();
+    // Pushes the frames written so far out to the file (a gzip writer completes its blocks):
+    // a program killed afterwards leaves them readable. False with the error, as above.
+    bool flush();
     bool isOpen() const;
     quint32 position() const;
     bool readFrame(RuFrame &frame);

@@ -244,6 +244,11 @@ void rrd_clear_stop(void);
 
 int rrd_read_frame(rrd_file *file, rrd_frame *frame);
 int rrd_write_frame(rrd_file *file, const rrd_frame *frame, const unsigned char *default_info);
+/* Pushes every frame written so far out to the file, so that a writer killed afterwards loses
+ * nothing before this point: a gzip writer completes its compressed blocks on its compressing
+ * thread and writes them (the file then reads up to here, ending as a cut gzip stream), a
+ * plain file or standard output is flushed. 0, or -1 with the error in the handle. */
+int rrd_flush(rrd_file *file);
 
 int rrd_frame_total(rrd_file *file, int64_t *count);
 int rrd_seek(rrd_file *file, int64_t index);

@@ -88,11 +88,14 @@ void rrd_open_writer(rrd_file *file, const char *path, char mode);
 /* Finishes and releases a gzip writer; 0 or -1. */
 int rrd_close_writer(rrd_file *file);
 
-/* The gzip compressor of a writer (ISA-L's igzip on a thread of its own) into `file`. */
-struct rrd_deflater *rrd_deflater_new(FILE *file);
+/* The gzip compressor of a writer (ISA-L's igzip on a thread of its own) into `file`, whose
+ * gzip header it writes at once; NULL with `error` set when that or an allocation fails. */
+struct rrd_deflater *rrd_deflater_new(FILE *file, int *error);
 /* Compresses bytes into the file; 0 or -1 with the error (possibly of an earlier write) in
  * the handle. */
 int rrd_deflate_write(rrd_file *file, const unsigned char *bytes, size_t length);
+/* Completes the blocks begun so far and writes them to the file; 0 or -1. */
+int rrd_deflate_flush(rrd_file *file);
 /* Ends the gzip member, writes its last bytes and releases the compressor; 0 or -1. */
 int rrd_deflate_finish(rrd_file *file);
 

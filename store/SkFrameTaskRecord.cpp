@@ -96,7 +96,7 @@ void SkFrameTaskRecord::record(RuFile &file)
     int next = m_startFrame;
     while (!abortRequested()) {
         quint64 generation = 0;
-        const unsigned long timeout = m_draining ? 0 : ULONG_MAX;
+        const unsigned long timeout = m_draining ? 0 : m_unflushed ? FlushSeconds * 1000 : ULONG_MAX;
         const SkPacket packet = store()->waitFrame(next, timeout, &m_stopWaiting, &generation);
         if (abortRequested())
             break;
@@ -119,6 +119,9 @@ void SkFrameTaskRecord::record(RuFile &file)
                                              .toStdString());
             if (m_draining)
                 break; // wrote all there is
+            // A quiet stream: the last frames go to the disk meanwhile.
+            if (m_unflushed && !flushFile(file, m_clock()))
+                next = recoverFrom(file, next);
             continue;
         }
         next = writePacket(file, packet);
@@ -142,6 +145,9 @@ int SkFrameTaskRecord::writePacket(RuFile &file, const SkPacket &packet)
         return recoverFrom(file, n);
     }
     m_last = n;
+    m_unflushed = true;
+    if (m_flushed.secsTo(now) >= FlushSeconds && !flushFile(file, now))
+        return recoverFrom(file, n);
     if (m_started.addSecs(MinuteSeconds) < now && !finishFile(file, true))
         return recoverFrom(file, n + 1);
     return n + 1;
@@ -154,6 +160,7 @@ int SkFrameTaskRecord::recoverFrom(RuFile &file, int failedFrame)
 {
     const QString broken = dataPath(m_fileName);
     file.close();
+    m_unflushed = false;
     const int oldest = store()->startFrame();
     const int first = qMin(m_first, failedFrame);
     if (first >= oldest && QFileInfo::exists(broken))
@@ -170,6 +177,17 @@ void SkFrameTaskRecord::sleepUnlessStopped(int msecs) const
     constexpr int StepMs = 50;
     for (int slept = 0; slept < msecs && !m_stopWaiting; slept += StepMs)
         QThread::msleep(StepMs);
+}
+
+// A recorder killed now loses at most the frames of the last few seconds.
+bool SkFrameTaskRecord::flushFile(RuFile &file, const QDateTime &now)
+{
+    m_flushed = now;
+    m_unflushed = false;
+    if (file.flush())
+        return true;
+    reportFailure(dataPath(m_fileName), file.errorString());
+    return false;
 }
 
 void SkFrameTaskRecord::reportFailure(const QString &path, const QString &cause)
@@ -204,6 +222,7 @@ QString SkFrameTaskRecord::freshFileName(const QDateTime &now) const
 bool SkFrameTaskRecord::startFile(RuFile &file, int n, int rangegates, const QDateTime &now)
 {
     m_started = now;
+    m_flushed = now;
     m_first = n;
     m_last = n - 1;
     m_rangegates = rangegates;
@@ -224,6 +243,7 @@ bool SkFrameTaskRecord::finishFile(RuFile &file, bool keep)
 {
     if (!file.isOpen())
         return true;
+    m_unflushed = false;
     if (!file.close()) {
         reportFailure(dataPath(m_fileName), file.errorString());
         return false;

@@ -12,12 +12,16 @@
 #include <archive_entry.h>
 #include <zlib.h>
 
+#include <QDeadlineTimer>
+#include <QDir>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
 
 #include <cerrno>
+#include <csignal>
 #include <cstring>
 
 using namespace rrdtest;
@@ -183,7 +187,10 @@ private slots:
     void memberHeadersAcrossTheBufferEdge();
     void headersLongerThanTheDefaultBuffer_data();
     void headersLongerThanTheDefaultBuffer();
-    void fullDiskFailsTheGzipWriter();
+    void fullDiskFailsTheGzipWriterAtOnce();
+    void flushedFramesReadFromTheUnfinishedFile_data();
+    void flushedFramesReadFromTheUnfinishedFile();
+    void killedRecorderLeavesAReadableMinuteFile();
 
 private:
     QString path(const QString &name) const { return m_dir.filePath(name); }
@@ -323,24 +330,101 @@ void TstRrdGzip::headersLongerThanTheDefaultBuffer()
     QVERIFY2(error.isEmpty(), qPrintable(error));
 }
 
-void TstRrdGzip::fullDiskFailsTheGzipWriter()
+// The header is written when the file is created, so a full disk is known before any frame.
+void TstRrdGzip::fullDiskFailsTheGzipWriterAtOnce()
 {
     if (!QFileInfo::exists(QStringLiteral("/dev/full")))
         QSKIP("no /dev/full on this machine");
     const QString full = path(QStringLiteral("full.rrd0.gz"));
     QVERIFY(QFile::link(QStringLiteral("/dev/full"), full));
     RuFile out(full, 'w');
+    QVERIFY(!out.isOpen());
+    QCOMPARE(out.errorString(), QString::fromLocal8Bit(std::strerror(ENOSPC)));
+}
+
+void TstRrdGzip::flushedFramesReadFromTheUnfinishedFile_data()
+{
+    // What the writer does: n > 0 writes n frames, 0 flushes.
+    QTest::addColumn<QList<int>>("steps");
+    QTest::addColumn<int>("readable");
+    QTest::newRow("just created: the header only") << QList<int>{} << 0;
+    QTest::newRow("flush without frames") << QList<int>{0} << 0;
+    QTest::newRow("three frames flushed") << QList<int>{3, 0} << 3;
+    QTest::newRow("frames after the flush wait for the next")
+        << QList<int>{3, 0, 2} << 3;
+    QTest::newRow("more than a compressor's chunk between flushes")
+        << QList<int>{3, 0, 15, 0, 1} << 18;
+}
+
+// A writer that is killed leaves the file as it is: everything up to the last flush must read
+// back from it, and the cut after it is reported as such.
+void TstRrdGzip::flushedFramesReadFromTheUnfinishedFile()
+{
+    QFETCH(QList<int>, steps);
+    QFETCH(int, readable);
+    const QString file = path(QStringLiteral("open.rrd0.gz"));
+    const QString left = path(QStringLiteral("left.rrd0.gz"));
+    QByteArray written;
+    RuFile out(file, 'w');
     QVERIFY(out.isOpen());
-    bool writeFailed = false;
-    for (int i = 0; i < kFrames && !writeFailed; ++i) {
-        RuFrame frame(makeFrame(RRD_FORMAT_RRD0, kRangegates, i).release());
-        writeFailed = out.writeFrame(frame) != 0;
+    int frames = 0;
+    for (int step : steps) {
+        if (step == 0)
+            QVERIFY2(out.flush(), qPrintable(out.errorString()));
+        for (int i = 0; i < step; ++i, ++frames) {
+            Frame f = makeFrame(RRD_FORMAT_RRD0, kRangegates, frames);
+            written += bytesOf(f.get());
+            QCOMPARE(out.writeFrame(RuFrame(f.release())), 0);
+        }
     }
-    if (writeFailed) {
-        QCOMPARE(out.errorString(), QString::fromLocal8Bit(std::strerror(ENOSPC)));
-        QVERIFY(!out.isOpen());
-    }
-    QVERIFY(!out.close() || writeFailed);
+    QVERIFY(putFile(left, fileBytes(file)));
+    QString error;
+    QCOMPARE(readBack(left, &error), written.left(readable * int(rrd_frame_size(RRD_FORMAT_RRD0, kRangegates))));
+    QVERIFY2(error.startsWith(QStringLiteral("gzip: unexpected end")), qPrintable(error));
+
+    QVERIFY(out.close());
+    QCOMPARE(readBack(file, &error), written);
+    QVERIFY2(error.isEmpty(), qPrintable(error));
+}
+
+// `rrdcli watch --record` killed (SIGKILL) while it records a stream: the minute file holds
+// every frame received, flushed while the stream went quiet, and ends as a cut gzip stream.
+void TstRrdGzip::killedRecorderLeavesAReadableMinuteFile()
+{
+    const QString rrdcli = QString::fromLocal8Bit(qgetenv("SK_BIN_DIR")) + QStringLiteral("/rrdcli");
+    if (!QFileInfo(rrdcli).isExecutable())
+        QSKIP("rrdcli is not built");
+    const int frames = 30;
+    QProcess serve;
+    serve.start(rrdcli, {"serve", "--port", "0", "--rate", "10", "--frames", QString::number(frames)});
+    QVERIFY(serve.waitForReadyRead(60000));
+    const QRegularExpressionMatch port = QRegularExpression(QStringLiteral("127\\.0\\.0\\.1:(\\d+)"))
+                                             .match(QString::fromLatin1(serve.readLine()));
+    QVERIFY(port.hasMatch());
+    const QString record = path(QStringLiteral("record"));
+    QProcess watch;
+    watch.start(rrdcli, {"watch", "--record", record, "127.0.0.1:" + port.captured(1)});
+    QVERIFY(watch.waitForStarted());
+    // The stream ends after its frames; the recorder goes on with its file open.
+    QVERIFY(serve.waitForFinished(60000));
+    const QString left = path(QStringLiteral("left.rrd0.gz"));
+    const int frameSize = rrd_frame_size(RRD_FORMAT_RRD0, kRangegates);
+    auto readableFrames = [&] {
+        const QStringList files = QDir(record + QStringLiteral("/rdata")).entryList(QDir::Files);
+        QString error;
+        return files.size() == 1 && putFile(left, fileBytes(record + QStringLiteral("/rdata/") + files.first()))
+                       ? readBack(left, &error).size() / frameSize
+                       : -1;
+    };
+    QDeadlineTimer deadline(60000);
+    while (readableFrames() < frames && !deadline.hasExpired())
+        QThread::msleep(100);
+    ::kill(pid_t(watch.processId()), SIGKILL);
+    QVERIFY(watch.waitForFinished(60000));
+    QCOMPARE(readableFrames(), frames);
+    QString error;
+    readBack(left, &error);
+    QVERIFY2(error.startsWith(QStringLiteral("gzip: unexpected end")), qPrintable(error));
 }
 
 QTEST_GUILESS_MAIN(TstRrdGzip)
