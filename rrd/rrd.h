@@ -232,7 +232,8 @@ int rrd_disk_space(const char *path, uint64_t *total, uint64_t *total_free, uint
 
 /* mode 'r' reads; '+', 'a', 'w' (or any other character) write. */
 rrd_file *rrd_open(const char *path, char mode);
-/* A TCP stream from the radar (IPv4), for reading. */
+/* A TCP stream from the radar (IPv4), for reading. TCP keep-alive is on, so that a link that
+ * dies without a word is noticed within about a minute. */
 rrd_file *rrd_connect(const char *host, const char *service);
 int rrd_set_timeout(rrd_file *file, int seconds);
 

@@ -9,6 +9,8 @@
 
 #include <errno.h>
 #include <netdb.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <stdlib.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -62,6 +64,25 @@ rrd_file *rrd_open(const char *path, char mode)
     return file;
 }
 
+/* A link that dies without a word (a cut cable, a radar without power) is noticed within about
+ * a minute: probes start after 30 s of silence and 6 of them, 5 s apart, go unanswered. */
+#define RRD_KEEPALIVE_IDLE_S 30
+#define RRD_KEEPALIVE_INTERVAL_S 5
+#define RRD_KEEPALIVE_PROBES 6
+
+/* A refused option leaves the stream usable, so its failure is not the connection's. */
+static void keep_alive(int sock)
+{
+    const int on = 1;
+    const int idle = RRD_KEEPALIVE_IDLE_S;
+    const int interval = RRD_KEEPALIVE_INTERVAL_S;
+    const int probes = RRD_KEEPALIVE_PROBES;
+    setsockopt(sock, SOL_SOCKET, SO_KEEPALIVE, &on, sizeof on);
+    setsockopt(sock, IPPROTO_TCP, TCP_KEEPIDLE, &idle, sizeof idle);
+    setsockopt(sock, IPPROTO_TCP, TCP_KEEPINTVL, &interval, sizeof interval);
+    setsockopt(sock, IPPROTO_TCP, TCP_KEEPCNT, &probes, sizeof probes);
+}
+
 rrd_file *rrd_connect(const char *host, const char *service)
 {
     struct addrinfo hints;
@@ -87,6 +108,7 @@ rrd_file *rrd_connect(const char *host, const char *service)
             continue;
         }
         if (connect(sock, ai->ai_addr, ai->ai_addrlen) == 0) {
+            keep_alive(sock);
             file->sock = sock;
             break;
         }

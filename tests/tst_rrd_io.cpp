@@ -1,6 +1,6 @@
 // Tests of the radar-data library's handle beyond plain files: gzip files and zip archives,
 // writing and converting, appending, standard input and output, error texts and states, the
-// outcome of a close, the free-space query and the connection errors of rrd_connect.
+// outcome of a close, the free-space query, and the connections of rrd_connect.
 
 #include "RrdTestFrames.h"
 
@@ -17,7 +17,9 @@
 #include <cstdio>
 #include <netdb.h>
 #include <csignal>
+#include <dirent.h>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
 #include <thread>
@@ -116,6 +118,31 @@ int childClose(const char *path, long limit, int rangegates)
     return 0;
 }
 
+// The port on this side of the process's one TCP connection to `peerPort`, or -1.
+int socketConnectedTo(quint16 peerPort)
+{
+    DIR *fds = opendir("/proc/self/fd");
+    int found = -1;
+    while (dirent *e = fds ? readdir(fds) : nullptr) {
+        const int fd = std::atoi(e->d_name);
+        sockaddr_in peer = {};
+        socklen_t len = sizeof peer;
+        if (fd > 2 && getpeername(fd, reinterpret_cast<sockaddr *>(&peer), &len) == 0
+            && peer.sin_family == AF_INET && ntohs(peer.sin_port) == peerPort)
+            found = fd;
+    }
+    if (fds)
+        closedir(fds);
+    return found;
+}
+
+int socketOption(int fd, int level, int name)
+{
+    int value = -1;
+    socklen_t len = sizeof value;
+    return getsockopt(fd, level, name, &value, &len) == 0 ? value : -1;
+}
+
 } // namespace
 
 class TstRrdIo : public QObject
@@ -142,6 +169,7 @@ private slots:
     void diskSpaceOfTemporaryFolder();
     void connectReportsLookupErrorPerThread();
     void connectReportsRefusedConnection();
+    void streamNoticesADeadLinkWithinAMinute();
 
 private:
     QString path(const QString &name) const { return m_dir.filePath(name); }
@@ -483,6 +511,33 @@ void TstRrdIo::connectReportsRefusedConnection()
     QVERIFY(!rrd_is_open(refused.get()));
     QCOMPARE(QString::fromLocal8Bit(rrd_strerror(refused.get())),
              QString::fromLocal8Bit(std::strerror(ECONNREFUSED)));
+}
+
+// Keep-alive probes every connection to the radar, so that a link that dies without a word
+// (no FIN, no reset) ends a read within about a minute even when no time-out is set.
+void TstRrdIo::streamNoticesADeadLinkWithinAMinute()
+{
+    int listener = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t len = sizeof addr;
+    QCOMPARE(bind(listener, reinterpret_cast<sockaddr *>(&addr), len), 0);
+    QCOMPARE(listen(listener, 1), 0);
+    QCOMPARE(getsockname(listener, reinterpret_cast<sockaddr *>(&addr), &len), 0);
+    const quint16 port = ntohs(addr.sin_port);
+    File stream(rrd_connect("127.0.0.1", QByteArray::number(port).constData()));
+    QVERIFY(rrd_is_open(stream.get()));
+    const int fd = socketConnectedTo(port);
+    ::close(listener);
+    QVERIFY(fd >= 0);
+    QCOMPARE(socketOption(fd, SOL_SOCKET, SO_KEEPALIVE), 1);
+    const int idle = socketOption(fd, IPPROTO_TCP, TCP_KEEPIDLE);
+    const int interval = socketOption(fd, IPPROTO_TCP, TCP_KEEPINTVL);
+    const int probes = socketOption(fd, IPPROTO_TCP, TCP_KEEPCNT);
+    QVERIFY(idle > 0 && interval > 0 && probes > 0);
+    QVERIFY2(idle + interval * probes <= 75,
+             qPrintable(QStringLiteral("dead after %1 s").arg(idle + interval * probes)));
 }
 
 int main(int argc, char **argv)
