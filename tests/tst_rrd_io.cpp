@@ -118,7 +118,21 @@ int childClose(const char *path, long limit, int rangegates)
     return 0;
 }
 
-// The port on this side of the process's one TCP connection to `peerPort`, or -1.
+// A TCP socket bound to 127.0.0.1 on a free port, which `port` receives.
+int loopbackSocket(quint16 *port)
+{
+    const int sock = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t len = sizeof addr;
+    bind(sock, reinterpret_cast<sockaddr *>(&addr), len);
+    getsockname(sock, reinterpret_cast<sockaddr *>(&addr), &len);
+    *port = ntohs(addr.sin_port);
+    return sock;
+}
+
+// This process's socket that is connected to `peerPort`, or -1.
 int socketConnectedTo(quint16 peerPort)
 {
     DIR *fds = opendir("/proc/self/fd");
@@ -498,15 +512,10 @@ void TstRrdIo::connectReportsLookupErrorPerThread()
 void TstRrdIo::connectReportsRefusedConnection()
 {
     // A bound socket that does not listen refuses connections on 127.0.0.1.
-    int holder = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t len = sizeof addr;
-    QCOMPARE(bind(holder, reinterpret_cast<sockaddr *>(&addr), len), 0);
-    QCOMPARE(getsockname(holder, reinterpret_cast<sockaddr *>(&addr), &len), 0);
-    const QByteArray port = QByteArray::number(ntohs(addr.sin_port));
-    File refused(rrd_connect("127.0.0.1", port.constData()));
+    quint16 port = 0;
+    const int holder = loopbackSocket(&port);
+    QVERIFY(port > 0);
+    File refused(rrd_connect("127.0.0.1", QByteArray::number(port).constData()));
     ::close(holder);
     QVERIFY(!rrd_is_open(refused.get()));
     QCOMPARE(QString::fromLocal8Bit(rrd_strerror(refused.get())),
@@ -517,15 +526,9 @@ void TstRrdIo::connectReportsRefusedConnection()
 // (no FIN, no reset) ends a read within about a minute even when no time-out is set.
 void TstRrdIo::streamNoticesADeadLinkWithinAMinute()
 {
-    int listener = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t len = sizeof addr;
-    QCOMPARE(bind(listener, reinterpret_cast<sockaddr *>(&addr), len), 0);
+    quint16 port = 0;
+    const int listener = loopbackSocket(&port);
     QCOMPARE(listen(listener, 1), 0);
-    QCOMPARE(getsockname(listener, reinterpret_cast<sockaddr *>(&addr), &len), 0);
-    const quint16 port = ntohs(addr.sin_port);
     File stream(rrd_connect("127.0.0.1", QByteArray::number(port).constData()));
     QVERIFY(rrd_is_open(stream.get()));
     const int fd = socketConnectedTo(port);
