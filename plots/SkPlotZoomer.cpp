@@ -174,6 +174,16 @@ QPointF SkPlotZoomer::toPlot(const QPoint &canvasPos) const
 
 bool SkPlotZoomer::eventFilter(QObject *watched, QEvent *event)
 {
+    // Qt passes a spontaneous wheel or mouse event that a filter took but left ignored on to
+    // the parents: the window would step frames on the wheel that zoomed.
+    const bool taken = takes(watched, event);
+    if (taken)
+        event->accept();
+    return taken;
+}
+
+bool SkPlotZoomer::takes(QObject *watched, QEvent *event)
+{
     if (watched == m_plot->canvas())
         return canvasEvent(event);
     if (event->type() != QEvent::Wheel)

@@ -70,6 +70,7 @@ protected:
 private:
     enum class Drag { None, Pending, Band, Pan };
 
+    bool takes(QObject *watched, QEvent *event);
     bool canvasEvent(QEvent *event);
     bool axisWheel(int axis, QEvent *event);
     bool mousePress(const QPoint &pos, Qt::MouseButton button);
