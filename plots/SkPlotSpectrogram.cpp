@@ -15,6 +15,7 @@
 #include <qwt_scale_engine.h>
 #include <qwt_scale_widget.h>
 #include <qwt_symbol.h>
+#include <qwt_text.h>
 
 #include <QFontMetrics>
 #include <QMouseEvent>
@@ -165,8 +166,16 @@ void SkPlotSpectrogram::setColorScheme(SkColorScheme::Id scheme)
 void SkPlotSpectrogram::setAxisTitles(const QString &xTitle, const QString &yTitle)
 {
     m_xTitle = xTitle;
-    setAxisTitle(QwtPlot::xBottom, showsVelocity() ? tr("Radial velocity (m/s)") : xTitle);
+    showXTitle();
     setAxisTitle(QwtPlot::yLeft, yTitle);
+}
+
+// The title the bottom axis needs now, in the font it was given.
+void SkPlotSpectrogram::showXTitle()
+{
+    QwtText title = axisTitle(QwtPlot::xBottom);
+    title.setText(showsVelocity() ? tr("Radial velocity (m/s)") : m_xTitle);
+    setAxisTitle(QwtPlot::xBottom, title);
 }
 
 void SkPlotSpectrogram::setPeakShift(int shift)
@@ -222,12 +231,11 @@ void SkPlotSpectrogram::updateChannelAxis()
         const SkVelocityScale velocity = showsVelocity() ? m_velocity : SkVelocityScale();
         setAxisScaleEngine(QwtPlot::xBottom, new SkChannelScaleEngine(m_channels, velocity));
         setAxisScaleDraw(QwtPlot::xBottom, new SkChannelScaleDraw(m_channels, velocity));
-        setAxisTitle(QwtPlot::xBottom, showsVelocity() ? tr("Radial velocity (m/s)") : m_xTitle);
     } else {
         setAxisScaleEngine(QwtPlot::xBottom, new QwtLinearScaleEngine());
         setAxisScaleDraw(QwtPlot::xBottom, new QwtScaleDraw());
-        setAxisTitle(QwtPlot::xBottom, m_xTitle);
     }
+    showXTitle();
 }
 
 QPoint SkPlotSpectrogram::readingCell(const QPoint &cell) const

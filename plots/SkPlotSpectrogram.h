@@ -82,7 +82,7 @@ public:
     // on the image (0 ... 1023), else the plot cell unchanged.
     QPoint readingCell(const QPoint &cell) const;
 
-    // What the channel axis, the tracker and channelText() count: channels, or the radial
+    // What the channel axis, the tracker and readingText() count: channels, or the radial
     // velocity of the channels when the frame shown has a velocity scale (a parameter block).
     enum ChannelUnit { Channels, Velocity };
     void setChannelUnit(ChannelUnit unit);
@@ -131,6 +131,7 @@ private:
     void setupPicker();
     void setupZoomer();
     void updateChannelAxis();
+    void showXTitle();
     QwtInterval colorIntervalFor(const QVector<double> &values, int columns);
     void showColorInterval(const QwtInterval &interval);
 
