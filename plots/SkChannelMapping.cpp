@@ -1,11 +1,19 @@
 #include "SkChannelMapping.h"
 
+#include <cmath>
+
 namespace {
 
 int wrapped(int value)
 {
     const int r = value % SkChannelMapping::Channels;
     return r < 0 ? r + SkChannelMapping::Channels : r;
+}
+
+double wrapped(double value)
+{
+    const double r = std::fmod(value, SkChannelMapping::Channels);
+    return r < 0.0 ? r + SkChannelMapping::Channels : r;
 }
 
 } // namespace
@@ -21,6 +29,16 @@ int SkChannelMapping::columnToChannel(int column) const
 }
 
 int SkChannelMapping::channelToColumn(int channel) const
+{
+    return wrapped(channel + m_shift);
+}
+
+double SkChannelMapping::positionToChannel(double position) const
+{
+    return wrapped(position - m_shift);
+}
+
+double SkChannelMapping::channelToPosition(double channel) const
 {
     return wrapped(channel + m_shift);
 }

@@ -16,6 +16,9 @@ public:
 
     int columnToChannel(int column) const;
     int channelToColumn(int channel) const;
+    // The same along the axis in fractions of a channel, wrapped into [0, 1024).
+    double positionToChannel(double position) const;
+    double channelToPosition(double channel) const;
 
     bool operator==(const SkChannelMapping &other) const { return m_shift == other.m_shift; }
     bool operator!=(const SkChannelMapping &other) const { return !(*this == other); }

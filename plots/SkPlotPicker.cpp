@@ -27,7 +27,7 @@ QwtText SkPlotPicker::trackerText(const QPoint &pos) const
                     static_cast<int>(std::floor(m_pos.y())));
     const QPoint reading = m_plot->readingCell(m_cell);
     return QwtText(QStringLiteral("%1, %2 = %3")
-                       .arg(reading.x())
+                       .arg(m_plot->readingText(reading.x()))
                        .arg(reading.y())
                        .arg(m_value, 0, 'f', 1));
 }

@@ -1,7 +1,7 @@
 #pragma once
-// The spectrogram's mouse picker: a click places the plot's cross-hair, and the tracker shows
-// "channel, row = value" of the cell under the mouse (the true channel under a peak shift). The
-// last tracked plot cell is kept for the plot's position signal.
+// The spectrogram's tracker: it shows "channel, row = value" of the cell under the mouse (the
+// true channel under a peak shift, or its velocity "v m/s"). The last tracked plot cell is kept
+// for the plot's position signal. Clicks reach the cross-hair through the plot's zoomer.
 
 #include <qwt_plot_picker.h>
 

@@ -5,16 +5,17 @@
 #include "SkColorLevels.h"
 #include "SkColorMap.h"
 #include "SkPlotPicker.h"
+#include "SkPlotZoomer.h"
 #include "SkQwtLayout.h"
 #include "SkSpectrogramData.h"
 
-#include <qwt_picker_machine.h>
 #include <qwt_plot_marker.h>
 #include <qwt_plot_spectrogram.h>
 #include <qwt_scale_draw.h>
 #include <qwt_scale_engine.h>
 #include <qwt_scale_widget.h>
 #include <qwt_symbol.h>
+#include <qwt_text.h>
 
 #include <QFontMetrics>
 #include <QMouseEvent>
@@ -25,6 +26,7 @@ SkPlotSpectrogram::SkPlotSpectrogram(QWidget *parent)
     : QwtPlot(parent),
       m_spectrogram(new QwtPlotSpectrogram(QString())),
       m_picker(nullptr),
+      m_zoomer(nullptr),
       m_marker(new QwtPlotMarker())
 {
     m_spectrogram->attach(this);
@@ -38,6 +40,7 @@ SkPlotSpectrogram::SkPlotSpectrogram(QWidget *parent)
 
     setupMarker();
     setupPicker();
+    setupZoomer();
     updateChannelAxis();
     setAxisTitles(tr("Channel"), tr("Range gate"));
     setAxisTitle(QwtPlot::yRight, tr("Level (a.u.)"));
@@ -68,9 +71,15 @@ void SkPlotSpectrogram::setupMarker()
 void SkPlotSpectrogram::setupPicker()
 {
     m_picker = new SkPlotPicker(this);
-    m_picker->setStateMachine(new QwtPickerClickPointMachine());
     m_picker->setTrackerPen(QPen(Qt::white));
-    connect(m_picker, SIGNAL(appended(QPoint)), this, SLOT(setMarkerScreenPos(const QPoint &)));
+}
+
+// The zoomer takes the left button (a drag zooms), so clicks reach the cross-hair through it.
+void SkPlotSpectrogram::setupZoomer()
+{
+    m_zoomer = new SkPlotZoomer(this);
+    m_zoomer->setMinimumSpan(QSizeF(MinimumZoomChannels, 1.0));
+    connect(m_zoomer, &SkPlotZoomer::clicked, this, &SkPlotSpectrogram::setMarkerScreenPos);
 }
 
 void SkPlotSpectrogram::setData(const QVector<double> &values, int columns, double width,
@@ -82,11 +91,10 @@ void SkPlotSpectrogram::setData(const QVector<double> &values, int columns, doub
     }
     auto *data = new SkSpectrogramData();
     data->setInterval(Qt::XAxis, QwtInterval(x0, x0 + width));
-    setAxisScale(QwtPlot::xBottom, x0, x0 + width);
     const int yFirst = static_cast<int>(y0);
     const int yLast = static_cast<int>(y0 + height);
     data->setInterval(Qt::YAxis, QwtInterval(yFirst, yLast));
-    setAxisScale(QwtPlot::yLeft, yFirst, yLast);
+    m_zoomer->setWholeView(QRectF(x0, yFirst, width, yLast - yFirst));
     data->setValueMatrix(values, columns);
     m_spectrogram->setData(data);
     showColorInterval(colorIntervalFor(values, columns));
@@ -115,12 +123,13 @@ void SkPlotSpectrogram::showColorInterval(const QwtInterval &interval)
         data->setInterval(Qt::ZAxis, interval);
     QwtScaleWidget *bar = axisWidget(QwtPlot::yRight);
     bar->setColorBarEnabled(true);
-    bar->setColorMap(interval, new SkColorMap(m_colorMode));
+    bar->setColorMap(interval, new SkColorMap(m_colorMode, m_colorScheme));
     setAxisScale(QwtPlot::yRight, interval.minValue(), interval.maxValue());
     enableAxis(QwtPlot::yRight);
-    // The image follows the chosen mode too, or it would disagree with its own colour bar.
-    if (static_cast<const QwtLinearColorMap *>(m_spectrogram->colorMap())->mode() != m_colorMode)
-        m_spectrogram->setColorMap(new SkColorMap(m_colorMode));
+    // The image follows the chosen map too, or it would disagree with its own colour bar.
+    const auto *imageMap = static_cast<const SkColorMap *>(m_spectrogram->colorMap());
+    if (imageMap->mode() != m_colorMode || imageMap->scheme() != m_colorScheme)
+        m_spectrogram->setColorMap(new SkColorMap(m_colorMode, m_colorScheme));
     m_spectrogram->invalidateCache();
 }
 
@@ -145,10 +154,28 @@ void SkPlotSpectrogram::setZMax(double zMax)
     m_zMax = zMax;
 }
 
+void SkPlotSpectrogram::setColorScheme(SkColorScheme::Id scheme)
+{
+    if (scheme == m_colorScheme)
+        return;
+    m_colorScheme = scheme;
+    if (m_interval.isValid())
+        showColorInterval(m_interval);
+}
+
 void SkPlotSpectrogram::setAxisTitles(const QString &xTitle, const QString &yTitle)
 {
-    setAxisTitle(QwtPlot::xBottom, xTitle);
+    m_xTitle = xTitle;
+    showXTitle();
     setAxisTitle(QwtPlot::yLeft, yTitle);
+}
+
+// The title the bottom axis needs now, in the font it was given.
+void SkPlotSpectrogram::showXTitle()
+{
+    QwtText title = axisTitle(QwtPlot::xBottom);
+    title.setText(showsVelocity() ? tr("Radial velocity (m/s)") : m_xTitle);
+    setAxisTitle(QwtPlot::xBottom, title);
 }
 
 void SkPlotSpectrogram::setPeakShift(int shift)
@@ -168,16 +195,47 @@ void SkPlotSpectrogram::setChannelAxis(bool xShowsChannels)
     updateChannelAxis();
 }
 
-// The bottom axis divides and labels by channel, or plainly when it shows frames.
+void SkPlotSpectrogram::setChannelUnit(ChannelUnit unit)
+{
+    if (unit == m_channelUnit)
+        return;
+    m_channelUnit = unit;
+    updateChannelAxis();
+}
+
+void SkPlotSpectrogram::setVelocityScale(const SkVelocityScale &scale)
+{
+    if (scale == m_velocity)
+        return;
+    m_velocity = scale;
+    if (m_channelUnit == Velocity)
+        updateChannelAxis();
+}
+
+bool SkPlotSpectrogram::showsVelocity() const
+{
+    return m_channelAxis && m_channelUnit == Velocity && m_velocity.isValid();
+}
+
+QString SkPlotSpectrogram::readingText(int readingX) const
+{
+    if (!showsVelocity() || readingX < 0 || readingX >= SkChannelMapping::Channels)
+        return QString::number(readingX);
+    return tr("%1 m/s").arg(m_velocity.velocityAt(readingX), 0, 'f', 2);
+}
+
+// The bottom axis divides and labels by channel or velocity, or plainly when it shows frames.
 void SkPlotSpectrogram::updateChannelAxis()
 {
     if (m_channelAxis) {
-        setAxisScaleEngine(QwtPlot::xBottom, new SkChannelScaleEngine(m_channels));
-        setAxisScaleDraw(QwtPlot::xBottom, new SkChannelScaleDraw(m_channels));
+        const SkVelocityScale velocity = showsVelocity() ? m_velocity : SkVelocityScale();
+        setAxisScaleEngine(QwtPlot::xBottom, new SkChannelScaleEngine(m_channels, velocity));
+        setAxisScaleDraw(QwtPlot::xBottom, new SkChannelScaleDraw(m_channels, velocity));
     } else {
         setAxisScaleEngine(QwtPlot::xBottom, new QwtLinearScaleEngine());
         setAxisScaleDraw(QwtPlot::xBottom, new QwtScaleDraw());
     }
+    showXTitle();
 }
 
 QPoint SkPlotSpectrogram::readingCell(const QPoint &cell) const

@@ -6,9 +6,16 @@
 // Colour levels: [0, zMax] as set, or with automatic levels on, the 2nd and 99.5th percentiles
 // of each matrix shown (colorLevelsChanged tells them). Channels: while the bottom axis shows
 // Doppler channels, a peak shift given with setPeakShift labels the axis, the tracker and the
-// position signal with the true channel of each screen column.
+// position signal with the true channel of each screen column; with the channel unit set to
+// velocity and a frame that carries a parameter block, they name the radial velocity in m/s.
+//
+// Zoom and pan (SkPlotZoomer): Ctrl+wheel, rubber band, middle-button or Space drag, double
+// click or Escape for the whole view. A click without a drag places the cross-hair. The zoom
+// survives new data: setData makes the data's extent the whole view and keeps the zoom in it.
 
 #include "SkChannelMapping.h"
+#include "SkColorScheme.h"
+#include "SkVelocityScale.h"
 
 #include <qwt_color_map.h>
 #include <qwt_interval.h>
@@ -21,12 +28,16 @@
 class QwtPlotMarker;
 class QwtPlotSpectrogram;
 class SkPlotPicker;
+class SkPlotZoomer;
 
 class SkPlotSpectrogram : public QwtPlot
 {
     Q_OBJECT
 
 public:
+    // The narrowest zoom, in channels (or frames); one row is the lowest.
+    static constexpr double MinimumZoomChannels = 4.0;
+
     explicit SkPlotSpectrogram(QWidget *parent = nullptr);
     ~SkPlotSpectrogram() override;
 
@@ -49,7 +60,12 @@ public:
     QwtInterval colorInterval() const { return m_interval; }
     QwtLinearColorMap::Mode colorMode() const { return m_colorMode; }
 
-    // Titles of the bottom and left axes, which change with what the view shows.
+    // The colour map of the image and its colour bar, at once; the caller replots.
+    void setColorScheme(SkColorScheme::Id scheme);
+    SkColorScheme::Id colorScheme() const { return m_colorScheme; }
+
+    // Titles of the bottom and left axes, which change with what the view shows. While the
+    // channel axis shows velocities its title says so instead.
     void setAxisTitles(const QString &xTitle, const QString &yTitle);
 
     // The peak shift the shown spectra were rotated by (columns, as given to the store's
@@ -65,6 +81,24 @@ public:
     // A cell as readings name it: x the true channel while the axis shows channels and x lies
     // on the image (0 ... 1023), else the plot cell unchanged.
     QPoint readingCell(const QPoint &cell) const;
+
+    // What the channel axis, the tracker and readingText() count: channels, or the radial
+    // velocity of the channels when the frame shown has a velocity scale (a parameter block).
+    enum ChannelUnit { Channels, Velocity };
+    void setChannelUnit(ChannelUnit unit);
+    ChannelUnit channelUnit() const { return m_channelUnit; }
+    // The scale of the frame shown (SkVelocityScale::of its parameter block); the caller replots.
+    void setVelocityScale(const SkVelocityScale &scale);
+    SkVelocityScale velocityScale() const { return m_velocity; }
+    // Whether the axis shows velocities now: the unit is Velocity, the scale valid and the axis
+    // a channel axis.
+    bool showsVelocity() const;
+    // A reading's x as a user reads it: "-12.34 m/s" while velocities are shown, else the
+    // number as given (channel or frame). `readingX` is readingCell().x().
+    QString readingText(int readingX) const;
+
+    // Zoom and pan; the window sets the whole view here when it sets the axes itself.
+    SkPlotZoomer *zoomer() const { return m_zoomer; }
 
     QwtPlotMarker *marker() const { return m_marker; }
     QPointF markerPos() const;
@@ -95,7 +129,9 @@ protected:
 private:
     void setupMarker();
     void setupPicker();
+    void setupZoomer();
     void updateChannelAxis();
+    void showXTitle();
     QwtInterval colorIntervalFor(const QVector<double> &values, int columns);
     void showColorInterval(const QwtInterval &interval);
 
@@ -106,7 +142,12 @@ private:
     QwtInterval m_chosenLevels; // last reported by colorLevelsChanged
     SkChannelMapping m_channels;
     bool m_channelAxis = true;
+    ChannelUnit m_channelUnit = Channels;
+    SkVelocityScale m_velocity;
+    QString m_xTitle;
+    SkColorScheme::Id m_colorScheme = SkColorScheme::Ramp;
     SkPlotPicker *m_picker;            // child of the canvas
+    SkPlotZoomer *m_zoomer;            // child of the plot
     QwtPlotMarker *m_marker;           // attached; deleted by the plot
     QwtLinearColorMap::Mode m_colorMode = QwtLinearColorMap::ScaledColors;
 };

@@ -50,6 +50,25 @@
     </message>
 </context>
 <context>
+    <name>SkColorScheme</name>
+    <message>
+        <source>Viridis</source>
+        <translation>Viridis</translation>
+    </message>
+    <message>
+        <source>Cividis (colour-blind safe)</source>
+        <translation>Cividis (für Farbenblinde geeignet)</translation>
+    </message>
+    <message>
+        <source>Greyscale</source>
+        <translation>Graustufen</translation>
+    </message>
+    <message>
+        <source>Blue-green-red ramp</source>
+        <translation>Blau-Grün-Rot-Verlauf</translation>
+    </message>
+</context>
+<context>
     <name>SkDialogAbout</name>
     <message>
         <source>About</source>
@@ -1593,6 +1612,14 @@
         <source>Level (a.u.)</source>
         <translation>Pegel (w. E.)</translation>
     </message>
+    <message>
+        <source>Radial velocity (m/s)</source>
+        <translation>Radialgeschwindigkeit (m/s)</translation>
+    </message>
+    <message>
+        <source>%1 m/s</source>
+        <translation>%1 m/s</translation>
+    </message>
 </context>
 <context>
     <name>SkRecordingController</name>
@@ -1679,6 +1706,21 @@ Aufnahme fortsetzen?
     <message>
         <source>Recording stopped: %1</source>
         <translation>Aufnahme gestoppt: %1</translation>
+    </message>
+</context>
+<context>
+    <name>SkTimeScaleDraw</name>
+    <message>
+        <source>Frame</source>
+        <translation>Frame</translation>
+    </message>
+    <message>
+        <source>Time (UTC)</source>
+        <translation>Zeit (UTC)</translation>
+    </message>
+    <message>
+        <source>Time (UTC%1)</source>
+        <translation>Zeit (UTC%1)</translation>
     </message>
 </context>
 <context>

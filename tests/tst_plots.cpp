@@ -664,33 +664,34 @@ void TstPlots::eventMarkersFollowStatus_data()
     QTest::addColumn<QColor>("color");
     QTest::addColumn<QwtSymbol::Style>("style");
     QTest::addColumn<int>("axis");
+    QTest::addColumn<bool>("hollow");
     const int av = RuAlarmEvent::Avalanche, rain = RuAlarmEvent::Rain, wl = RuAlarmEvent::Waterlevel;
     const int left = QwtPlot::yLeft, right = QwtPlot::yRight;
     const double none = qQNaN();
     const QColor no;
     const auto S = QwtSymbol::NoSymbol;
-    QTest::newRow("av disabled") << av << 0 << false << none << no << S << left;
-    QTest::newRow("av quiet") << av << 2 << true << none << no << S << left;
-    QTest::newRow("av alarm continues") << av << 9 << true << none << no << S << left;
-    QTest::newRow("av prealarm") << av << 3 << true << 1.0 << QColor(Qt::green) << QwtSymbol::Rect << left;
-    QTest::newRow("av prealarm same") << av << 4 << true << 2.0 << QColor(Qt::darkGreen) << QwtSymbol::Rect << left;
-    QTest::newRow("av prealarm coming") << av << 5 << true << 3.0 << QColor(Qt::darkGreen) << QwtSymbol::Rect << left;
-    QTest::newRow("av incident") << av << 6 << true << 0.9 << QColor(Qt::green) << QwtSymbol::Diamond << left;
-    QTest::newRow("av alarm on") << av << 10 << true << 10.0 << QColor(Qt::red) << QwtSymbol::UTriangle << left;
-    QTest::newRow("av special") << av << 11 << true << 5.0 << QColor(Qt::blue) << QwtSymbol::Hexagon << left;
-    QTest::newRow("av alarm off") << av << 12 << true << 10.0 << QColor(Qt::red) << QwtSymbol::DTriangle << left;
-    QTest::newRow("av symmetric") << av << 13 << true << 0.5 << QColor(Qt::red) << QwtSymbol::XCross << left;
-    QTest::newRow("av unknown 7") << av << 7 << true << 0.5 << QColor(Qt::red) << QwtSymbol::XCross << left;
-    QTest::newRow("rain disabled") << rain << 0 << false << none << no << S << right;
-    QTest::newRow("rain quiet") << rain << 2 << true << none << no << S << right;
-    QTest::newRow("rain on") << rain << 10 << true << 500.0 << QColor(Qt::blue) << QwtSymbol::UTriangle << right;
-    QTest::newRow("rain off") << rain << 12 << true << 400.0 << QColor(Qt::blue) << QwtSymbol::DTriangle << right;
-    QTest::newRow("wl disabled") << wl << 0 << false << none << no << S << right;
-    QTest::newRow("wl incident (no marker)") << wl << 6 << true << none << no << S << right;
-    QTest::newRow("wl incident on") << wl << 7 << true << 300.0 << QColor(Qt::green) << QwtSymbol::UTriangle << right;
-    QTest::newRow("wl incident off") << wl << 8 << true << 200.0 << QColor(Qt::green) << QwtSymbol::DTriangle << right;
-    QTest::newRow("wl alarm on") << wl << 10 << true << 700.0 << QColor(Qt::yellow) << QwtSymbol::UTriangle << right;
-    QTest::newRow("wl alarm off") << wl << 12 << true << 600.0 << QColor(Qt::yellow) << QwtSymbol::DTriangle << right;
+    QTest::newRow("av disabled") << av << 0 << false << none << no << S << left << false;
+    QTest::newRow("av quiet") << av << 2 << true << none << no << S << left << false;
+    QTest::newRow("av alarm continues") << av << 9 << true << none << no << S << left << false;
+    QTest::newRow("av prealarm") << av << 3 << true << 1.0 << QColor(Qt::green) << QwtSymbol::Rect << left << false;
+    QTest::newRow("av prealarm same") << av << 4 << true << 2.0 << QColor(Qt::darkGreen) << QwtSymbol::Ellipse << left << false;
+    QTest::newRow("av prealarm coming") << av << 5 << true << 3.0 << QColor(Qt::darkGreen) << QwtSymbol::Star2 << left << false;
+    QTest::newRow("av incident") << av << 6 << true << 0.9 << QColor(Qt::green) << QwtSymbol::Diamond << left << false;
+    QTest::newRow("av alarm on") << av << 10 << true << 10.0 << QColor(Qt::red) << QwtSymbol::UTriangle << left << false;
+    QTest::newRow("av special") << av << 11 << true << 5.0 << QColor(Qt::blue) << QwtSymbol::Hexagon << left << false;
+    QTest::newRow("av alarm off") << av << 12 << true << 10.0 << QColor(Qt::red) << QwtSymbol::DTriangle << left << false;
+    QTest::newRow("av symmetric") << av << 13 << true << 0.5 << QColor(Qt::red) << QwtSymbol::XCross << left << false;
+    QTest::newRow("av unknown 7") << av << 7 << true << 0.5 << QColor(Qt::red) << QwtSymbol::XCross << left << false;
+    QTest::newRow("rain disabled") << rain << 0 << false << none << no << S << right << false;
+    QTest::newRow("rain quiet") << rain << 2 << true << none << no << S << right << false;
+    QTest::newRow("rain on") << rain << 10 << true << 500.0 << QColor(Qt::blue) << QwtSymbol::RTriangle << right << false;
+    QTest::newRow("rain off") << rain << 12 << true << 400.0 << QColor(Qt::blue) << QwtSymbol::LTriangle << right << false;
+    QTest::newRow("wl disabled") << wl << 0 << false << none << no << S << right << false;
+    QTest::newRow("wl incident (no marker)") << wl << 6 << true << none << no << S << right << false;
+    QTest::newRow("wl incident on") << wl << 7 << true << 300.0 << QColor(Qt::green) << QwtSymbol::RTriangle << right << true;
+    QTest::newRow("wl incident off") << wl << 8 << true << 200.0 << QColor(Qt::green) << QwtSymbol::LTriangle << right << true;
+    QTest::newRow("wl alarm on") << wl << 10 << true << 700.0 << QColor(Qt::yellow) << QwtSymbol::UTriangle << right << true;
+    QTest::newRow("wl alarm off") << wl << 12 << true << 600.0 << QColor(Qt::yellow) << QwtSymbol::DTriangle << right << true;
 }
 
 void TstPlots::eventMarkersFollowStatus()
@@ -702,6 +703,7 @@ void TstPlots::eventMarkersFollowStatus()
     QFETCH(QColor, color);
     QFETCH(QwtSymbol::Style, style);
     QFETCH(int, axis);
+    QFETCH(bool, hollow);
 
     RuAlarmResult result(20);
     int curveId = SkActivityAvalanche1;
@@ -748,6 +750,7 @@ void TstPlots::eventMarkersFollowStatus()
     QCOMPARE(marker->symbol()->style(), style);
     QCOMPARE(marker->symbol()->size(), QSize(10, 10));
     QCOMPARE(marker->symbol()->brush().color(), color);
+    QCOMPARE(marker->symbol()->brush().style(), hollow ? Qt::NoBrush : Qt::SolidPattern);
     QCOMPARE(marker->rtti(), 1000);
 }
 
