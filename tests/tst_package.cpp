@@ -198,6 +198,7 @@ void TstPackage::programsAnswerFromThePackage_data()
     QTest::newRow("rrdcli") << QStringLiteral("rrdcli");
     QTest::newRow("skarnel") << QStringLiteral("skarnel");
     QTest::newRow("converter") << QStringLiteral("converter");
+    QTest::newRow("rrdcli-reanalyse") << QStringLiteral("rrdcli-reanalyse");
 }
 
 void TstPackage::programsAnswerFromThePackage()
