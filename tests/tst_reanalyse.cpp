@@ -68,8 +68,7 @@ bool writeFrames(const RuSimulator &simulator, int first, int count, const QStri
     file.open(path, 'w', 0);
     for (int i = first; i < first + count && file.isOpen(); ++i)
         file.writeFrame(simulator.frame(i));
-    file.close();
-    return file.closeResult() == 0;
+    return file.close();
 }
 
 // The radar's recording cut into minute files as a station leaves them: every other file in
