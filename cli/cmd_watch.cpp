@@ -185,10 +185,10 @@ bool prepareRecording(WatchConfig *config, bool importOld)
     const SkRecordFolder::FreeSpace space = folder.freeSpace();
     if (space.isBelow(rec.minFreePercent))
         cli::printWarning(Command, QStringLiteral("Minimal free disk space (%1%) reached! "
-                                                "Currently available: %2% of %3TiB")
-                                     .arg(rec.minFreePercent)
-                                     .arg(space.percent, 0, 'f', 1)
-                                     .arg(space.totalTiB, 0, 'f', 2));
+                                                  "Currently available: %2% of %3TiB")
+                                       .arg(rec.minFreePercent)
+                                       .arg(space.percent, 0, 'f', 1)
+                                       .arg(space.totalTiB, 0, 'f', 2));
     return true;
 }
 
