@@ -179,15 +179,11 @@ prometheus::Gauge &WatchMetrics::gauge(const std::string &name, const std::strin
 
 bool WatchMetrics::isAddress(const QString &text)
 {
-    static const QRegularExpression form(QStringLiteral("^(\\[[0-9A-Fa-f:.]+\\]|[0-9.]+):(\\d{1,5})$"));
+    static const QRegularExpression form(QStringLiteral("^([0-9.]+):(\\d{1,5})$"));
     const QRegularExpressionMatch m = form.match(text);
-    if (!m.hasMatch() || m.captured(2).toInt() > 65535)
-        return false;
-    QString host = m.captured(1);
-    if (host.startsWith(QLatin1Char('[')))
-        host = host.mid(1, host.size() - 2);
     QHostAddress address;
-    return address.setAddress(host);
+    return m.hasMatch() && m.captured(2).toInt() <= 65535 && address.setAddress(m.captured(1))
+           && address.protocol() == QAbstractSocket::IPv4Protocol;
 }
 
 bool WatchMetrics::listen(const QString &address, QString *error)

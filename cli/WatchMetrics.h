@@ -42,7 +42,8 @@ public:
     WatchMetrics(SkLiveSession *session, const QString &recordPath);
     ~WatchMetrics() override;
 
-    // True for "ADDRESS:PORT" with a numeric IPv4 address, or [IPv6], and a port 0-65535.
+    // True for "ADDRESS:PORT" with a numeric IPv4 address and a port 0-65535 (the exposer's
+    // server, as Debian builds it, cannot listen on IPv6).
     static bool isAddress(const QString &text);
     // Serves the figures on `address` (port 0: a free one); false with the reason.
     bool listen(const QString &address, QString *error);

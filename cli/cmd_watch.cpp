@@ -297,7 +297,7 @@ int readOptions(const QStringList &args, WatchConfig *config)
     config->metrics = parser.value(metrics);
     if (parser.isSet(metrics) && !WatchMetrics::isAddress(config->metrics))
         return cli::usageError(Command, QStringLiteral("--metrics needs ADDRESS:PORT with a numeric "
-                                                       "address, e.g. 127.0.0.1:9641 or 0.0.0.0:9641"));
+                                                       "IPv4 address, e.g. 127.0.0.1:9641 or 0.0.0.0:9641"));
     config->record = parser.isSet(record);
     rec.path = parser.value(record);
     // Everything analysed is recorded, however late the record task's thread gets going.

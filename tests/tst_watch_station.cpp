@@ -271,10 +271,11 @@ void TestWatchStation::metricsAddressIsChecked_data()
     QTest::addColumn<QString>("address");
     QTest::addColumn<int>("exitCode");
     QTest::addColumn<QString>("message");
-    const QString form = "rrdcli watch: --metrics needs ADDRESS:PORT with a numeric address, e.g. "
+    const QString form = "rrdcli watch: --metrics needs ADDRESS:PORT with a numeric IPv4 address, e.g. "
                          "127.0.0.1:9641 or 0.0.0.0:9641\n(see 'rrdcli watch --help')\n";
     QTest::newRow("a name") << "localhost:9641" << 2 << form;
     QTest::newRow("no port") << "127.0.0.1" << 2 << form;
+    QTest::newRow("IPv6") << "[::1]:9641" << 2 << form;
     QTest::newRow("port out of range") << "127.0.0.1:70000" << 2 << form;
     QTest::newRow("a port that is taken") << "taken" << 1 << "rrdcli watch: cannot serve the metrics on %1 (is the port taken?): ";
 }
