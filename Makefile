@@ -6,9 +6,10 @@ FUZZ_SECONDS ?= 300
 FUZZ_TARGET ?=
 JOBS       ?= $(shell nproc)
 PREFIX     ?= /usr/local
+SOAK_MINUTES ?= 30
 
 .PHONY: all deps deps-test configure build test demo bench test-asan test-tsan fuzz clean install \
-        screenshots package
+        screenshots package soak
 
 all: build
 
@@ -47,6 +48,10 @@ screenshots: build
 
 bench: build
 	@./scripts/bench.sh $(BUILD)
+
+# A station watching a 50 Hz stream for SOAK_MINUTES (not in CI): memory and lost frames.
+soak: build
+	@./scripts/soak.py $(BUILD) $(SOAK_MINUTES)
 
 test-asan: deps
 	@$(MAKE) --no-print-directory test BUILD=build-asan CMAKE_ARGS="-DSK_SANITIZE=address,undefined"

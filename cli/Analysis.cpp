@@ -52,7 +52,7 @@ bool loadParameterOption(const QString &command, const QString &path,
     QStringList warnings;
     const bool loaded = loadParameterFile(path, calculator, &error, &warnings);
     for (const QString &warning : warnings)
-        printError(command, QStringLiteral("warning: ") + warning);
+        printWarning(command, warning);
     if (!loaded)
         printError(command, error);
     return loaded;
@@ -77,7 +77,7 @@ bool allDetectorsOff(const RuAlarmCalculator &calculator)
 void warnIfAllDetectorsOff(const QString &command, const RuAlarmCalculator &calculator)
 {
     if (allDetectorsOff(calculator))
-        printError(command, QStringLiteral("warning: all detectors are off: give --params or --process-params"));
+        printWarning(command, QStringLiteral("all detectors are off: give --params or --process-params"));
 }
 
 bool loadProcessParameters(const RuFrame &frame, RuAlarmCalculator *calculator, QString *error)

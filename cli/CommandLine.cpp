@@ -5,6 +5,7 @@
 #include <QRegularExpression>
 
 #include <cstdio>
+#include <unistd.h>
 
 namespace cli {
 
@@ -68,9 +69,20 @@ int usageError(const QString &command, const QString &message)
     return ExitUsage;
 }
 
+void printMessage(const QString &command, Severity severity, const QString &message)
+{
+    std::fprintf(stderr, "%srrdcli %s: %s\n", journalPrefix(STDERR_FILENO, severity).constData(),
+                 qPrintable(command), message.toLocal8Bit().constData());
+}
+
 void printError(const QString &command, const QString &message)
 {
-    std::fprintf(stderr, "rrdcli %s: %s\n", qPrintable(command), message.toLocal8Bit().constData());
+    printMessage(command, Severity::Error, message);
+}
+
+void printWarning(const QString &command, const QString &message)
+{
+    printMessage(command, Severity::Warning, QStringLiteral("warning: ") + message);
 }
 
 void printOut(const QString &text)

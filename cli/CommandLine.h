@@ -2,6 +2,7 @@
 // Argument handling shared by the rrdcli commands: parsing with the usual --help and usage
 // errors (exit status 2), and the scenario options of simulate and serve.
 
+#include "Journal.h"
 #include "RuSimulator.h"
 
 #include <QCommandLineParser>
@@ -21,8 +22,13 @@ int parse(QCommandLineParser &parser, const QString &command, const QStringList 
 
 // Prints "rrdcli COMMAND: message" and the hint to --help; returns 2.
 int usageError(const QString &command, const QString &message);
-// Prints "rrdcli COMMAND: message" to standard error.
+// Prints "rrdcli COMMAND: message" to standard error, led by the severity's "<N>" when that
+// is the journal.
+void printMessage(const QString &command, Severity severity, const QString &message);
+// printMessage() as an error.
 void printError(const QString &command, const QString &message);
+// Prints "rrdcli COMMAND: warning: message" to standard error, as a warning.
+void printWarning(const QString &command, const QString &message);
 void printOut(const QString &text);
 
 // --scenario, --frames, --rangegates, --format, --interval-ms, --start, --seed, --process-params

@@ -7,12 +7,14 @@
 //    "rain":[{"status":2,"activity":1.0}, ... 3],"waterlevel":[{"status":2,"value":0.0}, ... 3],
 //    "live":{"channel0":[...],"activity":[...],"mode":[...],"max":[...],"median":[...]}}
 //
-// (on one line), or the rows of the alarm log as CSV (--log): "frame,event,details".
+// (on one line), or the rows of the alarm log as CSV (--log): "frame,event,details", with
+// --log-time "frame,time,event,details" (the frame's UTC time, ISO 8601).
 // Floats are printed with the shortest digits that read back as the same float.
 
 #include "Analysis.h"
 #include "CommandLine.h"
 #include "ProgressLine.h"
+#include "SourceList.h"
 #include "StopRequest.h"
 #include "commands.h"
 
@@ -20,6 +22,7 @@
 #include "RuNumberText.h"
 
 #include <QByteArray>
+#include <QDateTime>
 
 #include <cmath>
 #include <cstdio>
@@ -93,11 +96,26 @@ QByteArray resultJson(qint64 frame, qint64 timeMicros, const RuAlarmResult &resu
     return line;
 }
 
-QByteArray logRows(qint64 frame, const RuAlarmResult &result)
+// The frame's time as the log's time column: ISO 8601 in UTC, to the millisecond; empty for
+// a frame that carries no time (RAW).
+QByteArray logTime(const RuFrame &frame)
+{
+    if (!frame.hasStamp())
+        return QByteArray();
+    return QDateTime::fromMSecsSinceEpoch(frame.timeMicros() / 1000, Qt::UTC)
+        .toString(Qt::ISODateWithMs)
+        .toLatin1();
+}
+
+// The log's rows of the frame; with `time`, that column after the frame number.
+QByteArray logRows(qint64 frame, const RuAlarmResult &result, const QByteArray *time)
 {
     QByteArray rows;
-    for (const RuAlarmEvent &e : ruAlarmEvents(result))
-        rows += cli::alarmLogRow(frame, e);
+    for (const RuAlarmEvent &e : ruAlarmEvents(result)) {
+        const QByteArray row = cli::alarmLogRow(frame, e);
+        const int afterFrame = row.indexOf(',');
+        rows += time ? row.left(afterFrame + 1) + *time + row.mid(afterFrame) : row;
+    }
     return rows;
 }
 
@@ -117,19 +135,25 @@ int runAnalyze(const QStringList &args)
     parser.setApplicationDescription(QStringLiteral(
         "Runs the detectors over every frame of the sources, in order, and prints one JSON "
         "object per frame (--jsonl, default) or the alarm log as CSV (--log). A source is a "
-        "file, an archive, \"-\" for standard input or host:port for a stream. Without "
-        "--params or --process-params the engine's built-in settings apply (all detectors "
-        "off)."));
+        "file, an archive, \"-\" for standard input, host:port for a stream, or a folder or "
+        "wildcard of data files (a record folder's minute files, read in the order of the UTC "
+        "start in their names, then files named otherwise). The detectors' history runs on "
+        "from one source to the next. Without --params or --process-params the engine's "
+        "built-in settings apply (all detectors off)."));
     const QCommandLineOption params = cli::paramsOption();
     const QCommandLineOption processParams = cli::processParamsOption();
     const QCommandLineOption jsonl(QStringLiteral("jsonl"),
                                    QStringLiteral("Print one JSON object per frame (default)."));
     const QCommandLineOption log(QStringLiteral("log"),
                                  QStringLiteral("Print the alarm log as CSV: frame,event,details."));
+    const QCommandLineOption logTimeOption(
+        QStringLiteral("log-time"),
+        QStringLiteral("With --log: a column time after frame, the frame's time in UTC "
+                       "(ISO 8601, e.g. 2024-02-01T06:03:21.000Z; empty for RAW frames)."));
     const QCommandLineOption maxFrames =
         cli::maxFramesOption(QStringLiteral("Read at most N frames (of all sources together)."));
     const QCommandLineOption timeout = cli::timeoutOption();
-    parser.addOptions({params, processParams, jsonl, log, maxFrames, timeout});
+    parser.addOptions({params, processParams, jsonl, log, logTimeOption, maxFrames, timeout});
     parser.addPositionalArgument(QStringLiteral("SOURCE"), QStringLiteral("Sources to analyse, in order."),
                                  QStringLiteral("SOURCE..."));
     const int status = cli::parse(parser, Command, args);
@@ -139,14 +163,18 @@ int runAnalyze(const QStringList &args)
         return cli::usageError(Command, QStringLiteral("--params and --process-params exclude each other"));
     if (parser.isSet(jsonl) && parser.isSet(log))
         return cli::usageError(Command, QStringLiteral("--jsonl and --log exclude each other"));
+    if (parser.isSet(logTimeOption) && !parser.isSet(log))
+        return cli::usageError(Command, QStringLiteral("--log-time needs --log"));
     qint64 max = 0;
     qint64 seconds = 0;
     const int limits = cli::readLimits(parser, Command, &maxFrames, &max, &seconds);
     if (limits >= 0)
         return limits;
-    const QStringList sources = parser.positionalArguments();
-    if (sources.isEmpty())
+    if (parser.positionalArguments().isEmpty())
         return cli::usageError(Command, QStringLiteral("no SOURCE given"));
+    QStringList sources;
+    if (!cli::expandSources(Command, parser.positionalArguments(), &sources))
+        return cli::ExitFailure;
 
     RuAlarmCalculator calculator;
     if (parser.isSet(params) && !cli::loadParameterOption(Command, parser.value(params), &calculator))
@@ -154,8 +182,10 @@ int runAnalyze(const QStringList &args)
     if (!parser.isSet(processParams))
         cli::warnIfAllDetectorsOff(Command, calculator);
     const bool asLog = parser.isSet(log);
+    const bool withTime = parser.isSet(logTimeOption);
     if (asLog)
-        write(QByteArrayLiteral("frame,event,details\n"));
+        write(withTime ? QByteArrayLiteral("frame,time,event,details\n")
+                       : QByteArrayLiteral("frame,event,details\n"));
     cli::StopRequest stop;
     cli::FrameRun run(sources, int(seconds));
     cli::ProgressLine progress(Command);
@@ -174,8 +204,12 @@ int runAnalyze(const QStringList &args)
         }
         calculator.processFrame(frame, frame.timeMicros());
         const SkAlarmResultSharedPtr result = calculator.lastResult();
-        if (result)
-            write(asLog ? logRows(n, *result) : resultJson(n, frame.timeMicros(), *result));
+        if (result && asLog) {
+            const QByteArray time = withTime ? logTime(frame) : QByteArray();
+            write(logRows(n, *result, withTime ? &time : nullptr));
+        } else if (result) {
+            write(resultJson(n, frame.timeMicros(), *result));
+        }
     }
     progress.finish();
     if (cli::StopRequest::requested()) {

@@ -14,6 +14,7 @@
 #include "CsvMatrixSink.h"
 #include "NpzMatrixSink.h"
 #include "ProgressLine.h"
+#include "SourceList.h"
 #include "StopRequest.h"
 #include "commands.h"
 
@@ -108,7 +109,8 @@ int readRequest(const QStringList &args, Request *request)
         "Exports the matrix of one packet type (the viewer's \"Show What\") of every frame that\n"
         "carries it into a NumPy archive (data: float32 frames x range gates x 1024, frame and\n"
         "time_us: int64) or CSV (frame,time_us,rangegate,c0,...,c1023). One detector engine\n"
-        "runs over all frames of the sources in order, numbered from 0 as by analyze.\n"
+        "runs over all frames of the sources in order, numbered from 0 as by analyze; folders\n"
+        "and wildcards of minute files are read in time order, as by analyze.\n"
         "Without --params or --process-params every detector is off and only original exists."));
     const QCommandLineOption type(QStringLiteral("type"),
                                   QStringLiteral("original, filtered, background, normalized or halfsym."),
@@ -167,9 +169,10 @@ int readRequest(const QStringList &args, Request *request)
     if (limits >= 0)
         return limits;
     request->timeout = int(seconds);
-    request->sources = parser.positionalArguments();
-    if (request->sources.isEmpty())
+    if (parser.positionalArguments().isEmpty())
         return cli::usageError(Command, QStringLiteral("no SOURCE given"));
+    if (!cli::expandSources(Command, parser.positionalArguments(), &request->sources))
+        return cli::ExitFailure;
     // The output replaces its file only at the end, which would destroy a source just read.
     for (const QString &source : request->sources) {
         if (RcOutputFile::sameFile(source, request->output)) {

@@ -2,11 +2,14 @@
 // and (with --record) record tasks exactly as the viewer runs them in play mode; this file
 // reads the options and prints what the session reports: every alarm-log event as a CSV row
 // the moment its result arrives, task ends, record faults and lost streams on standard error.
-// Files end when read; a stream runs until Ctrl+C or SIGTERM.
+// Files end when read; a stream runs until Ctrl+C or SIGTERM. With --metrics the station's
+// figures are offered over HTTP (WatchMetrics). Under systemd every line carries its severity
+// for the journal.
 
 #include "Analysis.h"
 #include "CommandLine.h"
 #include "StopSignals.h"
+#include "WatchMetrics.h"
 #include "commands.h"
 
 #include "RuAlarmCalculator.h"
@@ -27,6 +30,7 @@
 #include <limits>
 #include <memory>
 #include <type_traits>
+#include <unistd.h>
 
 namespace {
 
@@ -45,17 +49,48 @@ struct WatchConfig
     bool record = false;
     SkLiveSession::RecordOptions recordOptions;
     QString alarmScript;
+    QString metrics;
 };
 
 // ---- Output ---------------------------------------------------------------------------------
 
+// Alarms going on and off stand out in the journal; the other rows are information.
+cli::Severity severityOf(const RuAlarmEvent &event)
+{
+    switch (event.status) {
+    case RuStatusAlarmOn:
+    case RuStatusAlarmOff:
+    case RuStatusIncidentOn:
+    case RuStatusIncidentOff:
+        return cli::Severity::Notice;
+    default:
+        return cli::Severity::Info;
+    }
+}
+
+void printRow(const QByteArray &row, cli::Severity severity)
+{
+    const QByteArray line = cli::journalPrefix(STDOUT_FILENO, severity) + row;
+    std::fwrite(line.constData(), 1, static_cast<size_t>(line.size()), stdout);
+}
+
 void printRows(int frame, const SkAlarmResultSharedPtr &, const QVector<RuAlarmEvent> &events)
 {
-    for (const RuAlarmEvent &event : events) {
-        const QByteArray row = cli::alarmLogRow(frame, event);
-        std::fwrite(row.constData(), 1, static_cast<size_t>(row.size()), stdout);
-    }
+    for (const RuAlarmEvent &event : events)
+        printRow(cli::alarmLogRow(frame, event), severityOf(event));
     std::fflush(stdout);
+}
+
+cli::Severity severityOf(SkAlarmScript::Outcome outcome)
+{
+    switch (outcome) {
+    case SkAlarmScript::Failed: return cli::Severity::Error;
+    case SkAlarmScript::Refused:
+    case SkAlarmScript::Ending: return cli::Severity::Warning;
+    case SkAlarmScript::Started:
+    case SkAlarmScript::Succeeded: break;
+    }
+    return cli::Severity::Info;
 }
 
 // Prints what the session reports and turns it into the exit status.
@@ -76,25 +111,31 @@ private:
 
 WatchPrinter::WatchPrinter(SkLiveSession *session) : m_session(session)
 {
-    const auto print = [](const QString &text) { cli::printError(Command, text); };
+    const auto print = [](cli::Severity severity, const QString &text) {
+        cli::printMessage(Command, severity, text);
+    };
     connect(session, &SkLiveSession::alarmCalculated, this, &printRows);
     connect(session, &SkLiveSession::taskFinished, this, &WatchPrinter::onTaskFinished);
     // A finished load ends the watch once every frame it stored has its result.
     connect(session, &SkLiveSession::analysisComplete, this, [this] { stop(m_status); });
-    connect(session, &SkLiveSession::framesDropped, this,
-            [print](int n) { print(QStringLiteral("%1 Frames dropped!").arg(n)); });
+    connect(session, &SkLiveSession::framesDropped, this, [print](int n) {
+        print(cli::Severity::Warning, QStringLiteral("%1 Frames dropped!").arg(n));
+    });
     connect(session, &SkLiveSession::scriptMessage, this,
-            [print](const QString &text, int) { print(text); });
+            [print](const QString &text, int, SkAlarmScript::Outcome outcome) {
+                print(severityOf(outcome), text);
+            });
     connect(session, &SkLiveSession::recordError, this,
             [print](const QString &file, const QString &cause) {
-                print(QStringLiteral("recording: %1: %2").arg(file, cause));
+                print(cli::Severity::Error, QStringLiteral("recording: %1: %2").arg(file, cause));
             });
-    connect(session, &SkLiveSession::streamLost, this,
-            [print](const QString &reason) { print(QStringLiteral("stream lost: %1").arg(reason)); });
+    connect(session, &SkLiveSession::streamLost, this, [print](const QString &reason) {
+        print(cli::Severity::Warning, QStringLiteral("stream lost: %1").arg(reason));
+    });
     connect(session, &SkLiveSession::streamBack, this,
-            [print] { print(QStringLiteral("stream back")); });
-    connect(session, &SkLiveSession::processParametersMissing, this, [this, print](const QString &text) {
-        print(text);
+            [print] { print(cli::Severity::Notice, QStringLiteral("stream back")); });
+    connect(session, &SkLiveSession::processParametersMissing, this, [this](const QString &text) {
+        cli::printError(Command, text);
         stop(cli::ExitFailure);
     });
     connect(session, &SkLiveSession::stopped, this, [this] { QCoreApplication::exit(m_status); });
@@ -143,11 +184,11 @@ bool prepareRecording(WatchConfig *config, bool importOld)
         rec.oldFiles = folder.oldMinuteFiles();
     const SkRecordFolder::FreeSpace space = folder.freeSpace();
     if (space.isBelow(rec.minFreePercent))
-        cli::printError(Command, QStringLiteral("Minimal free disk space (%1%) reached! "
-                                                "Currently available: %2% of %3TiB")
-                                     .arg(rec.minFreePercent)
-                                     .arg(space.percent, 0, 'f', 1)
-                                     .arg(space.totalTiB, 0, 'f', 2));
+        cli::printWarning(Command, QStringLiteral("Minimal free disk space (%1%) reached! "
+                                                  "Currently available: %2% of %3TiB")
+                                       .arg(rec.minFreePercent)
+                                       .arg(space.percent, 0, 'f', 1)
+                                       .arg(space.totalTiB, 0, 'f', 2));
     return true;
 }
 
@@ -163,7 +204,8 @@ int readOptions(const QStringList &args, WatchConfig *config)
         "with an avalanche alarm); --alarm-script starts a program on every avalanche alarm on. "
         "Files end when read; a stream runs until Ctrl+C or SIGTERM, and is reached again when "
         "it is lost (\"stream lost: <reason>\", \"stream back\"), also when it stays silent "
-        "for --timeout seconds."));
+        "for --timeout seconds. --metrics offers the station's figures (frames, alarms, "
+        "recording, disk) to a monitoring system at http://ADDRESS:PORT/metrics."));
     const QCommandLineOption params = cli::paramsOption();
     const QCommandLineOption processParams = cli::processParamsOption();
     const QCommandLineOption record(QStringLiteral("record"),
@@ -196,8 +238,13 @@ int readOptions(const QStringList &args, WatchConfig *config)
                                    QStringLiteral("Frames released at once when the store is full "
                                                   "(default 500 for files, 1 for a stream)."),
                                    QStringLiteral("N"));
+    const QCommandLineOption metrics(
+        QStringLiteral("metrics"),
+        QStringLiteral("Serve the station's figures in Prometheus' text format at "
+                       "http://ADDRESS:PORT/metrics (e.g. 127.0.0.1:9641; port 0 picks a free one)."),
+        QStringLiteral("ADDRESS:PORT"));
     parser.addOptions({params, processParams, record, maxFiles, minFree, importOld, script,
-                       window, maxFrames, batch, timeout, noReconnect});
+                       window, maxFrames, batch, timeout, noReconnect, metrics});
     parser.addPositionalArgument(QStringLiteral("SOURCE"),
                                  QStringLiteral("Files in order, or a stream host:port."),
                                  QStringLiteral("SOURCE..."));
@@ -247,6 +294,10 @@ int readOptions(const QStringList &args, WatchConfig *config)
         if (!info.isExecutable())
             return cli::usageError(Command, QStringLiteral("--alarm-script: %1 is not executable").arg(config->alarmScript));
     }
+    config->metrics = parser.value(metrics);
+    if (parser.isSet(metrics) && !WatchMetrics::isAddress(config->metrics))
+        return cli::usageError(Command, QStringLiteral("--metrics needs ADDRESS:PORT with a numeric "
+                                                       "IPv4 address, e.g. 127.0.0.1:9641 or 0.0.0.0:9641"));
     config->record = parser.isSet(record);
     rec.path = parser.value(record);
     // Everything analysed is recorded, however late the record task's thread gets going.
@@ -277,18 +328,31 @@ int runWatch(const QStringList &args)
     session->setAlarmScript(config.alarmScript);
     session->setScriptPolicy(SkLiveSession::ScriptAlways);
     WatchPrinter printer(session.get());
+    std::unique_ptr<WatchMetrics> metrics;
+    if (!config.metrics.isEmpty()) {
+        metrics = std::make_unique<WatchMetrics>(session.get(), config.record ? config.recordOptions.path : QString());
+        QString error;
+        if (!metrics->listen(config.metrics, &error)) {
+            cli::printError(Command, error);
+            return cli::ExitFailure;
+        }
+        const QString host = config.metrics.left(config.metrics.lastIndexOf(QLatin1Char(':')));
+        cli::printMessage(Command, cli::Severity::Info,
+                          QStringLiteral("metrics at http://%1:%2/metrics").arg(host).arg(metrics->port()));
+    }
     stopSignals.onSignal(session.get(), [&printer] {
         printer.stop(cli::ExitOk);
         // The loader is asked to stop first, so a read this breaks off (standard input or a
         // stream that stays open but silent) ends the load rather than failing it.
         rrd_request_stop();
     });
-    std::fputs("frame,event,details\n", stdout);
+    printRow(QByteArrayLiteral("frame,event,details\n"), cli::Severity::Info);
     std::fflush(stdout);
     session->open(config.sources, config.window, config.batch);
     if (config.record)
         session->startRecording(config.recordOptions);
     const int exitStatus = QCoreApplication::exec();
+    metrics.reset();
     // Ended while the printer still listens: an alarm script that is still running says so.
     session.reset();
     return exitStatus;

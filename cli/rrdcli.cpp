@@ -75,6 +75,7 @@ int main(int argc, char **argv)
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("rrdcli"));
     QCoreApplication::setApplicationVersion(QStringLiteral(SK_VERSION));
+    cli::installJournalMessageHandler();
     const QStringList args = QCoreApplication::arguments().mid(1);
     if (args.isEmpty()) {
         printUsage(stderr);

@@ -35,7 +35,9 @@ else()
 endif()
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
     "${svg_plugins}, systemd | systemd-standalone-sysusers | systemd-sysusers")
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "bash-completion")
+# rrdcli-reanalyse runs its jobs with GNU parallel, or on a Slurm cluster.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "bash-completion, parallel")
+set(CPACK_DEBIAN_PACKAGE_SUGGESTS "slurm-client")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA
     ${CMAKE_SOURCE_DIR}/packaging/debian/postinst
     ${CMAKE_SOURCE_DIR}/packaging/debian/prerm

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build and the demo need; with --test also those that
-# only the tests and the package need (man pages, icons, the package's checks), so that a
-# first `make demo` stays quick.
+# only the tests and the package need (man pages, icons, the package's checks, the
+# monitoring server, GNU parallel and the single-node Slurm cluster the tests start), so
+# that a first `make demo` stays quick.
 # Quiet and quick when everything is present; refreshes the package lists only when
 # something is missing.
 set -euo pipefail
@@ -11,11 +12,11 @@ packages=(
   qtbase5-dev qttools5-dev qttools5-dev-tools libqt5svg5-dev
   libqwt-qt5-dev libarchive-dev libxlsxwriter-dev libeigen3-dev zlib1g-dev
   libbenchmark-dev clang libclang-rt-14-dev xvfb xauth
-  libisal-dev
+  libisal-dev prometheus-cpp-dev
 )
 test_packages=(
   help2man librsvg2-bin file lintian desktop-file-utils appstream bash-completion man-db
-  systemd
+  systemd prometheus parallel slurm-wlm munge
 )
 case "${1-}" in
   "") ;;

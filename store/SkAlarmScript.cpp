@@ -57,7 +57,7 @@ void SkAlarmScript::finish(int msecs)
         emit message(tr("Alarm script %1 is still running: waiting up to %2 s for it")
                          .arg(program)
                          .arg(msecs / 1000.0),
-                     0);
+                     0, Ending);
         if (m_process->waitForFinished(msecs)) {
             endProcessGroup(); // what it started and left behind
             return;
@@ -68,7 +68,7 @@ void SkAlarmScript::finish(int msecs)
     emit message(tr("Alarm script %1 was still running at the end: it and the processes it "
                     "started are stopped")
                      .arg(program),
-                 0);
+                 0, Ending);
     endProcessGroup();
 }
 
@@ -90,18 +90,18 @@ void SkAlarmScript::endProcessGroup()
 void SkAlarmScript::run()
 {
     if (m_process->state() != QProcess::NotRunning) {
-        emit message(tr("Alarm script already running!"), 0);
+        emit message(tr("Alarm script already running!"), 0, Refused);
         return;
     }
     if (m_scriptPath.isEmpty())
         return;
     const QFileInfo info(m_scriptPath);
     if (!info.exists() || !info.isFile()) {
-        emit message(tr("File %1 not found!").arg(m_scriptPath), 0);
+        emit message(tr("File %1 not found!").arg(m_scriptPath), 0, Failed);
         return;
     }
     if (!info.isExecutable()) {
-        emit message(tr("Script %1 not executable!").arg(m_scriptPath), 0);
+        emit message(tr("Script %1 not executable!").arg(m_scriptPath), 0, Failed);
         return;
     }
     // The very file checked: a bare name would otherwise be looked up in PATH.
@@ -120,7 +120,7 @@ void SkAlarmScript::onStateChanged(QProcess::ProcessState newState)
     case QProcess::Running:
         m_started = true;
         m_group = m_process->processId();
-        emit message(tr("Alarm script %1 started!").arg(program), 1000);
+        emit message(tr("Alarm script %1 started!").arg(program), 1000, Started);
         return;
     case QProcess::Starting:
         return;
@@ -131,23 +131,25 @@ void SkAlarmScript::onStateChanged(QProcess::ProcessState newState)
         return; // a failed start is reported by onErrorOccurred
     m_started = false;
     QString text;
+    Outcome outcome = Failed;
     const QProcess::ProcessError error =
         m_process->exitStatus() == QProcess::CrashExit ? QProcess::Crashed : m_error;
     switch (error) {
     case QProcess::UnknownError:
-        text = m_process->exitCode() == 0 ? tr("Alarm script %1 finished successfully!")
-                                         : tr("Alarm script %1 failed!");
+        outcome = m_process->exitCode() == 0 ? Succeeded : Failed;
+        text = outcome == Succeeded ? tr("Alarm script %1 finished successfully!")
+                                    : tr("Alarm script %1 failed!");
         break;
     case QProcess::Crashed: text = tr("Alarm script %1 crashed!"); break;
     default: text = tr("Alarm script %1 failed of unknown error!"); break;
     }
-    emit message(text.arg(program), 4000);
+    emit message(text.arg(program), 4000, outcome);
 }
 
 void SkAlarmScript::onErrorOccurred(QProcess::ProcessError error)
 {
     if (error == QProcess::FailedToStart && !m_started) {
-        emit message(tr("Alarm script %1 failed to start!").arg(m_process->program()), 4000);
+        emit message(tr("Alarm script %1 failed to start!").arg(m_process->program()), 4000, Failed);
         return;
     }
     if (m_error == QProcess::UnknownError)

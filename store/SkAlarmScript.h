@@ -22,6 +22,16 @@ public:
     // How long a script's process group gets after SIGTERM before SIGKILL.
     static constexpr int TerminateGraceMs = 1000;
 
+    // What a message reports, for those who count runs and failures or rank the messages.
+    enum Outcome {
+        Started,   // the script runs
+        Succeeded, // it ended with exit status 0
+        Failed,    // not found, not executable, did not start, crashed or ended with another status
+        Refused,   // an alarm came while it still ran: it was not started again
+        Ending     // the program ends while it runs: it is waited for, then stopped
+    };
+    Q_ENUM(Outcome)
+
     explicit SkAlarmScript(QObject *parent = nullptr);
     ~SkAlarmScript() override;
 
@@ -36,7 +46,7 @@ public slots:
     void run();
 
 signals:
-    void message(const QString &text, int timeoutMs);
+    void message(const QString &text, int timeoutMs, SkAlarmScript::Outcome outcome);
 
 private slots:
     void onStateChanged(QProcess::ProcessState newState);

@@ -154,6 +154,7 @@ int SkFrameTaskRecord::writePacket(RuFile &file, const SkPacket &packet)
         return recoverFrom(file, n);
     }
     m_last = n;
+    m_lastFrameWritten = n;
     m_unflushed = true;
     if (m_flushed.secsTo(now) >= FlushSeconds && !flushFile(file, now))
         return recoverFrom(file, n);
@@ -346,18 +347,23 @@ bool SkFrameTaskRecord::touchesAlarm(int first, int last) const
 bool SkFrameTaskRecord::moveToAlarm(const QString &name)
 {
     QFile file(dataPath(name));
-    if (file.rename(alarmPath(name)))
+    if (file.rename(alarmPath(name))) {
+        ++m_filesMovedToAlarm;
         return true;
+    }
     reportFailure(dataPath(name), tr("cannot move to %1: %2").arg(alarmPath(name), file.errorString()));
     return false;
 }
 
-// A file that is gone already needs no deleting.
-void SkFrameTaskRecord::removeFile(const QString &path)
+// A file that is gone already needs no deleting; true when this call removed it.
+bool SkFrameTaskRecord::removeFile(const QString &path)
 {
     QFile file(path);
-    if (!file.remove() && file.exists())
+    if (file.remove())
+        return true;
+    if (file.exists())
         reportFailure(path, tr("cannot delete: %1").arg(file.errorString()));
+    return false;
 }
 
 // The alarm task can report an alarm after the file holding its frame was finished: such
@@ -394,8 +400,11 @@ bool SkFrameTaskRecord::shortOfSpace() const
 
 void SkFrameTaskRecord::deleteOldest()
 {
+    QString path;
     if (!m_oldFiles.isEmpty())
-        removeFile(m_oldFiles.takeFirst().second);
+        path = m_oldFiles.takeFirst().second;
     else if (!m_ownFiles.isEmpty())
-        removeFile(dataPath(m_ownFiles.takeFirst().name));
+        path = dataPath(m_ownFiles.takeFirst().name);
+    if (!path.isEmpty() && removeFile(path))
+        ++m_filesDeleted;
 }

@@ -61,9 +61,14 @@ public:
     // The failures reported since the last call, oldest first; callable from any thread.
     QList<Failure> takeFailures();
 
-    // The minute files completed so far and the frames they hold; callable from any thread.
+    // The minute files completed so far and the frames they hold, the files moved to "alarm"
+    // and those deleted to keep the disk from filling, and the newest frame written into a
+    // file (-1: none yet); callable from any thread.
     int filesWritten() const { return m_filesWritten; }
     qint64 framesWritten() const { return m_framesWritten; }
+    int filesMovedToAlarm() const { return m_filesMovedToAlarm; }
+    int filesDeleted() const { return m_filesDeleted; }
+    int lastFrameWritten() const { return m_lastFrameWritten; }
 
     // "20180418T122315Z.rrd0.gz" for a file started at 12:23:15 UTC on 18 April 2018.
     static QString minuteFileName(const QDateTime &utc);
@@ -107,7 +112,7 @@ private:
     bool startFile(RuFile &file, int n, int rangegates, const QDateTime &now);
     bool finishFile(RuFile &file, bool keep);
     void removeSuperseded();
-    void removeFile(const QString &path);
+    bool removeFile(const QString &path);
     bool touchesAlarm(int first, int last) const;
     bool moveToAlarm(const QString &name);
     void moveLateAlarmFiles();
@@ -130,6 +135,9 @@ private:
     std::atomic_bool m_stopWaiting{false}; // set by abort() and drainAndStop()
     std::atomic_int m_filesWritten{0};
     std::atomic<qint64> m_framesWritten{0};
+    std::atomic_int m_filesMovedToAlarm{0};
+    std::atomic_int m_filesDeleted{0};
+    std::atomic_int m_lastFrameWritten{-1};
     std::mutex m_failuresMutex;
     QList<Failure> m_failures;
     Clock m_clock;

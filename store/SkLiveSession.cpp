@@ -108,6 +108,7 @@ void SkLiveSession::retire(std::unique_ptr<Task> &holder)
         return;
     if (hasEnded(holder.get())) {
         m_ended.remove(holder.get());
+        addRecordCounts(&m_endedRecordings, holder.get());
         holder.reset();
         return;
     }
@@ -424,6 +425,28 @@ void SkLiveSession::stopRecording()
     emit recordingChanged(false);
 }
 
+void SkLiveSession::addRecordCounts(RecordCounts *counts, const SkFrameTask *task)
+{
+    const auto *recorder = qobject_cast<const SkFrameTaskRecord *>(task);
+    if (!recorder)
+        return;
+    counts->files += recorder->filesWritten();
+    counts->frames += recorder->framesWritten();
+    counts->movedToAlarm += recorder->filesMovedToAlarm();
+    counts->deleted += recorder->filesDeleted();
+}
+
+SkLiveSession::RecordCounts SkLiveSession::recordCounts() const
+{
+    RecordCounts counts = m_endedRecordings;
+    addRecordCounts(&counts, m_recorder.get());
+    for (const auto &task : m_retired)
+        addRecordCounts(&counts, task.get());
+    if (m_recorder)
+        counts.lastFrame = m_recorder->lastFrameWritten();
+    return counts;
+}
+
 void SkLiveSession::runAlarmScript()
 {
     m_script->run();
@@ -441,6 +464,7 @@ void SkLiveSession::onTaskFinished(SkFrameTask *task)
     const auto retired = std::find_if(m_retired.begin(), m_retired.end(),
                                       [task](const auto &t) { return t.get() == task; });
     if (retired != m_retired.end()) {
+        addRecordCounts(&m_endedRecordings, task);
         m_retired.erase(retired);
     } else {
         m_ended.insert(task);

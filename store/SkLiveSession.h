@@ -55,6 +55,7 @@
 #include "RuAlarmCalculator.h"
 #include "RuAlarmEvent.h"
 #include "RuAlarmResult.h"
+#include "SkAlarmScript.h"
 #include "SkFrameTaskLoad.h"
 #include "SkFrameTaskRecord.h"
 #include "SkPacket.h"
@@ -69,7 +70,6 @@
 #include <memory>
 #include <vector>
 
-class SkAlarmScript;
 class SkBatchPacer;
 class SkFrameStore;
 class SkFrameTask;
@@ -180,6 +180,16 @@ public:
     // Stops the recording at once; the minute file being written is completed.
     void stopRecording();
     bool isRecording() const { return m_recorder != nullptr; }
+    // What the recordings of this session have done so far, the running one included.
+    struct RecordCounts
+    {
+        qint64 files = 0;        // minute files completed
+        qint64 frames = 0;       // frames in them
+        qint64 movedToAlarm = 0; // files moved to "alarm"
+        qint64 deleted = 0;      // files deleted to keep the disk from filling
+        int lastFrame = -1;      // the newest frame the running recording has written
+    };
+    RecordCounts recordCounts() const;
     // Starts the alarm script now (the options dialog's "Test" button).
     void runAlarmScript();
 
@@ -231,7 +241,7 @@ signals:
     void streamBack();
     // The alarm script's outcome, with the time the text should stay visible (0 = until the
     // next message).
-    void scriptMessage(const QString &text, int timeoutMs);
+    void scriptMessage(const QString &text, int timeoutMs, SkAlarmScript::Outcome outcome);
     // stop() or abort() has ended every task.
     void stopped();
 
@@ -258,6 +268,9 @@ private:
     template <typename Task>
     void retire(std::unique_ptr<Task> &holder);
     bool hasEnded(const SkFrameTask *task) const;
+    // Adds the counts of `task` when it is a recorder (one about to be deleted leaves them to
+    // the session this way).
+    static void addRecordCounts(RecordCounts *counts, const SkFrameTask *task);
 
     std::unique_ptr<SkFrameStore> m_store;
     std::unique_ptr<SkBatchPacer> m_pacer;
@@ -286,5 +299,6 @@ private:
     bool m_reconnect = true;
     bool m_playing = true;
     int m_lastResult = -1;
+    RecordCounts m_endedRecordings; // of recorders already deleted
     ScriptPolicy m_scriptPolicy = ScriptWhileRecording;
 };

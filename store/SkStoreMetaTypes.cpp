@@ -3,6 +3,7 @@
 #include "RuAlarmEvent.h"
 #include "RuMetaTypes.h"
 #include "SkActivityPlotId.h"
+#include "SkAlarmScript.h"
 #include "SkFrameTask.h"
 #include "SkFrameTaskStatus.h"
 
@@ -45,4 +46,5 @@ void skRegisterStoreMetaTypes()
     qRegisterMetaType<SkFrameTaskStatus>("SkFrameTaskStatus");
     qRegisterMetaType<SkActivityPlotId>("SkActivityPlotId");
     qRegisterMetaType<QVector<RuAlarmEvent>>("QVector<RuAlarmEvent>");
+    qRegisterMetaType<SkAlarmScript::Outcome>("SkAlarmScript::Outcome");
 }

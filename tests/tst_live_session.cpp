@@ -235,6 +235,10 @@ void TestLiveSession::lostStreamComesBackAndEverythingCarriesOn()
     QTRY_VERIFY_WITH_TIMEOUT(seen.stopped, Long);
     QCOMPARE(framesRecorded(dir.path()), 60);
     QVERIFY(!seen.taskMessages.join('\n').contains("error"));
+    const SkLiveSession::RecordCounts counts = session.recordCounts();
+    QCOMPARE(counts.files, 1);
+    QCOMPARE(counts.frames, 60);
+    QCOMPARE(counts.lastFrame, 59);
 }
 
 void TestLiveSession::streamIsBackWithItsFirstFrame()

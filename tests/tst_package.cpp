@@ -1,7 +1,8 @@
 // The system as an administrator installs it: the Debian package built from this build,
 // unpacked into a folder, and everything in it used from there: the programs, their man
 // pages, the completion, the desktop entries and metainfo, the station service's unit,
-// user, folders and settings file, and a station that records a stream and stops on SIGTERM.
+// user, folders and settings file, and a station that records a stream, offers its metrics
+// and stops on SIGTERM.
 
 #include <QDir>
 #include <QDirIterator>
@@ -9,6 +10,7 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QStandardPaths>
+#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -65,6 +67,22 @@ bool waitForOutput(QProcess &process, const QString &text, QString *seen, int ms
         *seen += QString::fromUtf8(process.readAllStandardOutput());
     }
     return true;
+}
+
+// The body of http://127.0.0.1:PORT/PATH, empty when it cannot be had.
+QByteArray httpGet(quint16 port, const QByteArray &path)
+{
+    QTcpSocket socket;
+    socket.connectToHost(QStringLiteral("127.0.0.1"), port);
+    if (!socket.waitForConnected(10000))
+        return QByteArray();
+    socket.write("GET " + path + " HTTP/1.0\r\nHost: 127.0.0.1\r\n\r\n");
+    QByteArray reply;
+    while (socket.waitForReadyRead(10000) || socket.bytesAvailable() > 0)
+        reply += socket.readAll();
+    return reply.startsWith("HTTP/1.1 200") || reply.startsWith("HTTP/1.0 200")
+               ? reply.mid(reply.indexOf("\r\n\r\n") + 4)
+               : QByteArray();
 }
 
 QStringList sorted(QStringList words)
@@ -180,6 +198,7 @@ void TstPackage::programsAnswerFromThePackage_data()
     QTest::newRow("rrdcli") << QStringLiteral("rrdcli");
     QTest::newRow("skarnel") << QStringLiteral("skarnel");
     QTest::newRow("converter") << QStringLiteral("converter");
+    QTest::newRow("rrdcli-reanalyse") << QStringLiteral("rrdcli-reanalyse");
 }
 
 void TstPackage::programsAnswerFromThePackage()
@@ -474,7 +493,8 @@ void TstPackage::badSettingsAreRefusedWithTheirCause()
 }
 
 // The station as the unit starts it: the helper hands over to watch (same process), which
-// records the stream and logs the alarm; SIGTERM ends it with status 0 and complete files.
+// records the stream, logs the alarm and counts it in its metrics; SIGTERM ends it with
+// status 0 and complete files.
 void TstPackage::stationRecordsAndStopsCleanlyOnSigterm()
 {
     QProcess radar;
@@ -490,16 +510,27 @@ void TstPackage::stationRecordsAndStopsCleanlyOnSigterm()
     QProcess station;
     station.start(wrapper(), {writeSettings(QStringLiteral("station"),
                                             QStringLiteral("stream = %1\nprocess-params = yes\n"
-                                                           "record = %2\nwindow = 300\n")
+                                                           "record = %2\nwindow = 300\n"
+                                                           "metrics = 127.0.0.1:0\n")
                                                 .arg(address, record))});
     QString log;
     const bool alarm = waitForOutput(station, QStringLiteral("ALARM ON"), &log, 120000);
+    QString notices = QString::fromUtf8(station.readAllStandardError());
+    const quint16 port = notices.section(QStringLiteral("metrics at http://127.0.0.1:"), 1)
+                             .section(QLatin1Char('/'), 0, 0).toUShort();
+    QByteArray metrics;
+    QTest::qWaitFor([&] {
+        metrics = httpGet(port, "/metrics");
+        return metrics.contains("rrdcli_watch_alarm_events_total{detector=\"av00\",kind=\"alarm_on\"} 1");
+    }, 30000);
     ::kill(pid_t(station.processId()), SIGTERM);
     const bool stopped = station.waitForFinished(60000);
     ::kill(pid_t(radar.processId()), SIGTERM);
     radar.waitForFinished(10000);
-    const QString errors = QString::fromUtf8(station.readAllStandardError());
+    const QString errors = notices + QString::fromUtf8(station.readAllStandardError());
     QVERIFY2(alarm, qPrintable(log + errors));
+    QVERIFY2(metrics.contains("rrdcli_watch_alarm_events_total{detector=\"av00\",kind=\"alarm_on\"} 1"),
+             qPrintable(errors + QString::fromUtf8(metrics)));
     QVERIFY2(stopped, qPrintable(errors));
     QCOMPARE(station.exitStatus(), QProcess::NormalExit);
     QVERIFY2(station.exitCode() == 0, qPrintable(errors));

@@ -425,24 +425,30 @@ void TestTasks::alarmScriptReportsOutcome_data()
     QTest::addColumn<bool>("executable");
     QTest::addColumn<QStringList>("messages");
     QTest::addColumn<QList<int>>("timeouts");
+    QTest::addColumn<QList<int>>("outcomes");
+    const int started = SkAlarmScript::Started;
+    const int failed = SkAlarmScript::Failed;
     QTest::newRow("success") << QByteArray("#!/bin/sh\nexit 0\n") << true
                              << QStringList{"Alarm script %1 started!",
                                             "Alarm script %1 finished successfully!"}
-                             << QList<int>{1000, 4000};
+                             << QList<int>{1000, 4000}
+                             << QList<int>{started, SkAlarmScript::Succeeded};
     QTest::newRow("exit code 3") << QByteArray("#!/bin/sh\nexit 3\n") << true
                                  << QStringList{"Alarm script %1 started!", "Alarm script %1 failed!"}
-                                 << QList<int>{1000, 4000};
+                                 << QList<int>{1000, 4000} << QList<int>{started, failed};
     QTest::newRow("crash") << QByteArray("#!/bin/sh\nkill -9 $$\n") << true
                            << QStringList{"Alarm script %1 started!", "Alarm script %1 crashed!"}
-                           << QList<int>{1000, 4000};
+                           << QList<int>{1000, 4000} << QList<int>{started, failed};
     QTest::newRow("cannot start") << QByteArray("#!/nonexistent/interpreter\n") << true
                                   << QStringList{"Alarm script %1 failed to start!"}
-                                  << QList<int>{4000};
+                                  << QList<int>{4000} << QList<int>{failed};
     QTest::newRow("not executable") << QByteArray("#!/bin/sh\n") << false
-                                    << QStringList{"Script %1 not executable!"} << QList<int>{0};
+                                    << QStringList{"Script %1 not executable!"} << QList<int>{0}
+                                    << QList<int>{failed};
     QTest::newRow("not found") << QByteArray() << false << QStringList{"File %1 not found!"}
-                               << QList<int>{0};
-    QTest::newRow("empty path") << QByteArray() << false << QStringList() << QList<int>();
+                               << QList<int>{0} << QList<int>{failed};
+    QTest::newRow("empty path") << QByteArray() << false << QStringList() << QList<int>()
+                                << QList<int>();
 }
 
 void TestTasks::alarmScriptReportsOutcome()
@@ -451,6 +457,7 @@ void TestTasks::alarmScriptReportsOutcome()
     QFETCH(bool, executable);
     QFETCH(QStringList, messages);
     QFETCH(QList<int>, timeouts);
+    QFETCH(QList<int>, outcomes);
     QTemporaryDir dir;
     QString path;
     if (QTest::currentDataTag() == QByteArray("not found"))
@@ -467,6 +474,7 @@ void TestTasks::alarmScriptReportsOutcome()
     for (int i = 0; i < messages.size(); ++i) {
         QCOMPARE(spy.at(i).at(0).toString(), messages.at(i).arg(path));
         QCOMPARE(spy.at(i).at(1).toInt(), timeouts.at(i));
+        QCOMPARE(spy.at(i).at(2).value<SkAlarmScript::Outcome>(), outcomes.at(i));
     }
 }
 
@@ -486,6 +494,7 @@ void TestTasks::alarmScriptRunsOneInstance()
     script.run();
     QCOMPARE(spy.count(), 2);
     QCOMPARE(spy.at(1).at(0).toString(), QStringLiteral("Alarm script already running!"));
+    QCOMPARE(spy.at(1).at(2).value<SkAlarmScript::Outcome>(), SkAlarmScript::Refused);
     QFile(go).open(QIODevice::WriteOnly);
     QTRY_COMPARE_WITH_TIMEOUT(spy.count(), 3, Long);
     QCOMPARE(spy.at(2).at(0).toString(), QStringLiteral("Alarm script %1 finished successfully!").arg(path));

@@ -142,6 +142,11 @@ void TestRecord::rotatesEveryMinuteAndClosesLastFileOnStop()
     QCOMPARE(framesInFile(rec.data() + "/" + nameAt(124)), 26);
     QVERIFY(filesIn(rec.alarm()).isEmpty());
     QVERIFY(!QFileInfo::exists(rec.dir.filePath("log"))); // nothing writes logs there
+    QCOMPARE(rec.task()->filesWritten(), 3);
+    QCOMPARE(rec.task()->framesWritten(), 150);
+    QCOMPARE(rec.task()->lastFrameWritten(), 149);
+    QCOMPARE(rec.task()->filesMovedToAlarm(), 0);
+    QCOMPARE(rec.task()->filesDeleted(), 0);
 }
 
 void TestRecord::movesFilesTouchingAnAlarm_data()
@@ -176,6 +181,7 @@ void TestRecord::movesFilesTouchingAnAlarm()
         (alarmFiles.contains(i) ? inAlarm : inData).append(names.at(i));
     QCOMPARE(filesIn(rec.alarm()), inAlarm);
     QCOMPARE(filesIn(rec.data()), inData);
+    QCOMPARE(rec.task()->filesMovedToAlarm(), alarmFiles.size());
     for (const QString &name : inAlarm)
         QVERIFY(framesInFile(rec.alarm() + "/" + name) > 0);
 }
@@ -234,6 +240,7 @@ void TestRecord::deletesOldestFiles()
         kept.append(nameAt(93 * j));
     QCOMPARE(filesIn(rec.data()), kept);
     QCOMPARE(filesIn(oldDir.path()).size(), oldKept);
+    QCOMPARE(rec.task()->filesDeleted(), firstKept + oldFiles - oldKept);
     if (oldKept)
         QCOMPARE(filesIn(oldDir.path()).first(), QStringLiteral("old%1.rrd0.gz").arg(oldFiles - 1));
 }
