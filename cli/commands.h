@@ -15,3 +15,4 @@ int runCmdport(const QStringList &args);
 
 int runParams(const QStringList &args);
 int runExport(const QStringList &args);
+int runSweep(const QStringList &args);

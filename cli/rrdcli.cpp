@@ -32,6 +32,7 @@ const Command commands[] = {
 
     {"params", runParams, "write the detector settings as a parameter file (INI)"},
     {"export", runExport, "write the matrices the viewer shows to NumPy (.npz) or CSV"},
+    {"sweep", runSweep, "run many parameter sets over the same frames at once and score them"},
 };
 
 void printUsage(FILE *out)

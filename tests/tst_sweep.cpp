@@ -1,0 +1,269 @@
+// rrdcli sweep, run as users run it, on the simulator's mixed scenario: every set's log
+// against a separate `rrdcli analyze --log` of the same settings, the scoring against known
+// events, and the refusals of bad sets and event files.
+
+#include "RrdcliTestSupport.h"
+#include "RuSimulator.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace rrdclitest;
+
+namespace {
+
+constexpr int Frames = 600;
+
+RuSimulatorOptions mixed()
+{
+    RuSimulatorOptions o;
+    o.scenario = RuScenario::Mixed;
+    o.frames = Frames;
+    o.processParams = true;
+    return o;
+}
+
+QByteArray readAll(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(missing)");
+}
+
+void writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+// The rows of a CSV text without its header, split into fields (no field here is quoted).
+QVector<QStringList> csvRows(const QByteArray &text)
+{
+    QVector<QStringList> rows;
+    const QList<QByteArray> lines = text.trimmed().split('\n');
+    for (int i = 1; i < lines.size(); ++i)
+        rows << QString::fromUtf8(lines[i]).split(QLatin1Char(','));
+    return rows;
+}
+
+QString utc(qint64 micros)
+{
+    return QDateTime::fromMSecsSinceEpoch(micros / 1000, Qt::UTC).toString(Qt::ISODate);
+}
+
+} // namespace
+
+class TstSweep : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void logsEqualSeparateAnalyzeRuns();
+    void setsFromFilesReadOverTheBase();
+    void scoresKnownEvents_data();
+    void scoresKnownEvents();
+    void refusesBadSetsAndEventFiles_data();
+    void refusesBadSetsAndEventFiles();
+
+private:
+    QString sweepDir(const QString &name) const { return m_dir.filePath(name); }
+
+    QTemporaryDir m_dir;
+    QString m_data;
+    QString m_base;
+};
+
+void TstSweep::initTestCase()
+{
+    QVERIFY(m_dir.isValid());
+    m_data = m_dir.filePath(QStringLiteral("mixed.rrd0.gz"));
+    QVERIFY(RuSimulator(mixed()).writeRecording(m_data));
+    // The radar's own settings as the base, with every avalanche detector on.
+    m_base = m_dir.filePath(QStringLiteral("base.ini"));
+    QCOMPARE(runRrdcli({QStringLiteral("params"), QStringLiteral("--process-params"), m_data,
+                        QStringLiteral("-o"), m_base})
+                 .exitCode,
+             0);
+    QSettings base(m_base, QSettings::IniFormat);
+    base.setValue(QStringLiteral("av01/enable"), true);
+    base.setValue(QStringLiteral("av02/enable"), true);
+}
+
+void TstSweep::logsEqualSeparateAnalyzeRuns()
+{
+    const QString out = sweepDir(QStringLiteral("grid"));
+    const Run sweep = runRrdcli({QStringLiteral("sweep"), m_data, QStringLiteral("--params"), m_base,
+                                 QStringLiteral("--vary"), QStringLiteral("av00/threshold=2.0:3.0:0.5"),
+                                 QStringLiteral("--vary"), QStringLiteral("params/toWardSearch=5:10:5"),
+                                 QStringLiteral("--jobs"), QStringLiteral("2"), QStringLiteral("-o"), out});
+    QCOMPARE(sweep.exitCode, 0);
+    QCOMPARE(sweep.err, QByteArray());
+    // The grid in its documented order: the first --vary slowest.
+    const QVector<QStringList> expected = {{"2.0", "5"}, {"2.0", "10"}, {"2.5", "5"},
+                                           {"2.5", "10"}, {"3.0", "5"}, {"3.0", "10"}};
+    const QByteArray summary = readAll(QDir(out).filePath(QStringLiteral("summary.csv")));
+    QCOMPARE(sweep.out, summary);
+    QVERIFY(summary.startsWith("set,av00/threshold,params/toWardSearch,av00_alarms,av00_prealarms,"));
+    const QVector<QStringList> rows = csvRows(summary);
+    QCOMPARE(rows.size(), expected.size());
+    int alarmsOn = 0;
+    for (int k = 1; k <= expected.size(); ++k) {
+        const QString ini = QDir(out).filePath(QStringLiteral("%1.ini").arg(k));
+        const QSettings set(ini, QSettings::IniFormat);
+        QCOMPARE(set.value(QStringLiteral("av00/threshold")).toString(), expected[k - 1][0]);
+        QCOMPARE(set.value(QStringLiteral("params/toWardSearch")).toString(), expected[k - 1][1]);
+        const Run analyze = runRrdcli({QStringLiteral("analyze"), QStringLiteral("--log"),
+                                       QStringLiteral("--params"), ini, m_data});
+        QCOMPARE(analyze.exitCode, 0);
+        const QByteArray log = readAll(QDir(out).filePath(QStringLiteral("%1.log.csv").arg(k)));
+        QCOMPARE(log, analyze.out);
+        // The summary's counts are the log's.
+        const QStringList row = rows[k - 1];
+        QCOMPARE(row.mid(0, 3), QStringList({QString::number(k)}) + expected[k - 1]);
+        QCOMPARE(row[3].toInt(), log.count(",AV0-0 ALARM ON,"));
+        QCOMPARE(row[4].toInt(), log.count(",AV0-0 PREALARM,") + log.count(",AV0-0 PREALARM S,"));
+        QCOMPARE(row[9].toInt(), log.count(",RAIN0 ALARM ON,"));
+        alarmsOn += log.count(" ALARM ON,");
+    }
+    QVERIFY2(alarmsOn >= 6, "every set should raise alarms on the mixed scenario");
+}
+
+void TstSweep::setsFromFilesReadOverTheBase()
+{
+    // Sparse files: each changes one value, the base gives the rest.
+    const QString loose = m_dir.filePath(QStringLiteral("loose.ini"));
+    const QString strict = m_dir.filePath(QStringLiteral("strict,er.ini"));
+    writeFile(loose, "[av00]\nthreshold=2.2\n");
+    writeFile(strict, "[av00]\nthreshold=3.5\nlengthMin=12\n");
+    const QString out = sweepDir(QStringLiteral("files"));
+    const Run sweep = runRrdcli({QStringLiteral("sweep"), m_data, QStringLiteral("--params"), m_base,
+                                 QStringLiteral("--params-set"), loose, QStringLiteral("--params-set"),
+                                 strict, QStringLiteral("--jsonl"), QStringLiteral("-o"), out});
+    QCOMPARE(sweep.exitCode, 0);
+    const QByteArray summary = readAll(QDir(out).filePath(QStringLiteral("summary.csv")));
+    QVERIFY2(summary.startsWith("set,file,av00/lengthMin,av00/threshold,av00_alarms,"), summary.constData());
+    QVERIFY2(summary.contains("\n2,\"" + strict.toUtf8() + "\",12,3.5,"), summary.constData());
+    const QList<QByteArray> lines = sweep.out.trimmed().split('\n');
+    QCOMPARE(lines.size(), 2);
+    const QJsonObject second = QJsonDocument::fromJson(lines[1]).object();
+    QCOMPARE(second.value(QStringLiteral("file")).toString(), strict);
+    QCOMPARE(second.value(QStringLiteral("values")).toObject().value(QStringLiteral("av00/threshold")).toDouble(), 3.5);
+    for (int k = 1; k <= 2; ++k) {
+        const QString ini = QDir(out).filePath(QStringLiteral("%1.ini").arg(k));
+        QCOMPARE(QSettings(ini, QSettings::IniFormat).value(QStringLiteral("av01/enable")).toString(),
+                 QStringLiteral("true"));
+        const Run analyze = runRrdcli({QStringLiteral("analyze"), QStringLiteral("--log"),
+                                       QStringLiteral("--params"), ini, m_data});
+        QCOMPARE(readAll(QDir(out).filePath(QStringLiteral("%1.log.csv").arg(k))), analyze.out);
+    }
+}
+
+void TstSweep::scoresKnownEvents_data()
+{
+    QTest::addColumn<QString>("tolerance");
+    QTest::addColumn<int>("caught");
+    QTest::addColumn<int>("missed");
+    QTest::addColumn<int>("falseAlarms");
+    // The water-level event is noted as ending 30 s before its alarm: only a tolerance that
+    // long lets the alarm catch it.
+    QTest::newRow("exact") << QStringLiteral("0") << 2 << 2 << 1;
+    QTest::newRow("tolerant") << QStringLiteral("40") << 3 << 1 << 0;
+}
+
+void TstSweep::scoresKnownEvents()
+{
+    QFETCH(QString, tolerance);
+    QFETCH(int, caught);
+    QFETCH(int, missed);
+    QFETCH(int, falseAlarms);
+    // Known events from the scenario's own timeline: the avalanche in frame numbers for any
+    // detector (all three alarm on it), the rain in UTC times for rain0, the water level
+    // noted too early, and one event on a quiet stretch that nothing alarms on.
+    const RuSimulator simulator(mixed());
+    const RuSimulator::Timeline &t = simulator.timeline();
+    const Run plain = runRrdcli({QStringLiteral("analyze"), QStringLiteral("--log"), QStringLiteral("--params"), m_base, m_data});
+    const QRegularExpressionMatch water = QRegularExpression(QStringLiteral("\n(\\d+),WL0 ALARM ON,")).match(plain.outText());
+    QVERIFY2(water.hasMatch(), plain.out.constData());
+    const qint64 waterAlarm = water.captured(1).toLongLong();
+    const QString events = m_dir.filePath(QStringLiteral("events-%1.csv").arg(QTest::currentDataTag()));
+    writeFile(events, QStringLiteral("# known events\nstart,end,detector\n%1,%2\n%3,%4,rain0\n%5,%6,waterlevel0\n%7,%8\n")
+                          .arg(t.avalanche.begin).arg(t.avalanche.end)
+                          .arg(utc(simulator.frameTimeMicros(t.rain.begin)), utc(simulator.frameTimeMicros(t.rain.end)))
+                          .arg(t.waterLevel.begin - 60).arg(waterAlarm - 30)
+                          .arg(Frames - 40).arg(Frames - 10)
+                          .toUtf8());
+    const QString out = sweepDir(QStringLiteral("scored-%1").arg(QTest::currentDataTag()));
+    const Run sweep = runRrdcli({QStringLiteral("sweep"), m_data, QStringLiteral("--params"), m_base,
+                                 QStringLiteral("--vary"), QStringLiteral("av00/threshold=2.4:2.4:1"),
+                                 QStringLiteral("--events"), events, QStringLiteral("--tolerance"), tolerance,
+                                 QStringLiteral("--jsonl"), QStringLiteral("-o"), out});
+    QCOMPARE(sweep.exitCode, 0);
+    const QJsonObject row = QJsonDocument::fromJson(sweep.out.trimmed()).object();
+    QCOMPARE(row.value(QStringLiteral("caught")).toInt(), caught);
+    QCOMPARE(row.value(QStringLiteral("missed")).toInt(), missed);
+    QCOMPARE(row.value(QStringLiteral("false_alarms")).toInt(), falseAlarms);
+    QCOMPARE(row.value(QStringLiteral("score")).toDouble(), 2.0 * caught / (2 * caught + missed + falseAlarms));
+    QVERIFY(row.value(QStringLiteral("mean_delay_s")).isDouble());
+}
+
+void TstSweep::refusesBadSetsAndEventFiles_data()
+{
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<QByteArray>("events");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("message");
+    const QString vary = QStringLiteral("--vary");
+    QTest::newRow("no sets") << QStringList() << QByteArray() << 2 << "give the sets either as --params-set";
+    QTest::newRow("no numbers") << QStringList{vary, "av00/threshold=2,0:3:1"} << QByteArray() << 2
+                                << "--vary av00/threshold=2,0:3:1: give SECTION/KEY=FROM:TO:STEP";
+    QTest::newRow("unknown key") << QStringList{vary, "av00/treshold=1:2:1"} << QByteArray() << 2
+                                 << "unknown key av00/treshold (did you mean av00/threshold?)";
+    QTest::newRow("not a number key") << QStringList{vary, "av00/enable=0:1:1"} << QByteArray() << 2
+                                      << "av00/enable is not a number";
+    QTest::newRow("zero step") << QStringList{vary, "av00/lengthMin=4:8:0"} << QByteArray() << 2
+                               << "STEP must be more than 0";
+    QTest::newRow("fraction of a whole key") << QStringList{vary, "av00/lengthMin=4:8:0.5"} << QByteArray() << 2
+                                             << "av00/lengthMin takes whole numbers";
+    QTest::newRow("outside range") << QStringList{vary, "av00/borderLeft=0:600:200"} << QByteArray() << 2
+                                   << "600 lies outside the values av00/borderLeft takes (0..512)";
+    QTest::newRow("too many sets") << QStringList{vary, "av00/lengthMin=1:100:1", vary, "av00/perRowMin=1:20:1"}
+                                   << QByteArray() << 2 << "2000 parameter sets, more than 1000";
+    const QStringList one{vary, "av00/threshold=2.4:2.4:1"};
+    QTest::newRow("event without end") << one << QByteArray("start,end\n200\n") << 1 << "line 2: give start,end";
+    QTest::newRow("event of mixed kinds") << one << QByteArray("10,2024-02-01T06:00:20Z\n") << 1
+                                          << "line 1: start and end must both be frame numbers or both UTC times";
+    QTest::newRow("event backwards") << one << QByteArray("# x\n\n300,200\n") << 1 << "line 3: the event ends before it starts";
+    QTest::newRow("unknown detector") << one << QByteArray("1,2,av3\n") << 1 << "unknown detector 'av3'";
+    QTest::newRow("no events") << one << QByteArray("start,end\n") << 1 << "holds no event";
+    QTest::newRow("binary events") << one << QByteArray("1,2\n\x01\x02") << 1 << "is not an events file";
+}
+
+void TstSweep::refusesBadSetsAndEventFiles()
+{
+    QFETCH(QStringList, options);
+    QFETCH(QByteArray, events);
+    QFETCH(int, exitCode);
+    QFETCH(QString, message);
+    const QString out = sweepDir(QStringLiteral("refused-%1").arg(QTest::currentDataTag()));
+    QStringList args{QStringLiteral("sweep"), m_data, QStringLiteral("--params"), m_base, QStringLiteral("-o"), out};
+    args << options;
+    if (!events.isNull()) {
+        const QString path = m_dir.filePath(QStringLiteral("bad-events.csv"));
+        writeFile(path, events);
+        args << QStringLiteral("--events") << path;
+    }
+    const Run run = runRrdcli(args);
+    QCOMPARE(run.exitCode, exitCode);
+    QVERIFY2(run.errText().contains(message), qPrintable(run.errText()));
+    QVERIFY2(!QFileInfo::exists(out), "nothing is written after a refusal");
+}
+
+QTEST_GUILESS_MAIN(TstSweep)
+#include "tst_sweep.moc"
