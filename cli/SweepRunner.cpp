@@ -117,9 +117,11 @@ bool SweepRunner::readBatch(FrameRun &run, qint64 maxFrames, const QString &comm
                             std::vector<Frame> *batch)
 {
     batch->clear();
-    RuFrame frame;
-    while (batch->size() < BatchFrames && (maxFrames == 0 || run.framesRead() < maxFrames)
-           && run.next(command, &frame)) {
+    while (batch->size() < BatchFrames && (maxFrames == 0 || run.framesRead() < maxFrames)) {
+        // A new frame each time: reading into one the batch shares would copy it first.
+        RuFrame frame;
+        if (!run.next(command, &frame))
+            break;
         const qint64 time = frame.timeMicros();
         batch->push_back({frame, run.framesRead() - 1, time});
         m_times.append(time);

@@ -11,6 +11,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QSettings>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -71,6 +72,8 @@ private slots:
     void scoresKnownEvents();
     void refusesBadSetsAndEventFiles_data();
     void refusesBadSetsAndEventFiles();
+    void endsAsAnalyzeOnAMissingSource();
+    void showsProgressOnATerminal();
 
 private:
     QString sweepDir(const QString &name) const { return m_dir.filePath(name); }
@@ -263,6 +266,35 @@ void TstSweep::refusesBadSetsAndEventFiles()
     QCOMPARE(run.exitCode, exitCode);
     QVERIFY2(run.errText().contains(message), qPrintable(run.errText()));
     QVERIFY2(!QFileInfo::exists(out), "nothing is written after a refusal");
+}
+
+// A source that cannot be read is named, the others are swept, and the status is analyze's.
+void TstSweep::endsAsAnalyzeOnAMissingSource()
+{
+    const QString missing = m_dir.filePath(QStringLiteral("missing.rrd0"));
+    const QString out = sweepDir(QStringLiteral("missing-source"));
+    const Run sweep = runRrdcli({QStringLiteral("sweep"), missing, m_data, QStringLiteral("--params"), m_base,
+                                 QStringLiteral("--vary"), QStringLiteral("av00/threshold=2.4:2.4:1"),
+                                 QStringLiteral("-o"), out});
+    const Run analyze = runRrdcli({QStringLiteral("analyze"), QStringLiteral("--log"), QStringLiteral("--params"),
+                                   QDir(out).filePath(QStringLiteral("1.ini")), missing, m_data});
+    QCOMPARE(sweep.exitCode, 1);
+    QCOMPARE(analyze.exitCode, 1);
+    QVERIFY2(sweep.errText().contains(missing), qPrintable(sweep.errText()));
+    QCOMPARE(readAll(QDir(out).filePath(QStringLiteral("1.log.csv"))), analyze.out);
+    QVERIFY(QFileInfo::exists(QDir(out).filePath(QStringLiteral("summary.csv"))));
+}
+
+void TstSweep::showsProgressOnATerminal()
+{
+    if (QStandardPaths::findExecutable(QStringLiteral("script")).isEmpty())
+        QSKIP("no 'script' to give the command a terminal");
+    const QString command = QStringLiteral("%1 sweep %2 --params %3 --vary av00/threshold=2.4:2.4:1 -o %4 >/dev/null")
+                                .arg(rrdcliPath(), m_data, m_base, sweepDir(QStringLiteral("terminal")));
+    const Run onTerminal = runProgram(QStringLiteral("script"), {QStringLiteral("-qec"), command, QStringLiteral("/dev/null")});
+    QCOMPARE(onTerminal.exitCode, 0);
+    QVERIFY2(onTerminal.out.contains(QByteArray("sweep: ") + QByteArray::number(Frames) + " frames, 100%"),
+             onTerminal.out.constData());
 }
 
 QTEST_GUILESS_MAIN(TstSweep)
