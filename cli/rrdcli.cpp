@@ -6,10 +6,11 @@
 
 #include "rrd.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 
 #include <cstdio>
 #include <cstring>
+#include <memory>
 
 namespace {
 
@@ -33,6 +34,7 @@ const Command commands[] = {
     {"params", runParams, "write the detector settings as a parameter file (INI)"},
     {"export", runExport, "write the matrices the viewer shows to NumPy (.npz) or CSV"},
     {"sweep", runSweep, "run many parameter sets over the same frames at once and score them"},
+    {"report", runReport, "write what the detectors saw as one HTML page with pictures"},
 };
 
 void printUsage(FILE *out)
@@ -70,6 +72,18 @@ int unknownCommand(const QString &name)
     return cli::ExitUsage;
 }
 
+// The report draws its pictures with the viewer's plots, which need a QApplication; it never
+// shows a window, so it draws offscreen, with or without a display. Every other command
+// stays without widgets.
+std::unique_ptr<QCoreApplication> makeApplication(int &argc, char **argv)
+{
+    if (argc > 1 && std::strcmp(argv[1], "report") == 0) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        return std::make_unique<QApplication>(argc, argv);
+    }
+    return std::make_unique<QCoreApplication>(argc, argv);
+}
+
 int run(const Command &command, const QStringList &args)
 {
     rrd_net_init();
@@ -82,7 +96,7 @@ int run(const Command &command, const QStringList &args)
 
 int main(int argc, char **argv)
 {
-    QCoreApplication app(argc, argv);
+    const std::unique_ptr<QCoreApplication> app = makeApplication(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("rrdcli"));
     QCoreApplication::setApplicationVersion(QStringLiteral(SK_VERSION));
     const QStringList args = QCoreApplication::arguments().mid(1);

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build and the demo need; with --test also those that
-# only the tests and the package need (man pages, icons, the package's checks), so that a
-# first `make demo` stays quick.
+# only the tests and the package need (man pages, icons, the package's checks, a browser
+# that shows the report), so that a first `make demo` stays quick.
 # Quiet and quick when everything is present; refreshes the package lists only when
 # something is missing.
 set -euo pipefail
@@ -15,7 +15,7 @@ packages=(
 )
 test_packages=(
   help2man librsvg2-bin file lintian desktop-file-utils appstream bash-completion man-db
-  systemd
+  systemd chromium
 )
 case "${1-}" in
   "") ;;

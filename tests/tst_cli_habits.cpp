@@ -347,7 +347,7 @@ void TestCliHabits::commandLineAnswersAsToolsDo_data()
     QTest::newRow("version") << "rrdcli" << QStringList{"--version"} << 0 << "rrdcli 0.";
     QTest::newRow("help") << "rrdcli" << QStringList{"help"} << 0 << "params ";
     QTest::newRow("help for a command") << "rrdcli" << QStringList{"help", "convert"} << 0 << "Usage: rrdcli convert";
-    for (const char *c : {"info", "simulate", "serve", "analyze", "dump", "convert", "watch", "params"})
+    for (const char *c : {"info", "simulate", "serve", "analyze", "dump", "convert", "watch", "params", "sweep", "report"})
         QTest::newRow(qPrintable(QStringLiteral("%1 --help").arg(QLatin1String(c))))
             << "rrdcli" << QStringList{c, "--help"} << 0 << QStringLiteral("Usage: rrdcli %1").arg(QLatin1String(c));
     QTest::newRow("command slip") << "rrdcli" << QStringList{"anlyze"} << 2 << "did you mean 'analyze'?";
@@ -447,7 +447,9 @@ void TestCliHabits::everyCommandNamesParameterFileSlips_data()
         {"export", {QStringLiteral("export"), QStringLiteral("--type"), QStringLiteral("original"),
                     QStringLiteral("-o"), QStringLiteral("OUT")}},
         {"watch", {QStringLiteral("watch"), QStringLiteral("--max-frames"), QStringLiteral("2")}},
-        {"params", {QStringLiteral("params")}}};
+        {"params", {QStringLiteral("params")}},
+        {"sweep", {QStringLiteral("sweep"), QStringLiteral("--vary"), QStringLiteral("av00/threshold=2.4:2.4:1"),
+                   QStringLiteral("-o"), QStringLiteral("OUT")}}};
     for (const auto &command : commands) {
         QTest::addRow("%s, values it cannot use", command.first) << command.second << false;
         QTest::addRow("%s, a data file", command.first) << command.second << true;
