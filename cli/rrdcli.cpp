@@ -4,8 +4,6 @@
 #include "RuNearestWord.h"
 #include "commands.h"
 
-#include "rrd.h"
-
 #include <QApplication>
 
 #include <cstdio>
@@ -84,14 +82,6 @@ std::unique_ptr<QCoreApplication> makeApplication(int &argc, char **argv)
     return std::make_unique<QCoreApplication>(argc, argv);
 }
 
-int run(const Command &command, const QStringList &args)
-{
-    rrd_net_init();
-    const int status = command.run(args);
-    rrd_net_cleanup();
-    return status;
-}
-
 } // namespace
 
 int main(int argc, char **argv)
@@ -127,5 +117,5 @@ int main(int argc, char **argv)
             std::fprintf(stderr, "rrdcli: '%s' comes after a COMMAND\n", qPrintable(first));
         return unknownCommand(first);
     }
-    return run(*command, args.mid(1));
+    return command->run(args.mid(1));
 }
