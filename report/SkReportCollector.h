@@ -8,7 +8,7 @@
 #include "RuAlarmResult.h"
 #include "RuFrame.h"
 #include "RuFrameInfo.h"
-#include "SkReportAlarm.h"
+#include "SkPacket.h"
 #include "SkReportRow.h"
 
 #include <QVector>
@@ -16,6 +16,17 @@
 #include <array>
 #include <deque>
 #include <optional>
+
+// An alarm on that a report pictures: the frames around it, as the viewer holds them, and
+// the range gate shown over time.
+struct SkReportAlarm
+{
+    int row = 0;          // the alarm's row in the report's log
+    qint64 frame = 0;
+    int rangegate = 0;    // the range gate of the view over time
+    QVector<SkPacket> window; // consecutive frames, the alarm's among them
+    int at = 0;           // the alarm's frame in `window`
+};
 
 // The detector curves of one frame: avalanche 0-2, rain 0, water level 0.
 struct SkReportSample

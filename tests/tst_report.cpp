@@ -120,6 +120,8 @@ class TstReport : public QObject
 
 private slots:
     void pageShowsTheAlarmsInABrowser();
+    void framesWithoutTimeOrParameterBlock_data();
+    void framesWithoutTimeOrParameterBlock();
     void refusesWithoutOneKindOfSettings_data();
     void refusesWithoutOneKindOfSettings();
 };
@@ -171,6 +173,56 @@ void TstReport::pageShowsTheAlarmsInABrowser()
     const QString keep = qEnvironmentVariable("SK_REPORT_PNG_DIR");
     if (!keep.isEmpty())
         QVERIFY(printed.save(QDir(keep).filePath(QStringLiteral("report.png"))));
+}
+
+void TstReport::framesWithoutTimeOrParameterBlock_data()
+{
+    QTest::addColumn<int>("format");
+    QTest::addColumn<QString>("output");
+    QTest::newRow("raw, to standard output") << int(RRD_FORMAT_RAW) << "-";
+    QTest::newRow("stamped, to a file") << int(RRD_FORMAT_STAMPED) << "report.html";
+}
+
+// Without a time there is no time span and no UTC column, without a parameter block no
+// distances; the alarms are reported all the same.
+void TstReport::framesWithoutTimeOrParameterBlock()
+{
+    QFETCH(int, format);
+    QFETCH(QString, output);
+    QTemporaryDir dir;
+    RuSimulatorOptions options;
+    options.scenario = RuScenario::Avalanche;
+    options.frames = 400;
+    options.processParams = true;
+    const QString withBlock = dir.filePath(QStringLiteral("a.rrd0"));
+    QVERIFY(RuSimulator(options).writeRecording(withBlock));
+    const QString ini = dir.filePath(QStringLiteral("a.ini"));
+    QCOMPARE(runRrdcli({QStringLiteral("params"), QStringLiteral("--process-params"), withBlock, QStringLiteral("-o"), ini}).exitCode, 0);
+    options.format = format;
+    options.processParams = false;
+    const QString data = dir.filePath(QStringLiteral("a.frames"));
+    QVERIFY(RuSimulator(options).writeRecording(data));
+
+    RunOptions in;
+    in.workingDirectory = dir.path();
+    const Run report = runRrdcli({QStringLiteral("report"), QStringLiteral("--params"), ini, data,
+                                  QStringLiteral("-o"), output}, in);
+    QCOMPARE(report.exitCode, 0);
+    QByteArray html = report.out;
+    if (output != QLatin1String("-")) {
+        QFile file(dir.filePath(output));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        html = file.readAll();
+    }
+    const Run analyze = runRrdcli({QStringLiteral("analyze"), QStringLiteral("--log"), QStringLiteral("--params"), ini, data});
+    QCOMPARE(domLog(QString::fromUtf8(html)), csvLog(analyze.out));
+    QVERIFY(analyze.out.contains(" ALARM ON,"));
+    QCOMPARE(html.contains("<th>Time span</th>"), format != RRD_FORMAT_RAW);
+    QVERIFY2(!html.contains(" m</td>"), "no distance without the range-gate width");
+    const QVector<QImage> pictures = embeddedPictures(html);
+    QCOMPARE(pictures.size(), 1 + 2 * analyze.out.count(" ALARM ON,"));
+    for (const QImage &picture : pictures)
+        QVERIFY2(!picture.isNull() && colours(picture) >= 16, "a picture is missing or blank");
 }
 
 void TstReport::refusesWithoutOneKindOfSettings_data()
