@@ -260,6 +260,7 @@ void TestCliHabits::stopSignalsCompleteTheOutput_data()
     QTest::newRow("simulate, SIGTERM") << "simulate" << 0 << int(SIGTERM);
     QTest::newRow("convert waiting on standard input, SIGTERM") << "convert" << 5 << int(SIGTERM);
     QTest::newRow("analyze waiting on standard input, SIGINT") << "analyze" << 5 << int(SIGINT);
+    QTest::newRow("sweep waiting on standard input, SIGINT") << "sweep" << 5 << int(SIGINT);
 }
 
 void TestCliHabits::stopSignalsCompleteTheOutput()
@@ -274,6 +275,9 @@ void TestCliHabits::stopSignalsCompleteTheOutput()
         args << QStringLiteral("--frames") << QStringLiteral("10000000") << QStringLiteral("-o") << out;
     else if (command == QLatin1String("convert"))
         args << QStringLiteral("-o") << out << QStringLiteral("-");
+    else if (command == QLatin1String("sweep"))
+        args << QStringLiteral("--vary") << QStringLiteral("av00/threshold=2.4:2.4:1") << QStringLiteral("-o")
+             << dir.filePath(QStringLiteral("sweep")) << QStringLiteral("-");
     else
         args << QStringLiteral("--process-params") << QStringLiteral("-");
 
@@ -305,6 +309,13 @@ void TestCliHabits::stopSignalsCompleteTheOutput()
     const qint64 told = numberBefore(err, "frames");
     if (command == QLatin1String("analyze")) {
         QCOMPARE(told, qint64(stdinFrames));
+        return;
+    }
+    if (command == QLatin1String("sweep")) {
+        // The frames read (the pipe is drained before all are decoded) are summed up.
+        QVERIFY2(told > 0 && told <= stdinFrames, err.constData());
+        QVERIFY(p.readAllStandardOutput().startsWith("set,"));
+        QVERIFY(QFileInfo::exists(dir.filePath(QStringLiteral("sweep/summary.csv"))));
         return;
     }
     // The frames said to be written make a complete gzip file.

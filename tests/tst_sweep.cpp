@@ -72,6 +72,7 @@ private slots:
     void scoresKnownEvents();
     void refusesBadSetsAndEventFiles_data();
     void refusesBadSetsAndEventFiles();
+    void scoresFramesWithoutTimeByFrameNumber();
     void endsAsAnalyzeOnAMissingSource();
     void showsProgressOnATerminal();
 
@@ -266,6 +267,42 @@ void TstSweep::refusesBadSetsAndEventFiles()
     QCOMPARE(run.exitCode, exitCode);
     QVERIFY2(run.errText().contains(message), qPrintable(run.errText()));
     QVERIFY2(!QFileInfo::exists(out), "nothing is written after a refusal");
+}
+
+// RAW frames carry no time: events in frame numbers are scored by frame alone, events in UTC
+// times and events after the last frame cannot be caught, and both are named.
+void TstSweep::scoresFramesWithoutTimeByFrameNumber()
+{
+    RuSimulatorOptions options = mixed();
+    options.format = RRD_FORMAT_RAW;
+    options.processParams = false;
+    const QString raw = m_dir.filePath(QStringLiteral("mixed.raw"));
+    QVERIFY(RuSimulator(options).writeRecording(raw));
+    const RuSimulator::Timeline &t = RuSimulator(options).timeline();
+    const QString events = m_dir.filePath(QStringLiteral("events-raw.csv"));
+    writeFile(events, QStringLiteral("%1,%2\n2024-02-01T06:01:10Z,2024-02-01T06:02:10Z,rain0\n%3,%4\n")
+                          .arg(t.avalanche.begin).arg(t.avalanche.end).arg(Frames + 10).arg(Frames + 20).toUtf8());
+    const QString out = sweepDir(QStringLiteral("raw"));
+    const Run sweep = runRrdcli({QStringLiteral("sweep"), raw, QStringLiteral("--params"), m_base,
+                                 QStringLiteral("--vary"), QStringLiteral("av00/threshold=2.4:2.4:1"),
+                                 QStringLiteral("--events"), events, QStringLiteral("--tolerance"), QStringLiteral("100"),
+                                 QStringLiteral("--jsonl"), QStringLiteral("-o"), out});
+    QCOMPARE(sweep.exitCode, 0);
+    QVERIFY2(sweep.errText().contains(QStringLiteral("line 2: the frames carry no time (RAW)")), qPrintable(sweep.errText()));
+    QVERIFY2(sweep.errText().contains(QStringLiteral("line 3: the event starts after the last frame (%1)").arg(Frames - 1)),
+             qPrintable(sweep.errText()));
+    // The alarms on outside the avalanche's frames are the false ones, whatever the tolerance.
+    int outside = 0;
+    for (const QStringList &row : csvRows(readAll(QDir(out).filePath(QStringLiteral("1.log.csv")))))
+        if (row.value(1).endsWith(QLatin1String(" ALARM ON")) && (row[0].toInt() < t.avalanche.begin || row[0].toInt() > t.avalanche.end))
+            ++outside;
+    const QJsonObject row = QJsonDocument::fromJson(sweep.out.trimmed()).object();
+    QCOMPARE(row.value(QStringLiteral("caught")).toInt(), 1);
+    QCOMPARE(row.value(QStringLiteral("missed")).toInt(), 2);
+    QCOMPARE(row.value(QStringLiteral("false_alarms")).toInt(), outside);
+    QVERIFY(row.value(QStringLiteral("mean_delay_s")).isNull());
+    QVERIFY(row.value(QStringLiteral("first_alarm_utc")).isNull());
+    QVERIFY(row.value(QStringLiteral("first_alarm_frame")).toInt() > 0);
 }
 
 // A source that cannot be read is named, the others are swept, and the status is analyze's.
