@@ -3,6 +3,7 @@
 // events, and the refusals of bad sets and event files.
 
 #include "RrdcliTestSupport.h"
+#include "SmallDisk.h"
 #include "RuSimulator.h"
 
 #include <QDateTime>
@@ -74,6 +75,7 @@ private slots:
     void refusesBadSetsAndEventFiles();
     void scoresFramesWithoutTimeByFrameNumber();
     void endsAsAnalyzeOnAMissingSource();
+    void fullDiskNamesEachFileNotWritten();
     void showsProgressOnATerminal();
 
 private:
@@ -277,8 +279,9 @@ void TstSweep::scoresFramesWithoutTimeByFrameNumber()
     options.format = RRD_FORMAT_RAW;
     options.processParams = false;
     const QString raw = m_dir.filePath(QStringLiteral("mixed.raw"));
-    QVERIFY(RuSimulator(options).writeRecording(raw));
-    const RuSimulator::Timeline &t = RuSimulator(options).timeline();
+    const RuSimulator simulator(options);
+    QVERIFY(simulator.writeRecording(raw));
+    const RuSimulator::Timeline &t = simulator.timeline();
     const QString events = m_dir.filePath(QStringLiteral("events-raw.csv"));
     writeFile(events, QStringLiteral("%1,%2\n2024-02-01T06:01:10Z,2024-02-01T06:02:10Z,rain0\n%3,%4\n")
                           .arg(t.avalanche.begin).arg(t.avalanche.end).arg(Frames + 10).arg(Frames + 20).toUtf8());
@@ -320,6 +323,23 @@ void TstSweep::endsAsAnalyzeOnAMissingSource()
     QVERIFY2(sweep.errText().contains(missing), qPrintable(sweep.errText()));
     QCOMPARE(readAll(QDir(out).filePath(QStringLiteral("1.log.csv"))), analyze.out);
     QVERIFY(QFileInfo::exists(QDir(out).filePath(QStringLiteral("summary.csv"))));
+}
+
+void TstSweep::fullDiskNamesEachFileNotWritten()
+{
+    // Room for the parameter files and two logs, a block each.
+    SmallDisk disk(m_dir.filePath(QStringLiteral("small")), QStringLiteral("40k"));
+    if (!disk.mounted)
+        QSKIP(qPrintable(QStringLiteral("cannot mount a small disk: ") + disk.why));
+    const QString out = QDir(disk.path).filePath(QStringLiteral("sweep"));
+    const Run sweep = runRrdcli({QStringLiteral("sweep"), m_data, QStringLiteral("--params"), m_base,
+                                 QStringLiteral("--vary"), QStringLiteral("av00/threshold=2.0:2.7:0.1"),
+                                 QStringLiteral("-o"), out});
+    QCOMPARE(sweep.exitCode, 1);
+    for (const QString &file : {QStringLiteral("8.log.csv"), QStringLiteral("summary.csv")})
+        QVERIFY2(sweep.errText().contains(QStringLiteral("cannot write %1: No space left on device")
+                                              .arg(QDir(out).filePath(file))),
+                 qPrintable(sweep.errText()));
 }
 
 void TstSweep::showsProgressOnATerminal()
