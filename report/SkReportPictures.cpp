@@ -1,20 +1,47 @@
 #include "SkReportPictures.h"
 
-#include "SkFrameTimeScaleDraw.h"
 #include "SkPlotActivities.h"
 #include "SkPlotSpectrogram.h"
 #include "SkReportCollector.h"
 
 #include <qwt_plot_curve.h>
 #include <qwt_plot_marker.h>
+#include <qwt_scale_draw.h>
 
 #include <QBuffer>
+#include <QDateTime>
 
 #include <algorithm>
+#include <cmath>
 
 namespace {
 
 constexpr int Channels = 1024;
+
+// The bottom axis of the activity plot: frame numbers labelled with the frames' UTC times
+// ("06:03:20"), so the curves read against the clock.
+class FrameTimeScaleDraw : public QwtScaleDraw
+{
+public:
+    // `times` holds the time of frame firstFrame + i at i (microseconds since 1970).
+    FrameTimeScaleDraw(qint64 firstFrame, const QVector<qint64> &times)
+        : m_firstFrame(firstFrame), m_times(times)
+    {
+    }
+
+    QwtText label(double value) const override
+    {
+        const qint64 i = qint64(std::llround(value)) - m_firstFrame;
+        if (i < 0 || i >= m_times.size())
+            return QwtText();
+        return QwtText(QDateTime::fromMSecsSinceEpoch(m_times[int(i)] / 1000, Qt::UTC)
+                           .toString(QStringLiteral("hh:mm:ss")));
+    }
+
+private:
+    qint64 m_firstFrame;
+    QVector<qint64> m_times;
+};
 
 // Lays the plot out at `size` as on screen and draws it.
 QImage drawn(QwtPlot &plot, const QSize &size)
@@ -61,7 +88,7 @@ void showFrameAxis(SkPlotActivities &plot, const std::vector<SkReportSample> &sa
     times.reserve(int(samples.size()));
     for (const SkReportSample &s : samples)
         times << s.timeMicros;
-    plot.setAxisScaleDraw(QwtPlot::xBottom, new SkFrameTimeScaleDraw(first, times));
+    plot.setAxisScaleDraw(QwtPlot::xBottom, new FrameTimeScaleDraw(first, times));
     plot.setAxisTitle(QwtPlot::xBottom, QStringLiteral("Time (UTC)"));
 }
 
