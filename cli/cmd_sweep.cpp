@@ -59,7 +59,10 @@ void describe(QCommandLineParser &parser)
         "scored against the known events: score = 2 caught / (2 caught + missed + false "
         "alarms), best first. The summary is also printed: CSV, or JSON with --jsonl."));
     parser.addOptions({
-        cli::paramsOption(),
+        {QStringLiteral("params"),
+         QStringLiteral("The settings every set starts from, a parameter file (default: the "
+                        "built-in ones, every detector off)."),
+         QStringLiteral("BASE.ini")},
         {QStringLiteral("params-set"),
          QStringLiteral("A parameter set: a parameter file read over BASE.ini (repeat the "
                         "option for each set)."),
