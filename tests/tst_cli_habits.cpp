@@ -312,8 +312,9 @@ void TestCliHabits::stopSignalsCompleteTheOutput()
         return;
     }
     if (command == QLatin1String("sweep")) {
-        // The frames read (the pipe is drained before all are decoded) are summed up.
-        QVERIFY2(told > 0 && told <= stdinFrames, err.constData());
+        // The frames decoded before the signal (the pipe may be drained before the first is)
+        // are summed up.
+        QVERIFY2(told >= 0 && told <= stdinFrames, err.constData());
         QVERIFY(p.readAllStandardOutput().startsWith("set,"));
         QVERIFY(QFileInfo::exists(dir.filePath(QStringLiteral("sweep/summary.csv"))));
         return;

@@ -71,6 +71,7 @@ private slots:
     void setsFromFilesReadOverTheBase();
     void scoresKnownEvents_data();
     void scoresKnownEvents();
+    void sortsSetsBestFirst();
     void refusesBadSetsAndEventFiles_data();
     void refusesBadSetsAndEventFiles();
     void scoresFramesWithoutTimeByFrameNumber();
@@ -217,6 +218,30 @@ void TstSweep::scoresKnownEvents()
     QCOMPARE(row.value(QStringLiteral("false_alarms")).toInt(), falseAlarms);
     QCOMPARE(row.value(QStringLiteral("score")).toDouble(), 2.0 * caught / (2 * caught + missed + falseAlarms));
     QVERIFY(row.value(QStringLiteral("mean_delay_s")).isDouble());
+}
+
+void TstSweep::sortsSetsBestFirst()
+{
+    // The first set is too strict to alarm on the avalanche, the second catches it.
+    const QString strict = m_dir.filePath(QStringLiteral("deaf.ini"));
+    const QString keen = m_dir.filePath(QStringLiteral("keen.ini"));
+    writeFile(strict, "[av00]\nsumSumMin=4500\n");
+    writeFile(keen, "[av00]\nsumSumMin=1500\n");
+    const RuSimulator::Timeline t = RuSimulator(mixed()).timeline();
+    const QString events = m_dir.filePath(QStringLiteral("events-sorted.csv"));
+    writeFile(events, QStringLiteral("%1,%2,av00\n").arg(t.avalanche.begin).arg(t.avalanche.end).toUtf8());
+    const QString out = sweepDir(QStringLiteral("sorted"));
+    const Run sweep = runRrdcli({QStringLiteral("sweep"), m_data, QStringLiteral("--params"), m_base,
+                                 QStringLiteral("--params-set"), strict, QStringLiteral("--params-set"), keen,
+                                 QStringLiteral("--events"), events, QStringLiteral("-o"), out});
+    QCOMPARE(sweep.exitCode, 0);
+    QVERIFY2(sweep.out.startsWith("set,file,av00/sumSumMin,") && sweep.out.split('\n').first().endsWith(
+                 ",caught,missed,false_alarms,mean_delay_s,score"), sweep.out.constData());
+    const QVector<QStringList> rows = csvRows(sweep.out);
+    QCOMPARE(rows.size(), 2);
+    QCOMPARE(rows[0].mid(0, 3), QStringList({QStringLiteral("2"), keen, QStringLiteral("1500")}));
+    QCOMPARE(rows[1].mid(0, 3), QStringList({QStringLiteral("1"), strict, QStringLiteral("4500")}));
+    QCOMPARE(rows[1].mid(rows[1].size() - 5, 2), QStringList({QStringLiteral("0"), QStringLiteral("1")}));
 }
 
 void TstSweep::refusesBadSetsAndEventFiles_data()
