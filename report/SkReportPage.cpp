@@ -192,10 +192,10 @@ QString SkReportPage::activity() const
 {
     return QStringLiteral("<h2>Activity over the recording</h2>\n<figure>%1<figcaption>The "
                           "detectors' activity of every frame, with a symbol at each logged "
-                          "event as the viewer marks it: triangles up for on, down for off (red: "
-                          "avalanche alarms, blue: rain alarms, yellow: water-level alarms, "
-                          "green: water-level incidents); green squares: avalanche "
-                          "pre-alarms.</figcaption></figure>\n")
+                          "event as the viewer marks it: triangles pointing up or right turn an "
+                          "alarm or incident on, down or left off (red: avalanche, blue: rain, "
+                          "yellow: water-level alarms, green: water-level incidents); green "
+                          "squares and circles: avalanche pre-alarms.</figcaption></figure>\n")
         .arg(image(m_pictures.activity(m_data, ActivitySize), QStringLiteral("Activity over the recording")));
 }
 
