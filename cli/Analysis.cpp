@@ -10,9 +10,6 @@
 
 namespace cli {
 
-namespace {
-
-// A CSV field, quoted when it holds a separator, a quote or a line break.
 QByteArray csvField(const QString &text)
 {
     QByteArray bytes = text.toUtf8();
@@ -22,8 +19,6 @@ QByteArray csvField(const QString &text)
     bytes.replace('"', "\"\"");
     return '"' + bytes + '"';
 }
-
-} // namespace
 
 QByteArray alarmLogRow(qint64 frame, const RuAlarmEvent &event)
 {

@@ -37,6 +37,8 @@ void warnIfAllDetectorsOff(const QString &command, const RuAlarmCalculator &calc
 bool loadParameterOption(const QString &command, const QString &path,
                          RuAlarmCalculator *calculator);
 
+// A CSV field, quoted when it holds a separator, a quote or a line break.
+QByteArray csvField(const QString &text);
 // One row "frame,event,details" of the alarm log as CSV, line break included.
 QByteArray alarmLogRow(qint64 frame, const RuAlarmEvent &event);
 

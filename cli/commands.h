@@ -15,3 +15,6 @@ int runCmdport(const QStringList &args);
 
 int runParams(const QStringList &args);
 int runExport(const QStringList &args);
+int runSweep(const QStringList &args);
+// Needs a QApplication (rrdcli makes one for it).
+int runReport(const QStringList &args);

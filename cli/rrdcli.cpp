@@ -4,11 +4,11 @@
 #include "RuNearestWord.h"
 #include "commands.h"
 
-
-#include <QCoreApplication>
+#include <QApplication>
 
 #include <cstdio>
 #include <cstring>
+#include <memory>
 
 namespace {
 
@@ -31,6 +31,8 @@ const Command commands[] = {
 
     {"params", runParams, "write the detector settings as a parameter file (INI)"},
     {"export", runExport, "write the matrices the viewer shows to NumPy (.npz) or CSV"},
+    {"sweep", runSweep, "run many parameter sets over the same frames at once and score them"},
+    {"report", runReport, "write what the detectors saw as one HTML page with pictures"},
 };
 
 void printUsage(FILE *out)
@@ -68,11 +70,23 @@ int unknownCommand(const QString &name)
     return cli::ExitUsage;
 }
 
+// The report draws its pictures with the viewer's plots, which need a QApplication; it never
+// shows a window, so it draws offscreen, with or without a display. Every other command
+// stays without widgets.
+std::unique_ptr<QCoreApplication> makeApplication(int &argc, char **argv)
+{
+    if (argc > 1 && std::strcmp(argv[1], "report") == 0) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        return std::make_unique<QApplication>(argc, argv);
+    }
+    return std::make_unique<QCoreApplication>(argc, argv);
+}
+
 } // namespace
 
 int main(int argc, char **argv)
 {
-    QCoreApplication app(argc, argv);
+    const std::unique_ptr<QCoreApplication> app = makeApplication(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("rrdcli"));
     QCoreApplication::setApplicationVersion(QStringLiteral(SK_VERSION));
     cli::installJournalMessageHandler();

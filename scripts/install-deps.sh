@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build and the demo need; with --test also those that
-# only the tests and the package need (man pages, icons, the package's checks, the
-# monitoring server, GNU parallel and the single-node Slurm cluster the tests start), so
-# that a first `make demo` stays quick.
+# only the tests and the package need (man pages, icons, the package's checks, a browser
+# that shows the report, the monitoring server, GNU parallel and the single-node Slurm
+# cluster the tests start), so that a first `make demo` stays quick.
 # Quiet and quick when everything is present; refreshes the package lists only when
 # something is missing.
 set -euo pipefail
@@ -16,7 +16,7 @@ packages=(
 )
 test_packages=(
   help2man librsvg2-bin file lintian desktop-file-utils appstream bash-completion man-db
-  systemd prometheus parallel slurm-wlm munge
+  systemd chromium prometheus parallel slurm-wlm munge
 )
 case "${1-}" in
   "") ;;
