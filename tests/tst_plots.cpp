@@ -1231,7 +1231,11 @@ void TstPlots::sessionEventsMarkTheirFrames()
     SkPlotActivities plot;
     plot.setMarkerLevels(SkActivityMarkerLevels::fromCalculator(session.calculator()));
     connect(&session, &SkLiveSession::alarmCalculated, &plot, &SkPlotActivities::appendPoints);
-    connect(&session, &SkLiveSession::alarmEvent, &plot, &SkPlotActivities::addEvent);
+    connect(&session, &SkLiveSession::alarmCalculated, &plot,
+            [&plot](int n, const SkAlarmResultSharedPtr &, const QVector<RuAlarmEvent> &events) {
+                for (const RuAlarmEvent &e : events)
+                    plot.addEvent(n, e);
+            });
     QVector<SkAlarmResultSharedPtr> results;
     connect(&session, &SkLiveSession::alarmCalculated, &plot,
             [&](int n, const SkAlarmResultSharedPtr &r) { results.resize(n + 1); results[n] = r; });
