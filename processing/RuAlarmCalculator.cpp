@@ -178,8 +178,12 @@ void RuAlarmCalculator::avalancheAndLiveStage(const RuFrame &frame, const RuMatr
         if (m_live.any())
             liveValues(frame, filtered, normalise, result);
         if (normalise) {
-            const RuAvalancheDetector::Input in{m_normalised, m_asymmetry, time, m_frameCounter,
-                                                m_params.toWardSearch};
+            m_normalisedRows.reset(m_normalised);
+            m_asymmetryRows.reset(m_asymmetry);
+            const RuAvalancheDetector::Input in{m_normalised,         m_asymmetry,
+                                                time,                 m_frameCounter,
+                                                m_params.toWardSearch, &m_normalisedRows,
+                                                &m_asymmetryRows};
             bool throwAway = false;
             for (int k = 0; k < Detectors; ++k) {
                 if (!m_avalancheEnable[k])

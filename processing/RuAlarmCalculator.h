@@ -16,6 +16,7 @@
 #include "RuMatrix.h"
 #include "RuRainDetector.h"
 #include "RuRainParams.h"
+#include "RuRowCache.h"
 #include "RuWaterlevelDetector.h"
 #include "RuWaterlevelParams.h"
 
@@ -127,6 +128,8 @@ private:
     RuMatrix m_normalised;                   // last normalised matrix, perhaps of an earlier frame
     bool m_hasNormalised = false;
     RuMatrix m_asymmetry;
+    RuRowCache m_normalisedRows;             // what the avalanche detectors share of a frame
+    RuRowCache m_asymmetryRows;
     RuHalfMatrix m_halfSymmetry;             // scratch of the live velocities
     float m_channel0Reference = 0.0f;
     int m_dropCounter = 0;
