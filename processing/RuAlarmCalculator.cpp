@@ -34,18 +34,6 @@ void copyHeader(const unsigned char *info, RuLiveHeader &header)
     header.temperatureModule3 = rrd_get_u32(info + RRD_INFO_TEMP_MOD3);
 }
 
-// RuFrame::toMatrix into a matrix whose storage is reused from frame to frame.
-void convertFrame(const RuFrame &frame, RuMatrix &out)
-{
-    out.resize(frame.rows(), RuMatrix::ColsAtCompileTime);
-    for (int r = 0; r < frame.rows(); ++r) {
-        const unsigned char *src = frame.rowData(r);
-        float *dst = out.row(r).data();
-        for (int c = 0; c < RuMatrix::ColsAtCompileTime; ++c)
-            dst[c] = static_cast<float>(rrd_get_u32(src + 4 * c));
-    }
-}
-
 } // namespace
 
 RuAlarmCalculator::RuAlarmCalculator() = default;
@@ -92,7 +80,7 @@ void RuAlarmCalculator::processFrame(const RuFrame &frame, qint64 timeMicros)
         return;
     }
     copyHeader(frame.info(), result->live.header);
-    convertFrame(frame, m_raw);
+    ruFrameToMatrix(frame, m_raw);
     const RuMatrix &raw = m_raw;
     const float s0 = channel0Sum(raw);
 

@@ -1,9 +1,19 @@
 #include "RuConditioning.h"
 
+#include "rrd.h"
+
 #include <algorithm>
+#include <cstdint>
 #include <vector>
 
+#if defined(__SSE2__) || defined(_M_X64)
+#include <emmintrin.h>
+#define RU_CONDITIONING_SSE 1
+#endif
+
 namespace {
+
+constexpr int Channels = RuMatrix::ColsAtCompileTime;
 
 // Radii of half a row or more wrap around the row more than once: each channel then counts
 // as often as the window covers it. Prefix sums keep that to one pass per row.
@@ -31,6 +41,34 @@ RuMatrix wideSpectralAverage(const RuMatrix &m, int radius)
 }
 
 } // namespace
+
+// SSE converts signed integers only: each value is split into its 16-bit halves, both
+// converted exactly, and hi·65536 + lo is rounded once, to the float nearest the unsigned
+// value, as a direct conversion rounds it. (The product is exact, so a fused multiply-add
+// would round the same.) The records are little-endian, as x86 loads them.
+void ruRecordToFloats(const unsigned char *record, float *out)
+{
+    int c = 0;
+#ifdef RU_CONDITIONING_SSE
+    const __m128i low = _mm_set1_epi32(0xFFFF);
+    const __m128 scale = _mm_set1_ps(65536.0f);
+    for (; c < Channels; c += 4) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(record + 4 * c));
+        const __m128 hi = _mm_cvtepi32_ps(_mm_srli_epi32(v, 16));
+        const __m128 lo = _mm_cvtepi32_ps(_mm_and_si128(v, low));
+        _mm_storeu_ps(out + c, _mm_add_ps(_mm_mul_ps(hi, scale), lo));
+    }
+#endif
+    for (; c < Channels; ++c)
+        out[c] = static_cast<float>(rrd_get_u32(record + 4 * c));
+}
+
+void ruFrameToMatrix(const RuFrame &frame, RuMatrix &out)
+{
+    out.resize(frame.rows(), Channels);
+    for (int r = 0; r < frame.rows(); ++r)
+        ruRecordToFloats(frame.rowData(r), out.row(r).data());
+}
 
 RuMatrix ruSpectralAverage(const RuMatrix &m, int radius)
 {

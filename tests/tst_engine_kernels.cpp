@@ -1,0 +1,140 @@
+// The engine's per-frame kernels against plain computations kept here, one value at a time
+// in the order the design states them: the conversion of a record to floats, the threshold
+// masks and the runs found in them. The fast paths must agree to the bit.
+
+#include "RuConditioning.h"
+#include "RuRuns.h"
+#include "rrd.h"
+
+#include <QtTest>
+
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <random>
+#include <vector>
+
+namespace {
+
+constexpr int C = 1024;
+
+bool sameBits(float a, float b)
+{
+    return std::memcmp(&a, &b, sizeof a) == 0;
+}
+
+// A row of whole numbers around `level` with stretches above it and now and then NaN or an
+// infinity.
+std::vector<float> spikyRow(std::mt19937 &random, float level)
+{
+    std::uniform_real_distribution<float> noise(-1.0f, 1.0f);
+    std::uniform_int_distribution<int> stretch(0, 30);
+    std::vector<float> row(C);
+    for (int c = 0; c < C; ++c)
+        row[size_t(c)] = std::round(level + noise(random) * level / 2);
+    for (int c = 0; c < C; c += 40 + stretch(random)) {
+        const int end = std::min(C, c + stretch(random));
+        for (int k = c; k < end; ++k)
+            row[size_t(k)] = level * 3;
+    }
+    row[size_t(stretch(random) * 30)] = std::nanf("");
+    row[size_t(stretch(random) * 31 + 3)] = std::numeric_limits<float>::infinity();
+    row[size_t(stretch(random) * 29 + 5)] = level; // exactly at the threshold: not above
+    return row;
+}
+
+} // namespace
+
+class TstEngineKernels : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void recordConversionRoundsAsACast();
+    void masksHoldTheChannelsAboveTheThreshold();
+    void runsInMasksFollowTheStretches_data();
+    void runsInMasksFollowTheStretches();
+};
+
+// Every value a float cannot hold exactly (above 2^24) rounds to the nearest float, ties to
+// the even one, exactly as a conversion of the unsigned integer does.
+void TstEngineKernels::recordConversionRoundsAsACast()
+{
+    std::vector<quint32> values = {0u,          1u,          0xFFFFu,     0x10000u,
+                                   0xFFFFFFu,   0x1000000u,  0x1000001u,  0x1000003u,
+                                   0x2000002u,  0x2000006u,  0x7FFFFFBFu, 0x7FFFFFC0u,
+                                   0x7FFFFFFFu, 0x80000000u, 0x80000080u, 0x80000180u,
+                                   0xFFFFFF7Fu, 0xFFFFFF80u, 0xFFFFFFFFu, 0xFFFF0000u};
+    std::mt19937 random(5);
+    std::uniform_int_distribution<quint32> any;
+    while (values.size() % C != 0)
+        values.push_back(any(random) >> (values.size() % 32));
+    std::vector<unsigned char> record(4 * values.size());
+    for (size_t i = 0; i < values.size(); ++i)
+        rrd_put_u32(record.data() + 4 * i, values[i]);
+    std::vector<float> out(values.size());
+    for (size_t row = 0; row < values.size() / C; ++row)
+        ruRecordToFloats(record.data() + 4 * C * row, out.data() + C * row);
+    for (size_t i = 0; i < values.size(); ++i)
+        QVERIFY2(sameBits(out[i], static_cast<float>(values[i])), qPrintable(QString::number(values[i])));
+}
+
+void TstEngineKernels::masksHoldTheChannelsAboveTheThreshold()
+{
+    std::mt19937 random(7);
+    for (float threshold : {2.4f, -1.0f, 0.0f, 3.0f, std::nanf("")}) {
+        const std::vector<float> row = spikyRow(random, 2.4f);
+        RuAboveMask mask;
+        ruAboveMask(row.data(), threshold, mask);
+        for (int c = 0; c < C; ++c) {
+            const bool bit = (mask.word[c / 64] >> (c % 64)) & 1;
+            QVERIFY2(bit == (row[size_t(c)] > threshold), qPrintable(QString::number(c)));
+        }
+    }
+}
+
+void TstEngineKernels::runsInMasksFollowTheStretches_data()
+{
+    QTest::addColumn<int>("begin");
+    QTest::addColumn<int>("end");
+    QTest::addColumn<int>("length");
+    QTest::newRow("whole row, 8") << 0 << C << 8;
+    QTest::newRow("borders 20, 8") << 20 << C - 20 << 8;
+    QTest::newRow("borders 40, 3") << 40 << C - 40 << 3;
+    QTest::newRow("one channel") << 0 << C << 1;
+    QTest::newRow("long runs") << 5 << 1000 << 25;
+    QTest::newRow("window past both ends") << -30 << C + 30 << 8;
+    QTest::newRow("window ends before it begins") << 600 << 500 << 2;
+    QTest::newRow("length 0 finds nothing") << 0 << C << 0;
+}
+
+// The runs of the design's walk: count channels above the threshold, a channel not above
+// resets the count, a full length is a run starting length - 1 channels back.
+void TstEngineKernels::runsInMasksFollowTheStretches()
+{
+    QFETCH(int, begin);
+    QFETCH(int, end);
+    QFETCH(int, length);
+    std::mt19937 random(9);
+    for (int trial = 0; trial < 20; ++trial) {
+        const std::vector<float> row = spikyRow(random, 2.4f);
+        QVector<int> expected;
+        int count = 0;
+        for (int c = std::max(begin, 0); c < std::min(end, C) && length >= 1; ++c) {
+            count = row[size_t(c)] > 2.4f ? count + 1 : 0;
+            if (count == length) {
+                expected.append(c - length + 1);
+                count = 0;
+            }
+        }
+        RuAboveMask mask;
+        ruAboveMask(row.data(), 2.4f, mask);
+        QVector<int> starts;
+        QCOMPARE(ruFindRuns(mask, begin, end, length, &starts), expected.size());
+        QCOMPARE(starts, expected);
+        QCOMPARE(ruHasRun(mask, begin, end, length), !expected.isEmpty());
+    }
+}
+
+QTEST_GUILESS_MAIN(TstEngineKernels)
+#include "tst_engine_kernels.moc"
