@@ -147,7 +147,10 @@ void RuAlarmCalculator::avalancheAndLiveStage(const RuFrame &frame, const RuMatr
                                              qint64 time, RuAlarmResult &result)
 {
     const RuTrailInput input{frame, std::max(m_params.avgSpectrum, 0), MatrixPtr()};
-    const RuTrailMean timeMean = m_timeTrail.push(m_timeAccumulator, input, m);
+    // A time average over one frame is the frame itself: nothing to sum, nothing to rebuild.
+    const RuTrailMean timeMean = averagesOverTime()
+                                     ? m_timeTrail.push(m_timeAccumulator, input, m)
+                                     : RuTrailMean();
     bool eventNow = false;
     bool alarmOnNow = false;
     if (m_backgroundAvailable && m_background && m_background->rows() == m.rows()) {
@@ -190,6 +193,11 @@ void RuAlarmCalculator::avalancheAndLiveStage(const RuFrame &frame, const RuMatr
     updateBackground(input, m, eventNow, alarmOnNow);
 }
 
+bool RuAlarmCalculator::averagesOverTime() const
+{
+    return m_timeAccumulator.length() > 1;
+}
+
 // The time average F of this frame. While the window holds this frame alone, F is the frame's
 // own spectral average, bit for bit (the sum restarts from it), so the result only notes how
 // to rebuild it; otherwise F depends on earlier frames and the result refers to the trail that
@@ -197,12 +205,13 @@ void RuAlarmCalculator::avalancheAndLiveStage(const RuFrame &frame, const RuMatr
 const RuMatrix &RuAlarmCalculator::filteredMatrix(const RuMatrix &m, const RuTrailMean &mean,
                                                   RuAlarmResult &result)
 {
-    if (m_timeAccumulator.size() == 1 && !m_keepEveryMatrix) {
+    const bool ownFrame = !averagesOverTime() || m_timeAccumulator.size() == 1;
+    if (ownFrame && !m_keepEveryMatrix) {
         result.filteredFromFrame = true;
         result.spectralRadius = std::max(m_params.avgSpectrum, 0);
         return m;
     }
-    m_filtered = m_timeAccumulator.mean();
+    m_filtered = ownFrame ? m : m_timeAccumulator.mean();
     if (m_keepEveryMatrix || mean.isNull())
         result.filtered = MatrixPtr::create(m_filtered);
     else

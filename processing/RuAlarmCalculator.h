@@ -79,6 +79,7 @@ private:
     void clampToDockRanges();
     bool anyAvalancheEnabled() const;
     bool anyWaterlevelEnabled() const;
+    bool averagesOverTime() const;
     void initialise(int rows);
     void throwBackgroundAway();
     QSharedPointer<RuAlarmResult> newResult(int rows) const;

@@ -15,11 +15,7 @@ void RuFrameAccumulator::push(const RuMatrix &matrix)
             m_count = 0;
             m_first = 0;
         } else {
-            // (sum - oldest) + new in one pass over the memory, in that order.
-            m_sum.array() = (m_sum.array() - slot(0).array()) + matrix.array();
-            m_first = (m_first + 1) % static_cast<int>(m_slots.size());
-            --m_count;
-            storeNewest(matrix);
+            replaceOldest(matrix);
             return;
         }
     }
@@ -27,6 +23,26 @@ void RuFrameAccumulator::push(const RuMatrix &matrix)
         m_sum = matrix;
     else
         m_sum += matrix;
+    storeNewest(matrix);
+}
+
+// The window is full: sum = (sum - oldest) + new, element by element in that order, and the
+// new matrix takes the oldest one's place. Once the ring has grown to the window, the oldest
+// slot is where the newest goes: both are done row by row, so that the copy finds the row
+// still in the cache.
+void RuFrameAccumulator::replaceOldest(const RuMatrix &matrix)
+{
+    RuMatrix &oldest = slot(0);
+    const bool inPlace = m_count == static_cast<int>(m_slots.size());
+    for (int r = 0; r < matrix.rows(); ++r) {
+        m_sum.row(r).array() = (m_sum.row(r).array() - oldest.row(r).array()) + matrix.row(r).array();
+        if (inPlace)
+            oldest.row(r) = matrix.row(r);
+    }
+    m_first = (m_first + 1) % static_cast<int>(m_slots.size());
+    if (inPlace)
+        return;
+    --m_count;
     storeNewest(matrix);
 }
 
