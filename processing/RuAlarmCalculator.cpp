@@ -161,10 +161,9 @@ void RuAlarmCalculator::avalancheAndLiveStage(const RuFrame &frame, const RuMatr
             result.backgroundMean = m_backgroundMean;
         const bool normalise = anyAvalancheEnabled() || m_live.activity;
         if (normalise) {
-            ruNormalise(filtered, *m_background, m_normalised);
+            ruNormaliseWithAsymmetry(filtered, *m_background, m_normalised, m_asymmetry);
             m_hasNormalised = true;
             result.normalisedComputed = true;
-            ruAsymmetry(m_normalised, m_asymmetry);
         }
         if (m_live.any())
             liveValues(frame, filtered, normalise, result);

@@ -110,12 +110,44 @@ RuMatrix ruNormalised(const RuMatrix &filtered, const RuMatrix &background)
     return out;
 }
 
+namespace {
+
+// X(c) = (N(c) + 1) - N(1023 - c) of one row: four channels and their four mirrors, loaded
+// together and reversed, at a time.
+void asymmetryRow(const float *n, float *x)
+{
+    int c = 0;
+#ifdef RU_CONDITIONING_SSE
+    const __m128 one = _mm_set1_ps(1.0f);
+    for (; c < Channels; c += 4) {
+        const __m128 mirror = _mm_loadu_ps(n + Channels - 4 - c);
+        const __m128 reversed = _mm_shuffle_ps(mirror, mirror, _MM_SHUFFLE(0, 1, 2, 3));
+        _mm_storeu_ps(x + c, _mm_sub_ps(_mm_add_ps(_mm_loadu_ps(n + c), one), reversed));
+    }
+#endif
+    for (; c < Channels; ++c)
+        x[c] = (n[c] + 1.0f) - n[Channels - 1 - c];
+}
+
+} // namespace
+
 void ruAsymmetry(const RuMatrix &normalised, RuMatrix &out)
 {
-    out.resize(normalised.rows(), RuMatrix::ColsAtCompileTime);
+    out.resize(normalised.rows(), Channels);
     for (int r = 0; r < normalised.rows(); ++r)
-        out.row(r).array() =
-            (normalised.row(r).array() + 1.0f) - normalised.row(r).reverse().array();
+        asymmetryRow(normalised.row(r).data(), out.row(r).data());
+}
+
+void ruNormaliseWithAsymmetry(const RuMatrix &filtered, const RuMatrix &background,
+                              RuMatrix &normalised, RuMatrix &asymmetry)
+{
+    normalised.resize(filtered.rows(), Channels);
+    asymmetry.resize(filtered.rows(), Channels);
+    for (int r = 0; r < filtered.rows(); ++r) {
+        // The expression ruNormalise evaluates, one row of it.
+        normalised.row(r).array() = filtered.row(r).array() / background.row(r).array().max(1.0f);
+        asymmetryRow(normalised.row(r).data(), asymmetry.row(r).data());
+    }
 }
 
 double ruWindowSum(const RuMatrix &m, int row, int begin, int width)

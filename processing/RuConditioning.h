@@ -22,5 +22,10 @@ RuMatrix ruNormalised(const RuMatrix &filtered, const RuMatrix &background);
 // X(r, c) = N(r, c) + 1 - N(r, 1023 - c): about 1 where the spectrum is symmetric.
 void ruAsymmetry(const RuMatrix &normalised, RuMatrix &out);
 
+// Both of the above, a range gate at a time: the asymmetry reads the normalised row while it
+// is still in the cache.
+void ruNormaliseWithAsymmetry(const RuMatrix &filtered, const RuMatrix &background,
+                              RuMatrix &normalised, RuMatrix &asymmetry);
+
 // Sum of channels [begin, begin + width) of row r, the window clipped to the row.
 double ruWindowSum(const RuMatrix &m, int row, int begin, int width);

@@ -1,6 +1,7 @@
 // The engine's per-frame kernels against plain computations kept here, one value at a time
 // in the order the design states them: the conversion of a record to floats, the threshold
-// masks and the runs found in them. The fast paths must agree to the bit.
+// masks and the runs found in them, the normalisation with the asymmetry. The fast paths must
+// agree to the bit.
 
 #include "RuConditioning.h"
 #include "RuRuns.h"
@@ -54,6 +55,7 @@ private slots:
     void masksHoldTheChannelsAboveTheThreshold();
     void runsInMasksFollowTheStretches_data();
     void runsInMasksFollowTheStretches();
+    void normalisationWithAsymmetryDividesAndMirrors();
 };
 
 // Every value a float cannot hold exactly (above 2^24) rounds to the nearest float, ties to
@@ -134,6 +136,44 @@ void TstEngineKernels::runsInMasksFollowTheStretches()
         QCOMPARE(starts, expected);
         QCOMPARE(ruHasRun(mask, begin, end, length), !expected.isEmpty());
     }
+}
+
+// N = F / max(B, 1) and X(c) = (N(c) + 1) - N(1023 - c), value by value, with backgrounds
+// below 1, zero, NaN and infinite among them.
+void TstEngineKernels::normalisationWithAsymmetryDividesAndMirrors()
+{
+    std::mt19937 random(3);
+    std::uniform_real_distribution<float> value(-2.0f, 5000.0f);
+    RuMatrix f(7, C);
+    RuMatrix b(7, C);
+    for (int i = 0; i < f.size(); ++i) {
+        f.data()[i] = value(random);
+        b.data()[i] = value(random) / 1000.0f;
+    }
+    b(0, 3) = std::nanf("");
+    f(1, 1000) = std::nanf("");
+    b(2, 17) = std::numeric_limits<float>::infinity();
+    f(3, 511) = std::numeric_limits<float>::infinity();
+    b(4, 0) = 0.0f;
+    b(4, 1) = -0.0f;
+    RuMatrix n;
+    RuMatrix x;
+    ruNormaliseWithAsymmetry(f, b, n, x);
+    QCOMPARE(n.rows(), f.rows());
+    QCOMPARE(x.rows(), f.rows());
+    for (int r = 0; r < f.rows(); ++r) {
+        for (int c = 0; c < C; ++c) {
+            const float expectedN = f(r, c) / (b(r, c) < 1.0f ? 1.0f : b(r, c));
+            QVERIFY2(sameBits(n(r, c), expectedN), qPrintable(QStringLiteral("N %1 %2").arg(r).arg(c)));
+        }
+        for (int c = 0; c < C; ++c) {
+            const float expectedX = (n(r, c) + 1.0f) - n(r, C - 1 - c);
+            QVERIFY2(sameBits(x(r, c), expectedX), qPrintable(QStringLiteral("X %1 %2").arg(r).arg(c)));
+        }
+    }
+    RuMatrix alone;
+    ruAsymmetry(n, alone);
+    QVERIFY(std::memcmp(alone.data(), x.data(), sizeof(float) * size_t(x.size())) == 0);
 }
 
 QTEST_GUILESS_MAIN(TstEngineKernels)
