@@ -1,15 +1,9 @@
 #include "RuConditioning.h"
 
-#include "rrd.h"
+#include "RuRowKernels.h"
 
 #include <algorithm>
-#include <cstdint>
 #include <vector>
-
-#if defined(__SSE2__) || defined(_M_X64)
-#include <emmintrin.h>
-#define RU_CONDITIONING_SSE 1
-#endif
 
 namespace {
 
@@ -42,32 +36,17 @@ RuMatrix wideSpectralAverage(const RuMatrix &m, int radius)
 
 } // namespace
 
-// SSE converts signed integers only: each value is split into its 16-bit halves, both
-// converted exactly, and hi·65536 + lo is rounded once, to the float nearest the unsigned
-// value, as a direct conversion rounds it. (The product is exact, so a fused multiply-add
-// would round the same.) The records are little-endian, as x86 loads them.
 void ruRecordToFloats(const unsigned char *record, float *out)
 {
-    int c = 0;
-#ifdef RU_CONDITIONING_SSE
-    const __m128i low = _mm_set1_epi32(0xFFFF);
-    const __m128 scale = _mm_set1_ps(65536.0f);
-    for (; c < Channels; c += 4) {
-        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(record + 4 * c));
-        const __m128 hi = _mm_cvtepi32_ps(_mm_srli_epi32(v, 16));
-        const __m128 lo = _mm_cvtepi32_ps(_mm_and_si128(v, low));
-        _mm_storeu_ps(out + c, _mm_add_ps(_mm_mul_ps(hi, scale), lo));
-    }
-#endif
-    for (; c < Channels; ++c)
-        out[c] = static_cast<float>(rrd_get_u32(record + 4 * c));
+    ruRowKernels().recordToFloats(record, out);
 }
 
 void ruFrameToMatrix(const RuFrame &frame, RuMatrix &out)
 {
     out.resize(frame.rows(), Channels);
+    const RuRowKernels &k = ruRowKernels();
     for (int r = 0; r < frame.rows(); ++r)
-        ruRecordToFloats(frame.rowData(r), out.row(r).data());
+        k.recordToFloats(frame.rowData(r), out.row(r).data());
 }
 
 RuMatrix ruSpectralAverage(const RuMatrix &m, int radius)
@@ -99,8 +78,10 @@ RuMatrix ruSpectralAverage(const RuMatrix &m, int radius)
 
 void ruNormalise(const RuMatrix &filtered, const RuMatrix &background, RuMatrix &out)
 {
-    out.resize(filtered.rows(), RuMatrix::ColsAtCompileTime);
-    out.array() = filtered.array() / background.array().max(1.0f);
+    out.resize(filtered.rows(), Channels);
+    const RuRowKernels &k = ruRowKernels();
+    for (int r = 0; r < filtered.rows(); ++r)
+        k.normalise(filtered.row(r).data(), background.row(r).data(), out.row(r).data());
 }
 
 RuMatrix ruNormalised(const RuMatrix &filtered, const RuMatrix &background)
@@ -110,32 +91,12 @@ RuMatrix ruNormalised(const RuMatrix &filtered, const RuMatrix &background)
     return out;
 }
 
-namespace {
-
-// X(c) = (N(c) + 1) - N(1023 - c) of one row: four channels and their four mirrors, loaded
-// together and reversed, at a time.
-void asymmetryRow(const float *n, float *x)
-{
-    int c = 0;
-#ifdef RU_CONDITIONING_SSE
-    const __m128 one = _mm_set1_ps(1.0f);
-    for (; c < Channels; c += 4) {
-        const __m128 mirror = _mm_loadu_ps(n + Channels - 4 - c);
-        const __m128 reversed = _mm_shuffle_ps(mirror, mirror, _MM_SHUFFLE(0, 1, 2, 3));
-        _mm_storeu_ps(x + c, _mm_sub_ps(_mm_add_ps(_mm_loadu_ps(n + c), one), reversed));
-    }
-#endif
-    for (; c < Channels; ++c)
-        x[c] = (n[c] + 1.0f) - n[Channels - 1 - c];
-}
-
-} // namespace
-
 void ruAsymmetry(const RuMatrix &normalised, RuMatrix &out)
 {
     out.resize(normalised.rows(), Channels);
+    const RuRowKernels &k = ruRowKernels();
     for (int r = 0; r < normalised.rows(); ++r)
-        asymmetryRow(normalised.row(r).data(), out.row(r).data());
+        k.asymmetry(normalised.row(r).data(), out.row(r).data());
 }
 
 void ruNormaliseWithAsymmetry(const RuMatrix &filtered, const RuMatrix &background,
@@ -143,10 +104,11 @@ void ruNormaliseWithAsymmetry(const RuMatrix &filtered, const RuMatrix &backgrou
 {
     normalised.resize(filtered.rows(), Channels);
     asymmetry.resize(filtered.rows(), Channels);
+    const RuRowKernels &k = ruRowKernels();
     for (int r = 0; r < filtered.rows(); ++r) {
-        // The expression ruNormalise evaluates, one row of it.
-        normalised.row(r).array() = filtered.row(r).array() / background.row(r).array().max(1.0f);
-        asymmetryRow(normalised.row(r).data(), asymmetry.row(r).data());
+        float *n = normalised.row(r).data();
+        k.normalise(filtered.row(r).data(), background.row(r).data(), n);
+        k.asymmetry(n, asymmetry.row(r).data());
     }
 }
 

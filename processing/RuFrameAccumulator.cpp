@@ -1,5 +1,7 @@
 #include "RuFrameAccumulator.h"
 
+#include "RuRowKernels.h"
+
 RuFrameAccumulator::RuFrameAccumulator(int length) : m_length(length) {}
 
 void RuFrameAccumulator::push(const RuMatrix &matrix)
@@ -27,23 +29,15 @@ void RuFrameAccumulator::push(const RuMatrix &matrix)
 }
 
 // The window is full: sum = (sum - oldest) + new, element by element in that order, and the
-// new matrix takes the oldest one's place. Once the ring has grown to the window, the oldest
-// slot is where the newest goes: both are done row by row, so that the copy finds the row
-// still in the cache.
+// new matrix takes the oldest one's slot (the ring holds exactly the window: it grows to the
+// window length, and a new length frees it). One pass per row does both.
 void RuFrameAccumulator::replaceOldest(const RuMatrix &matrix)
 {
     RuMatrix &oldest = slot(0);
-    const bool inPlace = m_count == static_cast<int>(m_slots.size());
-    for (int r = 0; r < matrix.rows(); ++r) {
-        m_sum.row(r).array() = (m_sum.row(r).array() - oldest.row(r).array()) + matrix.row(r).array();
-        if (inPlace)
-            oldest.row(r) = matrix.row(r);
-    }
+    const RuRowKernels &k = ruRowKernels();
+    for (int r = 0; r < matrix.rows(); ++r)
+        k.slide(m_sum.row(r).data(), oldest.row(r).data(), matrix.row(r).data());
     m_first = (m_first + 1) % static_cast<int>(m_slots.size());
-    if (inPlace)
-        return;
-    --m_count;
-    storeNewest(matrix);
 }
 
 void RuFrameAccumulator::storeNewest(const RuMatrix &matrix)
@@ -62,7 +56,11 @@ RuMatrix RuFrameAccumulator::mean() const
 {
     if (m_count <= 1) // dividing by 1 changes nothing
         return m_sum;
-    return m_sum / static_cast<float>(m_count);
+    RuMatrix mean(m_sum.rows(), RuMatrix::ColsAtCompileTime);
+    const RuRowKernels &k = ruRowKernels();
+    for (int r = 0; r < m_sum.rows(); ++r)
+        k.divide(m_sum.row(r).data(), static_cast<float>(m_count), mean.row(r).data());
+    return mean;
 }
 
 bool RuFrameAccumulator::ready() const

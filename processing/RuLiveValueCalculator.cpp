@@ -1,6 +1,7 @@
 #include "RuLiveValueCalculator.h"
 
 #include "RuHalfMatrix.h"
+#include "RuRowKernels.h"
 #include "RuVelocityScan.h"
 #include "rrd.h"
 
@@ -69,7 +70,7 @@ void halfSymmetry(const RuAlarmParams &params, const RuLiveEnables &enables, con
     if (info && enables.medianVelocity)
         live.medianVelocity.fill(0, rows);
     for (int r = 0; r < rows; ++r) {
-        d.row(r) = v.row(r).head<Half>() - v.row(r).tail<Half>().reverse();
+        ruRowKernels().halfSymmetry(v.row(r).data(), d.row(r).data());
         if (!info)
             continue;
         const RuVelocityChannels found = ruScanVelocities(d.row(r).data(), c0,

@@ -2,6 +2,7 @@
 
 #include "RuChannelBits.h"
 #include "RuMatrix.h"
+#include "RuRowKernels.h"
 
 #include <algorithm>
 
@@ -47,8 +48,7 @@ int scanRuns(const RuAboveMask &mask, int begin, int end, int length, OnRun onRu
 
 void ruAboveMask(const float *spectrum, float threshold, RuAboveMask &mask)
 {
-    for (int w = 0; w < Words; ++w)
-        mask.word[w] = ruChannelBits::above(spectrum + 64 * w, threshold);
+    ruRowKernels().above(spectrum, threshold, mask.word);
 }
 
 int ruFindRuns(const RuAboveMask &above, int begin, int end, int length, QVector<int> *starts)

@@ -1,8 +1,14 @@
 #include "RuVelocityScan.h"
 
 #include "RuChannelBits.h"
+#include "RuRowKernels.h"
 
 #include <algorithm>
+
+#if defined(__SSE2__) || defined(_M_X64)
+#include <emmintrin.h>
+#define RU_SCAN_SSE 1
+#endif
 
 namespace {
 
@@ -29,7 +35,7 @@ void takeBest(const float *d, int from, int to, float &best, int &bestChannel)
 {
     int c = from;
     float top = best;
-#ifdef RU_CHANNEL_BITS_SSE
+#ifdef RU_SCAN_SSE
     if (to - from >= 16) {
         __m128 lanes = _mm_set1_ps(best);
         for (; c + 4 <= to; c += 4)
@@ -95,10 +101,7 @@ RuVelocityChannels ruScanVelocities(const float *d, int c0, float threshold, boo
     // NaN is neither above nor below, as in the comparisons the scan is defined by.
     HalfMask above;
     HalfMask below;
-    for (int w = 0; w < Words; ++w) {
-        above.word[w] = ruChannelBits::above(d + 64 * w, threshold);
-        below.word[w] = ruChannelBits::below(d + 64 * w, threshold);
-    }
+    ruRowKernels().aboveAndBelowHalf(d, threshold, above.word, below.word);
     float best = 0.0f;
     int bestChannel = -1;
     int rise = nextSet(above, c0);

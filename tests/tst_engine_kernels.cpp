@@ -1,9 +1,10 @@
 // The engine's per-frame kernels against plain computations kept here, one value at a time
 // in the order the design states them: the conversion of a record to floats, the threshold
 // masks and the runs found in them, the normalisation with the asymmetry. The fast paths must
-// agree to the bit.
+// agree to the bit, and so must the wider set of row kernels with the baseline set.
 
 #include "RuConditioning.h"
+#include "RuRowKernels.h"
 #include "RuRuns.h"
 #include "rrd.h"
 
@@ -44,6 +45,35 @@ std::vector<float> spikyRow(std::mt19937 &random, float level)
     return row;
 }
 
+template <typename T>
+QByteArray bytesOf(const std::vector<T> &values)
+{
+    return QByteArray(reinterpret_cast<const char *>(values.data()), int(sizeof(T) * values.size()));
+}
+
+// Everything one set of row kernels makes of the same rows, by kernel.
+QMap<QString, QByteArray> runKernels(const RuRowKernels &k, const std::vector<unsigned char> &record,
+                                     const std::vector<float> &a, const std::vector<float> &b,
+                                     float threshold)
+{
+    std::vector<float> floats(C), normalised(C), asymmetry(C), half(C / 2), divided(C);
+    std::vector<float> sum = a, oldest = b;
+    std::vector<uint64_t> above(C / 64), halfAbove(C / 128), halfBelow(C / 128);
+    k.recordToFloats(record.data(), floats.data());
+    k.normalise(a.data(), b.data(), normalised.data());
+    k.asymmetry(a.data(), asymmetry.data());
+    k.halfSymmetry(a.data(), half.data());
+    k.slide(sum.data(), oldest.data(), floats.data());
+    k.divide(a.data(), threshold, divided.data());
+    k.above(a.data(), threshold, above.data());
+    k.aboveAndBelowHalf(half.data(), threshold, halfAbove.data(), halfBelow.data());
+    return {{"recordToFloats", bytesOf(floats)}, {"normalise", bytesOf(normalised)},
+            {"asymmetry", bytesOf(asymmetry)},   {"halfSymmetry", bytesOf(half)},
+            {"slide sum", bytesOf(sum)},         {"slide oldest", bytesOf(oldest)},
+            {"divide", bytesOf(divided)},        {"above", bytesOf(above)},
+            {"above half", bytesOf(halfAbove)},  {"below half", bytesOf(halfBelow)}};
+}
+
 } // namespace
 
 class TstEngineKernels : public QObject
@@ -56,6 +86,8 @@ private slots:
     void runsInMasksFollowTheStretches_data();
     void runsInMasksFollowTheStretches();
     void normalisationWithAsymmetryDividesAndMirrors();
+    void widerKernelsMatchTheBaseline_data();
+    void widerKernelsMatchTheBaseline();
 };
 
 // Every value a float cannot hold exactly (above 2^24) rounds to the nearest float, ties to
@@ -174,6 +206,45 @@ void TstEngineKernels::normalisationWithAsymmetryDividesAndMirrors()
     RuMatrix alone;
     ruAsymmetry(n, alone);
     QVERIFY(std::memcmp(alone.data(), x.data(), sizeof(float) * size_t(x.size())) == 0);
+}
+
+void TstEngineKernels::widerKernelsMatchTheBaseline_data()
+{
+    QTest::addColumn<float>("scale");
+    QTest::addColumn<float>("threshold");
+    QTest::newRow("spectra") << 1.0f << 2.4f;
+    QTest::newRow("large values") << 1.0e7f << 3.0e7f;
+    QTest::newRow("denormals, negative threshold") << 1.0e-40f << -1.0e-40f;
+    QTest::newRow("threshold NaN") << 1.0f << std::nanf("");
+}
+
+// Whichever set the processor runs, the engine's results are the same bits: each kernel of
+// the wider set gives exactly what the baseline gives, NaN, infinities and signed zeros
+// included (the rows hold all of them).
+void TstEngineKernels::widerKernelsMatchTheBaseline()
+{
+    QFETCH(float, scale);
+    QFETCH(float, threshold);
+    const RuRowKernels *wider = ruRowKernelsAvx2();
+    if (!wider)
+        QSKIP("this processor runs the baseline set only");
+    std::mt19937 random(13);
+    std::uniform_int_distribution<int> byte(0, 255);
+    for (int trial = 0; trial < 20; ++trial) {
+        std::vector<unsigned char> record(4 * C);
+        for (unsigned char &b : record)
+            b = static_cast<unsigned char>(byte(random));
+        std::vector<float> a = spikyRow(random, 2.4f);
+        std::vector<float> b = spikyRow(random, 2.4f);
+        for (int c = 0; c < C; ++c)
+            a[size_t(c)] *= scale, b[size_t(c)] *= scale;
+        a[size_t(trial)] = -0.0f;
+        b[size_t(C - 1 - trial)] = -std::numeric_limits<float>::infinity();
+        const auto expected = runKernels(ruRowKernelsBaseline(), record, a, b, threshold);
+        const auto actual = runKernels(*wider, record, a, b, threshold);
+        for (auto it = expected.begin(); it != expected.end(); ++it)
+            QVERIFY2(actual.value(it.key()) == it.value(), qPrintable(it.key()));
+    }
 }
 
 QTEST_GUILESS_MAIN(TstEngineKernels)
