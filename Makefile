@@ -3,15 +3,21 @@ BUILD      ?= build
 GENERATOR  ?= Ninja
 CMAKE_ARGS ?=
 FUZZ_SECONDS ?= 300
+FUZZ_TARGET ?=
 JOBS       ?= $(shell nproc)
 PREFIX     ?= /usr/local
 
-.PHONY: all deps configure build test demo bench test-asan test-tsan fuzz clean install screenshots
+.PHONY: all deps deps-test configure build test demo bench test-asan test-tsan fuzz clean install \
+        screenshots package
 
 all: build
 
 deps:
 	@./scripts/install-deps.sh
+
+# What only the tests and the package need (help2man, lintian, ...): not for a first demo.
+deps-test: deps
+	@./scripts/install-deps.sh --test
 
 configure: deps
 	@cmake -S . -B $(BUILD) -G $(GENERATOR) -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_ARGS) >/dev/null
@@ -19,8 +25,15 @@ configure: deps
 build: configure
 	@cmake --build $(BUILD) -j $(JOBS)
 
-test: build
+# The test packages come first, so that the build configures the man pages and icons.
+test: deps-test
+	@$(MAKE) --no-print-directory build
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
+
+# The Debian package in $(BUILD), checked by lintian.
+package: deps-test
+	@$(MAKE) --no-print-directory build
+	@./scripts/package.sh $(BUILD)
 
 # The programs into $(PREFIX)/bin (PREFIX=/usr/local by default, e.g. PREFIX=$$HOME/.local).
 install: build
@@ -44,8 +57,8 @@ test-tsan: deps
 fuzz: deps
 	@cmake -S . -B build-fuzz -G $(GENERATOR) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 	  -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DSK_FUZZ=ON >/dev/null
-	@cmake --build build-fuzz --target fuzz_rrd_read -j $(JOBS)
-	@./scripts/fuzz.sh build-fuzz $(FUZZ_SECONDS)
+	@cmake --build build-fuzz --target fuzz_rrd_read fuzz_params_read -j $(JOBS)
+	@./scripts/fuzz.sh build-fuzz $(FUZZ_SECONDS) $(FUZZ_TARGET)
 
 clean:
 	rm -rf build build-asan build-tsan build-fuzz

@@ -180,7 +180,10 @@ SkCommandLine SkCommandLine::parse(const QStringList &args)
         } else if (a.startsWith(QLatin1String("--"))) {
             c.errors.append(QStringLiteral("unknown option %1").arg(a));
         } else if (isWildcard(a) || QFileInfo(a).isDir()) {
-            c.sources.append(expand(a));
+            const QStringList found = expand(a);
+            if (found.isEmpty())
+                c.unmatched.append(a);
+            c.sources.append(found);
         } else if (a.contains(QLatin1Char(':')) && !QFileInfo::exists(a)) {
             c.sources.append(a);
             c.streamMode = true;

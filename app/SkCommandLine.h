@@ -33,6 +33,7 @@ struct SkCommandLine
     QString language;         // --language: as if chosen in the options ("English", "Deutsch")
 
     QStringList errors;       // one line per refused argument
+    QStringList unmatched;    // wildcards and folders that name no data file
 
     // `args` without the program name.
     static SkCommandLine parse(const QStringList &args);

@@ -1,5 +1,5 @@
 // Construction and destruction of the main window, its menus, status bar and dialogs, opening
-// sources and the messages about tasks.
+// sources, the messages about tasks and the status bar's texts.
 
 #include "SkMainWindow.h"
 #include "ui_SkMainWindow.h"
@@ -9,11 +9,13 @@
 #include "SkDialogContrl.h"
 #include "SkDialogOpenFile.h"
 #include "SkDialogOpenStream.h"
+#include "SkExportService.h"
 #include "SkFrameStore.h"
-#include "SkJobScheduler.h"
+#include "SkFrameTaskRecord.h"
 #include "SkLiveSession.h"
 #include "SkParameterWidgets.h"
 #include "SkPlotActivities.h"
+#include "SkRecordingController.h"
 #include "SkTimezoneAction.h"
 #include "SkUpdateThrottle.h"
 
@@ -23,6 +25,7 @@
 #include <QDockWidget>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QMessageBox>
 #include <QProgressBar>
 #include <QRegularExpression>
 #include <QSettings>
@@ -33,7 +36,6 @@
 namespace {
 
 constexpr int RecentFileCount = 10;
-constexpr int PlotUpdateIntervalMs = 200;
 // Results of a fast file load arrive by the thousand; the activity plot is redrawn at most
 // this often instead of once per result.
 constexpr int ActivityReplotIntervalMs = 100;
@@ -54,11 +56,10 @@ void SkMainWindow::construct(const QStringList &args)
     m_configureDialog = new SkDialogConfigure(this);
     m_console = new SkDialogContrl(this);
     m_aboutDialog = new SkDialogAbout(this);
-    // Normalised frames are ratios to the background: their scale starts far lower.
-    m_thresholds = {{0, 400}, {1, 400}, {5, 400}, {2, 2}, {3, 2}, {4, 2}, {6, 4}};
     m_session = std::make_unique<SkLiveSession>();
-    m_jobs = new SkJobScheduler(this);
-    m_plotThrottle = new SkUpdateThrottle(PlotUpdateIntervalMs, this);
+    m_view = new SkViewController(m_session->store(), this);
+    m_recording = std::make_unique<SkRecordingController>(m_session.get(), m_configureDialog, this);
+    m_exports = std::make_unique<SkExportService>(this);
     m_activityReplot = new SkUpdateThrottle(ActivityReplotIntervalMs, this);
     m_timezoneAction = new SkTimezoneAction;
     m_showLegendAction = new QAction(tr("Show Legend"), this);
@@ -96,7 +97,8 @@ SkMainWindow::~SkMainWindow()
         QCoreApplication::removeTranslator(m_translator);
     // Jobs first: they read the store the session owns. Then the session aborts its tasks,
     // wakes the store and waits for them.
-    m_jobs->shutdown();
+    m_view->shutdown();
+    m_recording.reset();
     m_session.reset();
     delete m_timezoneAction;
 }
@@ -173,6 +175,28 @@ void SkMainWindow::setupStatusBar()
     layout->addWidget(m_alarmProgress);
     statusBar()->addPermanentWidget(holder);
     statusBar()->setStyleSheet(QStringLiteral("QStatusBar::item { border: none; padding: 0; margin: 0;}"));
+    // A message longer than the bar is cut off: the whole text is its tool tip.
+    connect(statusBar(), &QStatusBar::messageChanged, statusBar(), &QWidget::setToolTip);
+}
+
+void SkMainWindow::showMessage(const QString &text, int timeoutMs)
+{
+    statusBar()->showMessage(text, timeoutMs);
+}
+
+void SkMainWindow::showFailure(const QString &text)
+{
+    statusBar()->showMessage(text);
+    if (!m_failureBox) {
+        m_failureBox = new QMessageBox(QMessageBox::Warning, tr("Skarnel"), QString(),
+                                       QMessageBox::Ok, this);
+        m_failureBox->setObjectName(QStringLiteral("failureBox"));
+        m_failureBox->setWindowModality(Qt::NonModal);
+    }
+    // One box, showing the newest failure: a failure that repeats does not pile up windows.
+    m_failureBox->setText(text);
+    m_failureBox->show();
+    m_failureBox->raise();
 }
 
 void SkMainWindow::setupDisplayMenu()
@@ -238,25 +262,12 @@ void SkMainWindow::connectSignals()
     connect(ui->rgSumChLastSpinBox, QOverload<int>::of(&QSpinBox::valueChanged),
             ui->rgSumChLastSlider, &QSlider::setValue);
 
-    // A dock shown again catches up with the frame on display.
-    for (QDockWidget *dock : {ui->dockWidgetLive, ui->dockWidgetRgSum, ui->dockDetails, ui->dockComputed})
-        connect(dock, &QDockWidget::visibilityChanged, this, [this](bool visible) {
-            if (visible)
-                scheduleUpdatePlot();
-        });
-    connect(m_plotThrottle, &SkUpdateThrottle::due, this, &SkMainWindow::updatePlotNow);
     connect(m_activityReplot, &SkUpdateThrottle::due, ui->plotActivity, &QwtPlot::replot);
-    connect(m_jobs, &SkJobScheduler::idle, this, [this] {
-        if (isPlotSettled())
-            emit plotSettled();
-    });
+    connectView();
 
     SkFrameStore *s = store();
     connect(s, &SkFrameStore::dataRangeChanged, this, &SkMainWindow::onDataRangeChanged);
     connect(s, &SkFrameStore::alarmRangeChanged, this, &SkMainWindow::onAlarmRangeChanged);
-    connect(s, &SkFrameStore::infoExtracted, this, &SkMainWindow::onInfoExtracted);
-    connect(s, &SkFrameStore::rgSumExtracted, this, &SkMainWindow::onRgSumExtracted);
-    connect(s, &SkFrameStore::valueExtracted, this, &SkMainWindow::onValueExtracted);
 
     SkLiveSession *session = m_session.get();
     connect(session, &SkLiveSession::alarmCalculated, this, &SkMainWindow::onAlarmCalculated);
@@ -269,13 +280,14 @@ void SkMainWindow::connectSignals()
     connect(session, &SkLiveSession::framesDropped, this, &SkMainWindow::onFramesDropped);
     connect(session, &SkLiveSession::processParametersMissing, this,
             &SkMainWindow::onProcessParametersMissing);
-    connect(session, &SkLiveSession::scriptMessage, this,
-            [this](const QString &text, int timeoutMs) { statusBar()->showMessage(text, timeoutMs); });
-    connect(session, &SkLiveSession::streamLost, this, [this](const QString &reason) {
-        statusBar()->showMessage(tr("Stream lost: %1").arg(reason));
+    connect(session, &SkLiveSession::analysisComplete, this, [this] {
+        m_loadProgress.setComplete(true);
+        showAlarmProgress(store()->endFrame());
     });
+    connect(session, &SkLiveSession::streamLost, this,
+            [this](const QString &reason) { showMessage(tr("Stream lost: %1").arg(reason), 0); });
     connect(session, &SkLiveSession::streamBack, this,
-            [this] { statusBar()->showMessage(tr("Stream back"), 4000); });
+            [this] { showMessage(tr("Stream back"), 4000); });
 }
 
 void SkMainWindow::applyCommandLine()
@@ -367,11 +379,12 @@ void SkMainWindow::onRecentFilesChanged()
 void SkMainWindow::on_reopenAction_triggered()
 {
     if (m_sources.isEmpty()) {
-        statusBar()->showMessage(tr("Nothing to reopen: open files or a stream first"), 4000);
+        showMessage(tr("Nothing to reopen: open files or a stream first"), 4000);
         return;
     }
     m_liveMaxima.clear();
-    m_drawnFrame = -1;
+    m_view->forgetDrawn();
+    m_loadProgress.start(m_sources, m_streamMode);
     ui->nextBatchAction->setEnabled(false);
     RuAlarmCalculator calculator;
     m_params->parameterSet().applyTo(calculator);
@@ -413,17 +426,20 @@ void SkMainWindow::on_preferencesAction_triggered()
     on_actionOptions_triggered();
 }
 
-void SkMainWindow::onTaskFinished(const QString &taskName, int status, const QString &message)
+// The recording controller words the end of a recording.
+void SkMainWindow::onTaskFinished(const SkFrameTask *task, int status, const QString &message)
 {
-    const bool failed = status != 0 && status != 1;
-    statusBar()->showMessage(message, failed ? 0 : 4000);
-    if (taskName == QLatin1String("Record"))
-        ui->actionRecordStart->setChecked(false);
+    if (qobject_cast<const SkFrameTaskRecord *>(task))
+        return;
+    if (status == SkTaskFailed)
+        showFailure(message);
+    else
+        showMessage(message, 4000);
 }
 
 void SkMainWindow::onFramesDropped(int nFrames)
 {
-    statusBar()->showMessage(tr("%1 Frames dropped!").arg(nFrames), 500);
+    showMessage(tr("%1 Frames dropped!").arg(nFrames), 500);
 }
 
 void SkMainWindow::onShowLegendToggled(bool value)
@@ -460,7 +476,7 @@ void SkMainWindow::closeEvent(QCloseEvent *event)
 {
     // Stop reading and analysing at once, so that the window is gone within a second even
     // while a load sleeps on a full store or a stream read blocks.
-    m_jobs->shutdown();
+    m_view->shutdown();
     m_session->abort();
     writeSettings();
     event->accept();

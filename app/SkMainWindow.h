@@ -5,20 +5,25 @@
 // chosen, the activity plot with its alarm markers, the alarm log, the live and range-gate
 // sum docks and the frame's details.
 //
-// The code is split along its seams: construction, menus and tasks (SkMainWindow.cpp),
-// navigation and views (SkMainWindowViews.cpp), drawing what the store reports
-// (SkMainWindowDrawing.cpp), alarm results, the log and the parameter dock
-// (SkMainWindowAlarms.cpp); the command line's grab lives in SkWindowGrabber.
+// The window composes classes with one job each and wires them to its widgets: what is shown
+// and how (SkViewController), recording the stream (SkRecordingController), getting data out
+// (SkExportService). Its own code is split along its seams: construction, menus, tasks and
+// the status bar (SkMainWindow.cpp), the view controls (SkMainWindowViews.cpp), drawing what
+// the views extract (SkMainWindowDrawing.cpp), alarm results, the log and the parameter dock
+// (SkMainWindowAlarms.cpp), settings and parameter files (SkMainWindowSettings.cpp), the
+// recording and export actions (SkMainWindowOperations.cpp); the command line's grab lives in
+// SkWindowGrabber.
 
 #include "RuAlarmResult.h"
 #include "SkActivityPlotId.h"
 #include "SkCommandLine.h"
+#include "SkLoadProgress.h"
 #include "SkPacket.h"
 #include "SkPacketTypeEnum.h"
+#include "SkViewController.h"
 
 #include <QMainWindow>
 #include <QMap>
-#include <QMutex>
 #include <QPointF>
 #include <QStringList>
 #include <QVector>
@@ -28,6 +33,7 @@
 #include <mutex>
 
 class QLabel;
+class QMessageBox;
 class QProgressBar;
 class QSettings;
 class QTranslator;
@@ -37,11 +43,13 @@ class SkDialogConfigure;
 class SkDialogContrl;
 class SkXlsxWriter;
 class SkDialogOpenFile;
+class SkExportService;
 class SkFrameStore;
-class SkJobScheduler;
+class SkFrameTask;
 class SkLiveSession;
 class SkParameterFiles;
 class SkParameterWidgets;
+class SkRecordingController;
 class SkTimezoneAction;
 class SkUpdateThrottle;
 
@@ -68,16 +76,18 @@ public:
     int maxFrames() const { return m_maxFrames; }
     SkLiveSession *session() const { return m_session.get(); }
     SkFrameStore *store() const;
+    SkViewController *view() const { return m_view; }
 
     // The frame the slider names (what the window shows once its jobs have run).
     int shownFrame() const;
     // The frame drawn last (-1 before the first), and whether a drawing is still on its way.
-    int drawnFrame() const { return m_drawnFrame; }
+    int drawnFrame() const { return m_view->drawnFrame(); }
     bool isPlotSettled() const;
     // --process-params: the settings of the first frame have not been taken yet.
     bool isProcessParamsPending() const { return m_processParamsPending; }
 
-    // For the command line's grab options and the screenshots.
+    // For the command line's grab options and the screenshots; the numbers are those of the
+    // command line (the item data of the view boxes).
     void showFrame(int frameno);
     void setShowHow(int showHow);
     void setShowWhat(int packetType);
@@ -119,7 +129,7 @@ private slots:
     void on_actionOptions_triggered();
     void on_actionOpen_CMD_Port_triggered();
     void on_preferencesAction_triggered();
-    void onTaskFinished(const QString &taskName, int status, const QString &message);
+    void onTaskFinished(const SkFrameTask *task, int status, const QString &message);
     void onFramesDropped(int nFrames);
     void onShowLegendToggled(bool value);
 
@@ -183,19 +193,23 @@ private:
     void applyCommandLine();
 
     void openSources(const QStringList &sources, bool stream);
-    void updatePlotNow();
+    void connectView();
     void updatePlot(const QVector<double> &plotData, int width, int plotWidth, int plotHeight,
                     const SkPacket &packet, const SkPacket &packetPrev);
     void drawProfiles(const QVector<double> &plotData, int width, int rows, int plotHeight);
     void updateInfo(const SkPacket &packet, const SkPacket &packetPrev);
-    void scheduleExtractFrame(int frameno, SkPacketTypeEnum ptype);
-    void scheduleExtractRow(int row, int frameno, SkPacketTypeEnum ptype);
-    void scheduleExtractColumn(int column, int frameno, SkPacketTypeEnum ptype);
-    void scheduleExtractInfo(int frameno);
-    void scheduleExtractRgSum(int frameno, SkPacketTypeEnum ptype);
+    void showAlarmProgress(int analysedEnd);
     void setSliderValue(double value);
     void stepFrames(int delta);
-    void storeMarkerPosition();
+    void applyMarker(QPointF pos);
+    void applyPosition(int rangegate, int channel);
+    void applyShowHow(SkViewController::ShowHow how);
+    void setLiveRangegate(int rangegate);
+
+    // The status bar: a message for `timeoutMs` (0: until the next one); a failure also in a
+    // box, so that a long text can be read whole.
+    void showMessage(const QString &text, int timeoutMs);
+    void showFailure(const QString &text);
 
     void restartAlarmComputation();
     void applyProcessParameters(const SkPacket &packet, bool quiet);
@@ -207,9 +221,12 @@ private:
     SkDialogAbout *m_aboutDialog = nullptr;         // child of the window
     SkDialogContrl *m_console = nullptr;            // child of the window
     std::unique_ptr<SkLiveSession> m_session;       // owns the frame store and the tasks
-    SkJobScheduler *m_jobs = nullptr;               // child; ended before the session
-    SkUpdateThrottle *m_plotThrottle = nullptr;     // child
+    SkViewController *m_view = nullptr;             // child; its jobs end before the session
+    std::unique_ptr<SkRecordingController> m_recording;
+    std::unique_ptr<SkExportService> m_exports;
     SkUpdateThrottle *m_activityReplot = nullptr;   // child
+    SkLoadProgress m_loadProgress;
+    QMessageBox *m_failureBox = nullptr;            // child, made at the first failure
     std::unique_ptr<SkParameterWidgets> m_params;
     SkTimezoneAction *m_timezoneAction = nullptr;   // deleted in the destructor
     QAction *m_showLegendAction = nullptr;          // child
@@ -229,19 +246,11 @@ private:
     int m_batchSizeFiles = 500;
     int m_batchSizeStream = 1;
     int m_maxFrames = 1000;
-    int m_peakShift = 0;
-    int m_showHow = 0;
-    SkPacketTypeEnum m_packetType = SkPacketTypeEnum::Original;
-    QMap<int, int> m_thresholds;
-    QMap<int, QPointF> m_markerPositions;
     int m_dataStart = 0;
     int m_dataLength = 0;
-    QMap<int, double> m_liveMaxima;
-    int m_drawnFrame = -1;
+    QMap<SkActivityPlotId, double> m_liveMaxima;
     bool m_processParamsPending = false;
 
-    mutable QMutex m_currentPacketMutex; // "PP" reads the packet on display
-    SkPacket m_currentPacket;
     std::mutex m_activityMutex;          // feeding and clearing the activity plot
 
     // ---- Settings, parameter files, options and language (SkMainWindowSettings.cpp) ----
@@ -278,7 +287,7 @@ private:
     QVector<std::function<void()>> m_retranslations;
 
     // ---- Operations: the alarm script, recording, saving frames, exports, the snapshot
-    // (SkMainWindowRecording.cpp, SkMainWindowExport.cpp) ------------------------------------
+    // (SkMainWindowOperations.cpp) ------------------------------------------------------------
 public slots:
     // Also the options dialog's "Test" button.
     void onRunAlarmScriptRequested();
@@ -294,15 +303,5 @@ private slots:
 
 private:
     void setupOperations();
-    bool startRecording();
-    QVector<SkPacket> copyHeldPackets() const;
-    void beginOperation(int steps);
-    void endOperation();
-    QString exportPrefix() const;
-    QString chooseExportFile(const QString &caption, const QString &defaultName);
-    void reportExport(SkXlsxWriter &book, const QString &path);
-
-    bool m_operationRunning = false;          // a save or row export lets the event loop run
-    bool m_recordChecksRunning = false;
+    void onExportBusy(bool busy);
 };
-

@@ -14,7 +14,6 @@
 
 #include <QDebug>
 #include <QProgressBar>
-#include <QStatusBar>
 #include <QTableWidgetItem>
 
 #include <cmath>
@@ -71,6 +70,7 @@ void SkMainWindow::onAlarmRestarting(int firstFrame)
     ui->tableLog->clearContents();
     ui->tableLog->setRowCount(0);
     ui->nextBatchAction->setEnabled(false);
+    m_loadProgress.setComplete(false);
     m_alarmProgress->setValue(0);
     m_activityReplot->request();
 }
@@ -91,12 +91,7 @@ void SkMainWindow::on_recalcPushButton_clicked()
 
 void SkMainWindow::on_readPPPushButton_clicked()
 {
-    SkPacket packet;
-    {
-        QMutexLocker locker(&m_currentPacketMutex);
-        packet = m_currentPacket;
-    }
-    applyProcessParameters(packet, false);
+    applyProcessParameters(m_view->displayedPacket(), false);
 }
 
 // Takes the detector settings from the frame's process parameters into the dock and restarts
@@ -104,7 +99,7 @@ void SkMainWindow::on_readPPPushButton_clicked()
 void SkMainWindow::applyProcessParameters(const SkPacket &packet, bool quiet)
 {
     if (!packet.hasFrame()) {
-        statusBar()->showMessage(tr("Currently no frame available"), 3000);
+        showMessage(tr("Currently no frame available"), 3000);
         return;
     }
     const RuParameterSet before = m_params->parameterSet();
@@ -113,7 +108,7 @@ void SkMainWindow::applyProcessParameters(const SkPacket &packet, bool quiet)
     try {
         calculator.fromProcessParameters(packet.frame().info());
     } catch (const std::invalid_argument &) {
-        statusBar()->showMessage(tr("No process parameters found in frame"), quiet ? 0 : 3000);
+        showMessage(tr("No process parameters found in frame"), quiet ? 0 : 3000);
         return;
     }
     RuParameterSet after = RuParameterSet::fromCalculator(calculator);
@@ -137,7 +132,7 @@ void SkMainWindow::onFirstFrameForProcessParams(int startframe, int len)
 
 void SkMainWindow::onProcessParametersMissing(const QString &message)
 {
-    statusBar()->showMessage(message);
+    showMessage(message, 0);
 }
 
 void SkMainWindow::onLiveParamChanged()

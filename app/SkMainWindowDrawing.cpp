@@ -1,5 +1,6 @@
-// Drawing what the store reports: its data range, the plot-update throttle, the extraction
-// jobs and their results in the spectrogram, the profiles, the information line and the docks.
+// Drawing what the store and the view controller report: the data range, the alarm progress,
+// and the extracted views in the spectrogram, the profiles, the information line and the
+// docks.
 
 #include "SkMainWindow.h"
 #include "ui_SkMainWindow.h"
@@ -7,12 +8,11 @@
 #include "RuAlarmDetails.h"
 #include "RuFrameDetails.h"
 #include "SkFrameStore.h"
-#include "SkJobScheduler.h"
+#include "SkLiveSession.h"
 #include "SkPlotActivities.h"
 #include "SkPlotSpectrogram.h"
 #include "SkTimezoneAction.h"
 #include "SkUpdateThrottle.h"
-#include "rrd.h"
 
 #include <qwt_plot_curve.h>
 #include <qwt_slider.h>
@@ -30,6 +30,7 @@ void SkMainWindow::onDataRangeChanged(int startframe, int len)
 {
     m_dataStart = startframe;
     m_dataLength = len;
+    m_view->setDataRange(startframe, len);
     ui->progressSlider->setScale(startframe, startframe + len);
     ui->progressSlider->setTotalSteps(uint(std::max(len, 1)));
     {
@@ -47,75 +48,23 @@ void SkMainWindow::onAlarmRangeChanged(int startframe, int len)
 {
     if (m_dataLength == 0)
         return;
-    m_alarmProgress->setValue(int(std::lround((len + 1) * 100.0 / m_dataLength)));
+    showAlarmProgress(startframe + len + 1);
     if (ui->firstFrameAction->isChecked())
         setSliderValue(startframe + len);
 }
 
-// ---- Plot updates and extraction jobs -------------------------------------------------------
+// How far the analysis has got, with the frames before `analysedEnd` analysed: through the
+// files opened, or through the frames held.
+void SkMainWindow::showAlarmProgress(int analysedEnd)
+{
+    m_alarmProgress->setValue(m_loadProgress.percent(analysedEnd, m_dataStart, m_dataLength));
+}
+
+// ---- Plot updates ---------------------------------------------------------------------------
 
 void SkMainWindow::scheduleUpdatePlot()
 {
-    m_plotThrottle->request();
-}
-
-void SkMainWindow::updatePlotNow()
-{
-    const int f = shownFrame();
-    switch (m_showHow) {
-    case 1:
-        scheduleExtractRow(ui->extractRowSpinBox->value(), f, m_packetType);
-        break;
-    case 2:
-        scheduleExtractColumn(ui->extractColumnSpinBox->value(), f, m_packetType);
-        break;
-    default:
-        scheduleExtractFrame(f, m_packetType);
-    }
-    if (ui->dockWidgetLive->isVisible())
-        scheduleExtractInfo(f);
-    if (ui->dockWidgetRgSum->isVisible())
-        scheduleExtractRgSum(f, m_packetType);
-}
-
-// Each job reads the settings of the moment it was asked for; a job asked for while one of
-// its kind runs replaces any older waiting one and runs next.
-void SkMainWindow::scheduleExtractFrame(int frameno, SkPacketTypeEnum ptype)
-{
-    SkFrameStore *s = store();
-    const int shift = m_peakShift;
-    m_jobs->schedule(SkJobScheduler::Frame, [=] { s->extractFrame(frameno, ptype, shift); });
-}
-
-void SkMainWindow::scheduleExtractRow(int row, int frameno, SkPacketTypeEnum ptype)
-{
-    SkFrameStore *s = store();
-    const int shift = m_peakShift;
-    m_jobs->schedule(SkJobScheduler::Row, [=] { s->extractRow(row, frameno, ptype, shift); });
-}
-
-void SkMainWindow::scheduleExtractColumn(int column, int frameno, SkPacketTypeEnum ptype)
-{
-    SkFrameStore *s = store();
-    const int shift = m_peakShift;
-    m_jobs->schedule(SkJobScheduler::Column,
-                     [=] { s->extractColumn(column, frameno, ptype, shift); });
-}
-
-void SkMainWindow::scheduleExtractInfo(int frameno)
-{
-    SkFrameStore *s = store();
-    const auto plotid = SkActivityPlotId(ui->liveShowWhatComboBox->currentData().toInt());
-    m_jobs->schedule(SkJobScheduler::Info, [=] { s->extractInfo(frameno, plotid); });
-}
-
-void SkMainWindow::scheduleExtractRgSum(int frameno, SkPacketTypeEnum)
-{
-    SkFrameStore *s = store();
-    const int begin = ui->rgSumChBeginSpinBox->value();
-    const int last = ui->rgSumChLastSpinBox->value();
-    m_jobs->schedule(SkJobScheduler::RgSum,
-                     [=] { s->extractRgSum(frameno, begin, last); });
+    m_view->requestUpdate();
 }
 
 void SkMainWindow::onValueExtracted(const QVector<double> &plotData, int width, int plotWidth,
@@ -138,14 +87,6 @@ void SkMainWindow::updatePlot(const QVector<double> &plotData, int width, int pl
     }
     if (packet.hasFrame())
         updateInfo(packet, packetPrev);
-    {
-        QMutexLocker locker(&m_currentPacketMutex);
-        m_currentPacket = packet;
-    }
-    m_drawnFrame = packet.hasFrame() ? packet.frameNumber() : m_drawnFrame;
-    emit frameDrawn(m_drawnFrame);
-    if (isPlotSettled())
-        emit plotSettled();
 }
 
 void SkMainWindow::drawProfiles(const QVector<double> &plotData, int width, int rows,
@@ -200,8 +141,7 @@ void SkMainWindow::updateInfo(const SkPacket &packet, const SkPacket &packetPrev
         ui->computedlistWidget->clear();
         ui->computedlistWidget->addItems(ruAlarmDetails(packet));
     }
-    const unsigned char *info = packet.frame().info();
-    ui->readPPPushButton->setEnabled(info && rrd_get_u16(info + RRD_INFO_PP_PRESENT) == 1);
+    ui->readPPPushButton->setEnabled(packet.frame().hasProcessParameters());
 }
 
 void SkMainWindow::onInfoExtracted(SkActivityPlotId plotid, const QVector<QPointF> &liveData)
@@ -209,7 +149,7 @@ void SkMainWindow::onInfoExtracted(SkActivityPlotId plotid, const QVector<QPoint
     double m = 0.0;
     for (const QPointF &p : liveData)
         m = std::max(m, p.x());
-    double &maximum = m_liveMaxima[int(plotid)];
+    double &maximum = m_liveMaxima[plotid];
     maximum = std::max(maximum, m);
     ui->plotLive->setAxisScale(QwtPlot::xBottom, 0, maximum > 0 ? maximum : 1);
     ui->plotLive->setAxisScale(QwtPlot::yLeft, 0, std::max(1, liveData.size() - 1));

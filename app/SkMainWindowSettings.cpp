@@ -7,6 +7,7 @@
 
 #include "SkDialogConfigure.h"
 #include "SkDialogOpenFile.h"
+#include "SkFrameStore.h"
 #include "SkParameterFiles.h"
 #include "SkParameterWidgets.h"
 #include "SkPlotActivities.h"
@@ -213,13 +214,12 @@ bool SkMainWindow::exportParameters(const QString &path)
     const QString absolute = QFileInfo(path).absoluteFilePath();
     QString error;
     if (!SkParameterFiles::write(*m_params, absolute, &error)) {
-        statusBar()->showMessage(tr("Parameters not written to %1: %2")
-                                     .arg(QDir::toNativeSeparators(absolute), error));
+        showFailure(tr("Parameters not written to %1: %2")
+                        .arg(QDir::toNativeSeparators(absolute), error));
         return false;
     }
     addRecentParameterFile(nowMs(), absolute);
-    statusBar()->showMessage(tr("Parameters written to %1").arg(QDir::toNativeSeparators(absolute)),
-                             4000);
+    showMessage(tr("Parameters written to %1").arg(QDir::toNativeSeparators(absolute)), 4000);
     return true;
 }
 
@@ -228,13 +228,19 @@ bool SkMainWindow::importParameters(const QString &path)
     const QString absolute = QFileInfo(path).absoluteFilePath();
     QString error;
     if (!SkParameterFiles::read(*m_params, absolute, &error)) {
-        statusBar()->showMessage(tr("Parameters not read from %1: %2")
-                                     .arg(QDir::toNativeSeparators(absolute), error));
+        showFailure(tr("Parameters not read from %1: %2")
+                        .arg(QDir::toNativeSeparators(absolute), error));
         return false;
     }
     addRecentParameterFile(nowMs(), absolute);
-    statusBar()->showMessage(tr("Parameters read from %1").arg(QDir::toNativeSeparators(absolute)),
-                             4000);
+    const QString shown = QDir::toNativeSeparators(absolute);
+    // The detectors take new settings only when they start again: until then the log and the
+    // activity plot show the old ones.
+    if (store()->endFrame() > store()->startFrame())
+        showMessage(tr("Parameters read from %1: press \"Recalculate\" to analyse the frames "
+                       "in memory with them").arg(shown), 0);
+    else
+        showMessage(tr("Parameters read from %1").arg(shown), 4000);
     return true;
 }
 
@@ -280,21 +286,21 @@ QString SkMainWindow::parametersIniText()
     QTemporaryFile file;
     QString error;
     if (!file.open()) {
-        statusBar()->showMessage(tr("Parameters not copied: no temporary file (%1)")
-                                     .arg(file.errorString()));
+        showFailure(tr("Parameters not copied: no temporary file (%1)")
+                        .arg(file.errorString()));
         return QString();
     }
     const QString name = file.fileName();
     file.close();
     if (!SkParameterFiles::write(*m_params, name, &error)) {
-        statusBar()->showMessage(tr("Parameters not written to %1: %2")
-                                     .arg(QDir::toNativeSeparators(name), error));
+        showFailure(tr("Parameters not written to %1: %2")
+                        .arg(QDir::toNativeSeparators(name), error));
         return QString();
     }
     QFile written(name);
     if (!written.open(QIODevice::ReadOnly | QIODevice::Text)) {
-        statusBar()->showMessage(tr("Parameters not read from %1: %2")
-                                     .arg(QDir::toNativeSeparators(name), written.errorString()));
+        showFailure(tr("Parameters not read from %1: %2")
+                        .arg(QDir::toNativeSeparators(name), written.errorString()));
         return QString();
     }
     return QString::fromUtf8(written.readAll());
@@ -306,7 +312,7 @@ void SkMainWindow::on_actionExport_Parameters_to_Clipboard_triggered()
     if (text.isEmpty())
         return;
     QApplication::clipboard()->setText(text, QClipboard::Clipboard);
-    statusBar()->showMessage(tr("Parameters copied to the clipboard"), 4000);
+    showMessage(tr("Parameters copied to the clipboard"), 4000);
 }
 
 // ---- Language -------------------------------------------------------------------------------

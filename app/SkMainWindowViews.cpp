@@ -1,11 +1,11 @@
 // Navigation through the frames held and the views of them: the set-up of the view controls,
-// the slider and stepping, the three "Show How" views with their markers, the colour and
-// axis scales. What the store sends back is drawn in SkMainWindowDrawing.cpp.
+// the slider and stepping, and the wiring of the controls to the view controller, which keeps
+// what is shown and how (the marker of each view, the colour scale of each kind) and asks the
+// store for it. What comes back is drawn in SkMainWindowDrawing.cpp.
 
 #include "SkMainWindow.h"
 #include "ui_SkMainWindow.h"
 
-#include "SkJobScheduler.h"
 #include "SkLiveSession.h"
 #include "SkPlotActivities.h"
 #include "SkPlotSpectrogram.h"
@@ -13,7 +13,6 @@
 #include "SkUpdateThrottle.h"
 
 #include <qwt_plot_curve.h>
-#include <qwt_plot_marker.h>
 #include <qwt_scale_engine.h>
 #include <qwt_scale_draw.h>
 #include <qwt_slider.h>
@@ -86,17 +85,20 @@ void SkMainWindow::setupComboBoxes()
     const QSignalBlocker b1(ui->showWhatComboBox), b2(ui->showHowComboBox),
         b3(ui->peakShiftComboBox), b4(ui->liveShowWhatComboBox),
         b5(ui->liveVelocitySourceComboBox);
-    ui->showWhatComboBox->addItem(tr("Original"), 0);
-    ui->showWhatComboBox->addItem(tr("Original Filtered"), 1);
-    ui->showWhatComboBox->addItem(tr("Avalanche Normalized"), 6);
-    ui->showWhatComboBox->addItem(tr("Avalanche Background"), 5);
-    ui->showWhatComboBox->addItem(tr("Live Half Sym"), 7);
-    ui->showHowComboBox->addItem(tr("Frame"), 0);
-    ui->showHowComboBox->addItem(tr("Rangegates"), 1);
-    ui->showHowComboBox->addItem(tr("Velocities"), 2);
-    ui->peakShiftComboBox->addItem(tr("No Shift"), 0);
-    ui->peakShiftComboBox->addItem(tr("To Right"), 200);
-    ui->peakShiftComboBox->addItem(tr("To Middle"), 512);
+    using ShowHow = SkViewController::ShowHow;
+    using PeakShift = SkViewController::PeakShift;
+    using Type = SkPacketTypeEnum;
+    ui->showWhatComboBox->addItem(tr("Original"), int(Type::Original));
+    ui->showWhatComboBox->addItem(tr("Original Filtered"), int(Type::OriginalFiltered));
+    ui->showWhatComboBox->addItem(tr("Avalanche Normalized"), int(Type::AvalancheNormalized));
+    ui->showWhatComboBox->addItem(tr("Avalanche Background"), int(Type::AvalancheBackground));
+    ui->showWhatComboBox->addItem(tr("Live Half Sym"), int(Type::LiveHalfSym));
+    ui->showHowComboBox->addItem(tr("Frame"), int(ShowHow::Frame));
+    ui->showHowComboBox->addItem(tr("Rangegates"), int(ShowHow::Rangegates));
+    ui->showHowComboBox->addItem(tr("Velocities"), int(ShowHow::Velocities));
+    ui->peakShiftComboBox->addItem(tr("No Shift"), int(PeakShift::None));
+    ui->peakShiftComboBox->addItem(tr("To Right"), int(PeakShift::ToRight));
+    ui->peakShiftComboBox->addItem(tr("To Middle"), int(PeakShift::ToMiddle));
     ui->liveShowWhatComboBox->addItem(tr("#-Sum"), int(SkActivitySum));
     ui->liveShowWhatComboBox->addItem(tr("Channel0"), int(SkActivityChannel0));
     ui->liveShowWhatComboBox->addItem(tr("Mode"), int(SkActivityMode));
@@ -160,9 +162,10 @@ int SkMainWindow::shownFrame() const
 
 bool SkMainWindow::isPlotSettled() const
 {
-    return m_jobs->isIdle() && !m_plotThrottle->isPending();
+    return m_view->isSettled();
 }
 
+// A frame the user named: follow mode ends.
 void SkMainWindow::showFrame(int frameno)
 {
     ui->firstFrameAction->setChecked(false);
@@ -220,7 +223,7 @@ void SkMainWindow::raiseDock(const QString &name)
 
 void SkMainWindow::flushPlotUpdate()
 {
-    m_plotThrottle->flush();
+    m_view->flush();
     m_activityReplot->flush();
 }
 
@@ -233,8 +236,7 @@ void SkMainWindow::setSliderValue(double value)
 
 void SkMainWindow::stepFrames(int delta)
 {
-    ui->firstFrameAction->setChecked(false);
-    setSliderValue(shownFrame() + delta);
+    showFrame(shownFrame() + delta);
 }
 
 void SkMainWindow::on_playAction_triggered(bool checked)
@@ -287,110 +289,122 @@ void SkMainWindow::wheelEvent(QWheelEvent *event)
 
 void SkMainWindow::on_progressSlider_valueChanged(double pos)
 {
-    QwtPlotMarker *marker = ui->plotCenter->marker();
-    if (m_showHow == 1)
-        marker->setYValue(std::round(pos) - m_dataStart);
-    else if (m_showHow == 2)
-        marker->setXValue(std::round(pos) - m_dataStart);
-    scheduleUpdatePlot();
+    m_view->setFrame(int(std::lround(pos)));
 }
 
 void SkMainWindow::on_plotActivity_markerPosChanged(QPointF pos)
 {
-    ui->firstFrameAction->setChecked(false);
-    setSliderValue(std::round(pos.x()));
+    showFrame(int(std::lround(pos.x())));
 }
 
 // ---- View choices ---------------------------------------------------------------------------
 
-void SkMainWindow::on_showWhatComboBox_currentIndexChanged(int index)
+// The controller speaks for the view: what it reports goes onto the widgets.
+void SkMainWindow::connectView()
 {
-    m_packetType = SkPacketTypeEnum(ui->showWhatComboBox->itemData(index).toInt());
-    ui->plotThresholdSlider->setValue(m_thresholds.value(int(m_packetType), 400));
-    scheduleUpdatePlot();
+    SkViewController *view = m_view;
+    connect(view, &SkViewController::markerMoved, this, &SkMainWindow::applyMarker);
+    connect(view, &SkViewController::frameChosen, this, &SkMainWindow::showFrame);
+    connect(view, &SkViewController::positionChosen, this, &SkMainWindow::applyPosition);
+    connect(view, &SkViewController::showHowChanged, this, &SkMainWindow::applyShowHow);
+    connect(view, &SkViewController::colourTopChanged, ui->plotThresholdSlider,
+            &QwtSlider::setValue);
+    connect(view, &SkViewController::frameExtracted, this, &SkMainWindow::onValueExtracted);
+    connect(view, &SkViewController::drawn, this, &SkMainWindow::frameDrawn);
+    connect(view, &SkViewController::settled, this, &SkMainWindow::plotSettled);
+    connect(view, &SkViewController::liveExtracted, this, &SkMainWindow::onInfoExtracted);
+    connect(view, &SkViewController::rgSumExtracted, this, &SkMainWindow::onRgSumExtracted);
+    // Hidden docks ask for nothing; a dock shown again catches up with the frame on display.
+    const auto docks = {ui->dockWidgetLive, ui->dockWidgetRgSum, ui->dockDetails, ui->dockComputed};
+    for (QDockWidget *dock : docks)
+        connect(dock, &QDockWidget::visibilityChanged, this, [this](bool visible) {
+            m_view->setLiveShown(ui->dockWidgetLive->isVisible());
+            m_view->setRgSumShown(ui->dockWidgetRgSum->isVisible());
+            if (visible)
+                scheduleUpdatePlot();
+        });
+    view->setRangegate(ui->extractRowSpinBox->value());
+    view->setChannel(ui->extractColumnSpinBox->value());
+    view->setRgSumChannels(ui->rgSumChBeginSpinBox->value(), ui->rgSumChLastSpinBox->value());
 }
 
-void SkMainWindow::on_showHowComboBox_currentIndexChanged(int index)
+void SkMainWindow::applyMarker(QPointF pos)
 {
-    const int showHow = ui->showHowComboBox->itemData(index).toInt();
-    if (m_markerPositions.contains(showHow))
-        ui->plotCenter->setMarkerPos(m_markerPositions.value(showHow));
-    m_showHow = showHow;
-    ui->extractRowSpinBox->setEnabled(showHow != 2);
-    ui->extractColumnSpinBox->setEnabled(showHow != 1);
-    switch (showHow) {
-    case 1:
+    ui->plotCenter->setMarkerPos(pos);
+    ui->plotCenter->replot();
+}
+
+// A click into the frame view: the row and column boxes follow without asking again.
+void SkMainWindow::applyPosition(int rangegate, int channel)
+{
+    {
+        const QSignalBlocker rowBlocker(ui->extractRowSpinBox);
+        const QSignalBlocker columnBlocker(ui->extractColumnSpinBox);
+        ui->extractColumnSpinBox->setValue(channel);
+        ui->extractRowSpinBox->setValue(rangegate);
+    }
+    m_view->syncPosition(ui->extractRowSpinBox->value(), ui->extractColumnSpinBox->value());
+    setLiveRangegate(ui->extractRowSpinBox->value());
+}
+
+void SkMainWindow::applyShowHow(SkViewController::ShowHow how)
+{
+    using ShowHow = SkViewController::ShowHow;
+    ui->extractRowSpinBox->setEnabled(how != ShowHow::Velocities);
+    ui->extractColumnSpinBox->setEnabled(how != ShowHow::Rangegates);
+    switch (how) {
+    case ShowHow::Rangegates:
         ui->plotCenter->setAxisTitles(tr("Doppler channel"), tr("Frame (from the first held)"));
         break;
-    case 2:
+    case ShowHow::Velocities:
         ui->plotCenter->setAxisTitles(tr("Frame (from the first held)"), tr("Range gate"));
         break;
-    default:
+    case ShowHow::Frame:
         ui->plotCenter->setAxisTitles(tr("Doppler channel"), tr("Range gate"));
+        break;
     }
-    scheduleUpdatePlot();
 }
 
-void SkMainWindow::on_peakShiftComboBox_currentIndexChanged(int index)
+// The live-value curves of the activity plot show the range gate of the row box.
+void SkMainWindow::setLiveRangegate(int rangegate)
 {
-    m_peakShift = ui->peakShiftComboBox->itemData(index).toInt();
-    scheduleUpdatePlot();
-}
-
-void SkMainWindow::storeMarkerPosition()
-{
-    m_markerPositions[m_showHow] = ui->plotCenter->markerPos();
-}
-
-void SkMainWindow::on_extractRowSpinBox_valueChanged(int v)
-{
-    if (m_showHow == 0) {
-        ui->plotCenter->marker()->setYValue(v);
-        storeMarkerPosition();
-        ui->plotCenter->replot();
-        // The profile across the channels follows the marker at once.
-        scheduleUpdatePlot();
-    } else if (m_showHow == 1) {
-        scheduleUpdatePlot();
-    }
     {
         std::lock_guard<std::mutex> lock(m_activityMutex);
-        ui->plotActivity->setLiveRangegate(v);
+        ui->plotActivity->setLiveRangegate(rangegate);
     }
     m_activityReplot->request();
 }
 
+void SkMainWindow::on_showWhatComboBox_currentIndexChanged(int index)
+{
+    m_view->setShowWhat(SkPacketTypeEnum(ui->showWhatComboBox->itemData(index).toInt()));
+}
+
+void SkMainWindow::on_showHowComboBox_currentIndexChanged(int index)
+{
+    m_view->setShowHow(SkViewController::ShowHow(ui->showHowComboBox->itemData(index).toInt()));
+}
+
+void SkMainWindow::on_peakShiftComboBox_currentIndexChanged(int index)
+{
+    const int columns = ui->peakShiftComboBox->itemData(index).toInt();
+    m_view->setPeakShift(SkViewController::PeakShift(columns));
+}
+
+void SkMainWindow::on_extractRowSpinBox_valueChanged(int v)
+{
+    m_view->setRangegate(v);
+    setLiveRangegate(v);
+}
+
 void SkMainWindow::on_extractColumnSpinBox_valueChanged(int v)
 {
-    if (m_showHow == 0) {
-        ui->plotCenter->marker()->setXValue(v);
-        storeMarkerPosition();
-        ui->plotCenter->replot();
-        scheduleUpdatePlot();
-    } else if (m_showHow == 2) {
-        scheduleUpdatePlot();
-    }
+    m_view->setChannel(v);
 }
 
 void SkMainWindow::on_plotCenter_markerPosChanged(QPointF pos)
 {
-    m_markerPositions[m_showHow] = pos;
-    if (m_showHow == 0) {
-        const QSignalBlocker rowBlocker(ui->extractRowSpinBox);
-        const QSignalBlocker columnBlocker(ui->extractColumnSpinBox);
-        ui->extractColumnSpinBox->setValue(int(std::floor(pos.x())));
-        ui->extractRowSpinBox->setValue(int(std::floor(pos.y())));
-        std::lock_guard<std::mutex> lock(m_activityMutex);
-        ui->plotActivity->setLiveRangegate(ui->extractRowSpinBox->value());
-        m_activityReplot->request();
-    } else if (m_showHow == 1) {
-        ui->firstFrameAction->setChecked(false);
-        setSliderValue(m_dataStart + std::floor(pos.y()));
-    } else {
-        ui->firstFrameAction->setChecked(false);
-        setSliderValue(m_dataStart + std::floor(pos.x()));
-    }
-    scheduleUpdatePlot();
+    m_view->placeMarker(pos);
 }
 
 void SkMainWindow::on_plotCenter_currentPosChanged(QPoint pos, double value)
@@ -403,20 +417,12 @@ void SkMainWindow::on_plotCenter_currentPosChanged(QPoint pos, double value)
 
 void SkMainWindow::on_plotThresholdSlider_valueChanged(double v)
 {
-    const int a = int(std::lround(v));
-    m_thresholds[int(m_packetType)] = a;
-    // Normalised views share one scale, the level views another.
-    const QList<int> shared = m_packetType == SkPacketTypeEnum::AvalancheNormalized
-                                  ? QList<int>{4, 3, 2}
-                                  : QList<int>{7, 5, 1, 0};
-    for (int type : shared)
-        m_thresholds[type] = a;
     {
         const QSignalBlocker blocker(ui->plotThresholdDoubleSpinBox);
         ui->plotThresholdDoubleSpinBox->setValue(v);
     }
     ui->plotCenter->setZMax(v);
-    scheduleUpdatePlot();
+    m_view->setColourTop(v);
 }
 
 void SkMainWindow::on_plotThresholdDoubleSpinBox_valueChanged(double v)
@@ -463,18 +469,18 @@ void SkMainWindow::on_doubleSpinBoxPARightStart_valueChanged(double v)
 
 void SkMainWindow::on_rgSumChBeginSpinBox_valueChanged(int)
 {
-    scheduleExtractRgSum(shownFrame(), m_packetType);
+    m_view->setRgSumChannels(ui->rgSumChBeginSpinBox->value(), ui->rgSumChLastSpinBox->value());
 }
 
 void SkMainWindow::on_rgSumChLastSpinBox_valueChanged(int)
 {
-    scheduleExtractRgSum(shownFrame(), m_packetType);
+    m_view->setRgSumChannels(ui->rgSumChBeginSpinBox->value(), ui->rgSumChLastSpinBox->value());
 }
 
 void SkMainWindow::on_liveShowWhatComboBox_currentIndexChanged(int)
 {
     setAxisTitle(ui->plotLive, QwtPlot::xBottom, ui->liveShowWhatComboBox->currentText());
-    scheduleExtractInfo(shownFrame());
+    m_view->setLiveCurve(SkActivityPlotId(ui->liveShowWhatComboBox->currentData().toInt()));
 }
 
 void SkMainWindow::onTimezoneOffsetChanged()

@@ -3,6 +3,7 @@
 #include "SkDialogConfigure.h"
 #include "SkDialogPicture.h"
 #include "SkFrameStore.h"
+#include "SkFrameTaskLoad.h"
 #include "SkLiveSession.h"
 #include "SkMainWindow.h"
 
@@ -36,6 +37,11 @@ SkWindowGrabber::SkWindowGrabber(SkMainWindow *window, const SkCommandLine &comm
     m_settle.setSingleShot(true);
     m_settle.setInterval(SettleMs);
     connect(&m_timeout, &QTimer::timeout, this, [this] {
+        const QString missing = missingData();
+        if (!missing.isEmpty()) {
+            fail(missing);
+            return;
+        }
         printLine(stderr, QStringLiteral("skarnel: the first batch was not analysed within "
                                          "%1 s; writing what there is")
                               .arg(m_timeout.interval() / 1000));
@@ -55,6 +61,10 @@ void SkWindowGrabber::start()
     connect(session, &SkLiveSession::taskFinished, this, &SkWindowGrabber::onTaskFinished);
     connect(session, &SkLiveSession::alarmRestarting, this, [this] { m_lastResult = -1; });
     connect(m_window, &SkMainWindow::plotSettled, this, &SkWindowGrabber::onSettled);
+    if (!m_commandLine.unmatched.isEmpty()) {
+        fail(QStringLiteral("%1 names no data file").arg(m_commandLine.unmatched.join(QStringLiteral(", "))));
+        return;
+    }
     m_timeout.start();
     if (m_window->sources().isEmpty())
         prepare();
@@ -63,6 +73,34 @@ void SkWindowGrabber::start()
 bool SkWindowGrabber::frameReached() const
 {
     return m_commandLine.grabFrame < 0 || m_lastResult >= m_commandLine.grabFrame;
+}
+
+// What the sources lack for the picture asked for, once the wait for them is over; empty when
+// nothing is missing (or the sources failed, which is reported as such).
+QString SkWindowGrabber::missingData() const
+{
+    if (m_window->sources().isEmpty() || m_loadFailed)
+        return QString();
+    const int frames = m_window->store()->endFrame();
+    const int waited = m_timeout.interval() / 1000;
+    if (frames == 0)
+        return m_timeout.isActive() ? QStringLiteral("the sources hold no frame")
+                                    : QStringLiteral("no frame arrived within %1 s").arg(waited);
+    if (frameReached())
+        return QString();
+    if (m_timeout.isActive())
+        return QStringLiteral("--frame %1: the sources hold frames 0 to %2")
+            .arg(m_commandLine.grabFrame)
+            .arg(frames - 1);
+    return QStringLiteral("--frame %1: not reached within %2 s").arg(m_commandLine.grabFrame).arg(waited);
+}
+
+void SkWindowGrabber::fail(const QString &message)
+{
+    m_done = true;
+    m_timeout.stop();
+    printLine(stderr, QStringLiteral("skarnel: %1; %2 not written").arg(message, m_commandLine.grabFile));
+    QMetaObject::invokeMethod(this, [this] { emit finished(1); }, Qt::QueuedConnection);
 }
 
 void SkWindowGrabber::onAlarmCalculated(int frameno)
@@ -82,9 +120,9 @@ void SkWindowGrabber::onNextBatchAvailable()
         m_window->session()->releaseNextBatch();
 }
 
-void SkWindowGrabber::onTaskFinished(const QString &taskName, int status, const QString &message)
+void SkWindowGrabber::onTaskFinished(const SkFrameTask *task, int status, const QString &message)
 {
-    if (taskName != QLatin1String("Loader") || status == 0 || status == 1)
+    if (!qobject_cast<const SkFrameTaskLoad *>(task) || status == 0 || status == 1)
         return;
     m_loadFailed = true;
     printLine(stderr, QStringLiteral("skarnel: %1").arg(message));
@@ -93,8 +131,13 @@ void SkWindowGrabber::onTaskFinished(const QString &taskName, int status, const 
 void SkWindowGrabber::prepare()
 {
     // Results computed before the radar's settings were taken are about to be replaced.
-    if (m_preparing || (m_window->isProcessParamsPending() && m_timeout.isActive()))
+    if (m_done || m_preparing || (m_window->isProcessParamsPending() && m_timeout.isActive()))
         return;
+    const QString missing = missingData();
+    if (!missing.isEmpty()) {
+        fail(missing);
+        return;
+    }
     m_preparing = true;
     m_timeout.stop();
     // Hold the window still for the picture: a stream then fills it and drops what follows.

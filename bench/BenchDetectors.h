@@ -13,10 +13,8 @@
 
 inline RuAlarmCalculator benchAllDetectors(const RuSimulator &simulator)
 {
-    unsigned char info[RRD_INFO_SIZE] = {};
-    simulator.fillInfo(0, info);
     RuAlarmCalculator calculator;
-    calculator.fromProcessParameters(info);
+    calculator.fromProcessParameters(simulator.frameInfo(0));
     for (int k = 0; k < RuAlarmCalculator::Detectors; ++k)
         calculator.setAvalancheEnable(k, true);
     calculator.setRainEnable(0, true);

@@ -3,12 +3,8 @@
 #include "CommandLine.h"
 #include "ProgressLine.h"
 #include "StopRequest.h"
-#include "Suggestion.h"
+#include "RuParameterFile.h"
 #include "RuParameterSet.h"
-#include "RuParameterTable.h"
-
-#include <QFileInfo>
-#include <QSettings>
 
 #include <stdexcept>
 
@@ -35,65 +31,17 @@ QByteArray alarmLogRow(qint64 frame, const RuAlarmEvent &event)
            + '\n';
 }
 
-namespace {
-
-QStringList unknownKeys(const QString &path, const QSettings &settings)
-{
-    QStringList known;
-    QStringList sections;
-    for (const RuParameterTable::Key &key : RuParameterTable::keys()) {
-        known << key.key;
-        const QString section = key.key.section(QLatin1Char('/'), 0, 0);
-        if (!sections.contains(section))
-            sections << section;
-    }
-    QStringList warnings;
-    QStringList sectionsWarned;
-    for (const QString &key : settings.allKeys()) {
-        if (known.contains(key))
-            continue;
-        const QString section = key.section(QLatin1Char('/'), 0, 0);
-        if (!key.contains(QLatin1Char('/')) || !sections.contains(section)) {
-            const QString shown = key.contains(QLatin1Char('/')) ? section : QStringLiteral("General");
-            if (sectionsWarned.contains(shown))
-                continue;
-            sectionsWarned << shown;
-            QString text = QStringLiteral("%1: unknown section [%2], its keys are ignored").arg(path, shown);
-            const QString guess = nearest(shown, sections);
-            if (!guess.isEmpty())
-                text += QStringLiteral(" (did you mean [%1]?)").arg(guess);
-            warnings << text;
-            continue;
-        }
-        QString text = QStringLiteral("%1: unknown key %2 is ignored").arg(path, key);
-        const QString guess = nearest(key, known);
-        if (!guess.isEmpty())
-            text += QStringLiteral(" (did you mean %1?)").arg(guess);
-        warnings << text;
-    }
-    return warnings;
-}
-
-} // namespace
-
 bool loadParameterFile(const QString &path, RuAlarmCalculator *calculator, QString *error,
                        QStringList *warnings)
 {
-    const QFileInfo info(path);
-    if (!info.isFile() || !info.isReadable()) {
-        *error = QStringLiteral("cannot read parameter file %1").arg(path);
-        return false;
-    }
-    const QSettings settings(path, QSettings::IniFormat);
-    if (settings.status() != QSettings::NoError) {
-        *error = QStringLiteral("%1 is not an INI parameter file").arg(path);
-        return false;
-    }
-    RuParameterSet set = RuParameterSet::fromCalculator(*calculator);
-    RuParameterTable::read(settings, set);
-    set.applyTo(*calculator);
+    const RuParameterFile file = RuParameterFile::read(path, RuParameterSet::fromCalculator(*calculator));
     if (warnings)
-        *warnings = unknownKeys(path, settings);
+        *warnings = file.warnings();
+    if (!file.isRead()) {
+        *error = file.error();
+        return false;
+    }
+    file.parameters().applyTo(*calculator);
     return true;
 }
 
@@ -135,7 +83,7 @@ void warnIfAllDetectorsOff(const QString &command, const RuAlarmCalculator &calc
 bool loadProcessParameters(const RuFrame &frame, RuAlarmCalculator *calculator, QString *error)
 {
     const QString missing = noProcessParametersText();
-    if (!frame.info()) {
+    if (!frame.hasInfo()) {
         *error = missing;
         return false;
     }

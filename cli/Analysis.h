@@ -14,10 +14,10 @@
 
 namespace cli {
 
-// Applies the keys of an INI parameter file over the engine's built-in settings; false with
-// the reason in `error` when the file is missing or not readable as INI. Sections and keys
-// the engine does not know (a typing slip that would silently keep a default) are named in
-// `warnings`, with the nearest known key.
+// Applies the keys of an INI parameter file over the engine's settings; false with the reason
+// in `error` when the file is missing or no parameter file. Values that cannot be used, and
+// sections and keys the engine does not know (a typing slip that would silently keep a
+// default), are named in `warnings`.
 bool loadParameterFile(const QString &path, RuAlarmCalculator *calculator, QString *error,
                        QStringList *warnings = nullptr);
 

@@ -1,6 +1,6 @@
 #include "CommandLine.h"
 
-#include "Suggestion.h"
+#include "RuNearestWord.h"
 
 #include <QRegularExpression>
 
@@ -30,7 +30,7 @@ QString unknownOptionText(const QCommandLineParser &parser)
     const QString name = parser.unknownOptionNames().constFirst();
     const QString typed = (name.size() == 1 ? QStringLiteral("-") : QStringLiteral("--")) + name;
     QString text = QStringLiteral("unknown option %1").arg(typed);
-    const QString guess = nearest(QStringLiteral("--") + name, longOptions(parser));
+    const QString guess = ruNearestWord(QStringLiteral("--") + name, longOptions(parser));
     if (!guess.isEmpty())
         text += QStringLiteral(" (did you mean %1?)").arg(guess);
     return text;

@@ -25,16 +25,12 @@ CsvMatrixSink::CsvMatrixSink(const QString &path) : m_out(path) {}
 
 bool CsvMatrixSink::write(const QByteArray &bytes)
 {
-    if (m_out.write(bytes) != bytes.size())
-        return fail(QStringLiteral("cannot write %1: %2").arg(m_out.fileName(), m_out.errorString()));
-    return true;
+    return m_out.write(bytes.constData(), bytes.size()) || fail(m_out.errorString());
 }
 
 bool CsvMatrixSink::open()
 {
-    if (!m_out.open(QIODevice::WriteOnly))
-        return fail(QStringLiteral("cannot write %1: %2").arg(m_out.fileName(), m_out.errorString()));
-    return write(headerLine());
+    return (m_out.open() || fail(m_out.errorString())) && write(headerLine());
 }
 
 bool CsvMatrixSink::add(qint64 frame, qint64 timeMicros, const RuMatrix &matrix)
@@ -61,7 +57,5 @@ bool CsvMatrixSink::add(qint64 frame, qint64 timeMicros, const RuMatrix &matrix)
 
 bool CsvMatrixSink::commit()
 {
-    if (!m_out.commit())
-        return fail(QStringLiteral("cannot write %1: %2").arg(m_out.fileName(), m_out.errorString()));
-    return true;
+    return m_out.commit() || fail(m_out.errorString());
 }

@@ -4,9 +4,9 @@
 // the same float. Frames of different range-gate counts may follow each other.
 
 #include "MatrixSink.h"
+#include "OutputDevice.h"
 
 #include <QByteArray>
-#include <QSaveFile>
 
 class CsvMatrixSink : public MatrixSink
 {
@@ -16,10 +16,12 @@ public:
     bool open() override;
     bool add(qint64 frame, qint64 timeMicros, const RuMatrix &matrix) override;
     bool commit() override;
+    const OutputDevice &output() const override { return m_out; }
+    bool streams() const override { return !m_out.isReplacedWhole(); }
 
 private:
     bool write(const QByteArray &bytes);
 
-    QSaveFile m_out;
+    OutputDevice m_out;
     QByteArray m_line;
 };

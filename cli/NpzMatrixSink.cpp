@@ -3,7 +3,6 @@
 #include "NpzWriter.h"
 
 #include <QDir>
-#include <QFileInfo>
 
 namespace {
 
@@ -15,20 +14,18 @@ QByteArray bytesOf(const QVector<qint64> &values)
 
 } // namespace
 
-NpzMatrixSink::NpzMatrixSink(const QString &path)
-    : m_out(path),
-      // Beside the output, not in /tmp: same disk, and /tmp may be small or in memory.
-      m_spool(QFileInfo(path).absoluteDir().filePath(QStringLiteral(".rrdcli-export-XXXXXX")))
-{
-}
+NpzMatrixSink::NpzMatrixSink(const QString &path) : m_out(path) {}
 
 bool NpzMatrixSink::open()
 {
-    if (!m_out.open(QIODevice::WriteOnly))
-        return fail(QStringLiteral("cannot write %1: %2").arg(m_out.fileName(), m_out.errorString()));
-    if (!m_spool.open())
-        return fail(QStringLiteral("cannot make a temporary file beside %1: %2")
-                        .arg(m_out.fileName(), m_spool.errorString()));
+    if (!m_out.open())
+        return fail(m_out.errorString());
+    // Beside a file output, not in /tmp: same disk, and /tmp may be small or in memory.
+    m_spool.setFileTemplate(QDir(m_out.temporaryFolder()).filePath(QStringLiteral(".rrdcli-export-XXXXXX")));
+    // Unbuffered, so that a write that fails half-way names its cause.
+    if (!static_cast<QFile &>(m_spool).open(QIODevice::ReadWrite | QIODevice::Unbuffered))
+        return fail(QStringLiteral("cannot make a temporary file in %1: %2")
+                        .arg(m_out.temporaryFolder(), m_spool.errorString()));
     return true;
 }
 
@@ -44,7 +41,7 @@ bool NpzMatrixSink::add(qint64 frame, qint64 timeMicros, const RuMatrix &matrix)
                         .arg(matrix.rows())
                         .arg(m_rows));
     const qint64 bytes = qint64(matrix.size()) * qint64(sizeof(float));
-    if (m_spool.write(reinterpret_cast<const char *>(matrix.data()), bytes) != bytes)
+    if (!OutputDevice::writeFully(&m_spool, reinterpret_cast<const char *>(matrix.data()), bytes))
         return fail(QStringLiteral("cannot write the temporary file %1: %2")
                         .arg(m_spool.fileName(), m_spool.errorString()));
     m_frames.append(frame);
@@ -58,7 +55,7 @@ bool NpzMatrixSink::commit()
     if (!m_spool.flush() || !m_spool.seek(0))
         return fail(QStringLiteral("cannot read back the temporary file %1: %2")
                         .arg(m_spool.fileName(), m_spool.errorString()));
-    NpzWriter npz(&m_out);
+    NpzWriter npz(m_out.device());
     const bool written =
         npz.addArray(QStringLiteral("data"), NpzWriter::float32Descr(),
                      {frames, qMax<qint64>(m_rows, 0), 1024}, &m_spool)
@@ -66,8 +63,6 @@ bool NpzMatrixSink::commit()
         && npz.addArray(QStringLiteral("time_us"), NpzWriter::int64Descr(), {frames}, bytesOf(m_times))
         && npz.close();
     if (!written)
-        return fail(QStringLiteral("cannot write %1: %2").arg(m_out.fileName(), npz.errorString()));
-    if (!m_out.commit())
-        return fail(QStringLiteral("cannot write %1: %2").arg(m_out.fileName(), m_out.errorString()));
-    return true;
+        return fail(QStringLiteral("cannot write %1: %2").arg(m_out.name(), npz.errorString()));
+    return m_out.commit() || fail(m_out.errorString());
 }

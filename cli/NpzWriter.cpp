@@ -1,5 +1,7 @@
 #include "NpzWriter.h"
 
+#include "OutputDevice.h"
+
 #include <QDateTime>
 #include <QIODevice>
 #include <QSysInfo>
@@ -14,12 +16,11 @@ namespace {
 la_ssize_t writeToDevice(archive *a, void *client, const void *buffer, size_t length)
 {
     auto *device = static_cast<QIODevice *>(client);
-    const qint64 written = device->write(static_cast<const char *>(buffer), qint64(length));
-    if (written != qint64(length)) {
+    if (!OutputDevice::writeFully(device, static_cast<const char *>(buffer), qint64(length))) {
         archive_set_error(a, EIO, "%s", qPrintable(device->errorString()));
         return -1;
     }
-    return la_ssize_t(written);
+    return la_ssize_t(length);
 }
 
 QByteArray hostOrder(char kind, int bytes)

@@ -2,8 +2,8 @@
 
 #include "RuFeedReader.h"
 #include "RuFrameFeed.h"
+#include "TcpListener.h"
 
-#include <QTcpServer>
 #include <QTcpSocket>
 #include <QTimer>
 
@@ -80,14 +80,15 @@ bool RuFrameServer::listen(const QString &host, quint16 port)
         m_error = QStringLiteral("'%1' is not an IPv4 address").arg(host);
         return false;
     }
-    m_server = new QTcpServer(this);
+    m_server = new TcpListener(this);
     if (!m_server->listen(address, port)) {
         m_error = m_server->errorString();
         delete m_server;
         m_server = nullptr;
         return false;
     }
-    connect(m_server, &QTcpServer::newConnection, this, &RuFrameServer::acceptClients);
+    connect(m_server, &TcpListener::accepted, this, &RuFrameServer::acceptClient);
+    connect(m_server, &TcpListener::acceptFailed, this, &RuFrameServer::acceptFailed);
     m_timer = new QTimer(this);
     m_timer->setTimerType(Qt::PreciseTimer);
     m_timer->setInterval(std::max(1, int(std::lround(1000.0 / m_rate))));
@@ -97,22 +98,20 @@ bool RuFrameServer::listen(const QString &host, quint16 port)
     return true;
 }
 
-void RuFrameServer::acceptClients()
+void RuFrameServer::acceptClient(QTcpSocket *socket)
 {
-    while (QTcpSocket *socket = m_server->nextPendingConnection()) {
-        if (m_finishing) {
-            socket->abort();
-            socket->deleteLater();
-            continue;
-        }
-        m_clients.append(socket);
-        // Whatever a client sends is of no interest; discarding it keeps memory bounded.
-        connect(socket, &QTcpSocket::readyRead, socket, [socket] { socket->readAll(); });
-        connect(socket, &QTcpSocket::disconnected, this, [this, socket] { dropClient(socket); });
-        connect(socket, &QAbstractSocket::errorOccurred, this, [this, socket] { dropClient(socket); });
-        emit clientConnected();
+    if (m_finishing) {
+        socket->abort();
+        socket->deleteLater();
+        return;
     }
-    if (!m_timer->isActive() && !m_finishing) {
+    m_clients.append(socket);
+    // Whatever a client sends is of no interest; discarding it keeps memory bounded.
+    connect(socket, &QTcpSocket::readyRead, socket, [socket] { socket->readAll(); });
+    connect(socket, &QTcpSocket::disconnected, this, [this, socket] { dropClient(socket); });
+    connect(socket, &QAbstractSocket::errorOccurred, this, [this, socket] { dropClient(socket); });
+    emit clientConnected();
+    if (!m_timer->isActive()) {
         m_timer->start();
         tick();
     }

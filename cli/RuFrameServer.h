@@ -17,11 +17,11 @@
 
 #include <memory>
 
-class QTcpServer;
 class QTcpSocket;
 class QTimer;
 class RuFeedReader;
 class RuFrameFeed;
+class TcpListener;
 
 class RuFrameServer : public QObject
 {
@@ -57,9 +57,12 @@ signals:
     // Serving has ended: after the last frame (without loop), after stop(), or after a
     // source failed (errorString() then says why). All connections are closed.
     void finished();
+    // Clients could not be accepted (out of file descriptors); accepting goes on after a
+    // pause. Said once for each spell of failures.
+    void acceptFailed(const QString &reason);
 
 private:
-    void acceptClients();
+    void acceptClient(QTcpSocket *socket);
     void tick();
     bool nextFrame(QByteArray *frame);
     void finish(const QString &error);
@@ -69,7 +72,7 @@ private:
     std::unique_ptr<RuFrameFeed> m_feed;     // the simulator's, read in the event loop
     std::unique_ptr<RuFrameFeed> m_sources;  // handed to m_reader at listen()
     std::unique_ptr<RuFeedReader> m_reader;  // sources, which may block, read on a thread
-    QTcpServer *m_server = nullptr; // child
+    TcpListener *m_server = nullptr; // child
     QTimer *m_timer = nullptr;      // child
     QList<QTcpSocket *> m_clients;  // children until they disconnect
     double m_rate = 1.0;

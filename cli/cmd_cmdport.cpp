@@ -3,12 +3,12 @@
 
 #include "CommandLine.h"
 #include "StopSignals.h"
+#include "TcpListener.h"
 #include "commands.h"
 
 #include <QCoreApplication>
 #include <QHash>
 #include <QMap>
-#include <QTcpServer>
 #include <QTcpSocket>
 
 namespace {
@@ -16,6 +16,9 @@ namespace {
 const QString Command = QStringLiteral("cmdport");
 // A client that sends this much without a line end is not talking to a command port.
 constexpr int MaxLineBytes = 64 * 1024;
+// Answers waiting for a client that does not read them are bounded: past this the client is
+// dropped, before it takes the server's memory and time from the others.
+constexpr qint64 MaxQueuedBytes = 1024 * 1024;
 
 // What the stand-in radar remembers; shared by all clients, as a radar has one state.
 class RadarState
@@ -70,15 +73,20 @@ private:
     qint64 m_commands = 0;
 };
 
-// Control characters of a received line would act on the terminal the log is read on.
+// Controls of a received line would act on the terminal the log is read on: C0 and C1
+// controls (ESC, CSI), line and paragraph separators, and the format characters that
+// reorder text (bidirectional overrides and isolates) are shown as escapes.
 QString printable(const QString &line)
 {
     QString out;
-    for (const QChar c : line) {
-        if (c.unicode() < 0x20 || c.unicode() == 0x7f)
-            out += QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, QLatin1Char('0'));
+    for (const uint c : line.toUcs4()) {
+        const QChar::Category category = QChar::category(c);
+        if (category == QChar::Other_Control || category == QChar::Other_Format
+            || category == QChar::Separator_Line || category == QChar::Separator_Paragraph)
+            out += c < 0x100 ? QStringLiteral("\\x%1").arg(c, 2, 16, QLatin1Char('0'))
+                             : QStringLiteral("\\u%1").arg(c, 4, 16, QLatin1Char('0'));
         else
-            out += c;
+            out += QString::fromUcs4(&c, 1);
     }
     return out;
 }
@@ -88,7 +96,9 @@ class CommandPort : public QObject
 public:
     bool listen(const QString &host, quint16 port)
     {
-        connect(&m_server, &QTcpServer::newConnection, this, &CommandPort::acceptClients);
+        connect(&m_server, &TcpListener::accepted, this, &CommandPort::acceptClient);
+        connect(&m_server, &TcpListener::acceptFailed, this,
+                [](const QString &problem) { cli::printOut(problem + QLatin1Char('\n')); });
         return m_server.listen(QHostAddress(host), port);
     }
     quint16 port() const { return m_server.serverPort(); }
@@ -108,24 +118,22 @@ public:
     }
 
 private:
-    void acceptClients()
+    void acceptClient(QTcpSocket *socket)
     {
-        while (QTcpSocket *socket = m_server.nextPendingConnection()) {
-            ++m_clientsSeen;
-            const QString peer = QStringLiteral("%1:%2")
-                                     .arg(socket->peerAddress().toString())
-                                     .arg(socket->peerPort());
-            cli::printOut(QStringLiteral("%1 connected\n").arg(peer));
-            m_buffers.insert(socket, QByteArray());
-            connect(socket, &QTcpSocket::readyRead, this, [this, socket, peer] {
-                readLines(socket, peer);
-            });
-            connect(socket, &QTcpSocket::disconnected, this, [this, socket, peer] {
-                cli::printOut(QStringLiteral("%1 disconnected\n").arg(peer));
-                m_buffers.remove(socket);
-                socket->deleteLater();
-            });
-        }
+        ++m_clientsSeen;
+        const QString peer = QStringLiteral("%1:%2")
+                                 .arg(socket->peerAddress().toString())
+                                 .arg(socket->peerPort());
+        cli::printOut(QStringLiteral("%1 connected\n").arg(peer));
+        m_buffers.insert(socket, QByteArray());
+        connect(socket, &QTcpSocket::readyRead, this, [this, socket, peer] {
+            readLines(socket, peer);
+        });
+        connect(socket, &QTcpSocket::disconnected, this, [this, socket, peer] {
+            cli::printOut(QStringLiteral("%1 disconnected\n").arg(peer));
+            m_buffers.remove(socket);
+            socket->deleteLater();
+        });
     }
 
     void readLines(QTcpSocket *socket, const QString &peer)
@@ -141,6 +149,15 @@ private:
             const QString line = QString::fromUtf8(bytes);
             cli::printOut(QStringLiteral("%1> %2\n").arg(peer, printable(line)));
             socket->write(m_radar.answer(line).toUtf8());
+            if (socket->bytesToWrite() > MaxQueuedBytes) {
+                cli::printOut(QStringLiteral("%1: does not read its answers (%2 bytes waiting), "
+                                             "closing\n")
+                                  .arg(peer)
+                                  .arg(socket->bytesToWrite()));
+                // Drops what waits and the buffer above with the client.
+                socket->abort();
+                return;
+            }
         }
         if (buffer.size() > MaxLineBytes) {
             cli::printOut(QStringLiteral("%1: line longer than %2 bytes, closing\n")
@@ -156,7 +173,7 @@ private:
     int m_clientsSeen = 0;
     // Last, so it goes first: the sockets are its children, and one that is still closing
     // reports its end to the members above while it is destroyed.
-    QTcpServer m_server;
+    TcpListener m_server;
 };
 
 } // namespace

@@ -125,7 +125,9 @@ int readRequest(const QStringList &args, Request *request)
         QStringLiteral("npz or csv (default: by OUT's ending, .npz or .csv)."),
         QStringLiteral("FORMAT"));
     const QCommandLineOption output({QStringLiteral("o"), QStringLiteral("output")},
-                                    QStringLiteral("The file to write."), QStringLiteral("OUT"));
+                                    QStringLiteral("The file to write (- for standard output, as CSV "
+                                                   "unless --format npz)."),
+                                    QStringLiteral("OUT"));
     const QCommandLineOption timeout = cli::timeoutOption();
     parser.addOptions({type, frames, params, processParams, format, output, timeout});
     parser.addPositionalArgument(QStringLiteral("SOURCE"), QStringLiteral("Sources, in order."),
@@ -150,8 +152,10 @@ int readRequest(const QStringList &args, Request *request)
     request->output = parser.value(output);
     if (request->output.isEmpty())
         return cli::usageError(Command, QStringLiteral("the output file (-o OUT) is missing"));
-    const QString formatName =
-        parser.isSet(format) ? parser.value(format) : formatByName(request->output);
+    // Standard output takes the lines of a CSV as they come; an archive needs --format.
+    const QString defaultFormat = request->output == QLatin1String("-") ? QStringLiteral("csv")
+                                                                         : formatByName(request->output);
+    const QString formatName = parser.isSet(format) ? parser.value(format) : defaultFormat;
     if (formatName.isEmpty())
         return cli::usageError(Command, QStringLiteral("OUT ends neither in .npz nor in .csv: "
                                                        "give --format npz or --format csv"));
@@ -182,8 +186,49 @@ QString typeLabel(SkPacketTypeEnum type)
     return QLatin1Char('"') + skPacketTypeName(type) + QLatin1Char('"');
 }
 
+// What the settings in use lack for the matrix of `type`; empty when they have it.
+QString settingsLack(SkPacketTypeEnum type, const RuAlarmCalculator &calculator)
+{
+    const RuLiveEnables &live = calculator.liveEnables();
+    bool avalanche = false;
+    for (int k = 0; k < RuAlarmResult::Detectors; ++k)
+        avalanche = avalanche || calculator.avalancheEnable(k);
+    switch (type) {
+    case SkPacketTypeEnum::LiveHalfSym:
+        return live.anyVelocity() ? QString()
+                                  : QStringLiteral("a live velocity (params/liveEnable and one of "
+                                                   "liveEnableMainVelocity, liveEnableMaxVelocity, "
+                                                   "liveEnableMedianVelocity)");
+    case SkPacketTypeEnum::AvalancheNormalized:
+        return avalanche || live.activity ? QString()
+                                          : QStringLiteral("an avalanche detector or the live "
+                                                           "activity (params/liveEnableActivity)");
+    default:
+        return avalanche || live.any() ? QString()
+                                       : QStringLiteral("an avalanche detector or a live value");
+    }
+}
+
+// Why no frame carries the matrix: what the settings given lack, or else that the engine
+// had no background for it yet.
+QString missingMatrixReason(const Request &request, const RuAlarmCalculator &calculator)
+{
+    if (request.paramsFile.isEmpty() && !request.processParams)
+        return QStringLiteral("the detectors compute it only when enabled: see --params and "
+                              "--process-params");
+    const QString lack = settingsLack(request.type, calculator);
+    if (lack.isEmpty())
+        return QStringLiteral("the detectors had no background for it yet");
+    const QString settings = request.processParams
+                                 ? QStringLiteral("the first frame's process parameters")
+                                 : request.paramsFile;
+    return QStringLiteral("%1 leave%2 off what it needs: %3")
+        .arg(settings, request.processParams ? QString() : QStringLiteral("s"), lack);
+}
+
 // Why nothing was written, once all frames are read; empty when the export may be committed.
-QString rangeProblem(const Request &request, qint64 framesRead, qint64 exported)
+QString rangeProblem(const Request &request, const RuAlarmCalculator &calculator,
+                     qint64 framesRead, qint64 exported)
 {
     const FrameRange &r = request.range;
     const bool whole = r.begin == 0 && r.end < 0;
@@ -194,27 +239,26 @@ QString rangeProblem(const Request &request, qint64 framesRead, qint64 exported)
     if (r.end > framesRead)
         return QStringLiteral("frames %1 reach past the sources' end: %2").arg(r.text(), held);
     if (exported == 0)
-        return QStringLiteral("no frame %1carries the %2 matrix (the detectors compute it "
-                              "only when enabled: see --params and --process-params)")
-            .arg(whole ? QString() : QStringLiteral("of %1 ").arg(r.text()), typeLabel(request.type));
+        return QStringLiteral("no frame %1carries the %2 matrix: %3")
+            .arg(whole ? QString() : QStringLiteral("of %1 ").arg(r.text()), typeLabel(request.type),
+                 missingMatrixReason(request, calculator));
     return QString();
 }
 
 // Ends a stopped export: what it holds so far is a whole archive or table of the frames
 // read, so it is written, and the exit status tells that the run was cut short.
-int finishStopped(const Request &request, MatrixSink *sink, qint64 framesRead, qint64 exported,
-                  qint64 first, qint64 last)
+int finishStopped(MatrixSink *sink, qint64 framesRead, qint64 exported, qint64 first, qint64 last)
 {
     const QString stopped = QStringLiteral("stopped by %1 after %2 frames read")
                                 .arg(cli::StopRequest::signalName())
                                 .arg(framesRead);
-    if (exported == 0) {
-        cli::printError(Command, stopped + QStringLiteral("; %1 not written").arg(request.output));
+    if (exported == 0 && !sink->streams()) {
+        cli::printError(Command, stopped + QStringLiteral("; %1 not written").arg(sink->output().name()));
     } else if (!sink->commit()) {
         cli::printError(Command, stopped + QStringLiteral("; ") + sink->errorString());
     } else {
         cli::printError(Command, stopped + QStringLiteral(": %1 holds %2 frames from %3 to %4")
-                                     .arg(request.output)
+                                     .arg(sink->output().name())
                                      .arg(exported)
                                      .arg(first)
                                      .arg(last));
@@ -239,7 +283,10 @@ int runExportRequest(const Request &request)
         cli::printError(Command, sink->errorString());
         return cli::ExitFailure;
     }
-    const QString notWritten = QStringLiteral("%1 not written").arg(request.output);
+    // What a failure leaves: nothing, except the lines a stream has taken already.
+    const QString notWritten = sink->output().name()
+                               + (sink->streams() ? QStringLiteral(" is incomplete")
+                                                  : QStringLiteral(" not written"));
 
     // The Original matrix is the frame itself: no engine needed.
     const bool analyse = request.type != SkPacketTypeEnum::Original;
@@ -282,7 +329,7 @@ int runExportRequest(const Request &request)
     }
     progress.finish();
     if (cli::StopRequest::requested())
-        return finishStopped(request, sink.get(), run.framesRead(), exported, first, last);
+        return finishStopped(sink.get(), run.framesRead(), exported, first, last);
     if (request.processParams && run.framesRead() == 0 && !run.hadErrors()) {
         cli::printError(Command, cli::noProcessParametersText());
         return cli::ExitFailure;
@@ -291,7 +338,7 @@ int runExportRequest(const Request &request)
         cli::printError(Command, notWritten);
         return cli::ExitFailure;
     }
-    const QString problem = rangeProblem(request, run.framesRead(), exported);
+    const QString problem = rangeProblem(request, calculator, run.framesRead(), exported);
     if (!problem.isEmpty()) {
         cli::printError(Command, problem + QStringLiteral("; ") + notWritten);
         return cli::ExitFailure;

@@ -1,9 +1,11 @@
 // rrdcli params: the detector settings as a parameter file, in the INI form the viewer
-// exports and imports and `--params` reads: the engine's built-in settings, or the radar's
-// own from the first frame of a source (--process-params SOURCE).
+// exports and imports and `--params` reads: the engine's built-in settings, the radar's own
+// from the first frame of a source (--process-params SOURCE), or those a parameter file gives
+// (--params FILE: the file checked and written out whole, with every slip named).
 
 #include "Analysis.h"
 #include "CommandLine.h"
+#include "OutputDevice.h"
 #include "commands.h"
 
 #include "RuParameterSet.h"
@@ -13,41 +15,42 @@
 #include <QSettings>
 #include <QTemporaryDir>
 
-#include <cstdio>
-
 namespace {
 
 const QString Command = QStringLiteral("params");
 
-// Writes `set` as INI to `path`; false with the cause printed.
+// Writes `set` as INI to `path` ("-" for standard output); false with the cause printed.
+// QSettings writes only files of its own, so the text is made in one aside and copied; the
+// output then goes through OutputDevice, which leaves a pipe or a device what it is.
 bool writeIni(const RuParameterSet &set, const QString &path)
 {
-    QSettings settings(path, QSettings::IniFormat);
-    settings.clear();
-    RuParameterTable::write(settings, set);
-    settings.sync();
-    if (settings.status() != QSettings::NoError) {
-        cli::printError(Command, QStringLiteral("%1: the parameter file could not be written").arg(path));
+    QTemporaryDir dir;
+    if (!dir.isValid()) {
+        cli::printError(Command, QStringLiteral("cannot make a temporary folder: %1").arg(dir.errorString()));
         return false;
     }
-    return true;
-}
-
-// QSettings writes files only: standard output gets a copy of one written aside.
-bool printIni(const RuParameterSet &set)
-{
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("params.ini"));
-    if (!dir.isValid() || !writeIni(set, path))
-        return false;
-    QFile file(path);
+    const QString aside = dir.filePath(QStringLiteral("params.ini"));
+    {
+        QSettings settings(aside, QSettings::IniFormat);
+        RuParameterTable::write(settings, set);
+        settings.sync();
+        if (settings.status() != QSettings::NoError) {
+            cli::printError(Command, QStringLiteral("%1: the parameter file could not be made").arg(aside));
+            return false;
+        }
+    }
+    QFile file(aside);
     if (!file.open(QIODevice::ReadOnly)) {
-        cli::printError(Command, QStringLiteral("%1: %2").arg(path, file.errorString()));
+        cli::printError(Command, QStringLiteral("%1: %2").arg(aside, file.errorString()));
         return false;
     }
     const QByteArray bytes = file.readAll();
-    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
-    return std::fflush(stdout) == 0;
+    OutputDevice out(path);
+    if (!out.open() || !out.write(bytes.constData(), bytes.size()) || !out.commit()) {
+        cli::printError(Command, out.errorString());
+        return false;
+    }
+    return true;
 }
 
 } // namespace
@@ -58,29 +61,36 @@ int runParams(const QStringList &args)
     parser.setApplicationDescription(QStringLiteral(
         "Writes the detector settings as a parameter file (INI, sections params, av00, av01, "
         "av02, rain0, waterlevel0) that the viewer and --params read: the built-in settings "
-        "(every detector off), or with --process-params the radar's own settings carried by "
-        "the first frame of SOURCE. To standard output unless -o FILE is given."));
+        "(every detector off), with --process-params the radar's own settings carried by "
+        "the first frame of SOURCE, or with --params those FILE.ini gives, every value it "
+        "holds that cannot be used named in a warning. To standard output unless -o FILE is "
+        "given."));
     const QCommandLineOption processParams(
         QStringLiteral("process-params"),
         QStringLiteral("Take the settings from the first frame's process parameters of SOURCE."),
         QStringLiteral("SOURCE"));
     const QCommandLineOption output({QStringLiteral("o"), QStringLiteral("output")},
-                                    QStringLiteral("The parameter file to write."),
+                                    QStringLiteral("The parameter file to write (- for standard output)."),
                                     QStringLiteral("FILE.ini"));
+    const QCommandLineOption params = cli::paramsOption();
     const QCommandLineOption timeout = cli::timeoutOption();
-    parser.addOptions({processParams, output, timeout});
+    parser.addOptions({processParams, params, output, timeout});
     const int status = cli::parse(parser, Command, args);
     if (status >= 0)
         return status;
     if (!parser.positionalArguments().isEmpty())
         return cli::usageError(Command, QStringLiteral("unexpected argument '%1' (the source goes after --process-params)")
                                             .arg(parser.positionalArguments().constFirst()));
+    if (parser.isSet(params) && parser.isSet(processParams))
+        return cli::usageError(Command, QStringLiteral("--params and --process-params exclude each other"));
     qint64 seconds = 0;
     const int limits = cli::readLimits(parser, Command, nullptr, nullptr, &seconds);
     if (limits >= 0)
         return limits;
 
     RuAlarmCalculator calculator;
+    if (parser.isSet(params) && !cli::loadParameterOption(Command, parser.value(params), &calculator))
+        return cli::ExitFailure;
     if (parser.isSet(processParams)) {
         cli::FrameRun run({parser.value(processParams)}, int(seconds));
         RuFrame frame;
@@ -96,6 +106,6 @@ int runParams(const QStringList &args)
         }
     }
     const RuParameterSet set = RuParameterSet::fromCalculator(calculator);
-    const bool written = parser.isSet(output) ? writeIni(set, parser.value(output)) : printIni(set);
-    return written ? cli::ExitOk : cli::ExitFailure;
+    const QString path = parser.isSet(output) ? parser.value(output) : QStringLiteral("-");
+    return writeIni(set, path) ? cli::ExitOk : cli::ExitFailure;
 }

@@ -86,6 +86,8 @@ int runServe(const QStringList &args)
     stopSignals.onSignal(&server, [&server] { server.stop(); });
     QObject::connect(&server, &RuFrameServer::finished, QCoreApplication::instance(),
                      &QCoreApplication::quit, Qt::QueuedConnection);
+    QObject::connect(&server, &RuFrameServer::acceptFailed, &server,
+                     [](const QString &reason) { cli::printError(Command, reason); });
     QCoreApplication::exec();
     if (!server.errorString().isEmpty()) {
         cli::printError(Command, server.errorString());

@@ -11,9 +11,11 @@
 
 #include "RuAlarmCalculator.h"
 #include "RuFile.h"
+#include "SkFrameTaskLoad.h"
 #include "SkLiveSession.h"
 #include "SkRecordFolder.h"
 #include "SkStoreMetaTypes.h"
+#include "rrd.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -23,6 +25,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <limits>
+#include <memory>
 #include <type_traits>
 
 namespace {
@@ -37,6 +40,7 @@ struct WatchConfig
     int window = 1000;
     int batch = 500;
     qint64 maxFrames = 0;
+    int timeoutSeconds = 10;
     bool reconnect = true;
     bool record = false;
     SkLiveSession::RecordOptions recordOptions;
@@ -64,7 +68,7 @@ public:
     void stop(int status);
 
 private:
-    void onTaskFinished(const QString &name, int status, const QString &message);
+    void onTaskFinished(const SkFrameTask *task, int status, const QString &message);
 
     SkLiveSession *m_session; // not owned
     int m_status = cli::ExitOk;
@@ -102,10 +106,10 @@ void WatchPrinter::stop(int status)
     m_session->stop();
 }
 
-void WatchPrinter::onTaskFinished(const QString &name, int status, const QString &message)
+void WatchPrinter::onTaskFinished(const SkFrameTask *task, int status, const QString &message)
 {
     const bool failed = status == SkTaskFailed;
-    const bool loader = name == QLatin1String("Loader");
+    const bool loader = qobject_cast<const SkFrameTaskLoad *>(task) != nullptr;
     if (failed || (!m_session->isStopping() && !loader))
         cli::printError(Command, message);
     if (failed)
@@ -158,7 +162,8 @@ int readOptions(const QStringList &args, WatchConfig *config)
         "frames are written into one-minute files below DIR (\"rdata\", and \"alarm\" for files "
         "with an avalanche alarm); --alarm-script starts a program on every avalanche alarm on. "
         "Files end when read; a stream runs until Ctrl+C or SIGTERM, and is reached again when "
-        "it is lost (\"stream lost: <reason>\", \"stream back\")."));
+        "it is lost (\"stream lost: <reason>\", \"stream back\"), also when it stays silent "
+        "for --timeout seconds."));
     const QCommandLineOption params = cli::paramsOption();
     const QCommandLineOption processParams = cli::processParamsOption();
     const QCommandLineOption record(QStringLiteral("record"),
@@ -182,6 +187,7 @@ int readOptions(const QStringList &args, WatchConfig *config)
     const QCommandLineOption maxFrames(QStringLiteral("max-frames"),
                                        QStringLiteral("Read at most N frames (default 0 = all)."),
                                        QStringLiteral("N"));
+    const QCommandLineOption timeout = cli::timeoutOption();
     const QCommandLineOption noReconnect(
         QStringLiteral("no-reconnect"),
         QStringLiteral("End with exit status 1 when the stream is lost, instead of reaching it "
@@ -191,7 +197,7 @@ int readOptions(const QStringList &args, WatchConfig *config)
                                                   "(default 500 for files, 1 for a stream)."),
                                    QStringLiteral("N"));
     parser.addOptions({params, processParams, record, maxFiles, minFree, importOld, script,
-                       window, maxFrames, batch, noReconnect});
+                       window, maxFrames, batch, timeout, noReconnect});
     parser.addPositionalArgument(QStringLiteral("SOURCE"),
                                  QStringLiteral("Files in order, or a stream host:port."),
                                  QStringLiteral("SOURCE..."));
@@ -222,6 +228,11 @@ int readOptions(const QStringList &args, WatchConfig *config)
         || !number(maxFrames, 0, std::numeric_limits<qint64>::max(), &config->maxFrames)
         || !number(maxFiles, 0, 100000, &rec.maxFiles) || !number(minFree, 0, 100, &rec.minFreePercent))
         return cli::usageError(Command, QStringLiteral("--window, --max-frames, --batch, --max-files and --min-free need whole numbers in range"));
+    qint64 seconds = 0;
+    const int limits = cli::readLimits(parser, Command, nullptr, nullptr, &seconds);
+    if (limits >= 0)
+        return limits;
+    config->timeoutSeconds = int(seconds);
     config->reconnect = !parser.isSet(noReconnect);
     config->processParams = parser.isSet(processParams);
     if (parser.isSet(params) && !cli::loadParameterOption(Command, parser.value(params), &config->calculator))
@@ -257,19 +268,28 @@ int runWatch(const QStringList &args)
     QLoggingCategory::setFilterRules(QStringLiteral("default.debug=false"));
     skRegisterStoreMetaTypes();
     StopSignals stopSignals;
-    SkLiveSession session;
-    session.setCalculator(config.calculator);
-    session.setProcessParameters(config.processParams);
-    session.setReconnect(config.reconnect);
-    session.setFrameLimit(config.maxFrames);
-    session.setAlarmScript(config.alarmScript);
-    session.setScriptPolicy(SkLiveSession::ScriptAlways);
-    WatchPrinter printer(&session);
-    stopSignals.onSignal(&session, [&printer] { printer.stop(cli::ExitOk); });
+    auto session = std::make_unique<SkLiveSession>();
+    session->setCalculator(config.calculator);
+    session->setProcessParameters(config.processParams);
+    session->setReconnect(config.reconnect);
+    session->setStreamTimeout(config.timeoutSeconds);
+    session->setFrameLimit(config.maxFrames);
+    session->setAlarmScript(config.alarmScript);
+    session->setScriptPolicy(SkLiveSession::ScriptAlways);
+    WatchPrinter printer(session.get());
+    stopSignals.onSignal(session.get(), [&printer] {
+        printer.stop(cli::ExitOk);
+        // The loader is asked to stop first, so a read this breaks off (standard input or a
+        // stream that stays open but silent) ends the load rather than failing it.
+        rrd_request_stop();
+    });
     std::fputs("frame,event,details\n", stdout);
     std::fflush(stdout);
-    session.open(config.sources, config.window, config.batch);
+    session->open(config.sources, config.window, config.batch);
     if (config.record)
-        session.startRecording(config.recordOptions);
-    return QCoreApplication::exec();
+        session->startRecording(config.recordOptions);
+    const int exitStatus = QCoreApplication::exec();
+    // Ended while the printer still listens: an alarm script that is still running says so.
+    session.reset();
+    return exitStatus;
 }

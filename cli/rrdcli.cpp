@@ -1,10 +1,9 @@
 // rrdcli: the radar-data tools without a window.
 
 #include "CommandLine.h"
-#include "Suggestion.h"
+#include "RuNearestWord.h"
 #include "commands.h"
 
-#include "rrd.h"
 
 #include <QCoreApplication>
 
@@ -61,20 +60,12 @@ int unknownCommand(const QString &name)
     for (const Command &c : commands)
         names << QLatin1String(c.name);
     QString text = QStringLiteral("rrdcli: unknown command '%1'").arg(name);
-    const QString guess = cli::nearest(name, names);
+    const QString guess = ruNearestWord(name, names);
     if (!guess.isEmpty())
         text += QStringLiteral(" (did you mean '%1'?)").arg(guess);
     std::fprintf(stderr, "%s\n\n", text.toLocal8Bit().constData());
     printUsage(stderr);
     return cli::ExitUsage;
-}
-
-int run(const Command &command, const QStringList &args)
-{
-    rrd_net_init();
-    const int status = command.run(args);
-    rrd_net_cleanup();
-    return status;
 }
 
 } // namespace
@@ -112,5 +103,5 @@ int main(int argc, char **argv)
             std::fprintf(stderr, "rrdcli: '%s' comes after a COMMAND\n", qPrintable(first));
         return unknownCommand(first);
     }
-    return run(*command, args.mid(1));
+    return command->run(args.mid(1));
 }

@@ -162,7 +162,7 @@ bool RcWorker::fits(const RuFrame &frame, const RuFile &output)
         return false;
     }
     if (frame.rows() != output.rangegates()
-        || (format == RRD_FORMAT_RRD0 && frame.info() == nullptr)) {
+        || (format == RRD_FORMAT_RRD0 && !frame.hasInfo())) {
         ++m_framesLeftOut;
         return false;
     }

@@ -117,8 +117,22 @@ void SkDialogContrl::clientRead()
     if (text.isEmpty())
         return;
     text.remove(QLatin1Char('\r'));
+    appendAnswer(text, Qt::blue);
+}
+
+// The console's own notes stand apart from the radar's answers by their colour.
+void SkDialogContrl::showNote(const QString &text)
+{
+    const QString pane = ui->plainTextEditServer->toPlainText();
+    const bool lineStart = pane.isEmpty() || pane.endsWith(QLatin1Char('\n'));
+    appendAnswer((lineStart ? QString() : QStringLiteral("\n")) + text + QLatin1Char('\n'),
+                 Qt::red);
+}
+
+void SkDialogContrl::appendAnswer(const QString &text, const QColor &colour)
+{
     QTextCharFormat format;
-    format.setForeground(QBrush(Qt::blue, Qt::SolidPattern));
+    format.setForeground(QBrush(colour, Qt::SolidPattern));
     QTextCursor cursor(ui->plainTextEditServer->document());
     cursor.movePosition(QTextCursor::End);
     cursor.insertText(text, format);
@@ -126,14 +140,15 @@ void SkDialogContrl::clientRead()
     bar->setValue(bar->maximum());
 }
 
-// Sends `text` as command lines; without a connection nothing is sent and the address field
-// turns red.
+// Sends `text` as command lines; without a connection nothing is sent, the address field
+// turns red and the answer pane says so.
 void SkDialogContrl::clientWrite(const QString &text)
 {
     if (text.isEmpty())
         return;
     if (m_socket->state() != QAbstractSocket::ConnectedState) {
         setAddressConnected(false);
+        showNote(tr("Not connected: nothing was sent. Press \"(Re)connect\" first."));
         return;
     }
     m_stream << commandLines(text);

@@ -10,6 +10,7 @@
 
 #include <memory>
 
+class QColor;
 class QTcpSocket;
 
 namespace Ui {
@@ -61,6 +62,8 @@ private:
     void loadSequence(int number);
     void editSequence(int number);
     void setAddressConnected(bool connected);
+    void showNote(const QString &text);
+    void appendAnswer(const QString &text, const QColor &colour);
     void showInformation(const QString &text);
 
     std::unique_ptr<Ui::SkDialogContrl> ui;

@@ -18,20 +18,20 @@ float channel0Sum(const RuMatrix &m)
     return s;
 }
 
-void copyHeader(const unsigned char *info, RuLiveHeader &header)
+RuLiveHeader liveHeader(const RuFrameInfo &info)
 {
-    if (!info)
-        return;
+    RuLiveHeader header;
     header.present = true;
-    header.seconds = rrd_get_s32(info + RRD_INFO_SECONDS);
-    header.microseconds = rrd_get_s32(info + RRD_INFO_MICROS);
-    header.gmtOffset = rrd_get_s32(info + RRD_INFO_GMT);
-    header.rangegates = rrd_get_u16(info + RRD_INFO_RANGEGATES);
-    header.antenna = info[RRD_INFO_ANTENNA];
+    header.seconds = info.seconds;
+    header.microseconds = info.microseconds;
+    header.gmtOffset = info.gmtOffset;
+    header.rangegates = info.rangegates;
+    header.antenna = info.antenna;
     header.zero = 0;
-    header.temperatureModule1 = rrd_get_u32(info + RRD_INFO_TEMP_MOD1);
-    header.temperatureModule2 = rrd_get_u32(info + RRD_INFO_TEMP_MOD2);
-    header.temperatureModule3 = rrd_get_u32(info + RRD_INFO_TEMP_MOD3);
+    header.temperatureModule1 = info.temperatureModules[0];
+    header.temperatureModule2 = info.temperatureModules[1];
+    header.temperatureModule3 = info.temperatureModules[2];
+    return header;
 }
 
 } // namespace
@@ -79,7 +79,10 @@ void RuAlarmCalculator::processFrame(const RuFrame &frame, qint64 timeMicros)
         publish(result);
         return;
     }
-    copyHeader(frame.info(), result->live.header);
+    const RuFrameInfo info = frame.info();
+    const RuFrameInfo *carried = frame.hasInfo() ? &info : nullptr;
+    if (carried)
+        result->live.header = liveHeader(info);
     ruFrameToMatrix(frame, m_raw);
     const RuMatrix &raw = m_raw;
     const float s0 = channel0Sum(raw);
@@ -109,7 +112,7 @@ void RuAlarmCalculator::processFrame(const RuFrame &frame, qint64 timeMicros)
             averaged = ruSpectralAverage(raw, m_params.avgSpectrum);
             m = &averaged;
         }
-        avalancheAndLiveStage(frame, *m, timeMicros, *result);
+        avalancheAndLiveStage(frame, carried, *m, timeMicros, *result);
     }
     runLevelDetectors(*m, raw, timeMicros, *result);
 
@@ -143,8 +146,9 @@ bool RuAlarmCalculator::centralPeakDrop(float s0, RuAlarmResult &result)
     return true;
 }
 
-void RuAlarmCalculator::avalancheAndLiveStage(const RuFrame &frame, const RuMatrix &m,
-                                             qint64 time, RuAlarmResult &result)
+void RuAlarmCalculator::avalancheAndLiveStage(const RuFrame &frame, const RuFrameInfo *info,
+                                             const RuMatrix &m, qint64 time,
+                                             RuAlarmResult &result)
 {
     const RuTrailInput input{frame, std::max(m_params.avgSpectrum, 0), MatrixPtr()};
     // A time average over one frame is the frame itself: nothing to sum, nothing to rebuild.
@@ -166,7 +170,7 @@ void RuAlarmCalculator::avalancheAndLiveStage(const RuFrame &frame, const RuMatr
             result.normalisedComputed = true;
         }
         if (m_live.any())
-            liveValues(frame, filtered, normalise, result);
+            liveValues(info, filtered, normalise, result);
         if (normalise) {
             m_normalisedRows.reset(m_normalised);
             m_asymmetryRows.reset(m_asymmetry);
@@ -218,14 +222,14 @@ const RuMatrix &RuAlarmCalculator::filteredMatrix(const RuMatrix &m, const RuTra
     return m_filtered;
 }
 
-void RuAlarmCalculator::liveValues(const RuFrame &frame, const RuMatrix &filtered,
+void RuAlarmCalculator::liveValues(const RuFrameInfo *info, const RuMatrix &filtered,
                                    bool normalisedNow, RuAlarmResult &result)
 {
     using Source = RuAlarmResult::HalfSymmetrySource;
     const bool sameShape = m_hasNormalised && m_normalised.rows() == filtered.rows();
     const RuLiveValueCalculator::Input live{filtered, sameShape ? &m_normalised : nullptr,
                                             normalisedNow ? &m_asymmetry : nullptr,
-                                            frame.info()};
+                                            info};
     const RuMatrix *source = m_liveValues.process(m_params, m_live, live, result, m_halfSymmetry);
     if (!source)
         return;

@@ -53,10 +53,10 @@ public:
     const RuLiveEnables &liveEnables() const { return m_live; }
     bool anyDetectorEnabled() const;
 
-    // Takes the radar's own detector settings from the process-parameter section of an
-    // rrd_info block. Throws std::invalid_argument("No process parameters found in rrd_info")
-    // when the section is absent.
-    void fromProcessParameters(const unsigned char *info);
+    // Takes the radar's own detector settings from the process parameters of a frame's
+    // parameter block. Throws std::invalid_argument("No process parameters found in rrd_info")
+    // when the block carries none.
+    void fromProcessParameters(const RuFrameInfo &info);
 
     // Evaluates one frame taken at `timeMicros`; the result is then lastResult().
     void processFrame(const RuFrame &frame, qint64 timeMicros);
@@ -85,11 +85,12 @@ private:
     QSharedPointer<RuAlarmResult> newResult(int rows) const;
     static void markAll(RuAlarmResult &result, RuAlarmStatus status);
     bool centralPeakDrop(float s0, RuAlarmResult &result);
-    void avalancheAndLiveStage(const RuFrame &frame, const RuMatrix &m, qint64 time,
-                               RuAlarmResult &result);
+    // `info` is the frame's parameter block, or null when it carries none.
+    void avalancheAndLiveStage(const RuFrame &frame, const RuFrameInfo *info, const RuMatrix &m,
+                               qint64 time, RuAlarmResult &result);
     const RuMatrix &filteredMatrix(const RuMatrix &m, const RuTrailMean &mean,
                                    RuAlarmResult &result);
-    void liveValues(const RuFrame &frame, const RuMatrix &filtered, bool normalisedNow,
+    void liveValues(const RuFrameInfo *info, const RuMatrix &filtered, bool normalisedNow,
                     RuAlarmResult &result);
     void updateBackground(const RuTrailInput &input, const RuMatrix &m, bool eventNow,
                           bool alarmOnNow);

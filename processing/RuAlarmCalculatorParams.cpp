@@ -5,11 +5,12 @@
 #include "RuParameterSet.h"
 #include "RuParameterTable.h"
 
-#include "rrd.h"
-
 #include <stdexcept>
 
 namespace {
+
+static_assert(RuProcessParameters::AvalancheDetectors == RuAlarmCalculator::Detectors,
+              "the radar sends one block per avalanche detector");
 
 bool validIndex(int k) { return k >= 0 && k < RuAlarmCalculator::Detectors; }
 
@@ -20,30 +21,47 @@ const T &at(const std::array<T, RuAlarmCalculator::Detectors> &list, int k)
     return validIndex(k) ? list[k] : none;
 }
 
-QVector<int> decodeMask(const unsigned char *mask)
+// Each takes what the radar sends; the other fields (the avalanche detector's range-gate
+// window) keep their values.
+void takeRadar(const RuProcessParameters::Avalanche &from, RuAvalancheParams &a)
 {
-    int rangegates[RRD_MASK_SIZE * 8];
-    const int n = rrd_mask_decode(mask, rangegates);
-    return QVector<int>(rangegates, rangegates + n);
+    a.enablePreAlarmSameRgs = from.preAlarmSameRgs;
+    a.lengthMin = from.lengthMin;
+    a.perColMin = from.perColMin;
+    a.perRowMin = from.perRowMin;
+    a.borderLeft = from.borderLeft;
+    a.borderRight = from.borderRight;
+    a.sumPerRowMin = static_cast<float>(from.sumPerRowMin);
+    a.sumSumMin = static_cast<float>(from.sumSumMin);
+    a.thresholdOn = from.thresholdOn;
+    a.thresholdOff = from.thresholdOff;
+    a.rangegatesToIgnore = from.rangegatesToIgnore;
+    a.rangegatesSpecial = from.rangegatesSpecial;
+    a.rangegatesNoAlarm = from.rangegatesNoAlarm;
 }
 
-RuAvalancheParams avalancheBlock(const unsigned char *b)
+void takeRadar(const RuProcessParameters::Waterlevel &from, RuWaterlevelParams &w)
 {
-    RuAvalancheParams p;
-    p.enablePreAlarmSameRgs = b[RRD_PP_AV_PRE_ALARM_SAME] != 0;
-    p.lengthMin = rrd_get_u16(b + RRD_PP_AV_LENGTH_MIN);
-    p.perColMin = rrd_get_u16(b + RRD_PP_AV_PER_COL_MIN);
-    p.perRowMin = rrd_get_u16(b + RRD_PP_AV_PER_ROW_MIN);
-    p.borderLeft = rrd_get_u16(b + RRD_PP_AV_BORDER_LEFT);
-    p.borderRight = rrd_get_u16(b + RRD_PP_AV_BORDER_RIGHT);
-    p.sumPerRowMin = static_cast<float>(rrd_get_u32(b + RRD_PP_AV_SUM_PER_ROW_MIN));
-    p.sumSumMin = static_cast<float>(rrd_get_u32(b + RRD_PP_AV_SUM_SUM_MIN));
-    p.thresholdOn = rrd_get_f32(b + RRD_PP_AV_THRESHOLD_ON);
-    p.thresholdOff = rrd_get_f32(b + RRD_PP_AV_THRESHOLD_OFF);
-    p.rangegatesToIgnore = decodeMask(b + RRD_PP_AV_IGNORE);
-    p.rangegatesSpecial = decodeMask(b + RRD_PP_AV_SPECIAL);
-    p.rangegatesNoAlarm = decodeMask(b + RRD_PP_AV_NO_ALARM);
-    return p;
+    w.rangegate = from.rangegate;
+    w.thresholdAlarmOn = from.thresholdAlarmOn;
+    w.thresholdAlarmOff = from.thresholdAlarmOff;
+    w.thresholdIncidentOn = from.thresholdIncidentOn;
+    w.thresholdIncidentOff = from.thresholdIncidentOff;
+    w.chBegin = from.chBegin;
+    w.chWidth = from.chWidth;
+    w.samples = from.samples;
+}
+
+void takeRadar(const RuProcessParameters::Rain &from, RuRainParams &r)
+{
+    r.avgTime = from.avgTime;
+    r.avgSpectrum = from.avgSpectrum;
+    r.rangegatesToIgnore = from.rangegatesToIgnore;
+    r.thresholdAlarmOn = from.thresholdAlarmOn;
+    r.thresholdAlarmOff = from.thresholdAlarmOff;
+    r.chBegin = from.chBegin;
+    r.chWidth = from.chWidth;
+    r.bgFrameDelay = from.bgFrameDelay;
 }
 
 } // namespace
@@ -123,59 +141,35 @@ bool RuAlarmCalculator::anyDetectorEnabled() const
     return false;
 }
 
-void RuAlarmCalculator::fromProcessParameters(const unsigned char *info)
+void RuAlarmCalculator::fromProcessParameters(const RuFrameInfo &info)
 {
-    if (!info || rrd_get_u16(info + RRD_INFO_PP_PRESENT) != 1)
+    if (!info.processParameters)
         throw std::invalid_argument("No process parameters found in rrd_info");
+    const RuProcessParameters &pp = *info.processParameters;
 
-    const unsigned char *g = info + RRD_PP_GENERAL;
-    m_params.bgLength = rrd_get_u16(g);
-    m_params.bgDelay = rrd_get_u16(g + 2);
-    m_params.avgTime = rrd_get_u16(g + 4);
-    m_params.avgSpectrum = rrd_get_u16(g + 6);
-    m_params.toWardSearch = rrd_get_u16(g + 8);
-    m_params.liveChBegin = rrd_get_u16(g + 10);
-    m_params.liveChEnd = rrd_get_u16(g + 12);
-    m_params.liveVelocitySource = info[RRD_PP_LIVE_VELOCITY_SOURCE] == 1 ? 1 : 0;
-    const float lowLimit = rrd_get_f32(info + RRD_PP_LIVE_VELOCITY_LOW);
-    if (lowLimit > 0.0f)
-        m_params.liveVelocityLowLimit = lowLimit;
+    m_params.bgLength = pp.bgLength;
+    m_params.bgDelay = pp.bgDelay;
+    m_params.avgTime = pp.avgTime;
+    m_params.avgSpectrum = pp.avgSpectrum;
+    m_params.toWardSearch = pp.toWardSearch;
+    m_params.liveChBegin = pp.liveChBegin;
+    m_params.liveChEnd = pp.liveChEnd;
+    m_params.liveVelocitySource = pp.liveVelocitySource == 1 ? 1 : 0;
+    if (pp.liveVelocityLowLimit > 0.0f)
+        m_params.liveVelocityLowLimit = pp.liveVelocityLowLimit;
 
     for (int k = 0; k < Detectors; ++k) {
-        const unsigned char *block = info + RRD_PP_AVALANCHE + k * RRD_PP_AVALANCHE_SIZE;
-        if (block[RRD_PP_AV_PRESENT] == 0)
-            continue;
-        // Fields the radar does not send keep their values.
-        RuAvalancheParams p = avalancheBlock(block);
-        p.firstRangegate = m_avalancheParams[k].firstRangegate;
-        p.rangegateLimit = m_avalancheParams[k].rangegateLimit;
-        m_avalancheParams[k] = p;
-        m_avalancheEnable[k] = true;
+        if (const auto &block = pp.avalanche[size_t(k)]) {
+            takeRadar(*block, m_avalancheParams[k]);
+            m_avalancheEnable[k] = true;
+        }
     }
-
-    if (info[RRD_PP_WL_PRESENT] != 0) {
-        RuWaterlevelParams &w = m_waterlevelParams[0];
-        w.rangegate = rrd_get_u16(info + RRD_PP_WL_RANGEGATE);
-        w.thresholdAlarmOn = rrd_get_f32(info + RRD_PP_WL_ALARM_ON);
-        w.thresholdAlarmOff = rrd_get_f32(info + RRD_PP_WL_ALARM_OFF);
-        w.thresholdIncidentOn = rrd_get_f32(info + RRD_PP_WL_INCIDENT_ON);
-        w.thresholdIncidentOff = rrd_get_f32(info + RRD_PP_WL_INCIDENT_OFF);
-        w.chBegin = rrd_get_u16(info + RRD_PP_WL_CH_BEGIN);
-        w.chWidth = rrd_get_u16(info + RRD_PP_WL_CH_WIDTH);
-        w.samples = rrd_get_u16(info + RRD_PP_WL_SAMPLES);
+    if (pp.waterlevel) {
+        takeRadar(*pp.waterlevel, m_waterlevelParams[0]);
         m_waterlevelEnable[0] = true;
     }
-
-    if (info[RRD_PP_RAIN_PRESENT] != 0) {
-        RuRainParams &r = m_rainParams[0];
-        r.avgTime = rrd_get_u16(info + RRD_PP_RAIN_AVG_TIME);
-        r.avgSpectrum = rrd_get_u16(info + RRD_PP_RAIN_AVG_SPECTRUM);
-        r.rangegatesToIgnore = decodeMask(info + RRD_PP_RAIN_IGNORE);
-        r.thresholdAlarmOn = rrd_get_f32(info + RRD_PP_RAIN_ALARM_ON);
-        r.thresholdAlarmOff = rrd_get_f32(info + RRD_PP_RAIN_ALARM_OFF);
-        r.chBegin = rrd_get_u16(info + RRD_PP_RAIN_CH_BEGIN);
-        r.chWidth = rrd_get_u16(info + RRD_PP_RAIN_CH_WIDTH);
-        r.bgFrameDelay = rrd_get_u16(info + RRD_PP_RAIN_BG_DELAY);
+    if (pp.rain) {
+        takeRadar(*pp.rain, m_rainParams[0]);
         m_rainEnable[0] = true;
     }
     clampToDockRanges();

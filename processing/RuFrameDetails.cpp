@@ -17,27 +17,6 @@ struct Text
 // Shortest decimal form without exponent: 12.345, 100, 0.001.
 QString shortest(double v) { return QString::number(v, 'f', QLocale::FloatingPointShortest); }
 
-class InfoReader
-{
-public:
-    explicit InfoReader(const unsigned char *info) : p(info) {}
-    quint8 u8(int offset) const { return p[offset]; }
-    quint16 u16(int offset) const { return rrd_get_u16(p + offset); }
-    qint16 s16(int offset) const { return rrd_get_s16(p + offset); }
-    quint32 u32(int offset) const { return rrd_get_u32(p + offset); }
-    qint32 s32(int offset) const { return rrd_get_s32(p + offset); }
-    QString text(int offset, int size) const
-    {
-        const char *s = reinterpret_cast<const char *>(p + offset);
-        return QString::fromLatin1(s, static_cast<int>(qstrnlen(s, static_cast<uint>(size))));
-    }
-    bool extended() const { return u8(RRD_INFO_FLAGS) & 0x01; }
-    bool pllsValid() const { return u8(RRD_INFO_FLAGS) & 0x04; }
-
-private:
-    const unsigned char *p;
-};
-
 // "2024-01-02 03:04:05.678 UTC (gmt:+3600 s)"; milliseconds rounded down, also before 1970.
 QString timeText(qint64 seconds, qint64 micros, qint32 gmt)
 {
@@ -58,99 +37,94 @@ QString temperature(quint32 centiKelvin)
         .arg(QChar(0x2103));
 }
 
-void appendTimes(QStringList &lines, const InfoReader &in)
+void appendTimes(QStringList &lines, const RuFrameInfo &in)
 {
-    lines << Text::tr("m. time:\t%1")
-                 .arg(timeText(in.s32(RRD_INFO_SECONDS), in.s32(RRD_INFO_MICROS),
-                               in.s32(RRD_INFO_GMT)));
-    if (in.s32(RRD_INFO_P_SECONDS) != 0)
+    lines << Text::tr("m. time:\t%1").arg(timeText(in.seconds, in.microseconds, in.gmtOffset));
+    if (in.processingSeconds != 0)
         lines << Text::tr("p. time:\t%1")
-                     .arg(timeText(in.s32(RRD_INFO_P_SECONDS), in.s32(RRD_INFO_P_MICROS),
-                                   in.s32(RRD_INFO_P_GMT)));
+                     .arg(timeText(in.processingSeconds, in.processingMicroseconds,
+                                   in.processingGmtOffset));
 }
 
-void appendIdentity(QStringList &lines, const InfoReader &in)
+void appendIdentity(QStringList &lines, const RuFrameInfo &in)
 {
-    lines << Text::tr("Profile:\t%1").arg(in.text(RRD_INFO_PROFILE, 32));
-    lines << Text::tr("Name:\t%1").arg(in.text(RRD_INFO_NAME, 32));
-    const quint8 antenna = in.u8(RRD_INFO_ANTENNA);
-    lines << Text::tr("Antenna:\t%1").arg(antenna ? QString(QChar(antenna)) : QString());
+    lines << Text::tr("Profile:\t%1").arg(in.profile);
+    lines << Text::tr("Name:\t%1").arg(in.name);
+    lines << Text::tr("Antenna:\t%1").arg(in.antenna ? QString(QChar(in.antenna)) : QString());
 }
 
-void appendSettings(QStringList &lines, const InfoReader &in)
+void appendSettings(QStringList &lines, const RuFrameInfo &in)
 {
-    lines << Text::tr("Mode:\t%1").arg(in.u16(RRD_INFO_MODE));
-    lines << Text::tr("RG Width:\t%1 m").arg(in.u16(RRD_INFO_RG_WIDTH));
-    lines << Text::tr("Divider:\t%1").arg(in.u16(RRD_INFO_DIVIDER));
-    lines << Text::tr("Range:\t%1 m").arg(in.u16(RRD_INFO_RANGE));
-    lines << Text::tr("Rangegat.*:\t%1").arg(in.u16(RRD_INFO_RANGEGATES));
-    lines << Text::tr("Blindrange:\t%1 m").arg(in.u16(RRD_INFO_BLINDRANGE));
-    lines << Text::tr("Blindgates*:\t%1").arg(in.u16(RRD_INFO_BLIND_GATES));
-    lines << Text::tr("Prf:\t%1").arg(in.u16(RRD_INFO_PRF));
-    lines << Text::tr("Prfgates*:\t%1").arg(in.u16(RRD_INFO_PRF_GATES));
-    lines << Text::tr("Amplitude:\t%1").arg(in.u32(RRD_INFO_AMPLITUDE));
-    lines << Text::tr("Compr,Len.:\t%1").arg(in.u16(RRD_INFO_COMPR_LEN));
-    lines << Text::tr("Tx Delay:\t%1").arg(in.u16(RRD_INFO_TX_DELAY));
-    lines << Text::tr("Pulse Delay:\t%1").arg(in.s16(RRD_INFO_PULSE_DELAY));
-    lines << Text::tr("Polarity:\t%1").arg(in.u16(RRD_INFO_POLARITY));
-    lines << Text::tr("Gliding M.:\t%1").arg(in.u16(RRD_INFO_GLIDING_MEAN));
-    lines << Text::tr("Frequency:\t%1 1/s").arg(in.u32(RRD_INFO_FREQUENCY));
-    lines << Text::tr("Integrate:\t%1").arg(in.u16(RRD_INFO_INTEGRATE));
-    lines << Text::tr("Combine:\t%1").arg(in.u16(RRD_INFO_COMBINE));
-    lines << Text::tr("Loops:\t%1").arg(in.u16(RRD_INFO_LOOPS));
-    lines << Text::tr("Avg. Spec.:\t%1").arg(in.u16(RRD_INFO_AVG_SPEC));
-    lines << Text::tr("Rx Tx Start:\t%1").arg(in.s16(RRD_INFO_RXTX_START));
-    lines << Text::tr("Rx Tx End:\t%1").arg(in.s16(RRD_INFO_RXTX_END));
+    lines << Text::tr("Mode:\t%1").arg(in.mode);
+    lines << Text::tr("RG Width:\t%1 m").arg(in.rangegateWidth);
+    lines << Text::tr("Divider:\t%1").arg(in.divider);
+    lines << Text::tr("Range:\t%1 m").arg(in.range);
+    lines << Text::tr("Rangegat.*:\t%1").arg(in.rangegates);
+    lines << Text::tr("Blindrange:\t%1 m").arg(in.blindRange);
+    lines << Text::tr("Blindgates*:\t%1").arg(in.blindGates);
+    lines << Text::tr("Prf:\t%1").arg(in.prf);
+    lines << Text::tr("Prfgates*:\t%1").arg(in.prfGates);
+    lines << Text::tr("Amplitude:\t%1").arg(in.amplitude);
+    lines << Text::tr("Compr,Len.:\t%1").arg(in.compressionLength);
+    lines << Text::tr("Tx Delay:\t%1").arg(in.txDelay);
+    lines << Text::tr("Pulse Delay:\t%1").arg(in.pulseDelay);
+    lines << Text::tr("Polarity:\t%1").arg(in.polarity);
+    lines << Text::tr("Gliding M.:\t%1").arg(in.glidingMean);
+    lines << Text::tr("Frequency:\t%1 1/s").arg(in.frequency);
+    lines << Text::tr("Integrate:\t%1").arg(in.integrate);
+    lines << Text::tr("Combine:\t%1").arg(in.combine);
+    lines << Text::tr("Loops:\t%1").arg(in.loops);
+    lines << Text::tr("Avg. Spec.:\t%1").arg(in.averagedSpectra);
+    lines << Text::tr("Rx Tx Start:\t%1").arg(in.rxTxStart);
+    lines << Text::tr("Rx Tx End:\t%1").arg(in.rxTxEnd);
 }
 
-void appendWindows(QStringList &lines, const InfoReader &in)
+void appendWindows(QStringList &lines, const RuFrameInfo &in)
 {
-    if (in.extended()) {
-        lines << Text::tr("Rx Start:\t%1").arg(in.s16(RRD_INFO_RX_START));
-        lines << Text::tr("Rx End:\t%1").arg(in.s16(RRD_INFO_RX_END));
+    if (in.isExtended()) {
+        lines << Text::tr("Rx Start:\t%1").arg(in.rxStart);
+        lines << Text::tr("Rx End:\t%1").arg(in.rxEnd);
     }
-    lines << Text::tr("Cor Start:\t%1").arg(in.s16(RRD_INFO_COR_START));
-    lines << Text::tr("Cor End:\t%1").arg(in.s16(RRD_INFO_COR_END));
-    lines << Text::tr("Pa Start:\t%1").arg(in.s16(RRD_INFO_PA_START));
-    lines << Text::tr("Pa End:\t%1").arg(in.s16(RRD_INFO_PA_END));
+    lines << Text::tr("Cor Start:\t%1").arg(in.corStart);
+    lines << Text::tr("Cor End:\t%1").arg(in.corEnd);
+    lines << Text::tr("Pa Start:\t%1").arg(in.paStart);
+    lines << Text::tr("Pa End:\t%1").arg(in.paEnd);
 }
 
-void appendTemperature(QStringList &lines, const InfoReader &in, int offset, const QString &label)
+void appendTemperature(QStringList &lines, quint32 centiKelvin, const QString &label)
 {
-    const quint32 value = in.u32(offset);
-    if (value != 0)
-        lines << label.arg(temperature(value));
+    if (centiKelvin != 0)
+        lines << label.arg(temperature(centiKelvin));
 }
 
-void appendExtended(QStringList &lines, const InfoReader &in)
+void appendExtended(QStringList &lines, const RuFrameInfo &in)
 {
-    appendTemperature(lines, in, RRD_INFO_TEMP_MOD1, Text::tr("Temp. Mod.1:\t%1"));
-    appendTemperature(lines, in, RRD_INFO_TEMP_MOD2, Text::tr("Temp. Mod.2:\t%1"));
+    appendTemperature(lines, in.temperatureModules[0], Text::tr("Temp. Mod.1:\t%1"));
+    appendTemperature(lines, in.temperatureModules[1], Text::tr("Temp. Mod.2:\t%1"));
     // The third module is listed under the second one's label, as the radar's own tools do.
-    appendTemperature(lines, in, RRD_INFO_TEMP_MOD3, Text::tr("Temp. Mod.2:\t%1"));
-    lines << Text::tr("Power: %1").arg(in.u32(RRD_INFO_POWER));
-    lines << Text::tr("Vcc 1: %1 V").arg(shortest(in.s32(RRD_INFO_VCC1) / 1000.0));
-    lines << Text::tr("Vcc 2: %1 V").arg(shortest(in.s32(RRD_INFO_VCC2) / 1000.0));
-    lines << Text::tr("Vcc 3: %1 V").arg(shortest(in.s32(RRD_INFO_VCC3) / 1000.0));
-    lines << Text::tr("Version Firmware: %1").arg(in.u32(RRD_INFO_VERSION_FW));
-    lines << Text::tr("Version Hardware: %1").arg(in.u32(RRD_INFO_VERSION_HW));
+    appendTemperature(lines, in.temperatureModules[2], Text::tr("Temp. Mod.2:\t%1"));
+    lines << Text::tr("Power: %1").arg(in.power);
+    lines << Text::tr("Vcc 1: %1 V").arg(shortest(in.supplyMillivolts[0] / 1000.0));
+    lines << Text::tr("Vcc 2: %1 V").arg(shortest(in.supplyMillivolts[1] / 1000.0));
+    lines << Text::tr("Vcc 3: %1 V").arg(shortest(in.supplyMillivolts[2] / 1000.0));
+    lines << Text::tr("Version Firmware: %1").arg(in.firmwareVersion);
+    lines << Text::tr("Version Hardware: %1").arg(in.hardwareVersion);
 }
 
-void appendGeometry(QStringList &lines, const InfoReader &in)
+void appendGeometry(QStringList &lines, const RuFrameInfo &in)
 {
-    const quint64 widthMm = in.u32(RRD_INFO_RG_WIDTH_MM);
+    const quint64 widthMm = in.rangegateWidthMm;
     if (widthMm == 0)
         return;
     // Multiplied in millimetres first so that 2.345 m x 3 reads 7.035, not 7.035000000000001.
     lines << Text::tr("Rangegate Width*: %1 m").arg(shortest(widthMm / 1000.0));
-    lines << Text::tr("Range*: %1 m").arg(shortest(widthMm * in.u16(RRD_INFO_RANGEGATES) / 1000.0));
-    lines << Text::tr("Blind Range*: %1 m")
-                 .arg(shortest(widthMm * in.u16(RRD_INFO_BLIND_GATES) / 1000.0));
+    lines << Text::tr("Range*: %1 m").arg(shortest(widthMm * in.rangegates / 1000.0));
+    lines << Text::tr("Blind Range*: %1 m").arg(shortest(widthMm * in.blindGates / 1000.0));
 }
 
-void appendPlls(QStringList &lines, const InfoReader &in)
+void appendPlls(QStringList &lines, const RuFrameInfo &in)
 {
-    const quint8 plls = in.u8(RRD_INFO_PLLS);
+    const quint8 plls = in.pllStates;
     const QString ok = Text::tr("ok");
     const QString failed = Text::tr("failed");
     lines << Text::tr("PLLs 1/2/3: %1/%2/%3")
@@ -163,22 +137,22 @@ void appendPlls(QStringList &lines, const InfoReader &in)
 QStringList ruFrameDetails(const RuFrame &frame)
 {
     const rrd_frame *record = frame.record();
-    if (!record || record->format != RRD_FORMAT_RRD0 || !frame.info())
+    if (!record || record->format != RRD_FORMAT_RRD0 || !frame.hasInfo())
         return {};
-    const InfoReader in(frame.info());
+    const RuFrameInfo in = frame.info();
     QStringList lines;
     lines << Text::tr("Format:\tRRD0");
     appendTimes(lines, in);
     appendIdentity(lines, in);
     appendSettings(lines, in);
     appendWindows(lines, in);
-    appendTemperature(lines, in, RRD_INFO_TEMP_PC, Text::tr("Temp. PC:\t%1"));
-    appendTemperature(lines, in, RRD_INFO_TEMP_IN, Text::tr("Temp. in:\t%1"));
-    appendTemperature(lines, in, RRD_INFO_TEMP_OUT, Text::tr("Temp. out:\t%1"));
-    if (in.extended())
+    appendTemperature(lines, in.temperaturePc, Text::tr("Temp. PC:\t%1"));
+    appendTemperature(lines, in.temperatureInside, Text::tr("Temp. in:\t%1"));
+    appendTemperature(lines, in.temperatureOutside, Text::tr("Temp. out:\t%1"));
+    if (in.isExtended())
         appendExtended(lines, in);
     appendGeometry(lines, in);
-    if (in.pllsValid())
+    if (in.hasPllStates())
         appendPlls(lines, in);
     return lines;
 }

@@ -3,7 +3,6 @@
 #include "RuHalfMatrix.h"
 #include "RuRowKernels.h"
 #include "RuVelocityScan.h"
-#include "rrd.h"
 
 #include <algorithm>
 #include <cmath>
@@ -56,12 +55,12 @@ void activity(const RuAlarmParams &params, const RuMatrix &asymmetry, QVector<qu
 // D(r, c) = V(r, c) - V(r, 1023 - c) for the left half (the right half would mirror it),
 // and, with a channel velocity, the velocities of every row while its D is still in cache.
 void halfSymmetry(const RuAlarmParams &params, const RuLiveEnables &enables, const RuMatrix &v,
-                  const unsigned char *info, RuLiveValues &live, RuHalfMatrix &d)
+                  const RuFrameInfo *info, RuLiveValues &live, RuHalfMatrix &d)
 {
     const int rows = static_cast<int>(v.rows());
     d.resize(rows, Half);
-    // Without rrd_info there is no Prf to turn channels into velocities.
-    const double perChannel = info ? RuLiveValueCalculator::channelVelocity(info) : 0.0;
+    // Without a parameter block there is no Prf to turn channels into velocities.
+    const double perChannel = info ? RuLiveValueCalculator::channelVelocity(*info) : 0.0;
     const int c0 = std::clamp(params.liveVelocityChBegin, 0, Half);
     if (info && enables.mainVelocity)
         live.mainVelocity.fill(0, rows);
@@ -87,12 +86,10 @@ void halfSymmetry(const RuAlarmParams &params, const RuLiveEnables &enables, con
 
 } // namespace
 
-double RuLiveValueCalculator::channelVelocity(const unsigned char *info)
+double RuLiveValueCalculator::channelVelocity(const RuFrameInfo &info)
 {
-    if (!info)
-        return 0.0;
-    const double prf = rrd_get_u16(info + RRD_INFO_PRF);
-    const double integrated = std::ldexp(1.0, rrd_get_u16(info + RRD_INFO_INTEGRATE));
+    const double prf = info.prf;
+    const double integrated = std::ldexp(1.0, info.integrate);
     // Carrier 10.425 GHz, 1024 channels, in 0.1 m/s.
     return prf * 299792458.0 * 1000.0 / (2.0 * integrated * 10.425e9) / 1024.0 * 10.0;
 }

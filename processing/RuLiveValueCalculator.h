@@ -5,6 +5,7 @@
 
 #include "RuAlarmParams.h"
 #include "RuAlarmResult.h"
+#include "RuFrameInfo.h"
 #include "RuHalfMatrix.h"
 #include "RuLiveEnables.h"
 #include "RuMatrix.h"
@@ -21,7 +22,7 @@ public:
         // N(r, c) + 1 - N(r, 1023 - c) of this frame; null when the engine did not normalise
         // this frame (then Channel0 and the activity are not computed).
         const RuMatrix *asymmetry;
-        const unsigned char *info;       // the frame's rrd_info, or null (no velocities then)
+        const RuFrameInfo *info;         // the frame's parameter block, or null (no velocities then)
     };
 
     // Fills the enabled lists of result.live and, when a velocity is enabled, `half` with
@@ -31,5 +32,5 @@ public:
                             const Input &in, RuAlarmResult &result, RuHalfMatrix &half) const;
 
     // Velocity of one Doppler channel in 0.1 m/s for the frame's "Prf" and "Integrate".
-    static double channelVelocity(const unsigned char *info);
+    static double channelVelocity(const RuFrameInfo &info);
 };

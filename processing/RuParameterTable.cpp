@@ -125,8 +125,15 @@ QVector<Binding> bind(RuParameterSet &s)
     return b;
 }
 
-// The text of a single value; QSettings turns an unquoted "a,b" into a list, which is no
-// single value.
+// The value as the file spells it; QSettings turns an unquoted "a,b" into a list.
+QString rawText(const QVariant &value)
+{
+    if (value.userType() == QMetaType::QStringList)
+        return value.toStringList().join(QLatin1Char(','));
+    return value.toString();
+}
+
+// The text of a single value: a list, such as the "2,4" of a decimal comma, is no single value.
 bool scalarText(const QVariant &value, QString *text)
 {
     if (value.userType() == QMetaType::QStringList) {
@@ -140,74 +147,106 @@ bool scalarText(const QVariant &value, QString *text)
     return true;
 }
 
-bool parseNumber(const QVariant &value, const RuParameterTable::Key &key, double *out)
+QString limitText(double v) { return QString::number(v, 'g', 16); }
+
+// Empty when `v` lies in the key's range, else the range it misses.
+QString rangeProblem(double v, const RuParameterTable::Key &key)
 {
+    const bool hasMinimum = std::isfinite(key.minimum) && key.minimum > INT_MIN;
+    const bool hasMaximum = std::isfinite(key.maximum) && key.maximum < INT_MAX;
+    if (v >= key.minimum && v <= key.maximum)
+        return QString();
+    if (hasMinimum && hasMaximum)
+        return QStringLiteral("outside %1..%2").arg(limitText(key.minimum), limitText(key.maximum));
+    if (v < key.minimum)
+        return QStringLiteral("less than %1").arg(limitText(key.minimum));
+    return QStringLiteral("more than %1").arg(limitText(key.maximum));
+}
+
+// Reads a number of the key's type and range into `out`; else says why it cannot be used.
+QString numberProblem(const QVariant &value, const RuParameterTable::Key &key, bool whole,
+                      double *out)
+{
+    const QString what = whole ? QStringLiteral("not a whole number") : QStringLiteral("not a number");
+    static const QRegularExpression decimalComma(QStringLiteral("^\\s*([+-]?\\d+),(\\d+)\\s*$"));
+    const QRegularExpressionMatch comma = decimalComma.match(rawText(value));
+    if (!whole && comma.hasMatch())
+        return QStringLiteral("a decimal comma: write %1.%2").arg(comma.captured(1), comma.captured(2));
     QString text;
     bool ok = false;
-    if (!scalarText(value, &text))
-        return false;
-    const double v = text.toDouble(&ok);
-    if (!ok || !std::isfinite(v) || v < key.minimum || v > key.maximum)
-        return false;
-    *out = v;
-    return true;
+    const double v = scalarText(value, &text) ? text.toDouble(&ok) : 0.0;
+    if (!ok)
+        return what;
+    if (!std::isfinite(v))
+        return QStringLiteral("not a finite number");
+    if (whole && (v != std::floor(v) || v < INT_MIN || v > INT_MAX))
+        return what;
+    if (!whole && std::fabs(v) > FLT_MAX)
+        return QStringLiteral("too large for a float");
+    const QString range = rangeProblem(v, key);
+    if (range.isEmpty())
+        *out = v;
+    return range;
 }
 
-bool readInt(const QVariant &value, const RuParameterTable::Key &key, int *field)
+QString readInt(const QVariant &value, const RuParameterTable::Key &key, int *field)
 {
     double v = 0;
-    if (!parseNumber(value, key, &v) || v != std::floor(v) || v < INT_MIN || v > INT_MAX)
-        return false;
-    *field = static_cast<int>(v);
-    return true;
+    const QString problem = numberProblem(value, key, true, &v);
+    if (problem.isEmpty())
+        *field = static_cast<int>(v);
+    return problem;
 }
 
-bool readFloat(const QVariant &value, const RuParameterTable::Key &key, float *field)
+QString readFloat(const QVariant &value, const RuParameterTable::Key &key, float *field)
 {
     double v = 0;
-    if (!parseNumber(value, key, &v) || std::fabs(v) > FLT_MAX)
-        return false;
-    *field = static_cast<float>(v);
-    return true;
+    const QString problem = numberProblem(value, key, false, &v);
+    if (problem.isEmpty())
+        *field = static_cast<float>(v);
+    return problem;
 }
 
-bool readBool(const QVariant &value, bool *field)
+QString readBool(const QVariant &value, bool *field)
 {
     QString text;
-    if (!scalarText(value, &text))
-        return false;
-    text = text.toLower();
-    if (text == QLatin1String("true") || text == QLatin1String("1"))
-        *field = true;
-    else if (text == QLatin1String("false") || text == QLatin1String("0"))
-        *field = false;
-    else
-        return false;
-    return true;
+    if (scalarText(value, &text)) {
+        text = text.toLower();
+        if (text == QLatin1String("true") || text == QLatin1String("1")) {
+            *field = true;
+            return QString();
+        }
+        if (text == QLatin1String("false") || text == QLatin1String("0")) {
+            *field = false;
+            return QString();
+        }
+    }
+    return QStringLiteral("neither true nor false");
 }
 
-void readOne(const QVariant &value, const Binding &b)
+// Sets the field from `value`; else leaves it and says why the value cannot be used.
+QString readOne(const QVariant &value, const Binding &b)
 {
     switch (b.key.type) {
     case Type::Int:
-        readInt(value, b.key, std::get<int *>(b.field));
-        break;
+        return readInt(value, b.key, std::get<int *>(b.field));
     case Type::ChannelsCutOff: {
         int cut = 0;
-        if (readInt(value, b.key, &cut))
+        const QString problem = readInt(value, b.key, &cut);
+        if (problem.isEmpty())
             *std::get<int *>(b.field) = 1024 - cut;
-        break;
+        return problem;
     }
     case Type::Float:
-        readFloat(value, b.key, std::get<float *>(b.field));
-        break;
+        return readFloat(value, b.key, std::get<float *>(b.field));
     case Type::Bool:
-        readBool(value, std::get<bool *>(b.field));
-        break;
+        return readBool(value, std::get<bool *>(b.field));
     case Type::RangegateList:
-        RuParameterTable::parseRangegates(value, std::get<QVector<int> *>(b.field));
-        break;
+        if (RuParameterTable::parseRangegates(value, std::get<QVector<int> *>(b.field)))
+            return QString();
+        return QStringLiteral("not a list of range-gate numbers");
     }
+    return QString();
 }
 
 QVariant valueOf(const Binding &b)
@@ -266,11 +305,21 @@ void RuParameterTable::clamp(RuParameterSet &set)
     }
 }
 
-void RuParameterTable::read(const QSettings &settings, RuParameterSet &set)
+QStringList RuParameterTable::read(const QSettings &settings, RuParameterSet &set)
 {
-    for (const Binding &b : bind(set))
-        if (settings.contains(b.key.key))
-            readOne(settings.value(b.key.key), b);
+    QStringList problems;
+    for (const Binding &b : bind(set)) {
+        if (!settings.contains(b.key.key))
+            continue;
+        const QVariant value = settings.value(b.key.key);
+        const QString problem = readOne(value, b);
+        if (problem.isEmpty())
+            continue;
+        const QString used = valueOf(b).toString();
+        problems << QStringLiteral("%1=%2 is ignored (%3); %4 is used instead")
+                        .arg(b.key.key, shown(rawText(value)), problem, shown(used));
+    }
+    return problems;
 }
 
 void RuParameterTable::write(QSettings &settings, const RuParameterSet &set)
@@ -296,6 +345,16 @@ bool RuParameterTable::parseRangegates(const QVariant &value, QVector<int> *out)
     }
     *out = rangegates;
     return true;
+}
+
+QString RuParameterTable::shown(const QString &text)
+{
+    constexpr int Longest = 40;
+    if (text.isEmpty())
+        return QStringLiteral("\"\"");
+    if (text.size() <= Longest)
+        return text;
+    return QStringLiteral("%1... (%2 characters)").arg(text.left(Longest)).arg(text.size());
 }
 
 QString RuParameterTable::rangegateText(const QVector<int> &rangegates)

@@ -5,11 +5,13 @@
 //
 // Reading leaves a setting unchanged when its key is absent or its value is bad (not a
 // number of the key's type, or outside the range the parameter docks accept), so a sparse
-// file applied to a fresh set keeps the engine's built-in defaults.
+// file applied to a fresh set keeps the engine's built-in defaults; it says why for each bad
+// value.
 
 #include "RuParameterSet.h"
 
 #include <QString>
+#include <QStringList>
 #include <QVariant>
 #include <QVector>
 
@@ -37,7 +39,9 @@ public:
     // Every key, in the order files are written and read.
     static QVector<Key> keys();
 
-    static void read(const QSettings &settings, RuParameterSet &set);
+    // Returns one line per value that cannot be used: "av00/threshold=2,4 is ignored (a decimal
+    // comma: write 2.4); 2.4 is used instead".
+    static QStringList read(const QSettings &settings, RuParameterSet &set);
     // Brings every number of `set` into the range the docks accept (range-gate lists are
     // left alone): values that came from elsewhere than a dock or file, such as the radar's
     // process parameters, then size nothing beyond what a user could set.
@@ -49,4 +53,7 @@ public:
     // part is not a range-gate number.
     static bool parseRangegates(const QVariant &value, QVector<int> *out);
     static QString rangegateText(const QVector<int> &rangegates);
+    // A key or value as a message shows it: "" when empty, its first 40 characters and its
+    // length when longer (a file may hold a value of any length).
+    static QString shown(const QString &text);
 };

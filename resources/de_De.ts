@@ -293,6 +293,10 @@
         <source>Radar command port</source>
         <translation>Befehlsport des Radars</translation>
     </message>
+    <message>
+        <source>Not connected: nothing was sent. Press &quot;(Re)connect&quot; first.</source>
+        <translation>Nicht verbunden: Es wurde nichts gesendet. Zuerst „(Neu) verbinden“ drücken.</translation>
+    </message>
 </context>
 <context>
     <name>SkDialogEditCmds</name>
@@ -360,7 +364,7 @@
         <translation>&lt;html&gt;&lt;head/&gt;&lt;body&gt;&lt;p&gt;Anzahl der Frames, um die weitergegangen wird, wenn die Höchstgröße erreicht ist.&lt;/p&gt;&lt;/body&gt;&lt;/html&gt;</translation>
     </message>
     <message>
-        <source>&lt;html&gt;&lt;head/&gt;&lt;body&gt;&lt;p&gt;Loading from files will read &amp;quot;Max Size&amp;quot; frames at once and advance by &amp;quot;Batch Size&amp;quot; frames, when pressing &amp;lt;Space&amp;gt; .&lt;/p&gt;&lt;/body&gt;&lt;/html&gt;</source>
+        <source>&lt;html&gt;&lt;head/&gt;&lt;body&gt;&lt;p&gt;Loading from files will read &amp;quot;Max&#xa0;Size&amp;quot; frames at once and advance by &amp;quot;Batch&#xa0;Size&amp;quot; frames, when pressing &amp;lt;Space&amp;gt; .&lt;/p&gt;&lt;/body&gt;&lt;/html&gt;</source>
         <translation>&lt;html&gt;&lt;head/&gt;&lt;body&gt;&lt;p&gt;Beim Laden aus Dateien werden &amp;quot;Höchstgröße&amp;quot; Frames auf einmal gelesen; mit &amp;lt;Leertaste&amp;gt; geht es um &amp;quot;Schrittweite&amp;quot; Frames weiter.&lt;/p&gt;&lt;/body&gt;&lt;/html&gt;</translation>
     </message>
     <message>
@@ -411,12 +415,79 @@
         <translation>Anzahl der Frames, um die weitergegangen wird, wenn die Höchstgröße erreicht ist.</translation>
     </message>
     <message>
-        <source>Loading from a stream will read "Max Size" frames at once&lt;br /&gt; and advance by "Batch Size" frames automatically. </source>
-        <translation>Beim Laden aus einem Datenstrom werden "Höchstgröße" Frames gehalten;&lt;br /&gt; danach geht es selbsttätig um "Schrittweite" Frames weiter. </translation>
+        <source>Loading from a stream will read &quot;Max Size&quot; frames at once&lt;br /&gt; and advance by &quot;Batch Size&quot; frames automatically. </source>
+        <translation>Beim Laden aus einem Datenstrom werden &quot;Höchstgröße&quot; Frames gehalten;&lt;br /&gt; danach geht es selbsttätig um &quot;Schrittweite&quot; Frames weiter. </translation>
     </message>
     <message>
         <source>&lt;html&gt;&lt;head/&gt;&lt;body&gt;&lt;p&gt;Press &amp;lt;Space&amp;gt; to stop/continue loading.&lt;br /&gt; &amp;quot;Batch Size&amp;quot; frames will be cached.&lt;/p&gt;&lt;/body&gt;&lt;/html&gt;</source>
         <translation>&lt;html&gt;&lt;head/&gt;&lt;body&gt;&lt;p&gt;&amp;lt;Leertaste&amp;gt; hält das Laden an oder setzt es fort.&lt;br /&gt; &amp;quot;Schrittweite&amp;quot; Frames werden zwischengespeichert.&lt;/p&gt;&lt;/body&gt;&lt;/html&gt;</translation>
+    </message>
+</context>
+<context>
+    <name>SkExportService</name>
+    <message>
+        <source>Open failed! %1: %2</source>
+        <translation>Öffnen fehlgeschlagen! %1: %2</translation>
+    </message>
+    <message>
+        <source>Write failed! %1: %2</source>
+        <translation>Schreiben fehlgeschlagen! %1: %2</translation>
+    </message>
+    <message>
+        <source>%1 frames saved to %2</source>
+        <translation>%1 Frames nach %2 gespeichert</translation>
+    </message>
+    <message>
+        <source>Export to %1 failed: %2</source>
+        <translation>Export nach %1 fehlgeschlagen: %2</translation>
+    </message>
+    <message>
+        <source>Exported to %1</source>
+        <translation>Nach %1 exportiert</translation>
+    </message>
+    <message>
+        <source>Date</source>
+        <translation>Datum</translation>
+    </message>
+    <message>
+        <source>Rangegate</source>
+        <translation>Range-Gate</translation>
+    </message>
+    <message>
+        <source>Date (text)</source>
+        <translation>Datum (Text)</translation>
+    </message>
+    <message>
+        <source>Screen capture failed! (%1)</source>
+        <translation>Bildschirmfoto fehlgeschlagen! (%1)</translation>
+    </message>
+    <message>
+        <source>Screen capture saved as %1</source>
+        <translation>Bildschirmfoto gespeichert als %1</translation>
+    </message>
+    <message>
+        <source>Save file to</source>
+        <translation>Datei speichern unter</translation>
+    </message>
+    <message>
+        <source>gz (*.rrd0.gz)</source>
+        <translation>gz (*.rrd0.gz)</translation>
+    </message>
+    <message>
+        <source>xlsx (*.xlsx)</source>
+        <translation>xlsx (*.xlsx)</translation>
+    </message>
+    <message>
+        <source>No frames in memory to save</source>
+        <translation>Keine Frames im Speicher, die gespeichert werden könnten</translation>
+    </message>
+    <message>
+        <source>Not saved: %1 is being viewed; save the frames under another name</source>
+        <translation>Nicht gespeichert: %1 wird gerade angezeigt; die Frames unter einem anderen Namen speichern</translation>
+    </message>
+    <message>
+        <source>Folder for snapshots</source>
+        <translation>Ordner für Bildschirmfotos</translation>
     </message>
 </context>
 <context>
@@ -530,7 +601,7 @@
         <translation>&amp;Details</translation>
     </message>
     <message>
-        <source>The shown frame's process parameters</source>
+        <source>The shown frame&apos;s process parameters</source>
         <translation>Die Prozessparameter des angezeigten Frames</translation>
     </message>
     <message>
@@ -906,7 +977,7 @@
         <translation>PP</translation>
     </message>
     <message>
-        <source>Take the parameters from the radar's process parameters in the shown frame and compute again</source>
+        <source>Take the parameters from the radar&apos;s process parameters in the shown frame and compute again</source>
         <translation>Die Parameter aus den Prozessparametern des Radars im angezeigten Frame übernehmen und neu berechnen</translation>
     </message>
     <message>
@@ -1386,18 +1457,6 @@
         <translation>Fr: %1 (%2 %5, dt: %4 s) Quelle: %3</translation>
     </message>
     <message>
-        <source>xlsx (*.xlsx)</source>
-        <translation>xlsx (*.xlsx)</translation>
-    </message>
-    <message>
-        <source>Exported to %1</source>
-        <translation>Nach %1 exportiert</translation>
-    </message>
-    <message>
-        <source>Export to %1 failed: %2</source>
-        <translation>Export nach %1 fehlgeschlagen: %2</translation>
-    </message>
-    <message>
         <source>Export row to</source>
         <translation>Zeile exportieren nach</translation>
     </message>
@@ -1414,108 +1473,12 @@
         <translation>Datei speichern unter</translation>
     </message>
     <message>
-        <source>Date</source>
-        <translation>Datum</translation>
-    </message>
-    <message>
-        <source>Date (text)</source>
-        <translation>Datum (Text)</translation>
-    </message>
-    <message>
         <source>Screen capture failed!</source>
         <translation>Bildschirmfoto fehlgeschlagen!</translation>
     </message>
     <message>
-        <source>Screen capture saved as %1</source>
-        <translation>Bildschirmfoto gespeichert als %1</translation>
-    </message>
-    <message>
-        <source>Screen capture failed! (%1)</source>
-        <translation>Bildschirmfoto fehlgeschlagen! (%1)</translation>
-    </message>
-    <message>
-        <source>Error recording</source>
-        <translation>Fehler bei der Aufnahme</translation>
-    </message>
-    <message>
-        <source>Record path is not writeable!</source>
-        <translation>Der Aufnahmepfad ist nicht beschreibbar!</translation>
-    </message>
-    <message>
-        <source>Recording not possible! Choose a new path!</source>
-        <translation>Aufnahme nicht möglich! Bitte einen anderen Pfad wählen!</translation>
-    </message>
-    <message>
-        <source>Long duration of file scannning</source>
-        <translation>Die Dateisuche dauert lange</translation>
-    </message>
-    <message>
-        <source>%1 *.rrd0.gz files found.</source>
-        <translation>%1 *.rrd0.gz-Dateien gefunden.</translation>
-    </message>
-    <message>
-        <source>Should I continue scanning and import files?</source>
-        <translation>Weitersuchen und die Dateien übernehmen?</translation>
-    </message>
-    <message>
-        <source>Recording: %1: %2</source>
-        <translation>Aufnahme: %1: %2</translation>
-    </message>
-    <message>
-        <source>Currently available: %1% of %2TiB</source>
-        <translation>Derzeit frei: %1% von %2 TiB</translation>
-    </message>
-    <message>
-        <source>Found files for deleting</source>
-        <translation>Dateien zum Löschen gefunden</translation>
-    </message>
-    <message>
-        <source>%1 *.rrd0.gz files found for deleting!</source>
-        <translation>%1 *.rrd0.gz-Dateien zum Löschen gefunden!</translation>
-    </message>
-    <message>
-        <source>Delete files as necessary?
-Oldest files first.
-</source>
-        <translation>Dateien nach Bedarf löschen?
-Älteste Dateien zuerst.
-</translation>
-    </message>
-    <message>
-        <source>Disk full</source>
-        <translation>Datenträger voll</translation>
-    </message>
-    <message>
-        <source>Minimal free disk space (%1%) reached!
-Continue recording?
-</source>
-        <translation>Mindestens freizuhaltender Speicherplatz (%1%) erreicht!
-Aufnahme fortsetzen?
-</translation>
-    </message>
-    <message>
-        <source>Recording to %1</source>
-        <translation>Aufnahme nach %1</translation>
-    </message>
-    <message>
-        <source>gz (*.rrd0.gz)</source>
-        <translation>gz (*.rrd0.gz)</translation>
-    </message>
-    <message>
-        <source>Open failed! %1: %2</source>
-        <translation>Öffnen fehlgeschlagen! %1: %2</translation>
-    </message>
-    <message>
-        <source>the end of the file could not be written</source>
-        <translation>das Dateiende ließ sich nicht schreiben</translation>
-    </message>
-    <message>
-        <source>Write failed! %1: %2</source>
-        <translation>Schreiben fehlgeschlagen! %1: %2</translation>
-    </message>
-    <message>
-        <source>%1 frames saved to %2</source>
-        <translation>%1 Frames nach %2 gespeichert</translation>
+        <source>Parameters read from %1: press &quot;Recalculate&quot; to analyse the frames in memory with them</source>
+        <translation>Parameter aus %1 gelesen: „Neu berechnen“ drücken, um die Frames im Speicher damit zu analysieren</translation>
     </message>
 </context>
 <context>
@@ -1629,6 +1592,93 @@ Aufnahme fortsetzen?
     <message>
         <source>Level (a.u.)</source>
         <translation>Pegel (w. E.)</translation>
+    </message>
+</context>
+<context>
+    <name>SkRecordingController</name>
+    <message>
+        <source>Long duration of file scannning</source>
+        <translation>Die Dateisuche dauert lange</translation>
+    </message>
+    <message>
+        <source>%1 *.rrd0.gz files found.</source>
+        <translation>%1 *.rrd0.gz-Dateien gefunden.</translation>
+    </message>
+    <message>
+        <source>Should I continue scanning and import files?</source>
+        <translation>Weitersuchen und die Dateien übernehmen?</translation>
+    </message>
+    <message>
+        <source>Recording: %1: %2</source>
+        <translation>Aufnahme: %1: %2</translation>
+    </message>
+    <message>
+        <source>Error recording</source>
+        <translation>Fehler bei der Aufnahme</translation>
+    </message>
+    <message>
+        <source>Record path is not writeable!</source>
+        <translation>Der Aufnahmepfad ist nicht beschreibbar!</translation>
+    </message>
+    <message>
+        <source>Recording not possible! Choose a new path!</source>
+        <translation>Aufnahme nicht möglich! Bitte einen anderen Pfad wählen!</translation>
+    </message>
+    <message>
+        <source>Currently available: %1% of %2TiB</source>
+        <translation>Derzeit frei: %1% von %2 TiB</translation>
+    </message>
+    <message>
+        <source>Found files for deleting</source>
+        <translation>Dateien zum Löschen gefunden</translation>
+    </message>
+    <message>
+        <source>%1 *.rrd0.gz files found for deleting!</source>
+        <translation>%1 *.rrd0.gz-Dateien zum Löschen gefunden!</translation>
+    </message>
+    <message>
+        <source>Delete files as necessary?
+Oldest files first.
+</source>
+        <translation>Dateien nach Bedarf löschen?
+Älteste Dateien zuerst.
+</translation>
+    </message>
+    <message>
+        <source>Disk full</source>
+        <translation>Datenträger voll</translation>
+    </message>
+    <message>
+        <source>Minimal free disk space (%1%) reached!
+Continue recording?
+</source>
+        <translation>Mindestens freizuhaltender Speicherplatz (%1%) erreicht!
+Aufnahme fortsetzen?
+</translation>
+    </message>
+    <message>
+        <source>Recording to %1</source>
+        <translation>Aufnahme nach %1</translation>
+    </message>
+    <message>
+        <source>No record path is set!</source>
+        <translation>Es ist kein Aufnahmepfad eingestellt!</translation>
+    </message>
+    <message>
+        <source>Recording not possible! Choose a record path in the options.</source>
+        <translation>Aufnahme nicht möglich! Bitte in den Optionen einen Aufnahmepfad wählen.</translation>
+    </message>
+    <message>
+        <source>%1 frames written to %3 (minute files: %2)</source>
+        <translation>%1 Frames nach %3 geschrieben (Minutendateien: %2)</translation>
+    </message>
+    <message>
+        <source>Recording ended: %1 (%2)</source>
+        <translation>Aufnahme beendet: %1 (%2)</translation>
+    </message>
+    <message>
+        <source>Recording stopped: %1</source>
+        <translation>Aufnahme gestoppt: %1</translation>
     </message>
 </context>
 <context>

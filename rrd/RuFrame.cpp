@@ -34,9 +34,7 @@ bool RuFrame::isNull() const { return d->record == nullptr; }
 
 bool RuFrame::isValid() const
 {
-    if (!d->record || d->rows < 1)
-        return false;
-    return rrd_rangegate_valid(rrd_frame_rangegate(d->record, 0)) != 0;
+    return d->record && d->rows >= 1;
 }
 
 int RuFrame::rows() const { return d->rows; }
@@ -65,7 +63,17 @@ quint32 RuFrame::value(int row, int channel) const
 
 bool RuFrame::hasStamp() const { return d->record && d->record->format > RRD_FORMAT_RAW; }
 
-const unsigned char *RuFrame::info() const { return d->record ? rrd_frame_info(d->record) : nullptr; }
+bool RuFrame::hasInfo() const { return d->record && rrd_frame_info(d->record); }
+
+RuFrameInfo RuFrame::info() const
+{
+    return hasInfo() ? RuFrameInfo::decode(rrd_frame_info(d->record)) : RuFrameInfo();
+}
+
+bool RuFrame::hasProcessParameters() const
+{
+    return hasInfo() && RuFrameInfo::hasProcessParameters(rrd_frame_info(d->record));
+}
 
 qint64 RuFrame::timeMicros() const { return d->record ? rrd_frame_time(d->record) : 0; }
 

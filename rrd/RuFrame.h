@@ -2,6 +2,7 @@
 // An implicitly shared handle to one radar frame record. Copies share the record; any
 // non-const access detaches with a deep copy first.
 
+#include "RuFrameInfo.h"
 #include "RuMatrix.h"
 #include "rrd.h"
 
@@ -34,7 +35,13 @@ public:
     quint32 value(int row, int channel) const;
 
     bool hasStamp() const;
-    const unsigned char *info() const;
+    // The frame carries a parameter block (RRD0).
+    bool hasInfo() const;
+    // The parameter block, decoded; an empty block (all zero, no process parameters) when the
+    // frame carries none.
+    RuFrameInfo info() const;
+    // The parameter block carries the radar's own detector settings.
+    bool hasProcessParameters() const;
     qint64 timeMicros() const;
     RuMatrix toMatrix() const;
 

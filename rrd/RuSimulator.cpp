@@ -7,8 +7,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
-#include <cstring>
 
 namespace {
 
@@ -79,11 +77,6 @@ int channelDistance(int c)
 int avalancheStop(int rows)
 {
     return rows >= 10 ? std::clamp(rows / 5, 3, 4) : std::max(1, rows / 5);
-}
-
-void putText(unsigned char *dst, int size, const char *text)
-{
-    std::memcpy(dst, text, std::min(std::strlen(text), size_t(size - 1)));
 }
 
 } // namespace
@@ -308,7 +301,7 @@ int RuSimulator::fill(qint64 index, rrd_frame *record) const
         rrd_put_s32(record->data + 4, int32_t(t % 1000000));
         rrd_put_u16(record->data + 8, uint16_t(m_options.rangegates));
     } else if (m_options.format == RRD_FORMAT_RRD0) {
-        fillInfo(index, record->info);
+        frameInfo(index).encode(record->info);
     }
     fillRangegates(index, record->rangegates);
     return 0;
@@ -351,10 +344,9 @@ bool RuSimulator::writeRecording(const QString &path, QString *error) const
             return false;
         }
     }
-    file.close();
-    if (file.closeResult() != 0) {
+    if (!file.close()) {
         if (error)
-            *error = QStringLiteral("the file could not be completed");
+            *error = file.errorString();
         return false;
     }
     return true;
@@ -362,146 +354,114 @@ bool RuSimulator::writeRecording(const QString &path, QString *error) const
 
 // The radar's parameter block as a station in the mountains would report it: a 50 m range
 // gate grid, integration 2^8, temperatures following the time of day.
-void RuSimulator::fillInfo(qint64 index, unsigned char *info) const
+RuFrameInfo RuSimulator::frameInfo(qint64 index) const
 {
-    std::memset(info, 0, RRD_INFO_SIZE);
     const qint64 t = frameTimeMicros(index);
     const int rows = m_options.rangegates;
-    rrd_put_s32(info + RRD_INFO_SECONDS, int32_t(t / 1000000));
-    rrd_put_s32(info + RRD_INFO_MICROS, int32_t(t % 1000000));
-    rrd_put_u16(info + RRD_INFO_RANGEGATES, uint16_t(rows));
-    char profile[32];
-    std::snprintf(profile, sizeof profile, "P1-%dx50m", rows);
-    putText(info + RRD_INFO_PROFILE, 32, profile);
-    putText(info + RRD_INFO_NAME, 32, "Simulated Station");
-    info[RRD_INFO_FLAGS] = 0x05; // extended block and PLL states present
-    rrd_put_s32(info + RRD_INFO_GMT, 3600);
-    info[RRD_INFO_ANTENNA] = 'A';
-    rrd_put_u16(info + RRD_INFO_MODE, 2);
-    rrd_put_u16(info + RRD_INFO_PRF, 2000);
-    rrd_put_u16(info + RRD_INFO_RANGE, uint16_t(std::min(65535, rows * 50)));
-    rrd_put_u16(info + RRD_INFO_BLINDRANGE, 100);
-    rrd_put_u16(info + RRD_INFO_RG_WIDTH, 50);
-    rrd_put_u32(info + RRD_INFO_AMPLITUDE, 1000);
-    rrd_put_u16(info + RRD_INFO_COMPR_LEN, 13);
-    rrd_put_u16(info + RRD_INFO_TX_DELAY, 40);
-    rrd_put_u16(info + RRD_INFO_PULSE_DELAY, uint16_t(int16_t(-3)));
-    rrd_put_u16(info + RRD_INFO_POLARITY, 1);
-    rrd_put_u16(info + RRD_INFO_GLIDING_MEAN, 4);
-    rrd_put_u32(info + RRD_INFO_FREQUENCY, 100000000);
-    rrd_put_u16(info + RRD_INFO_INTEGRATE, 8);
-    rrd_put_u16(info + RRD_INFO_COMBINE, 1);
-    rrd_put_u16(info + RRD_INFO_LOOPS, 1);
-    rrd_put_u16(info + RRD_INFO_AVG_SPEC, 4);
-    rrd_put_u16(info + RRD_INFO_RXTX_START, 10);
-    rrd_put_u16(info + RRD_INFO_RXTX_END, 900);
-    rrd_put_u16(info + RRD_INFO_COR_START, 0);
-    rrd_put_u16(info + RRD_INFO_COR_END, 1023);
-    rrd_put_u16(info + RRD_INFO_PA_START, 5);
-    rrd_put_u16(info + RRD_INFO_PA_END, 950);
-    rrd_put_u16(info + RRD_INFO_PRF_GATES, uint16_t(rows));
-    rrd_put_u16(info + RRD_INFO_BLIND_GATES, 2);
-    rrd_put_u16(info + RRD_INFO_DIVIDER, 4);
-    rrd_put_u16(info + RRD_INFO_RX_START, 12);
-    rrd_put_u16(info + RRD_INFO_RX_END, 880);
+    RuFrameInfo i;
+    i.seconds = qint32(t / 1000000);
+    i.microseconds = qint32(t % 1000000);
+    i.rangegates = quint16(rows);
+    i.profile = QStringLiteral("P1-%1x50m").arg(rows);
+    i.name = QStringLiteral("Simulated Station");
+    i.flags = RuFrameInfo::Extended | RuFrameInfo::PllStatesValid;
+    i.gmtOffset = 3600;
+    i.antenna = 'A';
+    i.mode = 2;
+    i.prf = 2000;
+    i.range = quint16(std::min(65535, rows * 50));
+    i.blindRange = 100;
+    i.rangegateWidth = 50;
+    i.amplitude = 1000;
+    i.compressionLength = 13;
+    i.txDelay = 40;
+    i.pulseDelay = -3;
+    i.polarity = 1;
+    i.glidingMean = 4;
+    i.frequency = 100000000;
+    i.integrate = 8;
+    i.combine = 1;
+    i.loops = 1;
+    i.averagedSpectra = 4;
+    i.rxTxStart = 10;
+    i.rxTxEnd = 900;
+    i.corStart = 0;
+    i.corEnd = 1023;
+    i.paStart = 5;
+    i.paEnd = 950;
+    i.prfGates = quint16(rows);
+    i.blindGates = 2;
+    i.divider = 4;
+    i.rxStart = 12;
+    i.rxEnd = 880;
     const qint64 processed = t + 150000;
-    rrd_put_s32(info + RRD_INFO_P_SECONDS, int32_t(processed / 1000000));
-    rrd_put_s32(info + RRD_INFO_P_MICROS, int32_t(processed % 1000000));
-    rrd_put_s32(info + RRD_INFO_P_GMT, 3600);
+    i.processingSeconds = qint32(processed / 1000000);
+    i.processingMicroseconds = qint32(processed % 1000000);
+    i.processingGmtOffset = 3600;
     // Hundredths of a kelvin; the outside air swings by 6 K over the day.
     const double day = std::sin(double(t % 86400000000LL) / 86400e6 * 6.283185307179586);
-    const auto kelvin = [](double celsius) { return uint32_t(std::lround((celsius + 273.15) * 100)); };
-    rrd_put_u32(info + RRD_INFO_TEMP_PC, kelvin(35.0 + day));
-    rrd_put_u32(info + RRD_INFO_TEMP_IN, kelvin(22.0 + 2.0 * day));
-    rrd_put_u32(info + RRD_INFO_TEMP_OUT, kelvin(-4.0 + 6.0 * day));
-    rrd_put_u32(info + RRD_INFO_TEMP_MOD1, kelvin(40.0 + day));
-    rrd_put_u32(info + RRD_INFO_TEMP_MOD2, kelvin(42.5 + day));
-    rrd_put_u32(info + RRD_INFO_TEMP_MOD3, kelvin(45.0 + day));
-    rrd_put_u32(info + RRD_INFO_POWER, 1250);
-    rrd_put_s32(info + RRD_INFO_VCC1, 12010);
-    rrd_put_s32(info + RRD_INFO_VCC2, 5020);
-    rrd_put_s32(info + RRD_INFO_VCC3, 3305);
-    rrd_put_u32(info + RRD_INFO_VERSION_FW, 20107);
-    rrd_put_u32(info + RRD_INFO_VERSION_HW, 3);
-    rrd_put_u32(info + RRD_INFO_RG_WIDTH_MM, 49960);
-    info[RRD_INFO_PLLS] = 0x07;
+    const auto kelvin = [](double celsius) { return quint32(std::lround((celsius + 273.15) * 100)); };
+    i.temperaturePc = kelvin(35.0 + day);
+    i.temperatureInside = kelvin(22.0 + 2.0 * day);
+    i.temperatureOutside = kelvin(-4.0 + 6.0 * day);
+    i.temperatureModules = {kelvin(40.0 + day), kelvin(42.5 + day), kelvin(45.0 + day)};
+    i.power = 1250;
+    i.supplyMillivolts = {12010, 5020, 3305};
+    i.firmwareVersion = 20107;
+    i.hardwareVersion = 3;
+    i.rangegateWidthMm = 49960;
+    i.pllStates = 0x07;
     if (m_options.processParams)
-        writeProcessParameters(info);
+        i.processParameters = processParameters();
+    return i;
 }
-
-namespace {
-
-struct AvalancheSettings
-{
-    quint16 lengthMin, perColMin, perRowMin, borderLeft, borderRight;
-    quint32 sumPerRowMin, sumSumMin;
-    float thresholdOn, thresholdOff;
-    std::vector<int> ignore;
-};
-
-void writeAvalancheBlock(unsigned char *block, const AvalancheSettings &s)
-{
-    block[RRD_PP_AV_PRESENT] = 1;
-    block[RRD_PP_AV_PRE_ALARM_SAME] = 1;
-    rrd_put_u16(block + RRD_PP_AV_LENGTH_MIN, s.lengthMin);
-    rrd_put_u16(block + RRD_PP_AV_PER_COL_MIN, s.perColMin);
-    rrd_put_u16(block + RRD_PP_AV_PER_ROW_MIN, s.perRowMin);
-    rrd_put_u16(block + RRD_PP_AV_BORDER_LEFT, s.borderLeft);
-    rrd_put_u16(block + RRD_PP_AV_BORDER_RIGHT, s.borderRight);
-    rrd_put_u32(block + RRD_PP_AV_SUM_PER_ROW_MIN, s.sumPerRowMin);
-    rrd_put_u32(block + RRD_PP_AV_SUM_SUM_MIN, s.sumSumMin);
-    rrd_put_f32(block + RRD_PP_AV_THRESHOLD_ON, s.thresholdOn);
-    rrd_put_f32(block + RRD_PP_AV_THRESHOLD_OFF, s.thresholdOff);
-    rrd_mask_encode(s.ignore.data(), int(s.ignore.size()), block + RRD_PP_AV_IGNORE);
-}
-
-} // namespace
 
 // The same settings for every scenario, as a radar has them: each detector fires on its own
 // scenario and stays quiet on the others. The three avalanche detectors differ as their names
 // say: "Intern" sees every range gate, "Extern" leaves out the near field and asks for more,
 // "Big" needs three range gates and a large total.
-void RuSimulator::writeProcessParameters(unsigned char *info) const
+RuProcessParameters RuSimulator::processParameters() const
 {
-    std::memset(info + RRD_PP_GENERAL, 0, RRD_INFO_USED - RRD_PP_GENERAL);
-    rrd_put_u16(info + RRD_INFO_PP_PRESENT, 1);
-    const quint16 general[7] = {BgLength, BgDelay, 1, 0, TowardSearch, 100, 924};
-    for (int i = 0; i < 7; ++i)
-        rrd_put_u16(info + RRD_PP_GENERAL + 2 * i, general[i]);
-    info[RRD_PP_LIVE_VELOCITY_SOURCE] = 0;
-    rrd_put_f32(info + RRD_PP_LIVE_VELOCITY_LOW, 500.0f);
-
-    const AvalancheSettings avalanche[3] = {
-        {8, 2, 2, 20, 20, 280, 900, 2.4f, 2.0f, {}},
-        {8, 2, 2, 40, 40, 350, 1200, 3.0f, 2.4f, {0, 1}},
-        {8, 3, 2, 20, 20, 400, 2500, 2.4f, 2.0f, {}},
-    };
-    for (int k = 0; k < 3; ++k)
-        writeAvalancheBlock(info + RRD_PP_AVALANCHE + k * RRD_PP_AVALANCHE_SIZE, avalanche[k]);
+    RuProcessParameters p;
+    p.bgLength = BgLength;
+    p.bgDelay = BgDelay;
+    p.avgTime = 1;
+    p.avgSpectrum = 0;
+    p.toWardSearch = TowardSearch;
+    p.liveChBegin = 100;
+    p.liveChEnd = 924;
+    p.liveVelocitySource = 0;
+    p.liveVelocityLowLimit = 500.0f;
+    using Avalanche = RuProcessParameters::Avalanche;
+    p.avalanche = {Avalanche{true, 8, 2, 2, 20, 20, 280, 900, 2.4f, 2.0f, {}, {}, {}},
+                   Avalanche{true, 8, 2, 2, 40, 40, 350, 1200, 3.0f, 2.4f, {0, 1}, {}, {}},
+                   Avalanche{true, 8, 3, 2, 20, 20, 400, 2500, 2.4f, 2.0f, {}, {}, {}}};
 
     // Water level: thresholds in the detector's own unit, the summed spectrum of its window,
     // so they follow the quiet level of the watched range gate.
     const int gate = std::min(WaterRangegate, m_options.rangegates - 1);
     const int width = WaterChannelEnd - WaterChannelBegin - 8;
     const double quiet = quietWindowSum(gate, WaterChannelBegin + 4, width);
-    info[RRD_PP_WL_PRESENT] = 1;
-    rrd_put_u16(info + RRD_PP_WL_RANGEGATE, uint16_t(gate));
-    rrd_put_f32(info + RRD_PP_WL_ALARM_ON, float(2.5 * quiet));
-    rrd_put_f32(info + RRD_PP_WL_ALARM_OFF, float(2.0 * quiet));
-    rrd_put_f32(info + RRD_PP_WL_INCIDENT_ON, float(1.5 * quiet));
-    rrd_put_f32(info + RRD_PP_WL_INCIDENT_OFF, float(1.25 * quiet));
-    rrd_put_u16(info + RRD_PP_WL_CH_BEGIN, uint16_t(WaterChannelBegin + 4));
-    rrd_put_u16(info + RRD_PP_WL_CH_WIDTH, uint16_t(width));
-    rrd_put_u16(info + RRD_PP_WL_SAMPLES, WaterSamples);
+    RuProcessParameters::Waterlevel w;
+    w.rangegate = quint16(gate);
+    w.thresholdAlarmOn = float(2.5 * quiet);
+    w.thresholdAlarmOff = float(2.0 * quiet);
+    w.thresholdIncidentOn = float(1.5 * quiet);
+    w.thresholdIncidentOff = float(1.25 * quiet);
+    w.chBegin = quint16(WaterChannelBegin + 4);
+    w.chWidth = quint16(width);
+    w.samples = WaterSamples;
+    p.waterlevel = w;
 
-    const int rainIgnore[] = {0};
-    info[RRD_PP_RAIN_PRESENT] = 1;
-    rrd_put_u16(info + RRD_PP_RAIN_AVG_TIME, 1);
-    rrd_put_u16(info + RRD_PP_RAIN_AVG_SPECTRUM, 0);
-    rrd_mask_encode(rainIgnore, 1, info + RRD_PP_RAIN_IGNORE);
-    rrd_put_f32(info + RRD_PP_RAIN_ALARM_ON, 1.2f);
-    rrd_put_f32(info + RRD_PP_RAIN_ALARM_OFF, 1.1f);
-    rrd_put_u16(info + RRD_PP_RAIN_CH_BEGIN, RainChannelBegin);
-    rrd_put_u16(info + RRD_PP_RAIN_CH_WIDTH, RainChannelEnd - RainChannelBegin);
-    rrd_put_u16(info + RRD_PP_RAIN_BG_DELAY, 100);
+    RuProcessParameters::Rain r;
+    r.avgTime = 1;
+    r.avgSpectrum = 0;
+    r.rangegatesToIgnore = {0};
+    r.thresholdAlarmOn = 1.2f;
+    r.thresholdAlarmOff = 1.1f;
+    r.chBegin = RainChannelBegin;
+    r.chWidth = RainChannelEnd - RainChannelBegin;
+    r.bgFrameDelay = 100;
+    p.rain = r;
+    return p;
 }

@@ -80,11 +80,10 @@ public:
     rrd_frame *newRecord(qint64 index) const;
 
     qint64 frameTimeMicros(qint64 index) const;
-    // The complete 4096-byte rrd_info of frame `index` (process parameters when enabled).
-    void fillInfo(qint64 index, unsigned char *info) const;
-    // Writes the process-parameter section that suits these scenarios into `info` (4096 bytes)
-    // and marks it present.
-    void writeProcessParameters(unsigned char *info) const;
+    // The parameter block of RRD0 frame `index` (process parameters when enabled).
+    RuFrameInfo frameInfo(qint64 index) const;
+    // The detector settings that suit these scenarios, as the radar sends them.
+    RuProcessParameters processParameters() const;
     // Sum of the noise floor of range gate `rangegate` over channels [begin, begin + width):
     // what a water-level detector sees in a quiet scene.
     double quietWindowSum(int rangegate, int begin, int width) const;

@@ -1,5 +1,7 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build, the tests and the demo need.
+# Installs the Debian packages the build and the demo need; with --test also those that
+# only the tests and the package need (man pages, icons, the package's checks), so that a
+# first `make demo` stays quick.
 # Quiet and quick when everything is present; refreshes the package lists only when
 # something is missing.
 set -euo pipefail
@@ -11,6 +13,15 @@ packages=(
   libbenchmark-dev clang libclang-rt-14-dev xvfb xauth
   libisal-dev
 )
+test_packages=(
+  help2man librsvg2-bin file lintian desktop-file-utils appstream bash-completion man-db
+  systemd
+)
+case "${1-}" in
+  "") ;;
+  --test) packages+=("${test_packages[@]}") ;;
+  *) echo "usage: install-deps.sh [--test]" >&2; exit 2 ;;
+esac
 
 missing=()
 for p in "${packages[@]}"; do

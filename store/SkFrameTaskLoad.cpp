@@ -163,6 +163,8 @@ bool SkFrameTaskLoad::sleepUnlessStopped(int msecs) const
 // (`error` holds the reason) or when the task has been stopped.
 bool SkFrameTaskLoad::readFrame(RuFile &file, RuFrame &frame, QString *error)
 {
+    QElapsedTimer silence;
+    silence.start();
     for (;;) {
         if (file.readFrame(frame))
             return true;
@@ -176,6 +178,11 @@ bool SkFrameTaskLoad::readFrame(RuFile &file, RuFrame &frame, QString *error)
         // request, and atEnd() has cleared it, so the handle reads on.
         if (!file.isStream() || !isReceiveTimeout(reason)) {
             *error = reason;
+            return false;
+        }
+        // Until it has been quiet for too long.
+        if (m_silenceSeconds > 0 && silence.elapsed() >= m_silenceSeconds * 1000LL) {
+            *error = tr("no frame for %1 s").arg(m_silenceSeconds);
             return false;
         }
     }

@@ -2,9 +2,10 @@
 // The load task: reads a list of files, or one stream address, through RuFile and appends
 // every frame to the frame store. A file load pauses while the store is full; a stream does
 // not wait, so frames that find the store full are dropped and counted (framesDropped).
-// A stream that is lost (closed by the radar, broken, or sending garbage) is opened again
-// with back-off when reconnecting is on; the frames that come then are numbered on. It is
-// reported lost once, and back with the first frame that arrives again.
+// A stream that is lost (closed by the radar, broken, sending garbage, or silent for longer
+// than its time-out) is opened again with back-off when reconnecting is on; the frames that
+// come then are numbered on. It is reported lost once, and back with the first frame that
+// arrives again.
 
 #include "SkFrameTask.h"
 
@@ -28,6 +29,9 @@ public:
     static constexpr int DropReportIntervalMs = 250;
     // Waits between attempts to reach a lost stream again: 1, 2, 4 ... up to this.
     static constexpr int MaxBackoffSeconds = 30;
+    // A stream without a frame for this long is lost: a radar that stopped sending, or a link
+    // cut without a word, looks like nothing else.
+    static constexpr int DefaultSilenceSeconds = 10;
 
     SkFrameTaskLoad(SkFrameStore *store, const QStringList &sources);
 
@@ -39,6 +43,9 @@ public:
     void setReconnect(bool on) { m_reconnect = on; }
     // Read at most `frames` frames over all sources (0 = no limit). Call before start().
     void setFrameLimit(qint64 frames) { m_frameLimit = frames; }
+    // How long a stream may stay without a frame before it is lost (0 = for ever). Call
+    // before start().
+    void setSilenceTimeout(int seconds) { m_silenceSeconds = seconds; }
 
     // A lost stream (with its reason) or its return.
     struct StreamEvent
@@ -78,6 +85,7 @@ private:
     int m_dropped = 0;
     bool m_reconnect = false;
     qint64 m_frameLimit = 0;
+    int m_silenceSeconds = DefaultSilenceSeconds;
     qint64 m_framesRead = 0;
     int m_backoffSeconds = 1;
     bool m_streamLost = false; // reported lost, and no frame since

@@ -10,16 +10,14 @@
 #include <QFileInfo>
 #include <QThread>
 
-#include <cerrno>
 #include <climits>
-#include <cstring>
 #include <stdexcept>
+#include <sys/stat.h>
 
 namespace {
 
 const QString DataFolder = QStringLiteral("rdata");
 const QString AlarmFolder = QStringLiteral("alarm");
-const QString LogFolder = QStringLiteral("log");
 
 } // namespace
 
@@ -74,13 +72,19 @@ QString SkFrameTaskRecord::alarmPath(const QString &name) const
     return m_recordPath + QLatin1Char('/') + AlarmFolder + QLatin1Char('/') + name;
 }
 
-void SkFrameTaskRecord::process()
+// At the start, and again before a new file when the record folder has been deleted.
+void SkFrameTaskRecord::createFolders()
 {
-    for (const QString &folder : {DataFolder, AlarmFolder, LogFolder}) {
+    for (const QString &folder : {DataFolder, AlarmFolder}) {
         const QString path = m_recordPath + QLatin1Char('/') + folder;
         if (!QDir().mkpath(path))
             reportFailure(path, tr("cannot create the folder"));
     }
+}
+
+void SkFrameTaskRecord::process()
+{
+    createFolders();
     RuFile file;
     try {
         record(file);
@@ -88,6 +92,7 @@ void SkFrameTaskRecord::process()
         finishFile(file, false);
         throw;
     }
+    writeAgainIfRemoved(file);
     // The file being written is completed, and still goes to "alarm" if it holds one.
     if (!finishFile(file, false))
         throw std::runtime_error(tr("Closing %1 failed").arg(dataPath(m_fileName)).toLocal8Bit().toStdString());
@@ -98,13 +103,15 @@ void SkFrameTaskRecord::record(RuFile &file)
     int next = m_startFrame;
     while (!abortRequested()) {
         quint64 generation = 0;
-        const unsigned long timeout = m_draining ? 0 : ULONG_MAX;
+        const unsigned long timeout = m_draining ? 0 : m_unflushed ? FlushSeconds * 1000 : ULONG_MAX;
         const SkPacket packet = store()->waitFrame(next, timeout, &m_stopWaiting, &generation);
         if (abortRequested())
             break;
         if (generation != m_generation) {
             // A new window numbers its frames afresh: the file and the alarm frame numbers of
             // the old one end here, recording goes on with the new window's oldest frame.
+            if (file.isOpen())
+                dropIfRemoved(file, false);
             finishFile(file, true);
             m_generation = generation;
             m_lastAlarmOn = m_lastAlarmOff = -1;
@@ -121,6 +128,9 @@ void SkFrameTaskRecord::record(RuFile &file)
                                              .toStdString());
             if (m_draining)
                 break; // wrote all there is
+            // A quiet stream: the last frames go to the disk meanwhile.
+            if (m_unflushed && !flushFile(file, m_clock()))
+                next = recoverFrom(file, next);
             continue;
         }
         next = writePacket(file, packet);
@@ -139,15 +149,57 @@ int SkFrameTaskRecord::writePacket(RuFile &file, const SkPacket &packet)
         finishFile(file, true);
     if (!file.isOpen() && !startFile(file, n, frame.rows(), now))
         return recoverFrom(file, n);
-    errno = 0;
     if (file.writeFrame(frame) != 0) {
-        reportFailure(dataPath(m_fileName), withSystemCause(file.errorString(), errno));
+        reportFailure(dataPath(m_fileName), file.errorString());
         return recoverFrom(file, n);
     }
     m_last = n;
-    if (m_started.addSecs(MinuteSeconds) < now && !finishFile(file, true))
-        return recoverFrom(file, n + 1);
+    m_unflushed = true;
+    if (m_flushed.secsTo(now) >= FlushSeconds && !flushFile(file, now))
+        return recoverFrom(file, n);
+    if (m_started.addSecs(MinuteSeconds) < now) {
+        if (dropIfRemoved(file, true))
+            return qMax(m_first, store()->startFrame());
+        if (!finishFile(file, true))
+            return recoverFrom(file, n + 1);
+    }
     return n + 1;
+}
+
+// True when the file being written is no longer the file of its name (its folder was deleted
+// or moved away): the frames written into it are gone with it. The handle is closed and the
+// loss reported; with `writeAgain` the frames the store still holds go into a new file.
+bool SkFrameTaskRecord::dropIfRemoved(RuFile &file, bool writeAgain)
+{
+    struct stat now = {};
+    if (::stat(QFile::encodeName(dataPath(m_fileName)).constData(), &now) == 0
+        && now.st_dev == m_fileDevice && now.st_ino == m_fileInode)
+        return false;
+    file.close();
+    const int oldest = writeAgain ? store()->startFrame() : m_last + 1;
+    QString cause = tr("the file was removed while it was written (the record folder deleted?)");
+    if (oldest <= m_last)
+        cause += tr("; its frames %1 to %2 are written again into a new file").arg(qMax(m_first, oldest)).arg(m_last);
+    if (oldest > m_first)
+        cause += tr("; frames %1 to %2 are lost").arg(m_first).arg(qMin(oldest - 1, m_last));
+    reportFailure(dataPath(m_fileName), cause);
+    return true;
+}
+
+// At the end, the frames of a file that was removed are written again while the store holds
+// them.
+void SkFrameTaskRecord::writeAgainIfRemoved(RuFile &file)
+{
+    if (!file.isOpen() || !dropIfRemoved(file, true))
+        return;
+    const int last = m_last;
+    for (int next = qMax(m_first, store()->startFrame()); next <= last;) {
+        const SkPacket packet = store()->waitFrame(next, 0);
+        const int written = packet.hasFrame() ? writePacket(file, packet) : next;
+        if (written <= next)
+            break; // gone from the store, or the disk refuses it: reported already
+        next = written;
+    }
 }
 
 // A file that could not be written or closed may have lost frames it had buffered: its frames
@@ -157,6 +209,7 @@ int SkFrameTaskRecord::recoverFrom(RuFile &file, int failedFrame)
 {
     const QString broken = dataPath(m_fileName);
     file.close();
+    m_unflushed = false;
     const int oldest = store()->startFrame();
     const int first = qMin(m_first, failedFrame);
     if (first >= oldest && QFileInfo::exists(broken))
@@ -175,13 +228,15 @@ void SkFrameTaskRecord::sleepUnlessStopped(int msecs) const
         QThread::msleep(StepMs);
 }
 
-// The library's text names the step that failed ("Write error"); the system's code says why.
-QString SkFrameTaskRecord::withSystemCause(const QString &text, int code)
+// A recorder killed now loses at most the frames of the last few seconds.
+bool SkFrameTaskRecord::flushFile(RuFile &file, const QDateTime &now)
 {
-    if (code == 0)
-        return text;
-    const QString cause = QString::fromLocal8Bit(std::strerror(code));
-    return text.contains(cause) ? text : text + QStringLiteral(": ") + cause;
+    m_flushed = now;
+    m_unflushed = false;
+    if (file.flush())
+        return true;
+    reportFailure(dataPath(m_fileName), file.errorString());
+    return false;
 }
 
 void SkFrameTaskRecord::reportFailure(const QString &path, const QString &cause)
@@ -216,13 +271,22 @@ QString SkFrameTaskRecord::freshFileName(const QDateTime &now) const
 bool SkFrameTaskRecord::startFile(RuFile &file, int n, int rangegates, const QDateTime &now)
 {
     m_started = now;
+    m_flushed = now;
     m_first = n;
     m_last = n - 1;
     m_rangegates = rangegates;
+    if (!QFileInfo(m_recordPath + QLatin1Char('/') + DataFolder).isDir())
+        createFolders();
     m_fileName = freshFileName(now);
     file.open(dataPath(m_fileName), 'w', 0);
-    if (file.isOpen())
+    if (file.isOpen()) {
+        // A file that is gone already leaves nothing to compare with: it counts as removed.
+        struct stat made = {};
+        ::stat(QFile::encodeName(dataPath(m_fileName)).constData(), &made);
+        m_fileDevice = made.st_dev;
+        m_fileInode = made.st_ino;
         return true;
+    }
     reportFailure(dataPath(m_fileName), file.errorString());
     file.close();
     // Nothing of this recording is in it.
@@ -236,16 +300,14 @@ bool SkFrameTaskRecord::finishFile(RuFile &file, bool keep)
 {
     if (!file.isOpen())
         return true;
-    // The handle and its error text are gone after close: the system's error code is all that
-    // is left of the cause.
-    errno = 0;
-    file.close();
-    if (file.closeResult() != 0) {
-        reportFailure(dataPath(m_fileName),
-                      withSystemCause(tr("the end of the file could not be written"), errno));
+    m_unflushed = false;
+    if (!file.close()) {
+        reportFailure(dataPath(m_fileName), file.errorString());
         return false;
     }
     m_retryDelaySeconds = 1;
+    ++m_filesWritten;
+    m_framesWritten += m_last - m_first + 1;
     removeSuperseded();
     if (touchesAlarm(m_first, m_last) && moveToAlarm(m_fileName))
         return true;

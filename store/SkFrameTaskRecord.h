@@ -7,7 +7,9 @@
 // Nothing is lost silently: a file that cannot be written or completed is reported
 // (fileFailed, takeFailures) and its frames go into the next file; a frame of another range-gate count starts
 // a new file; an existing file is never overwritten; failed moves and deletions are reported;
-// a recorder whose next frame has left the store ends with an error saying so.
+// a file removed while it is written (its folder deleted) is noticed at its minute's end and
+// at the end, reported, and its frames go into a new file in folders made again; a recorder
+// whose next frame has left the store ends with an error saying so.
 
 #include "SkFrameTask.h"
 
@@ -43,6 +45,8 @@ public:
     static constexpr int KeptOwnFiles = 10;
     // Pauses before writing again after a failure: 1, 2, 4 ... up to this.
     static constexpr int MaxRetrySeconds = 30;
+    // The file being written is flushed this often, so that a killed recorder loses no more.
+    static constexpr int FlushSeconds = 2;
 
     SkFrameTaskRecord(SkFrameStore *store, const QString &recordPath, qint32 maxFiles,
                       qint32 minFreeSpace, const FileList &oldFiles, QObject *parent = nullptr);
@@ -56,6 +60,10 @@ public:
     QString recordPath() const { return m_recordPath; }
     // The failures reported since the last call, oldest first; callable from any thread.
     QList<Failure> takeFailures();
+
+    // The minute files completed so far and the frames they hold; callable from any thread.
+    int filesWritten() const { return m_filesWritten; }
+    qint64 framesWritten() const { return m_framesWritten; }
 
     // "20180418T122315Z.rrd0.gz" for a file started at 12:23:15 UTC on 18 April 2018.
     static QString minuteFileName(const QDateTime &utc);
@@ -86,12 +94,15 @@ private:
 
     QString dataPath(const QString &name) const;
     QString alarmPath(const QString &name) const;
+    void createFolders();
     void record(RuFile &file);
     int writePacket(RuFile &file, const SkPacket &packet);
+    bool dropIfRemoved(RuFile &file, bool writeAgain);
+    void writeAgainIfRemoved(RuFile &file);
     int recoverFrom(RuFile &file, int failedFrame);
     void sleepUnlessStopped(int msecs) const;
     void reportFailure(const QString &path, const QString &cause);
-    static QString withSystemCause(const QString &text, int code);
+    bool flushFile(RuFile &file, const QDateTime &now);
     QString freshFileName(const QDateTime &now) const;
     bool startFile(RuFile &file, int n, int rangegates, const QDateTime &now);
     bool finishFile(RuFile &file, bool keep);
@@ -117,6 +128,8 @@ private:
     std::atomic_int m_lastAlarmOff{-1};
     std::atomic_bool m_draining{false};
     std::atomic_bool m_stopWaiting{false}; // set by abort() and drainAndStop()
+    std::atomic_int m_filesWritten{0};
+    std::atomic<qint64> m_framesWritten{0};
     std::mutex m_failuresMutex;
     QList<Failure> m_failures;
     Clock m_clock;
@@ -125,7 +138,12 @@ private:
     // State of the body.
     quint64 m_generation;
     QString m_fileName;
+    // The identity of the file being written, to notice when it is removed.
+    quint64 m_fileDevice = 0;
+    quint64 m_fileInode = 0;
     QDateTime m_started;
+    QDateTime m_flushed;
+    bool m_unflushed = false;
     int m_first = 0;
     int m_last = 0;
     int m_rangegates = 0;

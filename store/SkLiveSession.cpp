@@ -157,6 +157,7 @@ void SkLiveSession::startLoad()
     auto *loader = new SkFrameTaskLoad(m_store.get(), m_sources);
     loader->setReconnect(m_reconnect);
     loader->setFrameLimit(m_frameLimit);
+    loader->setSilenceTimeout(m_streamTimeout);
     connect(loader, &SkFrameTask::framesDropped, this, &SkLiveSession::framesDropped);
     connect(loader, &SkFrameTaskLoad::streamChanged, this, [this, loader] {
         for (const SkFrameTaskLoad::StreamEvent &event : loader->takeStreamEvents()) {
@@ -303,15 +304,14 @@ void SkLiveSession::onFirstFrame()
 bool SkLiveSession::applyProcessParameters(const SkPacket &packet, RuAlarmCalculator *calculator,
                                            QString *why) const
 {
-    const unsigned char *info = packet.hasFrame() ? packet.frame().info() : nullptr;
-    if (!info) {
+    if (!packet.hasFrame() || !packet.frame().hasInfo()) {
         if (why)
             *why = tr(NoSettingsText);
         return false;
     }
     RuAlarmCalculator taken = *calculator;
     try {
-        taken.fromProcessParameters(info);
+        taken.fromProcessParameters(packet.frame().info());
     } catch (const std::invalid_argument &e) {
         if (why)
             *why = QString::fromUtf8(e.what());
@@ -437,7 +437,7 @@ void SkLiveSession::onTaskFinished(SkFrameTask *task)
     // task's deletion here.
     if (!task->isDone())
         return;
-    emit taskFinished(task->name(), task->status(), taskMessage(task));
+    emit taskFinished(task, task->status(), taskMessage(task));
     const auto retired = std::find_if(m_retired.begin(), m_retired.end(),
                                       [task](const auto &t) { return t.get() == task; });
     if (retired != m_retired.end()) {

@@ -55,6 +55,7 @@
 #include "RuAlarmCalculator.h"
 #include "RuAlarmEvent.h"
 #include "RuAlarmResult.h"
+#include "SkFrameTaskLoad.h"
 #include "SkFrameTaskRecord.h"
 #include "SkPacket.h"
 
@@ -73,7 +74,6 @@ class SkBatchPacer;
 class SkFrameStore;
 class SkFrameTask;
 class SkFrameTaskAlarm;
-class SkFrameTaskLoad;
 
 class SkLiveSession : public QObject
 {
@@ -83,7 +83,7 @@ public:
     // What a recording needs; the front end has checked the path (writable, disk space).
     struct RecordOptions
     {
-        QString path;                          // base folder, holds "rdata", "alarm", "log"
+        QString path;                          // base folder, holds "rdata" and "alarm"
         int maxFiles = 0;                      // 0 = no limit
         int minFreePercent = 5;
         SkFrameTaskRecord::FileList oldFiles;  // earlier minute files, oldest first
@@ -132,6 +132,8 @@ public:
     void setReconnect(bool on) { m_reconnect = on; }
     // Read at most `frames` frames per open (0 = no limit), as `--max-frames` does.
     void setFrameLimit(qint64 frames) { m_frameLimit = frames; }
+    // A stream without a frame for `seconds` is lost (0 = never), as `--timeout` says.
+    void setStreamTimeout(int seconds) { m_streamTimeout = seconds; }
     void setAlarmScript(const QString &path);
     void setScriptPolicy(ScriptPolicy policy) { m_scriptPolicy = policy; }
 
@@ -210,7 +212,9 @@ signals:
     // load, and at once when nothing was stored).
     void analysisComplete();
     // A task ended; `message` is its status-bar text ("Task %1 finished succesfully!" ...).
-    void taskFinished(const QString &taskName, int status, const QString &message);
+    // Its class tells which task it was (qobject_cast); `task` is deleted after the signal
+    // has been delivered, so receivers connect directly and do not keep it.
+    void taskFinished(const SkFrameTask *task, int status, const QString &message);
     void framesDropped(int nframes);
     // The first frame of an open carries no detector settings (or the load ended without a
     // frame); the alarm task is not started.
@@ -276,6 +280,7 @@ private:
     int m_windowSize = 1000;
     int m_batchSize = 500;
     qint64 m_frameLimit = 0;
+    int m_streamTimeout = SkFrameTaskLoad::DefaultSilenceSeconds;
     bool m_stream = false;
     bool m_processParams = false;
     bool m_reconnect = true;

@@ -2,6 +2,9 @@
 // `rrdcli cmdport` on a free port of 127.0.0.1 for the length of a scope: started, its port
 // read from its first line, ended by SIGTERM (waited for) when the scope ends.
 
+#include "RrdcliTestSupport.h"
+
+#include <QElapsedTimer>
 #include <QProcess>
 #include <QTest>
 
@@ -10,16 +13,19 @@
 class CmdportProcess
 {
 public:
-    static QString rrdcli()
+    // Starts the command port, with at most `fileLimit` open files when given; port() is 0
+    // when it did not come up.
+    explicit CmdportProcess(int fileLimit = 0)
     {
-        return qEnvironmentVariable("SK_BIN_DIR") + QStringLiteral("/rrdcli");
-    }
-
-    // Starts the command port; port() is 0 when it did not come up.
-    CmdportProcess()
-    {
-        m_process.start(rrdcli(), {QStringLiteral("cmdport"), QStringLiteral("--port"),
-                                   QStringLiteral("0")});
+        const QStringList args{QStringLiteral("cmdport"), QStringLiteral("--port"), QStringLiteral("0")};
+        if (fileLimit > 0)
+            m_process.start(QStringLiteral("sh"),
+                            QStringList{QStringLiteral("-c"),
+                                        QStringLiteral("ulimit -n %1 && exec \"$0\" \"$@\"").arg(fileLimit),
+                                        rrdclitest::rrdcliPath()}
+                                + args);
+        else
+            m_process.start(rrdclitest::rrdcliPath(), args);
         if (!m_process.waitForStarted(10000))
             return;
         while (!m_process.canReadLine() && m_process.waitForReadyRead(10000)) {

@@ -1,14 +1,24 @@
 #pragma once
-// What the main-window tests share: simulated recordings, finding the window's widgets by
-// their object names, and waiting for the window to settle.
+// What the main-window tests share: simulated recordings, a stream from `rrdcli serve`,
+// finding the window's widgets by their object names, and waiting for the window to settle.
 
+#include "RrdcliTestSupport.h"
 #include "RuSimulator.h"
 #include "SkMainWindow.h"
 #include "SkPlotMetaTypes.h"
 #include "SkStoreMetaTypes.h"
 
+#include <QAbstractButton>
 #include <QAction>
+#include <QApplication>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QTimer>
 #include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QProcess>
+#include <QRegularExpression>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
@@ -55,6 +65,60 @@ inline RuSimulatorOptions scene(RuScenario scenario, int frames, int rangegates 
     options.rangegates = rangegates;
     options.processParams = true;
     return options;
+}
+
+using rrdclitest::ServeProcess;
+using rrdclitest::rrdcliPath;
+
+// Calls `answer` with the next modal dialog of type T once it is shown (within 30 s).
+template <typename T, typename F>
+void whenModal(F answer)
+{
+    auto *timer = new QTimer;
+    const QDeadlineTimer deadline(30000);
+    QObject::connect(timer, &QTimer::timeout, [timer, answer, deadline] {
+        auto *dialog = qobject_cast<T *>(QApplication::activeModalWidget());
+        if ((!dialog || !dialog->isVisible()) && !deadline.hasExpired())
+            return;
+        timer->stop();
+        timer->deleteLater();
+        if (dialog)
+            answer(dialog);
+    });
+    timer->start(20);
+}
+
+// Answers the next file dialog with `path`; `proposed` receives what it proposed.
+inline void answerFileDialog(const QString &path, QString *proposed = nullptr)
+{
+    whenModal<QFileDialog>([path, proposed](QFileDialog *dialog) {
+        if (proposed)
+            *proposed = dialog->selectedFiles().value(0);
+        // As a user types it.
+        dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"))->setText(path);
+        QMetaObject::invokeMethod(dialog, "accept");
+    });
+}
+
+// Answers the message boxes that come up, in order, with `buttons`; each box's text and
+// informative text go to `seen`.
+inline void answerBoxes(QList<QMessageBox::StandardButton> buttons, QStringList *seen)
+{
+    auto *timer = new QTimer;
+    const QDeadlineTimer deadline(30000);
+    QObject::connect(timer, &QTimer::timeout, [timer, buttons, seen, deadline]() mutable {
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        if (box && box->isVisible() && !buttons.isEmpty()) {
+            *seen << box->windowTitle() + QLatin1Char('|') + box->text() + QLatin1Char('|')
+                         + box->informativeText();
+            box->button(buttons.takeFirst())->click();
+        }
+        if (buttons.isEmpty() || deadline.hasExpired()) {
+            timer->stop();
+            timer->deleteLater();
+        }
+    });
+    timer->start(20);
 }
 
 template <typename T>

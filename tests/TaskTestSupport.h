@@ -4,6 +4,7 @@
 
 #include "SkFrameStore.h"
 #include "SkFrameTask.h"
+#include "SmallDisk.h"
 
 #include "RuFile.h"
 #include "RuSimulator.h"
@@ -62,37 +63,6 @@ inline void appendFrames(SkFrameStore &store, const RuSimulator &simulator, int 
         QVERIFY(store.appendFrame(SkPacket(simulator.frame(i), -1), 0));
 }
 
-inline QString rrdcli()
-{
-    return QString::fromLocal8Bit(qgetenv("SK_BIN_DIR")) + QStringLiteral("/rrdcli");
-}
-
-// Reads the process's output until `done` holds for it; false on time-out.
-template <typename Predicate>
-bool readUntil(QProcess &p, QByteArray *out, Predicate done)
-{
-    QDeadlineTimer deadline(Long);
-    while (!done(*out)) {
-        if (deadline.hasExpired() || p.state() == QProcess::NotRunning)
-            return false;
-        p.waitForReadyRead(200);
-        out->append(p.readAllStandardOutput());
-    }
-    return true;
-}
-
-// Starts `rrdcli serve` with `args`; the port it serves on, or 0.
-inline int startServe(QProcess &serve, const QStringList &args)
-{
-    serve.start(rrdcli(), QStringList{"serve"} + args);
-    QByteArray served;
-    if (!readUntil(serve, &served, [](const QByteArray &o) { return o.contains('\n'); }))
-        return 0;
-    static const QRegularExpression port(QStringLiteral("serving on 127\\.0\\.0\\.1:(\\d+)"));
-    const QRegularExpressionMatch match = port.match(QString::fromLatin1(served));
-    return match.hasMatch() ? match.captured(1).toInt() : 0;
-}
-
 // Starts a task on the pool and waits for its end when it goes out of scope.
 template <typename Task>
 struct Running
@@ -111,41 +81,6 @@ struct Running
         QVERIFY(task->isDone());
     }
     bool waitDone() { return QTest::qWaitFor([this] { return task->isDone(); }, Long); }
-};
-
-// A small tmpfs mounted for the life of the object (needs the right to mount).
-struct SmallDisk
-{
-    QString path;
-    bool mounted = false;
-    QString why;
-
-    SmallDisk(const QString &at, const QString &size) : path(at)
-    {
-        QDir().mkpath(path);
-        QProcess mount;
-        mount.start(QStringLiteral("mount"),
-                    {"-t", "tmpfs", "-o", "size=" + size, "tmpfs", path});
-        mounted = mount.waitForFinished(Long) && mount.exitStatus() == QProcess::NormalExit
-                  && mount.exitCode() == 0;
-        why = QString::fromLocal8Bit(mount.readAllStandardError()).trimmed();
-    }
-    ~SmallDisk()
-    {
-        if (mounted)
-            QProcess::execute(QStringLiteral("umount"), {path});
-    }
-    // Fills the disk with one file; false when it did not fill up.
-    bool fill(const QString &filler)
-    {
-        QFile file(filler);
-        if (!file.open(QIODevice::WriteOnly))
-            return false;
-        const QByteArray block(4096, 'x');
-        while (file.write(block) == block.size() && file.flush()) {
-        }
-        return true;
-    }
 };
 
 } // namespace tasktest

@@ -1,5 +1,6 @@
 // rrdcli analyze and dump, run as the program users run, on recordings made by the simulator.
 
+#include "RrdcliTestSupport.h"
 #include "RuAlarmCalculator.h"
 #include "RuParameterSet.h"
 #include "RuParameterTable.h"
@@ -9,32 +10,13 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QtTest>
 
+using namespace rrdclitest;
+
 namespace {
-
-struct Run
-{
-    int exitCode = -1;
-    QByteArray out;
-    QByteArray err;
-};
-
-Run rrdcli(const QStringList &args)
-{
-    Run run;
-    QProcess p;
-    p.start(qEnvironmentVariable("SK_BIN_DIR") + QStringLiteral("/rrdcli"), args);
-    if (!p.waitForStarted() || !p.waitForFinished(-1) || p.exitStatus() != QProcess::NormalExit)
-        return run;
-    run.exitCode = p.exitCode();
-    run.out = p.readAllStandardOutput();
-    run.err = p.readAllStandardError();
-    return run;
-}
 
 QString record(const QTemporaryDir &dir, const QString &name, RuSimulatorOptions options)
 {
@@ -126,7 +108,7 @@ void TstAnalyze::printsEveryResultExactlyAsComputed()
     const QString data = record(dir, QStringLiteral("mixed.rrd0"), options(RuScenario::Mixed, 40));
     QVERIFY(!data.isEmpty());
     const RuParameterSet set = everythingOn();
-    const Run run = rrdcli({QStringLiteral("analyze"), QStringLiteral("--params"),
+    const Run run = runRrdcli({QStringLiteral("analyze"), QStringLiteral("--params"),
                             writeParams(dir, set), data});
     QCOMPARE(run.exitCode, 0);
     const QVector<QJsonObject> lines = jsonLines(run.out);
@@ -195,13 +177,14 @@ void TstAnalyze::numbersFramesOverAllSources()
     second.startMicros += 3600LL * 1000000;
     const QString a = record(dir, QStringLiteral("a.rrd0.gz"), options(RuScenario::Quiet, 3));
     const QString b = record(dir, QStringLiteral("b.rrd0"), second);
-    QProcess p;
-    p.setStandardInputFile(b);
-    p.start(qEnvironmentVariable("SK_BIN_DIR") + QStringLiteral("/rrdcli"),
-            {QStringLiteral("analyze"), QStringLiteral("--jsonl"), a, QStringLiteral("-")});
-    QVERIFY(p.waitForFinished(-1));
-    QCOMPARE(p.exitCode(), 0);
-    const QVector<QJsonObject> lines = jsonLines(p.readAllStandardOutput());
+    QFile input(b);
+    QVERIFY(input.open(QIODevice::ReadOnly));
+    RunOptions fromStandardInput;
+    fromStandardInput.input = input.readAll();
+    const Run run = runRrdcli({QStringLiteral("analyze"), QStringLiteral("--jsonl"), a, QStringLiteral("-")},
+                              fromStandardInput);
+    QCOMPARE(run.exitCode, 0);
+    const QVector<QJsonObject> lines = jsonLines(run.out);
     QCOMPARE(lines.size(), 7);
     for (int n = 0; n < 7; ++n)
         QCOMPARE(lines[n].value("frame").toInt(), n);
@@ -218,7 +201,7 @@ void TstAnalyze::logShowsTheAvalancheAlarm()
     QTemporaryDir dir;
     const QString data = record(dir, QStringLiteral("a.rrd0"),
                                 options(RuScenario::Avalanche, 600, true));
-    const Run run = rrdcli({QStringLiteral("analyze"), QStringLiteral("--process-params"),
+    const Run run = runRrdcli({QStringLiteral("analyze"), QStringLiteral("--process-params"),
                             QStringLiteral("--log"), data});
     QCOMPARE(run.exitCode, 0);
     const QList<QByteArray> rows = run.out.trimmed().split('\n');
@@ -260,7 +243,7 @@ void TstAnalyze::logShowsRainAndWaterlevelAlarms()
     QTemporaryDir dir;
     const QString data = record(dir, QStringLiteral("s.rrd0"),
                                 options(static_cast<RuScenario>(scenario), 600, true));
-    const Run run = rrdcli({QStringLiteral("analyze"), QStringLiteral("--process-params"),
+    const Run run = runRrdcli({QStringLiteral("analyze"), QStringLiteral("--process-params"),
                             QStringLiteral("--log"), data});
     QCOMPARE(run.exitCode, 0);
     const QString out = QString::fromUtf8(run.out);
@@ -286,7 +269,7 @@ void TstAnalyze::refusesProcessParametersWhenFrameHasNone()
     RuSimulatorOptions o = options(RuScenario::Quiet, 3);
     o.format = format;
     const QString data = record(dir, QStringLiteral("q.rrd"), o);
-    const Run run = rrdcli({QStringLiteral("analyze"), QStringLiteral("--process-params"), data});
+    const Run run = runRrdcli({QStringLiteral("analyze"), QStringLiteral("--process-params"), data});
     QCOMPARE(run.exitCode, 1);
     QVERIFY(run.out.isEmpty());
     QVERIFY2(run.err.contains("No process parameters found in rrd_info"), run.err.constData());
@@ -296,7 +279,7 @@ void TstAnalyze::refusesMissingParameterFile()
 {
     QTemporaryDir dir;
     const QString data = record(dir, QStringLiteral("q.rrd0"), options(RuScenario::Quiet, 2));
-    const Run run = rrdcli({QStringLiteral("analyze"), QStringLiteral("--params"),
+    const Run run = runRrdcli({QStringLiteral("analyze"), QStringLiteral("--params"),
                             dir.filePath(QStringLiteral("none.ini")), data});
     QCOMPARE(run.exitCode, 1);
     QVERIFY(run.out.isEmpty());
@@ -307,7 +290,7 @@ void TstAnalyze::dumpPrintsDetailsAndComputedLines()
 {
     QTemporaryDir dir;
     const QString data = record(dir, QStringLiteral("q.rrd0"), options(RuScenario::Quiet, 6));
-    const Run run = rrdcli({QStringLiteral("dump"), QStringLiteral("--frame"), QStringLiteral("5"),
+    const Run run = runRrdcli({QStringLiteral("dump"), QStringLiteral("--frame"), QStringLiteral("5"),
                             QStringLiteral("--params"), writeParams(dir, everythingOn()), data});
     QCOMPARE(run.exitCode, 0);
     const QStringList lines = QString::fromUtf8(run.out).split(QLatin1Char('\n'));
@@ -330,7 +313,7 @@ void TstAnalyze::dumpReportsMissingFrame()
 {
     QTemporaryDir dir;
     const QString data = record(dir, QStringLiteral("q.rrd0"), options(RuScenario::Quiet, 3));
-    const Run run = rrdcli({QStringLiteral("dump"), QStringLiteral("--frame"), QStringLiteral("3"), data});
+    const Run run = runRrdcli({QStringLiteral("dump"), QStringLiteral("--frame"), QStringLiteral("3"), data});
     QCOMPARE(run.exitCode, 1);
     QVERIFY(run.out.isEmpty());
     QVERIFY2(run.err.contains("no frame 3"), run.err.constData());

@@ -2,8 +2,11 @@
 // conversions over existing files, signals in the middle of a run, a standard input that
 // stays silent, typing slips. Every case runs the real programs on data made here.
 
+#include "RrdcliTestSupport.h"
 #include "RuSimulator.h"
+#include "SmallDisk.h"
 
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -14,39 +17,17 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <atomic>
 #include <csignal>
+#include <memory>
+#include <poll.h>
+#include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
+using namespace rrdclitest;
+
 namespace {
-
-struct Run
-{
-    int exitCode = -1;
-    QByteArray out;
-    QByteArray err;
-};
-
-QString bin(const QString &program)
-{
-    return qEnvironmentVariable("SK_BIN_DIR") + QLatin1Char('/') + program;
-}
-
-Run run(const QString &program, const QStringList &args, const QProcessEnvironment &env = {})
-{
-    Run r;
-    QProcess p;
-    if (!env.isEmpty())
-        p.setProcessEnvironment(env);
-    p.start(program, args);
-    if (!p.waitForStarted() || !p.waitForFinished(120000) || p.exitStatus() != QProcess::NormalExit)
-        return r;
-    r.exitCode = p.exitCode();
-    r.out = p.readAllStandardOutput();
-    r.err = p.readAllStandardError();
-    return r;
-}
-
-Run rrdcli(const QStringList &args) { return run(bin(QStringLiteral("rrdcli")), args); }
 
 QString record(const QTemporaryDir &dir, const QString &name, int frames,
                int format = RRD_FORMAT_RRD0, bool processParams = false)
@@ -69,7 +50,7 @@ QByteArray contents(const QString &path)
 // The frames rrdcli info reads from `path`, or -1 when it reports an error.
 qint64 framesIn(const QString &path)
 {
-    const Run r = rrdcli({QStringLiteral("info"), QStringLiteral("--json"), path});
+    const Run r = runRrdcli({QStringLiteral("info"), QStringLiteral("--json"), path});
     if (r.exitCode != 0)
         return -1;
     return qint64(QJsonDocument::fromJson(r.out).object().value(QStringLiteral("frames")).toDouble(-1));
@@ -83,16 +64,57 @@ qint64 numberBefore(const QByteArray &text, const char *word)
     return m.hasMatch() ? m.captured(1).toLongLong() : -1;
 }
 
-bool waitFor(const std::function<bool()> &condition, int ms = 20000)
+// Reads a FIFO on a thread of its own, as the program at its other end would, until the
+// writer has closed it.
+class PipeReader
 {
-    QElapsedTimer clock;
-    clock.start();
-    while (!condition()) {
-        if (clock.elapsed() > ms)
-            return false;
-        QTest::qWait(20);
+public:
+    explicit PipeReader(const QString &path) : m_thread([this, path] { run(path); }) {}
+    ~PipeReader() { finish(); }
+    PipeReader(const PipeReader &) = delete;
+    PipeReader &operator=(const PipeReader &) = delete;
+
+    // What arrived; call once the writer has ended.
+    QByteArray finish()
+    {
+        m_writerEnded = true;
+        if (m_thread.joinable())
+            m_thread.join();
+        return m_data;
     }
-    return true;
+
+private:
+    void run(const QString &path)
+    {
+        const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK);
+        if (fd < 0)
+            return;
+        QDeadlineTimer deadline(WaitMs);
+        char buffer[65536];
+        while (!deadline.hasExpired()) {
+            pollfd ready{fd, POLLIN, 0};
+            ::poll(&ready, 1, 50);
+            const ssize_t n = ::read(fd, buffer, sizeof buffer);
+            if (n > 0)
+                m_data.append(buffer, int(n));
+            else if (n == 0 && m_writerEnded)
+                break;
+            else if (n == 0)
+                QThread::msleep(5); // no writer yet, or it has just closed
+        }
+        ::close(fd);
+    }
+
+    std::atomic_bool m_writerEnded{false};
+    QByteArray m_data;
+    std::thread m_thread; // last: it uses the members above
+};
+
+struct stat statusOf(const QString &path)
+{
+    struct stat status = {};
+    ::stat(QFile::encodeName(path).constData(), &status);
+    return status;
 }
 
 } // namespace
@@ -113,13 +135,19 @@ private slots:
     void commandLineAnswersAsToolsDo_data();
     void commandLineAnswersAsToolsDo();
     void parameterFilesRoundTripAndWarn();
+    void everyCommandNamesParameterFileSlips_data();
+    void everyCommandNamesParameterFileSlips();
     void progressOnlyOnATerminal();
     void privilegedPortSaysToUsePort();
+    void outputsThatAreNoFilesAreWrittenInPlace_data();
+    void outputsThatAreNoFilesAreWrittenInPlace();
+    void exportNamesTheCauseOfAFullDisk_data();
+    void exportNamesTheCauseOfAFullDisk();
 };
 
 void TestCliHabits::initTestCase()
 {
-    if (!QFileInfo(bin(QStringLiteral("rrdcli"))).isExecutable())
+    if (!QFileInfo(rrdcliPath()).isExecutable())
         QSKIP("rrdcli is not built");
 }
 
@@ -168,7 +196,7 @@ void TestCliHabits::convertNeverHarmsInputsOrOutputs()
         inputs << record(dir, QStringLiteral("c.raw"), 3, RRD_FORMAT_RAW);
     const QByteArray input = contents(inputs.at(0));
 
-    const Run r = rrdcli(QStringList{QStringLiteral("convert"), QStringLiteral("-o"), out} + inputs);
+    const Run r = runRrdcli(QStringList{QStringLiteral("convert"), QStringLiteral("-o"), out} + inputs);
     QCOMPARE(r.exitCode, exitCode);
     const QString expected = message.contains(QLatin1String("%1")) ? message.arg(dir.path()) : message;
     QVERIFY2((r.out + r.err).contains(expected.toLocal8Bit()), (r.out + r.err).constData());
@@ -214,7 +242,7 @@ void TestCliHabits::incompleteLastFrameFailsAfterTheResults()
     const QString out = dir.filePath(QStringLiteral("out.rrd0"));
     args.replaceInStrings(QStringLiteral("CUT"), cut);
     args.replaceInStrings(QStringLiteral("OUT"), out);
-    const Run r = rrdcli(args);
+    const Run r = runRrdcli(args);
     QCOMPARE(r.exitCode, 1);
     QVERIFY2(r.out.contains(shows.toLocal8Bit()), r.out.constData());
     QVERIFY2((r.out + r.err).contains("last frame is incomplete: it lacks"), r.err.constData());
@@ -250,7 +278,7 @@ void TestCliHabits::stopSignalsCompleteTheOutput()
         args << QStringLiteral("--process-params") << QStringLiteral("-");
 
     QProcess p;
-    p.start(bin(QStringLiteral("rrdcli")), args);
+    p.start(rrdcliPath(), args);
     QVERIFY(p.waitForStarted());
     if (stdinFrames > 0) {
         const QByteArray frames = contents(record(dir, QStringLiteral("in.rrd0"), stdinFrames,
@@ -261,11 +289,12 @@ void TestCliHabits::stopSignalsCompleteTheOutput()
     if (command == QLatin1String("analyze")) {
         // Each line comes as soon as its frame is done, though the output is a pipe.
         QByteArray lines;
-        QVERIFY(waitFor([&] { lines += p.readAllStandardOutput(); return lines.count('\n') == stdinFrames; }));
+        QVERIFY(QTest::qWaitFor([&] { lines += p.readAllStandardOutput(); return lines.count('\n') == stdinFrames; }, WaitMs));
     } else if (command == QLatin1String("simulate")) {
-        QVERIFY(waitFor([&] { return QFileInfo(out).size() > 100000; }));
+        QVERIFY(QTest::qWaitFor([&] { return QFileInfo(out).size() > 100000; }, WaitMs));
     } else {
-        QTest::qWait(500); // the frames given have been read; the next read waits
+        // The frames given have been read; the next read waits.
+        QVERIFY(QTest::qWaitFor([&] { return unreadInput(p) == 0; }, WaitMs));
     }
     ::kill(pid_t(p.processId()), signal);
     QVERIFY(p.waitForFinished(5000));
@@ -281,7 +310,7 @@ void TestCliHabits::stopSignalsCompleteTheOutput()
     // The frames said to be written make a complete gzip file.
     QVERIFY2(told > 0, err.constData());
     QCOMPARE(framesIn(out), told);
-    QCOMPARE(run(QStringLiteral("gzip"), {QStringLiteral("-t"), out}).exitCode, 0);
+    QCOMPARE(runProgram(QStringLiteral("gzip"), {QStringLiteral("-t"), out}).exitCode, 0);
     if (command == QLatin1String("convert"))
         QVERIFY(p.readAllStandardOutput().contains("Finished! Aborted..."));
 }
@@ -290,21 +319,14 @@ void TestCliHabits::serveKeepsServingWhileStandardInputWaits()
 {
     QTemporaryDir dir;
     const QByteArray frames = contents(record(dir, QStringLiteral("in.rrd0"), 3));
-    QProcess serve;
-    serve.start(bin(QStringLiteral("rrdcli")), {QStringLiteral("serve"), QStringLiteral("--port"),
-                                                QStringLiteral("0"), QStringLiteral("--rate"),
-                                                QStringLiteral("50"), QStringLiteral("-")});
-    QVERIFY(serve.waitForStarted());
-    QVERIFY(serve.waitForReadyRead(10000));
-    const QRegularExpressionMatch port = QRegularExpression(QStringLiteral(":(\\d+) at"))
-                                             .match(QString::fromLocal8Bit(serve.readAllStandardOutput()));
-    QVERIFY(port.hasMatch());
-    serve.write(frames); // standard input stays open: the server's reader waits for more
+    ServeProcess serve({QStringLiteral("--rate"), QStringLiteral("50"), QStringLiteral("-")});
+    QVERIFY(serve.port() != 0);
+    serve.process().write(frames); // standard input stays open: the server's reader waits for more
     QTcpSocket client;
-    client.connectToHost(QStringLiteral("127.0.0.1"), quint16(port.captured(1).toUInt()));
+    client.connectToHost(QStringLiteral("127.0.0.1"), serve.port());
     QVERIFY(client.waitForConnected(5000));
     QByteArray received;
-    QVERIFY(waitFor([&] {
+    QVERIFY(QTest::qWaitFor([&] {
         client.waitForReadyRead(50);
         received += client.readAll();
         return received.size() >= frames.size();
@@ -312,10 +334,8 @@ void TestCliHabits::serveKeepsServingWhileStandardInputWaits()
     QCOMPARE(received, frames);
     QElapsedTimer clock;
     clock.start();
-    ::kill(pid_t(serve.processId()), SIGTERM);
-    QVERIFY(serve.waitForFinished(5000));
+    QVERIFY(serve.stop());
     QVERIFY2(clock.elapsed() < 1000, qPrintable(QString::number(clock.elapsed())));
-    QCOMPARE(serve.exitCode(), 0);
 }
 
 void TestCliHabits::commandLineAnswersAsToolsDo_data()
@@ -356,7 +376,9 @@ void TestCliHabits::commandLineAnswersAsToolsDo()
     env.remove(QStringLiteral("DISPLAY"));
     env.remove(QStringLiteral("WAYLAND_DISPLAY"));
     env.remove(QStringLiteral("QT_QPA_PLATFORM"));
-    const Run r = run(bin(program), args, env);
+    RunOptions options;
+    options.environment = env;
+    const Run r = runProgram(binary(program), args, options);
     QCOMPARE(r.exitCode, exitCode);
     QVERIFY2((r.out + r.err).contains(shows.toLocal8Bit()), (r.out + r.err).constData());
 }
@@ -366,17 +388,23 @@ void TestCliHabits::parameterFilesRoundTripAndWarn()
     QTemporaryDir dir;
     const QString data = record(dir, QStringLiteral("a.rrd0"), 240, RRD_FORMAT_RRD0, true);
     const QString ini = dir.filePath(QStringLiteral("radar.ini"));
-    QCOMPARE(rrdcli({QStringLiteral("params"), QStringLiteral("--process-params"), data,
+    QCOMPARE(runRrdcli({QStringLiteral("params"), QStringLiteral("--process-params"), data,
                      QStringLiteral("-o"), ini}).exitCode, 0);
-    const Run fromFile = rrdcli({QStringLiteral("analyze"), QStringLiteral("--log"), QStringLiteral("--params"), ini, data});
-    const Run fromFrame = rrdcli({QStringLiteral("analyze"), QStringLiteral("--log"), QStringLiteral("--process-params"), data});
+    const Run fromFile = runRrdcli({QStringLiteral("analyze"), QStringLiteral("--log"), QStringLiteral("--params"), ini, data});
+    const Run fromFrame = runRrdcli({QStringLiteral("analyze"), QStringLiteral("--log"), QStringLiteral("--process-params"), data});
     QCOMPARE(fromFile.exitCode, 0);
     QVERIFY(fromFile.out.contains("ALARM ON"));
     QCOMPARE(fromFile.out, fromFrame.out);
     QCOMPARE(fromFile.err, QByteArray());
-    const Run dumpFromFile = rrdcli({QStringLiteral("dump"), QStringLiteral("--frame"), QStringLiteral("201"),
+    // The file read back is written out as it was.
+    const Run copied = runRrdcli({QStringLiteral("params"), QStringLiteral("--params"), ini});
+    QCOMPARE(copied.exitCode, 0);
+    QCOMPARE(copied.out, contents(ini));
+    QCOMPARE(runRrdcli({QStringLiteral("params"), QStringLiteral("--params"), ini,
+                     QStringLiteral("--process-params"), data}).exitCode, 2);
+    const Run dumpFromFile = runRrdcli({QStringLiteral("dump"), QStringLiteral("--frame"), QStringLiteral("201"),
                                      QStringLiteral("--params"), ini, data});
-    const Run dumpFromFrame = rrdcli({QStringLiteral("dump"), QStringLiteral("--frame"), QStringLiteral("201"),
+    const Run dumpFromFrame = runRrdcli({QStringLiteral("dump"), QStringLiteral("--frame"), QStringLiteral("201"),
                                       QStringLiteral("--process-params"), data});
     QCOMPARE(dumpFromFrame.exitCode, 0);
     QVERIFY2(dumpFromFrame.out.contains("[Computed]\n") && !dumpFromFrame.out.endsWith("[Computed]\n"),
@@ -384,7 +412,7 @@ void TestCliHabits::parameterFilesRoundTripAndWarn()
     QCOMPARE(dumpFromFile.out, dumpFromFrame.out);
 
     // The built-in settings run no detector: a run with them says so.
-    const Run builtIn = rrdcli({QStringLiteral("params")});
+    const Run builtIn = runRrdcli({QStringLiteral("params")});
     QCOMPARE(builtIn.exitCode, 0);
     QVERIFY(builtIn.out.contains("[av00]"));
     const QString slips = dir.filePath(QStringLiteral("slips.ini"));
@@ -392,7 +420,7 @@ void TestCliHabits::parameterFilesRoundTripAndWarn()
     QVERIFY(file.open(QIODevice::WriteOnly));
     file.write(builtIn.out + "\n[av00]\ntreshold=3\n[rain1]\nenable=true\n");
     file.close();
-    const Run warned = rrdcli({QStringLiteral("analyze"), QStringLiteral("--params"), slips,
+    const Run warned = runRrdcli({QStringLiteral("analyze"), QStringLiteral("--params"), slips,
                                QStringLiteral("--max-frames"), QStringLiteral("2"), data});
     QCOMPARE(warned.exitCode, 0);
     QVERIFY2(warned.err.contains("unknown key av00/treshold is ignored (did you mean av00/threshold?)"), warned.err.constData());
@@ -400,11 +428,61 @@ void TestCliHabits::parameterFilesRoundTripAndWarn()
     QVERIFY2(warned.err.contains("all detectors are off: give --params or --process-params"), warned.err.constData());
     QCOMPARE(warned.out.count('\n'), 2);
     // watch reads parameter files the same way.
-    const Run watched = rrdcli({QStringLiteral("watch"), QStringLiteral("--params"), slips,
+    const Run watched = runRrdcli({QStringLiteral("watch"), QStringLiteral("--params"), slips,
                                 QStringLiteral("--max-frames"), QStringLiteral("2"), data});
     QCOMPARE(watched.exitCode, 0);
     QVERIFY2(watched.err.contains("unknown key av00/treshold is ignored"), watched.err.constData());
     QVERIFY2(watched.err.contains("all detectors are off"), watched.err.constData());
+}
+
+// Every command that takes --params reads the file alike: values it cannot use are named with
+// what is used instead and the run goes on; a file that is no parameter file ends the run.
+void TestCliHabits::everyCommandNamesParameterFileSlips_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<bool>("dataFile");
+    const QList<QPair<const char *, QStringList>> commands{
+        {"analyze", {QStringLiteral("analyze"), QStringLiteral("--max-frames"), QStringLiteral("2")}},
+        {"dump", {QStringLiteral("dump")}},
+        {"export", {QStringLiteral("export"), QStringLiteral("--type"), QStringLiteral("original"),
+                    QStringLiteral("-o"), QStringLiteral("OUT")}},
+        {"watch", {QStringLiteral("watch"), QStringLiteral("--max-frames"), QStringLiteral("2")}},
+        {"params", {QStringLiteral("params")}}};
+    for (const auto &command : commands) {
+        QTest::addRow("%s, values it cannot use", command.first) << command.second << false;
+        QTest::addRow("%s, a data file", command.first) << command.second << true;
+    }
+}
+
+void TestCliHabits::everyCommandNamesParameterFileSlips()
+{
+    QFETCH(QStringList, args);
+    QFETCH(bool, dataFile);
+    QTemporaryDir dir;
+    // Uncompressed, as a recorder's file may be: its bytes once read as a page of sections.
+    const QString data = record(dir, QStringLiteral("a.rrd0"), 3);
+    const QString ini = dataFile ? data : dir.filePath(QStringLiteral("slips.ini"));
+    QFile file(ini);
+    QVERIFY(dataFile || (file.open(QIODevice::WriteOnly) && file.write("[av00]\nenable=yes\nthreshold=2,4\n") > 0));
+    file.close();
+    args.replaceInStrings(QStringLiteral("OUT"), dir.filePath(QStringLiteral("out.csv")));
+    args << QStringLiteral("--params") << ini;
+    if (args.first() != QLatin1String("params"))
+        args << data;
+    const Run r = runRrdcli(args);
+    if (dataFile) {
+        QCOMPARE(r.exitCode, 1);
+        QVERIFY(r.out.isEmpty());
+        QVERIFY2(r.err.endsWith(ini.toLocal8Bit() + " is not a parameter file: it holds binary data, not INI text\n"),
+                 r.err.constData());
+        QVERIFY2(!r.err.contains("unknown"), r.err.constData());
+        return;
+    }
+    QCOMPARE(r.exitCode, 0);
+    QVERIFY2(r.err.contains(": warning: " + ini.toLocal8Bit() + ": av00/enable=yes is ignored (neither true nor "
+                            "false); false is used instead\n"), r.err.constData());
+    QVERIFY2(r.err.contains(ini.toLocal8Bit() + ": av00/threshold=2,4 is ignored (a decimal comma: write 2.4); "
+                            "2.4 is used instead\n"), r.err.constData());
 }
 
 void TestCliHabits::progressOnlyOnATerminal()
@@ -413,12 +491,12 @@ void TestCliHabits::progressOnlyOnATerminal()
         QSKIP("no 'script' to give the command a terminal");
     QTemporaryDir dir;
     const QString data = record(dir, QStringLiteral("a.rrd0.gz"), 50);
-    const QString command = QStringLiteral("%1 analyze %2 >/dev/null").arg(bin(QStringLiteral("rrdcli")), data);
-    const Run onTerminal = run(QStringLiteral("script"), {QStringLiteral("-qec"), command, QStringLiteral("/dev/null")});
+    const QString command = QStringLiteral("%1 analyze %2 >/dev/null").arg(rrdcliPath(), data);
+    const Run onTerminal = runProgram(QStringLiteral("script"), {QStringLiteral("-qec"), command, QStringLiteral("/dev/null")});
     QCOMPARE(onTerminal.exitCode, 0);
     QVERIFY2(onTerminal.out.contains("analyze: 50 frames, 100%"), onTerminal.out.constData());
     QVERIFY(onTerminal.out.contains("frames/s"));
-    const Run inPipe = rrdcli({QStringLiteral("analyze"), data});
+    const Run inPipe = runRrdcli({QStringLiteral("analyze"), data});
     QVERIFY(!inPipe.err.contains("frames/s"));
 }
 
@@ -428,7 +506,7 @@ void TestCliHabits::privilegedPortSaysToUsePort()
         QSKIP("needs root and setpriv to run serve as an unprivileged user");
     QProcess serve;
     serve.start(QStringLiteral("setpriv"), {QStringLiteral("--reuid=65534"), QStringLiteral("--regid=65534"),
-                                            QStringLiteral("--clear-groups"), bin(QStringLiteral("rrdcli")),
+                                            QStringLiteral("--clear-groups"), rrdcliPath(),
                                             QStringLiteral("serve"), QStringLiteral("--port"), QStringLiteral("1023")});
     QVERIFY(serve.waitForStarted());
     if (!serve.waitForFinished(3000)) {
@@ -439,6 +517,104 @@ void TestCliHabits::privilegedPortSaysToUsePort()
     const QByteArray err = serve.readAllStandardError();
     QCOMPARE(serve.exitCode(), 1);
     QVERIFY2(err.contains("use --port"), err.constData());
+}
+
+// Each row: the command (OUT is the output, DATA a recording of 3 frames), where OUT is (a
+// FIFO read by another program, a character device like /dev/null, or "-"), and how the
+// data it receives begins. Renaming a file over OUT would turn a pipe or a device into a
+// regular file (and, run by root on /dev/null, replace the system's).
+void TestCliHabits::outputsThatAreNoFilesAreWrittenInPlace_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QString>("target");
+    QTest::addColumn<QByteArray>("begins");
+    const QStringList csv{"export", "--type", "original", "--format", "csv", "-o", "OUT", "DATA"};
+    const QStringList npz{"export", "--type", "original", "--format", "npz", "-o", "OUT", "DATA"};
+    const QStringList params{"params", "-o", "OUT"};
+    const QStringList convert{"convert", "-o", "OUT", "DATA"};
+    const QByteArray csvHeader("frame,time_us,rangegate,c0,c1,");
+    const QByteArray zip("PK\x03\x04", 4);
+    for (const QString &target : {QStringLiteral("pipe"), QStringLiteral("device")}) {
+        QTest::addRow("export csv, %s", qPrintable(target)) << csv << target << csvHeader;
+        QTest::addRow("export npz, %s", qPrintable(target)) << npz << target << zip;
+        QTest::addRow("params, %s", qPrintable(target)) << params << target << QByteArray("[av00]\n");
+        QTest::addRow("convert, %s", qPrintable(target)) << convert << target << QByteArray("RRD0");
+    }
+    QTest::newRow("export to standard output, CSV by default")
+        << QStringList{"export", "--type", "original", "-o", "-", "DATA"} << "stdout" << csvHeader;
+    QTest::newRow("export npz to standard output") << npz << "stdout" << zip;
+    QTest::newRow("params to standard output") << params << "stdout" << QByteArray("[av00]\n");
+}
+
+void TestCliHabits::outputsThatAreNoFilesAreWrittenInPlace()
+{
+    QFETCH(QStringList, args);
+    QFETCH(QString, target);
+    QFETCH(QByteArray, begins);
+    QTemporaryDir dir;
+    QString out = QStringLiteral("-");
+    if (target == QLatin1String("pipe")) {
+        out = dir.filePath(QStringLiteral("out"));
+        QVERIFY(::mkfifo(QFile::encodeName(out).constData(), 0600) == 0);
+    } else if (target == QLatin1String("device")) {
+        // Root gets a device of its own, so that a fault here never costs the system its
+        // /dev/null; anyone else cannot replace /dev/null anyway.
+        out = QStringLiteral("/dev/null");
+        if (::geteuid() == 0) {
+            out = dir.filePath(QStringLiteral("null"));
+            if (::mknod(QFile::encodeName(out).constData(), S_IFCHR | 0666, statusOf("/dev/null").st_rdev) != 0)
+                QSKIP("cannot make a character device here");
+        }
+    }
+    const struct stat before = statusOf(out);
+    args.replaceInStrings(QStringLiteral("OUT"), out);
+    args.replaceInStrings(QStringLiteral("DATA"), record(dir, QStringLiteral("in.rrd0"), 3));
+    std::unique_ptr<PipeReader> reader(target == QLatin1String("pipe") ? new PipeReader(out) : nullptr);
+    RunOptions limited;
+    limited.timeoutMs = 30000; // a program waiting for a pipe nobody writes must not hold the suite
+    const Run r = runRrdcli(args, limited);
+    const QByteArray received = reader ? reader->finish() : r.out;
+    QCOMPARE(r.exitCode, 0);
+    QCOMPARE(r.err, QByteArray());
+    if (target != QLatin1String("device"))
+        QVERIFY2(received.startsWith(begins), received.left(64).constData());
+    if (begins.startsWith("PK") && target != QLatin1String("device"))
+        QVERIFY(received.contains(QByteArray("PK\x05\x06", 4))); // the archive is complete
+    if (target == QLatin1String("stdout"))
+        return;
+    const struct stat after = statusOf(out);
+    QCOMPARE(after.st_ino, before.st_ino);
+    QCOMPARE(after.st_mode & S_IFMT, before.st_mode & S_IFMT);
+    // Nothing was made beside it.
+    QStringList made = QDir(dir.path()).entryList(QDir::Files | QDir::System | QDir::Hidden);
+    made.removeAll(QStringLiteral("in.rrd0"));
+    made.removeAll(QFileInfo(out).fileName());
+    QCOMPARE(made, QStringList());
+}
+
+// A disk that fills up in the middle of a write: the message says why, and nothing is left.
+void TestCliHabits::exportNamesTheCauseOfAFullDisk_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::newRow("CSV") << "full.csv";
+    QTest::newRow("NumPy") << "full.npz";
+}
+
+void TestCliHabits::exportNamesTheCauseOfAFullDisk()
+{
+    QFETCH(QString, name);
+    QTemporaryDir dir;
+    const QString data = record(dir, QStringLiteral("in.rrd0"), 30);
+    SmallDisk disk(dir.filePath(QStringLiteral("disk")), QStringLiteral("1m"));
+    if (!disk.mounted)
+        QSKIP(qPrintable("cannot mount a tmpfs here: " + disk.why));
+    const QString out = disk.path + QLatin1Char('/') + name;
+    const Run r = runRrdcli({QStringLiteral("export"), QStringLiteral("--type"), QStringLiteral("original"),
+                             QStringLiteral("-o"), out, data});
+    QCOMPARE(r.exitCode, 1);
+    QVERIFY2(r.err.contains(": No space left on device; " + out.toLocal8Bit() + " not written\n"),
+             r.err.constData());
+    QCOMPARE(QDir(disk.path).entryList(QDir::Files | QDir::Hidden), QStringList());
 }
 
 QTEST_GUILESS_MAIN(TestCliHabits)

@@ -2,8 +2,14 @@
 
 #include "CmdportProcess.h"
 
+#include <QRegularExpression>
 #include <QTcpSocket>
 #include <QtTest>
+
+#include <memory>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <vector>
 
 namespace {
 
@@ -51,6 +57,10 @@ private slots:
     void endsCleanlyOnStopSignals();
     void refusesBadOptions_data();
     void refusesBadOptions();
+    void logShowsControlsAsEscapes_data();
+    void logShowsControlsAsEscapes();
+    void dropsAClientThatDoesNotReadItsAnswers();
+    void acceptsAgainOnceFilesAreFree();
 };
 
 void TestCmdport::answersEveryLineWithOk_data()
@@ -75,7 +85,7 @@ void TestCmdport::answersEveryLineWithOk()
     QVERIFY(client.connected());
     // Sent in two pieces: a line is answered once it is whole.
     client.send(sent.left(2));
-    QTest::qWait(50);
+    QVERIFY(client.socket().bytesToWrite() == 0 || client.socket().waitForBytesWritten(10000));
     client.send(sent.mid(2));
     QCOMPARE(client.readLines(1), answer);
 }
@@ -180,11 +190,101 @@ void TestCmdport::refusesBadOptions_data()
 void TestCmdport::refusesBadOptions()
 {
     QFETCH(QStringList, options);
-    QProcess process;
-    process.start(CmdportProcess::rrdcli(), QStringList{QStringLiteral("cmdport")} + options);
-    QVERIFY(process.waitForFinished(10000));
-    QCOMPARE(process.exitCode(), 2);
-    QVERIFY(process.readAllStandardError().startsWith("rrdcli cmdport: "));
+    const rrdclitest::Run run = rrdclitest::runRrdcli(QStringList{QStringLiteral("cmdport")} + options);
+    QCOMPARE(run.exitCode, 2);
+    QVERIFY(run.err.startsWith("rrdcli cmdport: "));
+}
+
+// What a client sends must not steer the terminal the log is read on.
+void TestCmdport::logShowsControlsAsEscapes_data()
+{
+    QTest::addColumn<QByteArray>("sent");
+    QTest::addColumn<QString>("logged");
+    QTest::newRow("escape") << QByteArray("A\x1b[2JB") << QStringLiteral("A\\x1b[2JB");
+    QTest::newRow("C1 control sequence introducer") << QByteArray("A\xc2\x9b" "2JB") << QStringLiteral("A\\x9b2JB");
+    QTest::newRow("right-to-left override") << QByteArray("A\xe2\x80\xae" "B") << QStringLiteral("A\\u202eB");
+    QTest::newRow("left-to-right isolate") << QByteArray("A\xe2\x81\xa6" "B") << QStringLiteral("A\\u2066B");
+    QTest::newRow("line separator") << QByteArray("A\xe2\x80\xa8" "B") << QStringLiteral("A\\u2028B");
+    QTest::newRow("letters stay") << QByteArray("H\xc3\xb6he") << QStringLiteral("H\u00f6he");
+}
+
+void TestCmdport::logShowsControlsAsEscapes()
+{
+    QFETCH(QByteArray, sent);
+    QFETCH(QString, logged);
+    CmdportProcess cmdport;
+    Client client(cmdport.port());
+    QVERIFY(client.connected());
+    client.send(sent + '\n');
+    QVERIFY(client.readLines(1).startsWith(QStringLiteral("OK ")));
+    QVERIFY2(cmdport.waitForLog(QStringLiteral("> %1\n").arg(logged)), qPrintable(cmdport.log()));
+}
+
+// A client that sends commands without ever reading the answers is dropped once they pile
+// up; the server stays small and quick for the others and for a stop.
+void TestCmdport::dropsAClientThatDoesNotReadItsAnswers()
+{
+    CmdportProcess cmdport;
+    const int flood = ::socket(AF_INET, SOCK_STREAM, 0);
+    QVERIFY(flood >= 0);
+    const int small = 4096;
+    ::setsockopt(flood, SOL_SOCKET, SO_RCVBUF, &small, sizeof small);
+    sockaddr_in address = {};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(cmdport.port());
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    QVERIFY(::connect(flood, reinterpret_cast<sockaddr *>(&address), sizeof address) == 0);
+    const QByteArray commands = QByteArray("STATUS\n").repeated(4096);
+    qint64 sent = 0;
+    const bool dropped = QTest::qWaitFor([&] {
+        const ssize_t n = ::send(flood, commands.constData(), size_t(commands.size()), MSG_DONTWAIT | MSG_NOSIGNAL);
+        sent += n > 0 ? n : 0;
+        return cmdport.log().contains(QStringLiteral("does not read its answers"));
+    }, 20000);
+    ::close(flood);
+    QVERIFY2(dropped, qPrintable(QStringLiteral("%1 bytes sent; log: %2").arg(sent).arg(cmdport.log().right(300))));
+    Client other(cmdport.port());
+    QVERIFY(other.connected());
+    other.send("STATUS\n");
+    QVERIFY(other.readLines(5).startsWith(QStringLiteral("OK STATUS\n")));
+    QFile status(QStringLiteral("/proc/%1/status").arg(cmdport.process().processId()));
+    QVERIFY(status.open(QIODevice::ReadOnly));
+    const QRegularExpressionMatch rss = QRegularExpression(QStringLiteral("VmRSS:\\s+(\\d+) kB"))
+                                            .match(QString::fromLatin1(status.readAll()));
+    QVERIFY(rss.hasMatch());
+    QVERIFY2(rss.captured(1).toLongLong() < 256 * 1024, qPrintable(rss.captured(0)));
+    QElapsedTimer stopping;
+    stopping.start();
+    cmdport.stop(SIGTERM);
+    QVERIFY(cmdport.process().waitForFinished(10000));
+    QVERIFY2(stopping.elapsed() < 2000, qPrintable(QString::number(stopping.elapsed())));
+}
+
+// Out of file descriptors, the server says so once and takes the waiting client as soon as
+// descriptors are free again.
+void TestCmdport::acceptsAgainOnceFilesAreFree()
+{
+    CmdportProcess cmdport(24);
+    QVERIFY(cmdport.port() != 0);
+    const QRegularExpression accepted(QStringLiteral("^\\S+ connected$"), QRegularExpression::MultilineOption);
+    const QString refused = QStringLiteral("cannot accept a connection: ");
+    std::vector<std::unique_ptr<Client>> clients;
+    while (!cmdport.log().contains(refused) && clients.size() < 40) {
+        clients.push_back(std::make_unique<Client>(cmdport.port()));
+        QVERIFY(clients.back()->connected());
+        const int expected = int(clients.size());
+        QVERIFY2(QTest::qWaitFor([&] { return cmdport.log().count(accepted) == expected || cmdport.log().contains(refused); }, 10000),
+                 qPrintable(cmdport.log()));
+    }
+    QVERIFY2(cmdport.log().contains(refused), qPrintable(cmdport.log()));
+    std::unique_ptr<Client> waiting = std::move(clients.back());
+    clients.pop_back();
+    const int held = int(clients.size());
+    clients.clear();
+    QVERIFY(QTest::qWaitFor([&] { return cmdport.log().count(accepted) == held + 1; }, 10000));
+    waiting->send("STOP\n");
+    QCOMPARE(waiting->readLines(1), QStringLiteral("OK STOP\n"));
+    QCOMPARE(cmdport.log().count(refused), 1);
 }
 
 QTEST_GUILESS_MAIN(TestCmdport)

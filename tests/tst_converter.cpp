@@ -2,6 +2,7 @@
 // every way a conversion can fail, on files made by the simulator.
 
 #include "RcWorker.h"
+#include "RrdcliTestSupport.h"
 #include "RuFile.h"
 #include "RuFrame.h"
 #include "RuSimulator.h"
@@ -10,10 +11,12 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QProcess>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <cerrno>
+#include <cstring>
 
 namespace {
 
@@ -364,15 +367,16 @@ private slots:
     void failedWriteIsAFailure_data()
     {
         QTest::addColumn<QString>("outputName");
+        QTest::addColumn<QString>("failure");
         // Both name the device that reports a full disk on every write: the plain file
-        // fails at its first frame, the gzip stream when the compressor flushes a block
-        // or, at the latest, when it is completed at the close.
-        QTest::newRow("plain") << QStringLiteral("full.rrd0");
-        QTest::newRow("gzip") << QStringLiteral("full.rrd0.gz");
+        // fails at its first frame, the gzip file already when its header is written.
+        QTest::newRow("plain") << QStringLiteral("full.rrd0") << QStringLiteral("Outputfile write failed!");
+        QTest::newRow("gzip") << QStringLiteral("full.rrd0.gz") << QStringLiteral("Outputfile open failed!");
     }
     void failedWriteIsAFailure()
     {
         QFETCH(QString, outputName);
+        QFETCH(QString, failure);
         if (!QFile::exists(QStringLiteral("/dev/full")))
             QSKIP("this system has no /dev/full");
         const QString out = path(outputName);
@@ -381,10 +385,8 @@ private slots:
         RcWorker worker(7, out, makeInputs({3, 3}, 20), 1, 0);
         const Result result = convert(worker);
         QCOMPARE(result.failed, true);
-        // The plain file names the system's cause; the gzip stream, completed on a thread of
-        // its own, says only that it could not be completed.
-        QVERIFY2(result.message.startsWith(QStringLiteral("Outputfile write failed! %1: ").arg(out)),
-                 qPrintable(result.message));
+        QCOMPARE(result.message, QStringLiteral("%1 %2: %3").arg(failure, out,
+                                                              QString::fromLocal8Bit(std::strerror(ENOSPC))));
     }
 
     void readErrorEndsThatFileAndIsNamed()
@@ -464,21 +466,18 @@ private slots:
         QFETCH(QString, out);
         QFETCH(QString, err);
         QFETCH(QList<int>, spans);
-        const QString rrdcli = QDir(qEnvironmentVariable("SK_BIN_DIR")).filePath(QStringLiteral("rrdcli"));
-        if (!QFileInfo(rrdcli).isExecutable())
+        if (!QFileInfo(rrdclitest::rrdcliPath()).isExecutable())
             QSKIP("rrdcli is not built");
         QStringList inputs = makeInputs({3, 4});
         if (inputMissing)
             inputs.insert(1, path(QStringLiteral("absent.rrd0")));
         const QString output = path(QStringLiteral("cli.rrd0"));
         QFile::remove(output);
-        QProcess process;
-        process.start(rrdcli, QStringList{"convert", "-o", output} + options + inputs);
-        QVERIFY(process.waitForFinished(60000));
-        QCOMPARE(QString::fromLocal8Bit(process.readAllStandardError()),
-                 err.contains(QStringLiteral("%1")) ? err.arg(inputs.value(1)) : err);
-        QCOMPARE(QString::fromLocal8Bit(process.readAllStandardOutput()), out);
-        QCOMPARE(process.exitCode(), exitCode);
+        const rrdclitest::Run run =
+            rrdclitest::runRrdcli(QStringList{"convert", "-o", output} + options + inputs);
+        QCOMPARE(run.errText(), err.contains(QStringLiteral("%1")) ? err.arg(inputs.value(1)) : err);
+        QCOMPARE(run.outText(), out);
+        QCOMPARE(run.exitCode, exitCode);
         const Output written = readOutput(output);
         QCOMPARE(written.frames.size(), spans.size() / 2);
         for (int i = 0; i < written.frames.size(); ++i) {

@@ -3,6 +3,7 @@
 // status bar and the output file.
 
 #include "RcMainWindow.h"
+#include "RrdcliTestSupport.h"
 #include "RuFile.h"
 #include "RuFrame.h"
 #include "RuSimulator.h"
@@ -218,7 +219,8 @@ private slots:
         QVERIFY(child<QPushButton>("convertBt")->isEnabled());
         QVERIFY(!child<QPushButton>("cancelBt")->isEnabled());
         QCOMPARE(child<QProgressBar>("progressBar")->maximum(), 400);
-        QCOMPARE(child<QProgressBar>("progressBar")->value(), 400);
+        // The last progress comes after the finishing message.
+        QTRY_COMPARE_WITH_TIMEOUT(child<QProgressBar>("progressBar")->value(), 400, 60000);
         // Frames 0, 3, 6 and 9 of the concatenation; the frame keeps its own parameter block.
         QCOMPARE(frameSeconds(output), (QList<int>{0, 3, 101, 104}));
     }
@@ -259,6 +261,30 @@ private slots:
         convertAndWait();
         QCOMPARE(statusText(), QStringLiteral("Finished! "));
         QCOMPARE(frameSeconds(output).size(), 50);
+    }
+
+    // Qt's own options (-style ...) pass; anything else is a slip, answered with the usage
+    // instead of a window that ignores it.
+    void refusesWhatItDoesNotKnow_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QString>("refused");
+        QTest::newRow("unknown option") << QStringList{"--frobnicate"} << "--frobnicate";
+        QTest::newRow("argument") << QStringList{"-style", "fusion", "a.rrd0"} << "a.rrd0";
+    }
+    void refusesWhatItDoesNotKnow()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(QString, refused);
+        rrdclitest::RunOptions offscreen;
+        offscreen.environment = QProcessEnvironment::systemEnvironment();
+        offscreen.environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        offscreen.timeoutMs = 30000; // a window that opens stays open
+        const rrdclitest::Run r = rrdclitest::runProgram(rrdclitest::binary(QStringLiteral("converter")), args, offscreen);
+        QCOMPARE(r.exitCode, 2);
+        QVERIFY2(r.err.contains("converter: unknown option or argument '" + refused.toLocal8Bit()
+                                + "'\nUsage: converter"),
+                 r.err.constData());
     }
 };
 

@@ -69,19 +69,12 @@ RuMatrix rainFrame(const QVector<float> &sums)
     return m;
 }
 
-using Info = std::vector<unsigned char>;
-
-Info info(quint16 prf, quint16 integrate)
+RuFrameInfo info(quint16 prf, quint16 integrate)
 {
-    Info block(RRD_INFO_SIZE, 0);
-    rrd_put_u16(block.data() + RRD_INFO_PRF, prf);
-    rrd_put_u16(block.data() + RRD_INFO_INTEGRATE, integrate);
+    RuFrameInfo block;
+    block.prf = prf;
+    block.integrate = integrate;
     return block;
-}
-
-const unsigned char *bytes(const Info &block)
-{
-    return block.data();
 }
 
 // Adds a hump of the half-symmetry differences to row r of F: channels [from, to] rise
@@ -489,10 +482,10 @@ void TestDetectors::liveValuesOnKnownHump()
     n.block(0, 200, 1, 10).setConstant(3.0f);
     RuMatrix x;
     ruAsymmetry(n, x);
-    const Info block = info(2000, 4);
+    const RuFrameInfo block = info(2000, 4);
     RuAlarmParams params;
     RuAlarmResult result(2);
-    liveProcess(params, allLive(), {f, &n, &x, bytes(block)}, result);
+    liveProcess(params, allLive(), {f, &n, &x, &block}, result);
 
     QCOMPARE(result.live.channel0, (QVector<quint16>{1234, 10}));
     // Ten channels at 3 inside [100, 924): 3 - 1 each, their mirrors score 0 instead of 1.
@@ -537,12 +530,12 @@ void TestDetectors::liveVelocityScanRules()
     RuMatrix f = RuMatrix::Zero(1, RuMatrix::ColsAtCompileTime);
     addHump(f, 0, 40, 60, 200.0f);
     addHump(f, 0, secondFrom, secondFrom + 10, 400.0f);
-    const Info block = info(2000, 4);
-    const double j = RuLiveValueCalculator::channelVelocity(bytes(block));
+    const RuFrameInfo block = info(2000, 4);
+    const double j = RuLiveValueCalculator::channelVelocity(block);
     RuAlarmParams params;
     params.liveVelocityChBegin = chBegin;
     RuAlarmResult result(1);
-    liveProcess(params, allLive(), {f, nullptr, nullptr, bytes(block)},
+    liveProcess(params, allLive(), {f, nullptr, nullptr, &block},
                                     result);
     QCOMPARE(int(result.live.mainVelocity.value(0)), int(mode * j));
     QCOMPARE(int(result.live.maxVelocity.value(0)), int(max * j));
@@ -587,13 +580,13 @@ void TestDetectors::liveVelocityScanAgreesWithChannelRules()
         for (int c = r % 5; nanEvery > 0 && c < 512; c += nanEvery + r % 3)
             f(r, c) = std::nanf("");
     }
-    const Info block = info(2000, 4);
-    const double j = RuLiveValueCalculator::channelVelocity(bytes(block));
+    const RuFrameInfo block = info(2000, 4);
+    const double j = RuLiveValueCalculator::channelVelocity(block);
     RuAlarmParams params;
     params.liveVelocityChBegin = chBegin;
     params.liveVelocityLowLimit = threshold;
     RuAlarmResult result(int(f.rows()));
-    liveProcess(params, allLive(), {f, nullptr, nullptr, bytes(block)},
+    liveProcess(params, allLive(), {f, nullptr, nullptr, &block},
                                     result);
     for (int r = 0; r < f.rows(); ++r) {
         const std::array<int, 3> expected = referenceScan(f.row(r).data(), chBegin, threshold);
@@ -659,11 +652,11 @@ void TestDetectors::liveValuesNeedTheirInputs()
 {
     RuMatrix f = RuMatrix::Constant(2, RuMatrix::ColsAtCompileTime, 10.0f);
     addHump(f, 0, 40, 60, 200.0f);
-    const Info block = info(2000, 4);
+    const RuFrameInfo block = info(2000, 4);
 
     // Not normalised this frame: no Channel0, no activity; the raw velocities still come.
     RuAlarmResult raw(2);
-    liveProcess(RuAlarmParams(), allLive(), {f, nullptr, nullptr, bytes(block)},
+    liveProcess(RuAlarmParams(), allLive(), {f, nullptr, nullptr, &block},
                                     raw);
     QVERIFY(raw.live.channel0.isEmpty());
     QVERIFY(raw.live.activity.isEmpty());
@@ -675,7 +668,7 @@ void TestDetectors::liveValuesNeedTheirInputs()
     const RuMatrix other = RuMatrix::Ones(5, RuMatrix::ColsAtCompileTime);
     for (const RuMatrix *n : {static_cast<const RuMatrix *>(nullptr), &other}) {
         RuAlarmResult result(2);
-        liveProcess(normalised, allLive(), {f, n, nullptr, bytes(block)},
+        liveProcess(normalised, allLive(), {f, n, nullptr, &block},
                                         result);
         QVERIFY(result.live.mainVelocity.isEmpty());
         QVERIFY(result.live.medianVelocity.isEmpty());
@@ -691,18 +684,18 @@ void TestDetectors::liveValuesNeedTheirInputs()
     QVERIFY(noInfo.hasHalfSymmetry());
 
     // Velocities that do not fit 16 bits count as none.
-    const Info fast = info(65535, 0);
+    const RuFrameInfo fast = info(65535, 0);
     RuAlarmResult overflow(2);
-    liveProcess(RuAlarmParams(), allLive(), {f, nullptr, nullptr, bytes(fast)},
+    liveProcess(RuAlarmParams(), allLive(), {f, nullptr, nullptr, &fast},
                                     overflow);
     QCOMPARE(overflow.live.mainVelocity, (QVector<quint16>{0, 0}));
-    const Info slow = info(2000, 65535);
-    QCOMPARE(RuLiveValueCalculator::channelVelocity(bytes(slow)), 0.0);
+    const RuFrameInfo slow = info(2000, 65535);
+    QCOMPARE(RuLiveValueCalculator::channelVelocity(slow), 0.0);
 
     // Nothing enabled: nothing computed.
     RuAlarmResult none(2);
     RuMatrix x = RuMatrix::Ones(2, RuMatrix::ColsAtCompileTime);
-    liveProcess(RuAlarmParams(), RuLiveEnables(), {f, &x, &x, bytes(block)},
+    liveProcess(RuAlarmParams(), RuLiveEnables(), {f, &x, &x, &block},
                                     none);
     QVERIFY(none.live.channel0.isEmpty() && none.live.activity.isEmpty());
     QVERIFY(none.live.mainVelocity.isEmpty() && !none.halfSymmetry);

@@ -2,6 +2,7 @@
 // read back here (the zip with libarchive, the .npy header and data by hand) and compared
 // value for value with the matrices of packets built in this test by the same engine.
 
+#include "RrdcliTestSupport.h"
 #include "RuAlarmCalculator.h"
 #include "RuFile.h"
 #include "RuParameterSet.h"
@@ -24,25 +25,9 @@
 #include <unistd.h>
 #include <map>
 
+using namespace rrdclitest;
+
 namespace {
-
-struct Run
-{
-    int exitCode = -1;
-    QByteArray err;
-};
-
-Run rrdcli(const QStringList &args)
-{
-    Run run;
-    QProcess p;
-    p.start(qEnvironmentVariable("SK_BIN_DIR") + QStringLiteral("/rrdcli"), args);
-    if (!p.waitForStarted() || !p.waitForFinished(-1) || p.exitStatus() != QProcess::NormalExit)
-        return run;
-    run.exitCode = p.exitCode();
-    run.err = p.readAllStandardError();
-    return run;
-}
 
 // What an export holds, whichever its format.
 struct Export
@@ -166,6 +151,7 @@ private:
     QTemporaryDir m_dir;
     QString m_recording;
     QString m_params;
+    QString m_paramsWithoutLive; // the detectors on, every live value off
     // Per type, what the packets of the whole recording carry, in frame order.
     QHash<int, Export> m_expected;
 
@@ -220,6 +206,13 @@ private slots:
             QSettings settings(m_params, QSettings::IniFormat);
             RuParameterTable::write(settings, set);
         }
+        m_paramsWithoutLive = m_dir.filePath(QStringLiteral("no-live.ini"));
+        {
+            RuParameterSet withoutLive = set;
+            withoutLive.liveEnable = false;
+            QSettings settings(m_paramsWithoutLive, QSettings::IniFormat);
+            RuParameterTable::write(settings, withoutLive);
+        }
 
         RuAlarmCalculator calculator;
         set.applyTo(calculator);
@@ -261,7 +254,7 @@ private slots:
         QFETCH(int, type);
         QFETCH(QString, format);
         const QString out = m_dir.filePath(QStringLiteral("%1.%2").arg(TypeNames[type], format));
-        const Run run = rrdcli({QStringLiteral("export"), QStringLiteral("--type"),
+        const Run run = runRrdcli({QStringLiteral("export"), QStringLiteral("--type"),
                                 QString::fromLatin1(TypeNames[type]), QStringLiteral("--params"),
                                 m_params, QStringLiteral("-o"), out, m_recording});
         QVERIFY2(run.exitCode == 0, run.err.constData());
@@ -289,7 +282,7 @@ private slots:
         QFETCH(qint64, begin);
         QFETCH(qint64, end);
         const QString out = m_dir.filePath(QStringLiteral("range.npz"));
-        const Run run = rrdcli({QStringLiteral("export"), QStringLiteral("--type"),
+        const Run run = runRrdcli({QStringLiteral("export"), QStringLiteral("--type"),
                                 QString::fromLatin1(TypeNames[type]), QStringLiteral("--frames"),
                                 frames, QStringLiteral("--params"), m_params, QStringLiteral("-o"),
                                 out, m_recording});
@@ -308,7 +301,7 @@ private slots:
         Export fromCsv, fromNpz;
         for (const QString &format : {QStringLiteral("csv"), QStringLiteral("npz")}) {
             const QString out = m_dir.filePath(QStringLiteral("same.") + format);
-            const Run run = rrdcli({QStringLiteral("export"), QStringLiteral("--type"),
+            const Run run = runRrdcli({QStringLiteral("export"), QStringLiteral("--type"),
                                     QStringLiteral("halfsym"), QStringLiteral("--frames"),
                                     QStringLiteral("40:90"), QStringLiteral("--params"), m_params,
                                     QStringLiteral("-o"), out, m_recording, m_recording});
@@ -336,6 +329,10 @@ private slots:
         QTest::newRow("no matrix without detectors")
             << QStringList{type, QStringLiteral("background")} << 1
             << QStringLiteral("no frame carries the \"Avalanche Background\" matrix");
+        QTest::newRow("no live velocity in the settings given")
+            << QStringList{type, QStringLiteral("halfsym"), QStringLiteral("--params"), m_paramsWithoutLive} << 1
+            << QStringLiteral("no frame carries the \"Live Half Sym\" matrix: %1 leaves off what it "
+                              "needs: a live velocity").arg(m_paramsWithoutLive);
         QTest::newRow("no matrix in the range")
             << QStringList{type, QStringLiteral("filtered"), frames, QStringLiteral(":3"),
                            QStringLiteral("--params"), m_params} << 1
@@ -356,7 +353,7 @@ private slots:
         QFile old(out);
         QVERIFY(old.open(QIODevice::WriteOnly) && old.write("old") == 3);
         old.close();
-        const Run run = rrdcli(QStringList{QStringLiteral("export")} + args
+        const Run run = runRrdcli(QStringList{QStringLiteral("export")} + args
                                + QStringList{QStringLiteral("-o"), out, m_recording});
         QCOMPARE(run.exitCode, exitCode);
         QVERIFY2(run.err.contains(message.toUtf8()), run.err.constData());
@@ -371,7 +368,7 @@ private slots:
         QTemporaryDir dir;
         const QString link = dir.filePath(QStringLiteral("link.npz"));
         QVERIFY(::link(QFile::encodeName(m_recording).constData(), QFile::encodeName(link).constData()) == 0);
-        const Run run = rrdcli({QStringLiteral("export"), QStringLiteral("--type"),
+        const Run run = runRrdcli({QStringLiteral("export"), QStringLiteral("--type"),
                                 QStringLiteral("original"), QStringLiteral("-o"), link, m_recording});
         QCOMPARE(run.exitCode, 1);
         QVERIFY2(run.err.contains("is one of the sources"), run.err.constData());
@@ -392,13 +389,13 @@ private slots:
                                QStringLiteral("original"), QStringLiteral("--frames"),
                                QStringLiteral("148:"), m_recording, small, QStringLiteral("-o")};
         const QString npz = m_dir.filePath(QStringLiteral("change.npz"));
-        const Run failed = rrdcli(args + QStringList{npz});
+        const Run failed = runRrdcli(args + QStringList{npz});
         QCOMPARE(failed.exitCode, 1);
         QVERIFY2(failed.err.contains("frame 150 has 7 range gates where the frames before it have 12"),
                  failed.err.constData());
         QVERIFY(!QFile::exists(npz));
         const QString csv = m_dir.filePath(QStringLiteral("change.csv"));
-        QCOMPARE(rrdcli(args + QStringList{csv}).exitCode, 0);
+        QCOMPARE(runRrdcli(args + QStringList{csv}).exitCode, 0);
         QFile file(csv);
         QVERIFY(file.open(QIODevice::ReadOnly));
         QCOMPARE(file.readAll().count('\n'), 1 + 2 * 12 + 5 * 7);
@@ -408,34 +405,33 @@ private slots:
     // of the frames read, and the status of a stopped program.
     void stopSignalWritesFramesSoFar()
     {
-        QProcess serve;
-        serve.start(qEnvironmentVariable("SK_BIN_DIR") + QStringLiteral("/rrdcli"),
-                    {"serve", "--port", "0", "--scenario", "quiet", "--rate", "50", "--rangegates",
-                     "8", "--loop"});
-        QVERIFY(serve.waitForReadyRead(10000));
-        const QRegularExpressionMatch m = QRegularExpression(QStringLiteral("serving on (\\S+:\\d+)"))
-                                              .match(QString::fromLocal8Bit(serve.readLine()));
-        QVERIFY(m.hasMatch());
+        ServeProcess serve({"--scenario", "quiet", "--rate", "50", "--rangegates", "8", "--loop"});
+        QVERIFY(serve.port() != 0);
         QTemporaryDir dir;
         const QString out = dir.filePath(QStringLiteral("stream.npz"));
         QProcess exporter;
-        exporter.start(qEnvironmentVariable("SK_BIN_DIR") + QStringLiteral("/rrdcli"),
-                       {"export", "--type", "original", "-o", out, m.captured(1)});
+        exporter.start(rrdcliPath(), {"export", "--type", "original", "-o", out, serve.address()});
         QVERIFY(exporter.waitForStarted());
-        // Its temporary files have no name; once they are open, the signals are taken.
+        // Its temporary files have no name; once they are open, the signals are taken, and
+        // once the spool holds data, frames have been exported.
         const auto openFiles = [&] {
             QDir fds(QStringLiteral("/proc/%1/fd").arg(exporter.processId()));
-            int n = 0;
-            for (const QString &fd : fds.entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot))
-                n += QFile::symLinkTarget(fds.filePath(fd)).startsWith(dir.path()) ? 1 : 0;
-            return n;
+            QList<QFileInfo> files; // through /proc, which reaches unnamed files too
+            for (const QString &fd : fds.entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot)) {
+                if (QFile::symLinkTarget(fds.filePath(fd)).startsWith(dir.path()))
+                    files.append(QFileInfo(fds.filePath(fd)));
+            }
+            return files;
         };
-        QTRY_COMPARE_WITH_TIMEOUT(openFiles(), 2, 10000);
-        QTest::qWait(500);
+        QTRY_COMPARE_WITH_TIMEOUT(openFiles().size(), 2, WaitMs);
+        const auto spooled = [&] {
+            const QList<QFileInfo> files = openFiles();
+            return std::any_of(files.cbegin(), files.cend(), [](const QFileInfo &f) { return f.size() > 0; });
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(spooled(), WaitMs);
         exporter.terminate();
-        QVERIFY(exporter.waitForFinished(10000));
-        serve.terminate();
-        QVERIFY(serve.waitForFinished(10000));
+        QVERIFY(exporter.waitForFinished(WaitMs));
+        QVERIFY(serve.stop());
         const QByteArray err = exporter.readAllStandardError();
         QCOMPARE(exporter.exitStatus(), QProcess::NormalExit);
         QCOMPARE(exporter.exitCode(), 128 + 15);
@@ -461,7 +457,7 @@ private slots:
         if (!probe.waitForFinished() || probe.exitStatus() != QProcess::NormalExit || probe.exitCode() != 0)
             QSKIP("python3 with NumPy is not installed");
         const QString out = m_dir.filePath(QStringLiteral("numpy.npz"));
-        QCOMPARE(rrdcli({QStringLiteral("export"), QStringLiteral("--type"), QStringLiteral("normalized"),
+        QCOMPARE(runRrdcli({QStringLiteral("export"), QStringLiteral("--type"), QStringLiteral("normalized"),
                          QStringLiteral("--params"), m_params, QStringLiteral("-o"), out, m_recording})
                      .exitCode,
                  0);

@@ -4,6 +4,7 @@
 // own settings, a restart of the alarm computation, and a stop that does not hang on a quiet
 // radar.
 
+#include "RrdcliTestSupport.h"
 #include "RuAlarmEvents.h"
 #include "SkFrameStore.h"
 #include "SkLiveSession.h"
@@ -17,6 +18,7 @@
 #include <QTest>
 
 using namespace tasktest;
+using rrdclitest::ServeProcess;
 
 namespace {
 
@@ -69,7 +71,7 @@ struct Seen
         QObject::connect(session, &SkLiveSession::alarmRestarting, session, [this] { ++restarts; });
         QObject::connect(session, &SkLiveSession::stopped, session, [this] { stopped = true; });
         QObject::connect(session, &SkLiveSession::taskFinished, session,
-                         [this](const QString &, int, const QString &text) { taskMessages.append(text); });
+                         [this](const SkFrameTask *, int, const QString &text) { taskMessages.append(text); });
     }
     bool inOrder(int first, int count) const
     {
@@ -237,8 +239,8 @@ void TestLiveSession::lostStreamComesBackAndEverythingCarriesOn()
 
 void TestLiveSession::streamIsBackWithItsFirstFrame()
 {
-    QProcess first;
-    const int port = startServe(first, {"--rate", "100", "--frames", "20", "--port", "0"});
+    ServeProcess first({"--rate", "100", "--frames", "20"});
+    const int port = first.port();
     QVERIFY(port > 0);
     SkLiveSession session;
     Seen seen(&session);
@@ -246,8 +248,8 @@ void TestLiveSession::streamIsBackWithItsFirstFrame()
     // The server ends after its frames.
     QTRY_COMPARE_WITH_TIMEOUT(seen.lost.size(), 1, Long);
     QCOMPARE(seen.back, 0);
-    QProcess second;
-    QCOMPARE(startServe(second, {"--rate", "100", "--frames", "20", "--port", QString::number(port)}), port);
+    ServeProcess second({"--rate", "100", "--frames", "20"}, quint16(port));
+    QCOMPARE(int(second.port()), port);
     QTRY_COMPARE_WITH_TIMEOUT(seen.results.size(), 40, Long);
     QCOMPARE(seen.back, 1);
     QVERIFY2(seen.backAt > 20, qPrintable(QString::number(seen.backAt)));
@@ -301,8 +303,8 @@ void TestLiveSession::lostStreamEndsTheLoadWithoutReconnect()
 // stored, analysed and recorded, with a window far smaller than what arrives.
 void TestLiveSession::pausedStreamGoesOnLoadingAnalysingAndRecording()
 {
-    QProcess serve;
-    const int port = startServe(serve, {"--rate", "10", "--frames", "40", "--port", "0"});
+    ServeProcess serve({"--rate", "10", "--frames", "40"});
+    const int port = serve.port();
     QVERIFY(port > 0);
     QTemporaryDir dir;
     SkLiveSession session;

@@ -11,6 +11,7 @@
 #include "SkPlotActivities.h"
 #include "SkPlotSpectrogram.h"
 #include "SkUpdateThrottle.h"
+#include "SkWindowGrabber.h"
 
 #include <qwt_plot_spectrogram.h>
 #include <qwt_raster_data.h>
@@ -27,12 +28,14 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QSpinBox>
 #include <QStatusBar>
 #include <QTableWidget>
+#include <QTcpServer>
 #include <QToolBar>
 
 #include <atomic>
@@ -68,6 +71,9 @@ private slots:
     void missingFileIsReportedUntilTheNextMessage();
     void grabWritesThePictureAndTellsTheOutcome_data();
     void grabWritesThePictureAndTellsTheOutcome();
+    void grabWritesNoPictureWithoutTheDataAskedFor_data();
+    void grabWritesNoPictureWithoutTheDataAskedFor();
+    void grabOfASilentStreamFailsAtItsTimeOut();
 
 private:
     QTemporaryDir m_dir;
@@ -497,7 +503,14 @@ void TestMainWindow::missingFileIsReportedUntilTheNextMessage()
     const QString message = window.statusBar()->currentMessage();
     QVERIFY2(message.startsWith(QStringLiteral("Task Loader(%1) finished with error 'File open error! Reason: ").arg(missing)),
              qPrintable(message));
-    QTest::qWait(4500);
+    // However long, the whole text can be read: in the tool tip and in a box.
+    QCOMPARE(window.statusBar()->toolTip(), message);
+    auto *box = window.findChild<QMessageBox *>(QStringLiteral("failureBox"));
+    QVERIFY(box && box->isVisible());
+    QCOMPARE(box->text(), message);
+    // Other messages go after four seconds; this one stays until the next.
+    QSignalSpy changed(window.statusBar(), &QStatusBar::messageChanged);
+    QVERIFY(!changed.wait(4500));
     QCOMPARE(window.statusBar()->currentMessage(), message);
 }
 
@@ -536,6 +549,56 @@ void TestMainWindow::grabWritesThePictureAndTellsTheOutcome()
     } else {
         QVERIFY(skarnel.readAllStandardError().contains("--view: 'sideways'"));
     }
+}
+
+// A picture of an empty window or of another frame than asked for would pass for the real
+// one: nothing is written, and the status says so.
+void TestMainWindow::grabWritesNoPictureWithoutTheDataAskedFor_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("wildcard matching nothing")
+        << QStringList{"@dir/none-*.rrd0"} << "skarnel: @dir/none-*.rrd0 names no data file; ";
+    QTest::newRow("frame past the end")
+        << QStringList{"--frame", "999", "@small"} << "skarnel: --frame 999: the sources hold frames 0 to 59; ";
+}
+
+void TestMainWindow::grabWritesNoPictureWithoutTheDataAskedFor()
+{
+    QFETCH(QStringList, args);
+    QFETCH(QString, message);
+    args.replaceInStrings(QStringLiteral("@small"), m_small);
+    args.replaceInStrings(QStringLiteral("@dir"), m_dir.path());
+    message.replace(QStringLiteral("@dir"), m_dir.path());
+    QTemporaryDir out;
+    const QString picture = out.filePath(QStringLiteral("window.png"));
+    QProcess skarnel;
+    skarnel.start(QString::fromLocal8Bit(qgetenv("SK_BIN_DIR")) + QStringLiteral("/skarnel"),
+                  QStringList{"--grab", picture} + args);
+    QVERIFY(skarnel.waitForFinished(Long));
+    const QByteArray err = skarnel.readAllStandardError();
+    QCOMPARE(skarnel.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(skarnel.exitCode(), 1);
+    QVERIFY2(err.contains(message.toLocal8Bit()), err.constData());
+    QVERIFY(!QFile::exists(picture));
+}
+
+// A radar that takes the connection and sends nothing until the grab's time-out.
+void TestMainWindow::grabOfASilentStreamFailsAtItsTimeOut()
+{
+    QTcpServer radar;
+    QVERIFY(radar.listen(QHostAddress::LocalHost));
+    const QString address = QStringLiteral("127.0.0.1:%1").arg(radar.serverPort());
+    QTemporaryDir out;
+    const QString picture = out.filePath(QStringLiteral("window.png"));
+    SkMainWindow window({address});
+    SkWindowGrabber grabber(&window, SkCommandLine::parse({"--grab", picture, address}));
+    grabber.setTimeout(1000);
+    QSignalSpy finished(&grabber, &SkWindowGrabber::finished);
+    grabber.start();
+    QVERIFY(finished.wait(Long));
+    QCOMPARE(finished.first().first().toInt(), 1);
+    QVERIFY(!QFile::exists(picture));
 }
 
 QTEST_MAIN(TestMainWindow)

@@ -3,6 +3,7 @@
 // stream from `rrdcli serve`, and closing while tasks still run.
 
 #include "MainWindowTestSupport.h"
+#include "RrdcliTestSupport.h"
 
 #include "RuAlarmCalculator.h"
 #include "RuAlarmEvents.h"
@@ -10,6 +11,7 @@
 #include "SkActivityCurveData.h"
 #include "SkActivityMarker.h"
 #include "SkFrameStore.h"
+#include "SkFrameTaskLoad.h"
 #include "SkLiveSession.h"
 #include "SkParameterWidgets.h"
 #include "SkPlotActivities.h"
@@ -17,6 +19,7 @@
 #include <QDeadlineTimer>
 #include <QElapsedTimer>
 #include <QGroupBox>
+#include <QProgressBar>
 #include <QProcess>
 #include <QPushButton>
 #include <QRegularExpression>
@@ -26,6 +29,7 @@
 #include <QTableWidget>
 #include <QTcpServer>
 
+#include <atomic>
 #include <memory>
 
 using namespace mwtest;
@@ -71,9 +75,16 @@ void expectedEvents(const QString &path, const RuParameterSet &set, QVector<Row>
     }
 }
 
-QString rrdcli()
+// The load task notes in the debug log that it has opened a source and reads it now.
+std::atomic_bool loadReading{false};
+QtMessageHandler previousHandler = nullptr;
+
+void watchLoadReading(QtMsgType type, const QMessageLogContext &context, const QString &text)
 {
-    return QString::fromLocal8Bit(qgetenv("SK_BIN_DIR")) + QStringLiteral("/rrdcli");
+    if (text.startsWith(QLatin1String("tsk: Loader(")) && text.contains(QLatin1String(" Loading ")))
+        loadReading = true;
+    if (previousHandler)
+        previousHandler(type, context, text);
 }
 
 } // namespace
@@ -87,6 +98,8 @@ private slots:
     void logAndMarkersFollowTheEngine_data();
     void logAndMarkersFollowTheEngine();
     void pausedWindowOffersTheNextBatchOnceAnalysed();
+    void progressCountsTheWholeFile_data();
+    void progressCountsTheWholeFile();
     void activityCurvesKeepOnlyFramesHeld();
     void processParametersFillTheDockAndRestart();
     void processParametersMissingAreReported();
@@ -157,6 +170,33 @@ void TestMainWindowAlarms::pausedWindowOffersTheNextBatchOnceAnalysed()
     QCOMPARE(window.store()->startFrame(), 500);
     QCOMPARE(window.store()->endFrame(), 1500);
     QCOMPARE(window.session()->nextAlarmFrame(), 1500);
+}
+
+void TestMainWindowAlarms::progressCountsTheWholeFile_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::newRow("compressed") << "progress.rrd0.gz";
+    QTest::newRow("plain") << "progress.rrd0";
+}
+
+// A window of 400 frames analysed is a third of a file of 1200: the bar says 100 % only when
+// the whole file is.
+void TestMainWindowAlarms::progressCountsTheWholeFile()
+{
+    QFETCH(QString, name);
+    const QString path = writeRecording(m_dir, name, scene(RuScenario::Quiet, 1200, 3));
+    SkMainWindow window({"--n", "400", path});
+    auto *bar = child<QProgressBar>(&window, "alarmProgressBar");
+    QVERIFY(QTest::qWaitFor([&] { return action(&window, "nextBatchAction")->isEnabled(); }, Long));
+    QCOMPARE(bar->value(), 33);
+    QSignalSpy shown(bar, &QProgressBar::valueChanged);
+    QSignalSpy complete(window.session(), &SkLiveSession::analysisComplete);
+    action(&window, "playAction")->trigger();
+    QVERIFY(complete.wait(Long));
+    QCOMPARE(bar->value(), 100);
+    QVERIFY(!shown.isEmpty());
+    for (int i = 0; i + 1 < shown.size(); ++i)
+        QVERIFY2(shown.at(i).at(0).toInt() < 100, qPrintable(QString::number(i)));
 }
 
 void TestMainWindowAlarms::activityCurvesKeepOnlyFramesHeld()
@@ -249,21 +289,12 @@ void TestMainWindowAlarms::processParametersMissingAreReported()
 
 void TestMainWindowAlarms::streamPlaysAndClosesWithinASecond()
 {
-    QProcess serve;
-    serve.start(rrdcli(), {"serve", "--scenario", "avalanche", "--frames", "300",
-                           "--process-params", "--rate", "200", "--loop", "--port", "0"});
-    QByteArray served;
-    QDeadlineTimer deadline(Long);
-    while (!served.contains('\n') && !deadline.hasExpired() && serve.state() != QProcess::NotRunning) {
-        serve.waitForReadyRead(200);
-        served += serve.readAllStandardOutput();
-    }
-    const QRegularExpressionMatch port = QRegularExpression(QStringLiteral("serving on 127\\.0\\.0\\.1:(\\d+)"))
-                                             .match(QString::fromLatin1(served));
-    QVERIFY2(port.hasMatch(), served.constData());
+    rrdclitest::ServeProcess serve({"--scenario", "avalanche", "--frames", "300",
+                                    "--process-params", "--rate", "200", "--loop"});
+    QVERIFY(serve.port() != 0);
 
     auto window = std::make_unique<SkMainWindow>(
-        QStringList{"--process-params", "--n", "100", "127.0.0.1:" + port.captured(1)});
+        QStringList{"--process-params", "--n", "100", serve.address()});
     QVERIFY(window->isStreamMode());
     QVERIFY(action(window.get(), "playAction")->isChecked());
     // Each result of the newest frame of the full window releases one frame.
@@ -282,8 +313,7 @@ void TestMainWindowAlarms::streamPlaysAndClosesWithinASecond()
     window->close();
     window.reset();
     QVERIFY2(closing.elapsed() < 1000, qPrintable(QString::number(closing.elapsed())));
-    serve.terminate();
-    QVERIFY(serve.waitForFinished(Long));
+    QVERIFY(serve.stop());
 }
 
 void TestMainWindowAlarms::closingWhileTheLoadSleepsEndsPromptly()
@@ -304,15 +334,21 @@ void TestMainWindowAlarms::closingWhileAStreamReadBlocksEndsPromptly()
     // A radar that accepts the connection and then stays silent.
     QTcpServer silent;
     QVERIFY(silent.listen(QHostAddress::LocalHost, 0));
+    loadReading = false;
+    previousHandler = qInstallMessageHandler(watchLoadReading);
     auto window = std::make_unique<SkMainWindow>(
         QStringList{QStringLiteral("127.0.0.1:%1").arg(silent.serverPort())});
     QVERIFY(silent.waitForNewConnection(Long));
-    QTest::qWait(300); // the load task is inside its read now
+    const bool reading = QTest::qWaitFor([] { return loadReading.load(); }, Long);
+    qInstallMessageHandler(previousHandler);
+    QVERIFY(reading);
+    // The read notices the request to stop when its receive time-out ends.
+    const int promptly = SkFrameTaskLoad::StreamTimeoutSeconds * 1000 + 500;
     QElapsedTimer closing;
     closing.start();
     window->close();
     window.reset();
-    QVERIFY2(closing.elapsed() < 1000, qPrintable(QString::number(closing.elapsed())));
+    QVERIFY2(closing.elapsed() < promptly, qPrintable(QString::number(closing.elapsed())));
 }
 
 QTEST_MAIN(TestMainWindowAlarms)

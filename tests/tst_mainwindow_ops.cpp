@@ -5,6 +5,7 @@
 
 #include "CmdportProcess.h"
 #include "MainWindowTestSupport.h"
+#include "TaskTestSupport.h"
 
 #include "SkActivityCurveData.h"
 #include "SkDialogConfigure.h"
@@ -17,6 +18,7 @@
 #include <QCheckBox>
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QDirIterator>
 #include <QFileDialog>
 #include <QImage>
 #include <QLineEdit>
@@ -40,64 +42,9 @@
 #include <memory>
 
 using namespace mwtest;
+using rrdclitest::ServeProcess;
 
 namespace {
-
-QString rrdcli()
-{
-    return qEnvironmentVariable("SK_BIN_DIR") + QStringLiteral("/rrdcli");
-}
-
-// Calls `answer` with the next modal dialog of type T once it is shown (within 30 s).
-template <typename T, typename F>
-void whenModal(F answer)
-{
-    auto *timer = new QTimer;
-    const QDeadlineTimer deadline(30000);
-    QObject::connect(timer, &QTimer::timeout, [timer, answer, deadline] {
-        auto *dialog = qobject_cast<T *>(QApplication::activeModalWidget());
-        if ((!dialog || !dialog->isVisible()) && !deadline.hasExpired())
-            return;
-        timer->stop();
-        timer->deleteLater();
-        if (dialog)
-            answer(dialog);
-    });
-    timer->start(20);
-}
-
-// Answers the next file dialog with `path`; `proposed` receives what it proposed.
-void answerFileDialog(const QString &path, QString *proposed = nullptr)
-{
-    whenModal<QFileDialog>([path, proposed](QFileDialog *dialog) {
-        if (proposed)
-            *proposed = dialog->selectedFiles().value(0);
-        // As a user types it.
-        dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"))->setText(path);
-        QMetaObject::invokeMethod(dialog, "accept");
-    });
-}
-
-// Answers the message boxes that come up, in order, with `buttons`; each box's text and
-// informative text go to `seen`.
-void answerBoxes(QList<QMessageBox::StandardButton> buttons, QStringList *seen)
-{
-    auto *timer = new QTimer;
-    const QDeadlineTimer deadline(30000);
-    QObject::connect(timer, &QTimer::timeout, [timer, buttons, seen, deadline]() mutable {
-        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
-        if (box && box->isVisible() && !buttons.isEmpty()) {
-            *seen << box->windowTitle() + QLatin1Char('|') + box->text() + QLatin1Char('|')
-                         + box->informativeText();
-            box->button(buttons.takeFirst())->click();
-        }
-        if (buttons.isEmpty() || deadline.hasExpired()) {
-            timer->stop();
-            timer->deleteLater();
-        }
-    });
-    timer->start(20);
-}
 
 // The cells of the workbook's first sheet: "B3" → its number or text.
 QMap<QString, QString> readSheet(const QString &path)
@@ -152,26 +99,21 @@ T *option(SkMainWindow &window, const char *name)
     return child<T>(window.findChild<SkDialogConfigure *>(), name);
 }
 
-// `rrdcli serve` on a free port for the length of a scope.
-struct ServeProcess
+// A window playing a quiet stream of `rrdcli serve`, for the recording tests.
+struct StreamWindow
 {
-    QProcess process;
-    QString address;
-    explicit ServeProcess(const QStringList &args)
+    ServeProcess serve{{"--scenario", "quiet", "--frames", "100", "--rate", "20", "--loop"}};
+    std::unique_ptr<SkMainWindow> window;
+    QAction *record = nullptr;
+
+    // False when the stream did not come up or recording was not offered.
+    bool open()
     {
-        process.start(rrdcli(), QStringList{"serve", "--port", "0"} + args);
-        QByteArray out;
-        QDeadlineTimer deadline(Long);
-        while (!out.contains('\n') && !deadline.hasExpired() && process.waitForReadyRead(200))
-            out += process.readAllStandardOutput();
-        const auto m = QRegularExpression(QStringLiteral("serving on (127\\.0\\.0\\.1:\\d+)")).match(QString::fromLatin1(out));
-        address = m.captured(1);
-    }
-    ~ServeProcess()
-    {
-        process.terminate();
-        if (!process.waitForFinished(5000))
-            process.kill();
+        if (serve.port() == 0)
+            return false;
+        window = std::make_unique<SkMainWindow>(QStringList{serve.address()});
+        record = action(window.get(), "actionRecordStart");
+        return QTest::qWaitFor([this] { return record->isEnabled(); }, Long);
     }
 };
 
@@ -184,6 +126,7 @@ class TestMainWindowOps : public QObject
 private slots:
     void initTestCase();
     void init();
+    void recordIsOfferedForStreamsOnly();
     void recordStartIsRefused_data();
     void recordStartIsRefused();
     void oldFilesAreScannedWithQuestions();
@@ -192,10 +135,12 @@ private slots:
     void recordsAStreamAndMovesTheAlarmFile();
     void testButtonRunsTheAlarmScript();
     void savesTheFramesInMemory();
+    void savingOntoTheViewedFileIsRefused();
     void savingToAFolderThatIsNoneIsReported();
     void exportsARowOfFramesOfBothSizes();
     void exportsPlotsWithAndWithoutHeader();
-    void snapshotIsNamedByTheFrameTime();
+    void snapshotGoesToTheFolderChosenOnce();
+    void consoleSaysWhenItIsNotConnected();
     void consoleOpensFromTheWindow();
 
 private:
@@ -207,6 +152,9 @@ private:
 void TestMainWindowOps::initTestCase()
 {
     QVERIFY(m_configDir.isValid() && m_dir.isValid());
+    // No documents folder for recording to fall back on.
+    qputenv("HOME", QFile::encodeName(m_dir.path()));
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_configDir.path()));
     registerTypes();
     QCoreApplication::setOrganizationName(QStringLiteral("SkarnelTest"));
     QCoreApplication::setApplicationName(QStringLiteral("tst_mainwindow_ops"));
@@ -222,34 +170,49 @@ void TestMainWindowOps::init()
 
 // ---- Recording --------------------------------------------------------------------------------
 
+// Files are on the disk already: "Start Record" stays off for them.
+void TestMainWindowOps::recordIsOfferedForStreamsOnly()
+{
+    {
+        SkMainWindow window({m_small});
+        QSignalSpy complete(window.session(), &SkLiveSession::analysisComplete);
+        QVERIFY(complete.wait(Long));
+        QVERIFY(window.store()->endFrame() > 0);
+        QVERIFY(!action(&window, "actionRecordStart")->isEnabled());
+    }
+    StreamWindow s;
+    QVERIFY(s.open());
+    QVERIFY(!s.record->isChecked());
+}
+
 void TestMainWindowOps::recordStartIsRefused_data()
 {
     QTest::addColumn<QString>("path");
-    QTest::newRow("missing folder") << m_dir.filePath(QStringLiteral("missing/folder"));
-    QTest::newRow("a file") << m_small;
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("informative");
+    const QString choose = QStringLiteral("Recording not possible! Choose a new path!");
+    QTest::newRow("none set") << QString() << "No record path is set!"
+                              << "Recording not possible! Choose a record path in the options.";
+    QTest::newRow("missing folder") << m_dir.filePath(QStringLiteral("missing/folder"))
+                                    << "Record path is not writeable!" << choose;
+    QTest::newRow("a file") << m_small << "Record path is not writeable!" << choose;
 }
 
 void TestMainWindowOps::recordStartIsRefused()
 {
     QFETCH(QString, path);
-    SkMainWindow window({m_small});
-    QAction *record = action(&window, "actionRecordStart");
-    QVERIFY(QTest::qWaitFor([&] { return record->isEnabled(); }, Long));
-    option<QLineEdit>(window, "lineEditRecPath")->setText(path);
-    QString title, text, informative;
-    whenModal<QMessageBox>([&](QMessageBox *box) {
-        title = box->windowTitle();
-        text = box->text();
-        informative = box->informativeText();
-        box->button(QMessageBox::Ok)->click();
-    });
-    record->trigger();
-    QCOMPARE(title, QStringLiteral("Error recording"));
-    QCOMPARE(text, QStringLiteral("Record path is not writeable!"));
-    QCOMPARE(informative, QStringLiteral("Recording not possible! Choose a new path!"));
-    QVERIFY(!record->isChecked());
-    QVERIFY(record->isEnabled()); // the user may correct the path and retry
-    QVERIFY(!window.session()->isRecording());
+    QFETCH(QString, text);
+    QFETCH(QString, informative);
+    StreamWindow s;
+    QVERIFY(s.open());
+    option<QLineEdit>(*s.window, "lineEditRecPath")->setText(path);
+    QStringList seen;
+    answerBoxes({QMessageBox::Ok}, &seen);
+    s.record->trigger();
+    QCOMPARE(seen, QStringList{QStringLiteral("Error recording|%1|%2").arg(text, informative)});
+    QVERIFY(!s.record->isChecked());
+    QVERIFY(s.record->isEnabled()); // the user may correct the path and retry
+    QVERIFY(!s.window->session()->isRecording());
 }
 
 // 2500 earlier minute files: asked after 1000 and 2000, then whether to delete them, then,
@@ -262,9 +225,10 @@ void TestMainWindowOps::oldFilesAreScannedWithQuestions()
         QDir().mkpath(folder);
         QFile(QStringLiteral("%1/%2.rrd0.gz").arg(folder).arg(i)).open(QIODevice::WriteOnly);
     }
-    SkMainWindow window({m_small});
-    QAction *record = action(&window, "actionRecordStart");
-    QVERIFY(QTest::qWaitFor([&] { return record->isEnabled(); }, Long));
+    StreamWindow s;
+    QVERIFY(s.open());
+    SkMainWindow &window = *s.window;
+    QAction *record = s.record;
     option<QLineEdit>(window, "lineEditRecPath")->setText(base.path());
     option<QCheckBox>(window, "checkBoxRecImport")->setChecked(true);
     option<QSpinBox>(window, "spinBoxRecPreserveDiskSpace")->setValue(99);
@@ -291,9 +255,10 @@ void TestMainWindowOps::oldFilesAreScannedWithQuestions()
 void TestMainWindowOps::recordsIntoASubfolderNamedByTheStartTime()
 {
     QTemporaryDir base;
-    SkMainWindow window({m_small});
-    QAction *record = action(&window, "actionRecordStart");
-    QVERIFY(QTest::qWaitFor([&] { return record->isEnabled(); }, Long));
+    StreamWindow s;
+    QVERIFY(s.open());
+    SkMainWindow &window = *s.window;
+    QAction *record = s.record;
     option<QLineEdit>(window, "lineEditRecPath")->setText(base.path());
     option<QCheckBox>(window, "checkBoxRecSubfolder")->setChecked(true);
     const QDateTime before = QDateTime::currentDateTimeUtc().addSecs(-1);
@@ -318,9 +283,10 @@ void TestMainWindowOps::recorderFailureStaysInTheStatusBar()
     QFile blocker(base.filePath(QStringLiteral("rdata")));
     QVERIFY(blocker.open(QIODevice::WriteOnly));
     blocker.close();
-    SkMainWindow window({m_small});
-    QAction *record = action(&window, "actionRecordStart");
-    QVERIFY(QTest::qWaitFor([&] { return record->isEnabled(); }, Long));
+    StreamWindow s;
+    QVERIFY(s.open());
+    SkMainWindow &window = *s.window;
+    QAction *record = s.record;
     option<QLineEdit>(window, "lineEditRecPath")->setText(base.path());
     record->trigger();
     QVERIFY(record->isChecked());
@@ -334,7 +300,7 @@ void TestMainWindowOps::recorderFailureStaysInTheStatusBar()
 void TestMainWindowOps::recordsAStreamAndMovesTheAlarmFile()
 {
     ServeProcess serve({"--scenario", "avalanche", "--frames", "300", "--process-params", "--rate", "50", "--loop"});
-    QVERIFY(!serve.address.isEmpty());
+    QVERIFY(serve.port() != 0);
     QTemporaryDir base;
     // The script runs for a while: the alarms of the other two detectors find it running.
     const QString ran = base.filePath(QStringLiteral("ran.txt"));
@@ -347,7 +313,7 @@ void TestMainWindowOps::recordsAStreamAndMovesTheAlarmFile()
     const QString records = base.filePath(QStringLiteral("records"));
     QVERIFY(QDir().mkpath(records));
 
-    SkMainWindow window({"--process-params", "--n", "200", serve.address});
+    SkMainWindow window({"--process-params", "--n", "200", serve.address()});
     option<QLineEdit>(window, "lineEditRecPath")->setText(records);
     option<QLineEdit>(window, "lineEditTriggerAlarm")->setText(script);
     QAction *record = action(&window, "actionRecordStart");
@@ -374,6 +340,20 @@ void TestMainWindowOps::recordsAStreamAndMovesTheAlarmFile()
     }, Long));
     QVERIFY2(minuteFile.match(moved.first()).hasMatch(), qPrintable(moved.first()));
     QTRY_VERIFY_WITH_TIMEOUT(!window.session()->isRecording(), Long);
+    // Stopping says what was written, as the minute files hold it.
+    const auto stopped = [&] {
+        return std::any_of(messages.cbegin(), messages.cend(), [](const QList<QVariant> &m) {
+            return m.value(0).toString().startsWith(QLatin1String("Recording stopped: "));
+        });
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(stopped(), Long);
+    int frames = 0, files = 0;
+    for (QDirIterator it(records, {"*.rrd0.gz"}, QDir::Files, QDirIterator::Subdirectories); it.hasNext(); ++files)
+        frames += tasktest::framesInFile(it.next());
+    QVERIFY(frames > 10);
+    QVERIFY(shown(messages, QStringLiteral("Recording stopped: %1 frames written to %3 (minute files: %2)")
+                                .arg(frames).arg(files).arg(records)));
+    QVERIFY(!shown(messages, QStringLiteral("Task Record aborted on user request!")));
     // Started by the first alarm on, refused for the next two while it ran.
     QTRY_VERIFY_WITH_TIMEOUT(shown(messages, QStringLiteral("Alarm script %1 finished successfully!").arg(script)), Long);
     QVERIFY(shown(messages, QStringLiteral("Alarm script already running!")));
@@ -411,8 +391,8 @@ void TestMainWindowOps::testButtonRunsTheAlarmScript()
 void TestMainWindowOps::savesTheFramesInMemory()
 {
     ServeProcess serve({"--scenario", "avalanche", "--frames", "300", "--process-params", "--rate", "400", "--loop"});
-    QVERIFY(!serve.address.isEmpty());
-    SkMainWindow window({"--process-params", "--n", "500", serve.address});
+    QVERIFY(serve.port() != 0);
+    SkMainWindow window({"--process-params", "--n", "500", serve.address()});
     QVERIFY(QTest::qWaitFor([&] { return window.store()->startFrame() > 20; }, Long));
     const QString path = m_dir.filePath(QStringLiteral("saved.rrd0.gz"));
     answerFileDialog(path);
@@ -427,13 +407,37 @@ void TestMainWindowOps::savesTheFramesInMemory()
     qDebug() << "frames arrived while saving:" << endDuring - endBefore;
     QVERIFY(endDuring > endBefore + 20);
     QProcess info;
-    info.start(rrdcli(), {"info", path});
+    info.start(rrdclitest::rrdcliPath(), {"info", path});
     QVERIFY(info.waitForFinished(Long));
     QCOMPARE(info.exitCode(), 0);
     const QString out = QString::fromUtf8(info.readAllStandardOutput());
     QVERIFY2(out.contains(QRegularExpression(QStringLiteral("format:\\s+RRD0\\n.*frames:\\s+500\\n"),
                                              QRegularExpression::DotMatchesEverythingOption)),
              qPrintable(out));
+}
+
+// A recording of 1500 frames viewed 500 at a time: saving onto it, even through a link and
+// after the file dialog's own "replace?" question, leaves it whole.
+void TestMainWindowOps::savingOntoTheViewedFileIsRefused()
+{
+    const QString viewed = writeRecording(m_dir, QStringLiteral("viewed.rrd0.gz"), scene(RuScenario::Quiet, 1500, 3));
+    const QString link = m_dir.filePath(QStringLiteral("link.rrd0.gz"));
+    QVERIFY(QFile::link(viewed, link));
+    SkMainWindow window({"--n", "500", viewed});
+    QVERIFY(QTest::qWaitFor([&] { return action(&window, "nextBatchAction")->isEnabled(); }, Long));
+    answerFileDialog(link);
+    QStringList asked;
+    answerBoxes({QMessageBox::Yes}, &asked);
+    action(&window, "actionSave_frames")->trigger();
+    QCOMPARE(asked.size(), 1);
+    const QString refusal = QStringLiteral("Not saved: %1 is being viewed; save the frames under another name").arg(link);
+    QCOMPARE(window.statusBar()->currentMessage(), refusal);
+    // Too long for the status bar maybe: the whole text is in its tool tip and in a box.
+    QCOMPARE(window.statusBar()->toolTip(), refusal);
+    auto *box = window.findChild<QMessageBox *>(QStringLiteral("failureBox"));
+    QVERIFY(box && box->isVisible());
+    QCOMPARE(box->text(), refusal);
+    QCOMPARE(tasktest::framesInFile(viewed), 1500);
 }
 
 void TestMainWindowOps::savingToAFolderThatIsNoneIsReported()
@@ -549,15 +553,16 @@ void TestMainWindowOps::exportsPlotsWithAndWithoutHeader()
 
 // ---- Snapshot and console ---------------------------------------------------------------------
 
-void TestMainWindowOps::snapshotIsNamedByTheFrameTime()
+// The first snapshot asks for its folder, the next ones go there; their names carry the
+// frame's time and number; the working folder gets none.
+void TestMainWindowOps::snapshotGoesToTheFolderChosenOnce()
 {
-    QTemporaryDir cwd;
+    QTemporaryDir cwd, folder;
     const QString old = QDir::currentPath();
     QDir::setCurrent(cwd.path());
     {
         SkMainWindow empty(QStringList{});
-        action(&empty, "snapShotAction")->trigger();
-        QVERIFY(QDir(cwd.path()).entryList(QDir::Files).isEmpty());
+        action(&empty, "snapShotAction")->trigger(); // no frame: nothing asked, written or said
         QVERIFY(empty.statusBar()->currentMessage().isEmpty());
     }
     SkMainWindow window({m_small});
@@ -565,19 +570,41 @@ void TestMainWindowOps::snapshotIsNamedByTheFrameTime()
     QVERIFY(complete.wait(Long));
     window.showFrame(7);
     QVERIFY(QTest::qWaitFor([&] { return window.isPlotSettled() && window.drawnFrame() == 7; }, Long));
+    answerFileDialog(folder.path());
     action(&window, "snapShotAction")->trigger();
-    qint64 micros;
-    {
-        micros = window.store()->frameAt(7).frame().timeMicros();
-    }
-    const QString name = QStringLiteral("snap-%1.png")
-                             .arg(QDateTime::fromMSecsSinceEpoch(micros / 1000).toLocalTime().toString(QStringLiteral("yyyy-MM-dd-hhmmsszzz")));
-    const QString path = QDir(cwd.path()).absoluteFilePath(name);
-    QDir::setCurrent(old);
-    QCOMPARE(window.statusBar()->currentMessage(), QStringLiteral("Screen capture saved as %1").arg(path));
+    // Frame 7 of the simulation was taken at 06:00:07 UTC.
+    const QString first = folder.filePath(QStringLiteral("snap-20240201T060007000Z-0007.png"));
+    QCOMPARE(window.statusBar()->currentMessage(), QStringLiteral("Screen capture saved as %1").arg(first));
     QImage image;
-    QVERIFY(image.load(path, "PNG"));
+    QVERIFY(image.load(first, "PNG"));
     QVERIFY(image.width() > 100 && image.height() > 100);
+
+    window.showFrame(8);
+    QVERIFY(QTest::qWaitFor([&] { return window.isPlotSettled() && window.drawnFrame() == 8; }, Long));
+    auto asked = std::make_shared<bool>(false);
+    whenModal<QFileDialog>([asked](QFileDialog *dialog) {
+        *asked = true;
+        dialog->reject();
+    });
+    action(&window, "snapShotAction")->trigger();
+    QVERIFY(!*asked);
+    QVERIFY(QFileInfo::exists(folder.filePath(QStringLiteral("snap-20240201T060008000Z-0008.png"))));
+    QVERIFY(QDir(cwd.path()).entryList(QDir::Files).isEmpty());
+    QDir::setCurrent(old);
+}
+
+// Pressing a command button without a connection sends nothing and says why.
+void TestMainWindowOps::consoleSaysWhenItIsNotConnected()
+{
+    SkMainWindow window(QStringList{});
+    action(&window, "actionOpen_CMD_Port")->trigger();
+    auto *console = window.findChild<SkDialogContrl *>();
+    QVERIFY(QTest::qWaitForWindowExposed(console));
+    child<QPushButton>(console, "pushButtonCStatus")->click();
+    QCOMPARE(child<QPlainTextEdit>(console, "plainTextEditServer")->toPlainText(),
+             QStringLiteral("Not connected: nothing was sent. Press \"(Re)connect\" first.\n"));
+    QCOMPARE(child<QLineEdit>(console, "lineEditIpAddr")->styleSheet(),
+             QStringLiteral("background-color: rgb(239, 41, 41);"));
 }
 
 // With SK_OPS_PNG_DIR set the console's picture is kept there.

@@ -348,13 +348,13 @@ void TstPacketWindow::ringGrowsAsFramesArrive()
 
 void TstPacketWindow::processParametersAreClampedToTheDockRanges()
 {
-    QByteArray info(RRD_INFO_SIZE, '\0');
-    auto *bytes = reinterpret_cast<unsigned char *>(info.data());
-    rrd_put_u16(bytes + RRD_INFO_PP_PRESENT, 1);
-    for (int k = 0; k < 7; ++k)
-        rrd_put_u16(bytes + RRD_PP_GENERAL + 2 * k, 65535);
+    RuFrameInfo info;
+    RuProcessParameters radar;
+    radar.bgLength = radar.bgDelay = radar.avgTime = radar.avgSpectrum = 65535;
+    radar.toWardSearch = radar.liveChBegin = radar.liveChEnd = 65535;
+    info.processParameters = radar;
     RuAlarmCalculator calculator;
-    calculator.fromProcessParameters(bytes);
+    calculator.fromProcessParameters(info);
     const RuAlarmParams &p = calculator.alarmParams();
     QCOMPARE(p.bgLength, 999);
     QCOMPARE(p.bgDelay, 999);
@@ -364,9 +364,9 @@ void TstPacketWindow::processParametersAreClampedToTheDockRanges()
     QCOMPARE(p.liveChBegin, 1023);
     QCOMPARE(p.liveChEnd, 1024);
     // Values inside the ranges stay as the radar sent them.
-    rrd_put_u16(bytes + RRD_PP_GENERAL, 25);
-    rrd_put_u16(bytes + RRD_PP_GENERAL + 2, 0);
-    calculator.fromProcessParameters(bytes);
+    info.processParameters->bgLength = 25;
+    info.processParameters->bgDelay = 0;
+    calculator.fromProcessParameters(info);
     QCOMPARE(calculator.alarmParams().bgLength, 25);
     QCOMPARE(calculator.alarmParams().bgDelay, 0);
 }

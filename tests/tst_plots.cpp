@@ -1233,8 +1233,8 @@ void TstPlots::sessionEventsMarkTheirFrames()
     connect(&session, &SkLiveSession::alarmCalculated, &plot, &SkPlotActivities::appendPoints);
     connect(&session, &SkLiveSession::alarmCalculated, &plot,
             [&plot](int n, const SkAlarmResultSharedPtr &, const QVector<RuAlarmEvent> &events) {
-                for (const RuAlarmEvent &e : events)
-                    plot.addEvent(n, e);
+                for (const RuAlarmEvent &event : events)
+                    plot.addEvent(n, event);
             });
     QVector<SkAlarmResultSharedPtr> results;
     connect(&session, &SkLiveSession::alarmCalculated, &plot,

@@ -1,17 +1,24 @@
 // The detector engine: accumulator, conditioning, pipeline guards, background, the avalanche
-// detector's decisions, process parameters, packets, and the engine's handling of parameters
-// that would reach outside a row.
+// detector's decisions, process parameters, parameter files, packets, and the engine's
+// handling of parameters that would reach outside a row.
 
 #include "RuAlarmCalculator.h"
 #include "RuAvalancheDetector.h"
 #include "RuConditioning.h"
 #include "RuFrameAccumulator.h"
 #include "RuMetaTypes.h"
+#include "RuParameterFile.h"
+#include "RuParameterTable.h"
 #include "RuRuns.h"
 #include "RuSimulator.h"
 #include "SkPacket.h"
 #include "rrd.h"
 
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QSettings>
+#include <QTemporaryDir>
 #include <QtTest>
 
 #include <cmath>
@@ -122,6 +129,40 @@ QVector<int> rowsFrom(int first, int count)
     return r;
 }
 
+// A parameter file of `text` in `dir`.
+QString parameterFile(const QTemporaryDir &dir, const QByteArray &text, const QString &name = QStringLiteral("p.ini"))
+{
+    const QString path = dir.filePath(name);
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size())
+        return QString();
+    return path;
+}
+
+// The INI text a set is written as: two sets are the same when their texts are.
+QByteArray iniText(const RuParameterSet &set)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("set.ini"));
+    {
+        QSettings settings(path, QSettings::IniFormat);
+        RuParameterTable::write(settings, set);
+    }
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// Settings as a dock holds them, unlike the built-in ones: what a value that cannot be used
+// gives way to.
+RuParameterSet dockSettings()
+{
+    RuParameterSet set;
+    set.general.bgLength = 25;
+    set.avalanche[2].thresholdOn = 3.5f;
+    set.rain.rangegatesToIgnore = {4, 5};
+    return set;
+}
+
 } // namespace
 
 class TstProcessing : public QObject
@@ -159,6 +200,14 @@ private slots:
 
     void processParametersFillTheCalculator();
     void missingProcessParametersAreRejected();
+
+    void parameterFileNamesWhatItCannotUse_data();
+    void parameterFileNamesWhatItCannotUse();
+    void parameterFileKeepsWhatItCanUse();
+    void longNamesInAParameterFileCostLittle();
+    void manySlipsAreNamedFirstThenCounted();
+    void notAParameterFileIsRefused_data();
+    void notAParameterFileIsRefused();
 
     void packetDerivesMatricesFromItsFrame();
     void packetWithoutResultHasOnlyOriginal();
@@ -684,7 +733,7 @@ void TstProcessing::processParametersFillTheCalculator()
     calc.setWaterlevelParams(0, wl);
     calc.setWaterlevelEnable(0, true);
     run(calc, constantFrame(3, 5.0f));
-    calc.fromProcessParameters(info);
+    calc.fromProcessParameters(RuFrameInfo::decode(info));
     QCOMPARE(calc.frameCounter(), 0);
     const RuAlarmParams &g = calc.alarmParams();
     QCOMPARE(g.bgLength, 7);
@@ -722,8 +771,8 @@ void TstProcessing::missingProcessParametersAreRejected()
     unsigned char info[RRD_INFO_SIZE] = {};
     rrd_put_u16(info + RRD_INFO_PP_PRESENT, 2);
     RuAlarmCalculator calc;
-    for (const unsigned char *block : {static_cast<const unsigned char *>(info),
-                                       static_cast<const unsigned char *>(nullptr)}) {
+    // A present-mark other than 1, and a frame without a parameter block.
+    for (const RuFrameInfo &block : {RuFrameInfo::decode(info), constantFrame(3, 5.0f).info()}) {
         try {
             calc.fromProcessParameters(block);
             QFAIL("accepted");
@@ -731,6 +780,146 @@ void TstProcessing::missingProcessParametersAreRejected()
             QCOMPARE(QString::fromUtf8(e.what()), QStringLiteral("No process parameters found in rrd_info"));
         }
     }
+}
+
+void TstProcessing::parameterFileNamesWhatItCannotUse_data()
+{
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<QString>("warning");
+    QTest::newRow("decimal comma") << QByteArray("[av00]\nthreshold=2,4\n")
+        << "av00/threshold=2,4 is ignored (a decimal comma: write 2.4); 2.4 is used instead";
+    QTest::newRow("quoted decimal comma") << QByteArray("[av02]\nthreshold=\"2,75\"\n")
+        << "av02/threshold=2,75 is ignored (a decimal comma: write 2.75); 3.5 is used instead";
+    QTest::newRow("nan") << QByteArray("[av00]\nsumSumMin=nan\n")
+        << "av00/sumSumMin=nan is ignored (not a finite number); 900 is used instead";
+    QTest::newRow("out of range") << QByteArray("[params]\nbgLength=5000\n")
+        << "params/bgLength=5000 is ignored (outside 1..999); 25 is used instead";
+    QTest::newRow("below the least") << QByteArray("[av01]\nlengthMin=0\n")
+        << "av01/lengthMin=0 is ignored (less than 1); 8 is used instead";
+    QTest::newRow("above the most") << QByteArray("[av02]\nthreshold=250\n")
+        << "av02/threshold=250 is ignored (more than 100); 3.5 is used instead";
+    QTest::newRow("cut-off too large") << QByteArray("[params]\nliveChLast=2000\n")
+        << "params/liveChLast=2000 is ignored (outside 0..1023); 100 is used instead";
+    QTest::newRow("yes for a switch") << QByteArray("[av00]\nenable=yes\n")
+        << "av00/enable=yes is ignored (neither true nor false); false is used instead";
+    QTest::newRow("fraction for a count") << QByteArray("[rain0]\nchBegin=2.5\n")
+        << "rain0/chBegin=2.5 is ignored (not a whole number); 0 is used instead";
+    QTest::newRow("empty number") << QByteArray("[waterlevel0]\nsamples=\n")
+        << "waterlevel0/samples=\"\" is ignored (not a whole number); 80 is used instead";
+    QTest::newRow("bad list") << QByteArray("[rain0]\nrangegatesToIgnore=1,x\n")
+        << "rain0/rangegatesToIgnore=1,x is ignored (not a list of range-gate numbers); 4,5 is used instead";
+    QTest::newRow("unknown key") << QByteArray("[av00]\ntreshold=3\n")
+        << "unknown key av00/treshold is ignored (did you mean av00/threshold?)";
+    QTest::newRow("unknown section") << QByteArray("[params]\nbgLength=25\n[rain1]\nenable=true\n")
+        << "unknown section [rain1], its keys are ignored (did you mean [rain0]?)";
+    QTest::newRow("stray line") << QByteArray("[params]\nbgLength=25\n  bgDelay 3\n")
+        << "line 3 is ignored (neither a [section] nor a key=value): bgDelay 3";
+    QTest::newRow("no keys at all") << QByteArray("; nothing here\n")
+        << "holds no parameters, nothing is changed";
+}
+
+void TstProcessing::parameterFileNamesWhatItCannotUse()
+{
+    QFETCH(QByteArray, text);
+    QFETCH(QString, warning);
+    QTemporaryDir dir;
+    const QString path = parameterFile(dir, text);
+    const RuParameterFile file = RuParameterFile::read(path, dockSettings());
+    QVERIFY2(file.isRead(), qPrintable(file.error()));
+    QCOMPARE(file.warnings(), QStringList{path + QStringLiteral(": ") + warning});
+    QCOMPARE(iniText(file.parameters()), iniText(dockSettings()));
+}
+
+void TstProcessing::parameterFileKeepsWhatItCanUse()
+{
+    QTemporaryDir dir;
+    const QString path = parameterFile(dir, "[params]\nbgLength=7\nbgDelay=-1\n[av00]\nenable=true\n"
+                                            "threshold=2,4\nthresholdOff=1.5\n");
+    const RuParameterFile file = RuParameterFile::read(path, RuParameterSet());
+    QCOMPARE(file.warnings().size(), 2);
+    RuParameterSet expected;
+    expected.general.bgLength = 7;
+    expected.avalancheEnable[0] = true;
+    expected.avalanche[0].thresholdOff = 1.5f;
+    QCOMPARE(iniText(file.parameters()), iniText(expected));
+}
+
+// Suggesting the nearest key once measured every unknown name against every key, in time and
+// memory of their lengths' product: over a minute for one name of 900 000 characters.
+void TstProcessing::longNamesInAParameterFileCostLittle()
+{
+    QTemporaryDir dir;
+    const QString path = parameterFile(dir, "[params]\nbgLength=25\n" + QByteArray(900000, 'x') + "=1\n");
+    QElapsedTimer clock;
+    clock.start();
+    const RuParameterFile file = RuParameterFile::read(path, dockSettings());
+    QVERIFY2(clock.elapsed() < 10000, qPrintable(QString::number(clock.elapsed())));
+    const QString shown = QStringLiteral("params/") + QString(33, QLatin1Char('x'));
+    QCOMPARE(file.warnings(), QStringList{path + QStringLiteral(": unknown key %1... (900007 characters) "
+                                                                "is ignored").arg(shown)});
+}
+
+void TstProcessing::manySlipsAreNamedFirstThenCounted()
+{
+    QByteArray text = "[params]\n";
+    for (int n = 0; n < 30; ++n)
+        text += "unknown" + QByteArray::number(n) + "=1\nstray line " + QByteArray::number(n) + "\n";
+    QTemporaryDir dir;
+    const QString path = parameterFile(dir, text);
+    const QStringList warnings = RuParameterFile::read(path, dockSettings()).warnings();
+    QCOMPARE(warnings.size(), 2 * 20 + 2);
+    QCOMPARE(warnings.value(20), path + QStringLiteral(": 10 more unknown sections and keys are ignored"));
+    QCOMPARE(warnings.value(21), path + QStringLiteral(": line 3 is ignored (neither a [section] nor a "
+                                                       "key=value): stray line 0"));
+    QCOMPARE(warnings.last(), path + QStringLiteral(": 10 more such lines are ignored"));
+}
+
+void TstProcessing::notAParameterFileIsRefused_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("error");
+    const QString binary = QStringLiteral("%1 is not a parameter file: it holds binary data, not INI text");
+    const QString noSection = QStringLiteral("%1 is not a parameter file: it has none of the sections "
+                                             "[params], [av00], [av01], [av02], [rain0], [waterlevel0]");
+    QTest::newRow("data file") << "a.rrd0" << binary;
+    QTest::newRow("gzip data file") << "a.rrd0.gz" << binary;
+    QTest::newRow("alarm log") << "log.csv" << noSection;
+    QTest::newRow("UTF-16 text") << "utf16.ini"
+        << QStringLiteral("%1 is not a parameter file as it is: it is UTF-16 text, save it as UTF-8");
+    QTest::newRow("other INI file") << "other.ini" << noSection;
+    QTest::newRow("huge text") << "huge.ini"
+        << QStringLiteral("%1 is not a parameter file: it holds 2097152 bytes, more than a parameter file ever does");
+    QTest::newRow("missing") << "none.ini" << QStringLiteral("cannot read parameter file %1: it does not exist");
+    QTest::newRow("folder") << "folder.ini" << QStringLiteral("cannot read parameter file %1: it is a folder");
+}
+
+void TstProcessing::notAParameterFileIsRefused()
+{
+    QFETCH(QString, kind);
+    QFETCH(QString, error);
+    QTemporaryDir dir;
+    QString path = dir.filePath(kind);
+    if (kind.contains(QLatin1String(".rrd0"))) {
+        RuSimulatorOptions o;
+        o.frames = 3;
+        QVERIFY(RuSimulator(o).writeRecording(path));
+    } else if (kind == QLatin1String("log.csv")) {
+        path = parameterFile(dir, "frame,event,details\n201,AV0-0 ALARM ON,Avalanche0-0 Alarm\n", kind);
+    } else if (kind == QLatin1String("utf16.ini")) {
+        const QString text = QStringLiteral("\ufeff[params]\r\nbgLength=5\r\n");
+        path = parameterFile(dir, QByteArray(reinterpret_cast<const char *>(text.utf16()), 2 * text.size()), kind);
+    } else if (kind == QLatin1String("other.ini")) {
+        path = parameterFile(dir, "[General]\ngeometry=1\n[Recent]\nfile=a.ini\n", kind);
+    } else if (kind == QLatin1String("huge.ini")) {
+        path = parameterFile(dir, "[params]\n" + QByteArray(2 << 20, ';').right((2 << 20) - 9), kind);
+    } else if (kind == QLatin1String("folder.ini")) {
+        QVERIFY(QDir(dir.path()).mkdir(kind));
+    }
+    const RuParameterFile file = RuParameterFile::read(path, dockSettings());
+    QVERIFY(!file.isRead());
+    QCOMPARE(file.error(), error.arg(path));
+    QVERIFY(file.warnings().isEmpty());
+    QCOMPARE(iniText(file.parameters()), iniText(dockSettings()));
 }
 
 void TstProcessing::packetDerivesMatricesFromItsFrame()

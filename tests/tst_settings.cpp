@@ -274,6 +274,7 @@ void TestSettings::exportedFileHoldsEveryKeyAndImportsBack()
     child<QDoubleSpinBox>(&window, "alarmAv00ThresholdOnDoubleSpinBox")->setValue(1.0);
     child<QLineEdit>(&window, "alarmRain0RangegatesToIgnore")->clear();
     QVERIFY(window.importParameters(path));
+    QCOMPARE(window.statusBar()->currentMessage(), QStringLiteral("Parameters read from ") + path);
     QCOMPARE(child<QDoubleSpinBox>(&window, "alarmAv00ThresholdOnDoubleSpinBox")->value(), 2.7);
     QCOMPARE(child<QLineEdit>(&window, "alarmRain0RangegatesToIgnore")->text(), QStringLiteral("1 5"));
     QCOMPARE(recentTexts(window), QStringList{path});
@@ -422,6 +423,12 @@ void TestSettings::processParametersTravelIntoTheFile()
         QCOMPARE(read.avalanche[k].rangegatesNoAlarm, expected.avalanche[k].rangegatesNoAlarm);
     }
     QCOMPARE(read.waterlevel.samples, expected.waterlevel.samples);
+
+    // Imported settings reach the frames held only through "Recalculate": the window says so.
+    QVERIFY(window.importParameters(path));
+    QCOMPARE(window.statusBar()->currentMessage(),
+             QStringLiteral("Parameters read from %1: press \"Recalculate\" to analyse the frames in "
+                            "memory with them").arg(path));
 }
 
 // The options' language box switches every text of the window, the dialogs and the plots;

@@ -82,6 +82,8 @@ private slots:
     void keepsEveryFrameThroughAFailedWrite();
     void neverOverwritesAndSplitsByRangeGates();
     void reportsFailedMovesAndDeletions();
+    void writesTheFramesOfARemovedFolderAgain_data();
+    void writesTheFramesOfARemovedFolderAgain();
 };
 
 void TestRecordFaults::keepsEveryFrameThroughAFailedWrite_data()
@@ -214,6 +216,51 @@ void TestRecordFaults::reportsFailedMovesAndDeletions()
              qPrintable(failures.at(2).cause));
     QVERIFY(QFileInfo::exists(failures.at(2).file)); // the file stays where it was
     QVERIFY(QFileInfo(stubborn).isDir());
+}
+
+// Each row: the frames stored before the record folder is deleted, and those after it. The
+// deletion is noticed when the minute file ends (13 frames at 5 s each) or when the task ends.
+void TestRecordFaults::writesTheFramesOfARemovedFolderAgain_data()
+{
+    QTest::addColumn<int>("before");
+    QTest::addColumn<int>("after");
+    QTest::newRow("noticed at the minute's end") << 5 << 25;
+    QTest::newRow("noticed at the end") << 5 << 3;
+}
+
+void TestRecordFaults::writesTheFramesOfARemovedFolderAgain()
+{
+    QFETCH(int, before);
+    QFETCH(int, after);
+    QTemporaryDir dir;
+    const QString record = dir.filePath("record");
+    const RuSimulator simulator(smallScene(before + after, 2));
+    SkFrameStore store;
+    store.clear();
+    store.setMaxSize(1000);
+    appendFrames(store, simulator, 0, before);
+    auto *task = new SkFrameTaskRecord(&store, record, 0, 0, {});
+    task->setStartFrame(-1);
+    task->setClock(steppingClock(5));
+    QList<Failure> failures;
+    QObject receiver;
+    connect(task, &SkFrameTaskRecord::fileFailed, &receiver, [&] { failures += task->takeFailures(); });
+    Running<SkFrameTaskRecord> run(task);
+    QTRY_VERIFY_WITH_TIMEOUT(!filesIn(record + "/rdata").isEmpty(), Long);
+    QVERIFY(QDir(record).removeRecursively());
+    appendFrames(store, simulator, before, after);
+    task->drainAndStop();
+    QVERIFY(run.waitDone());
+    QVERIFY2(task->status() == SkTaskSucceeded, qPrintable(task->errorString()));
+    QTRY_COMPARE_WITH_TIMEOUT(failures.size(), 1, Long);
+    QVERIFY(failures.first().file.startsWith(record + "/rdata/"));
+    QVERIFY2(failures.first().cause.startsWith("the file was removed while it was written"),
+             qPrintable(failures.first().cause));
+    // Every frame once, in order, in the folder made again.
+    QList<qint64> expected;
+    for (int i = 0; i < before + after; ++i)
+        expected.append(simulator.frame(i).timeMicros());
+    QCOMPARE(framesOf(record + "/rdata"), expected);
 }
 
 QTEST_GUILESS_MAIN(TestRecordFaults)

@@ -2,38 +2,21 @@
 // --log` prints, whatever the store window; against `rrdcli serve` it logs the avalanche,
 // records complete minute files, runs the alarm script and stops cleanly on Ctrl+C.
 
+#include "RrdcliTestSupport.h"
 #include "SkStoreMetaTypes.h"
 #include "TaskTestSupport.h"
 
 #include <QDir>
 #include <QProcess>
+#include <QTcpServer>
 #include <QTest>
 
 #include <csignal>
 
+using namespace rrdclitest;
 using namespace tasktest;
 
 namespace {
-
-struct Output
-{
-    int exitCode = -1;
-    QByteArray out;
-    QByteArray err;
-};
-
-Output runRrdcli(const QStringList &args)
-{
-    QProcess p;
-    p.start(rrdcli(), args);
-    Output o;
-    if (!p.waitForFinished(Long) || p.exitStatus() != QProcess::NormalExit)
-        return o;
-    o.exitCode = p.exitCode();
-    o.out = p.readAllStandardOutput();
-    o.err = p.readAllStandardError();
-    return o;
-}
 
 QString writeScene(const QTemporaryDir &dir, const QString &name, bool processParams)
 {
@@ -45,6 +28,26 @@ QString writeScene(const QTemporaryDir &dir, const QString &name, bool processPa
     if (!RuSimulator(options).writeRecording(path))
         qFatal("cannot write %s", qPrintable(path));
     return path;
+}
+
+QString writeScript(const QString &path, const QByteArray &body)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write("#!/bin/sh\n" + body) < 0)
+        qFatal("cannot write %s", qPrintable(path));
+    file.close();
+    file.setPermissions(file.permissions() | QFile::ExeOwner);
+    return path;
+}
+
+// True while the process runs (a zombie has ended).
+bool alive(qint64 pid)
+{
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!stat.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray line = stat.readAll();
+    return !line.mid(line.lastIndexOf(')') + 2, 1).startsWith('Z');
 }
 
 QStringList filesBelow(const QString &folder)
@@ -75,6 +78,10 @@ private slots:
     void reportsAFullDiskAndExitsOne();
     void checksTheRecordFolder_data();
     void checksTheRecordFolder();
+    void stopSignalEndsASilentStandardInputAndCompletesTheRecording();
+    void alarmScriptWithoutSlashRunsTheFileChecked();
+    void alarmScriptStillRunningAtTheEndEndsWithItsChildren();
+    void silentStreamIsLostAndReachedAgain();
 
 private:
     QTemporaryDir m_dir;
@@ -85,9 +92,9 @@ private:
 void TestWatch::initTestCase()
 {
     skRegisterStoreMetaTypes(); // as every program of the store does
-    QVERIFY(QFileInfo(rrdcli()).isExecutable());
+    QVERIFY(QFileInfo(rrdcliPath()).isExecutable());
     m_scene = writeScene(m_dir, "scene.rrd0.gz", true);
-    const Output analyze = runRrdcli({"analyze", "--process-params", "--log", m_scene});
+    const Run analyze = runRrdcli({"analyze", "--process-params", "--log", m_scene});
     QCOMPARE(analyze.exitCode, 0);
     m_expected = analyze.out;
     QVERIFY(m_expected.contains(",AV0-0 ALARM ON,"));
@@ -110,11 +117,11 @@ void TestWatch::printsWhatAnalyzePrints()
     QByteArray expected = m_expected;
     if (QTest::currentDataTag() == QByteArray("two sources")) {
         sources.append(m_scene);
-        const Output analyze = runRrdcli({"analyze", "--process-params", "--log", m_scene, m_scene});
+        const Run analyze = runRrdcli({"analyze", "--process-params", "--log", m_scene, m_scene});
         expected = analyze.out;
         QVERIFY(expected.contains("\n14"));
     }
-    const Output watch = runRrdcli(QStringList{"watch", "--process-params"} + options + sources);
+    const Run watch = runRrdcli(QStringList{"watch", "--process-params"} + options + sources);
     QVERIFY2(watch.exitCode == 0, watch.err.constData());
     QCOMPARE(watch.out, expected);
 }
@@ -140,7 +147,7 @@ void TestWatch::reportsFailures()
         writeScene(m_dir, "plain.rrd0", false);
     if (kind == "empty")
         QVERIFY(QFile(path).open(QIODevice::WriteOnly));
-    const Output watch = runRrdcli({"watch", "--process-params", path});
+    const Run watch = runRrdcli({"watch", "--process-params", path});
     QCOMPARE(watch.exitCode, exitCode);
     if (message.contains("%1"))
         message = message.arg(path);
@@ -150,10 +157,9 @@ void TestWatch::reportsFailures()
 
 void TestWatch::watchesStreamRecordsAndRunsScript()
 {
-    QProcess serve;
-    const int port = startServe(serve, {"--scenario", "avalanche", "--frames", "100",
-                                        "--process-params", "--rate", "50", "--loop", "--port", "0"});
-    QVERIFY(port > 0);
+    ServeProcess serve({"--scenario", "avalanche", "--frames", "100", "--process-params",
+                        "--rate", "50", "--loop"});
+    QVERIFY(serve.port() != 0);
 
     const QString marker = m_dir.filePath("alarm-runs");
     const QString script = m_dir.filePath("alarm.sh");
@@ -165,8 +171,8 @@ void TestWatch::watchesStreamRecordsAndRunsScript()
     const QString record = m_dir.filePath("rec");
 
     QProcess watch;
-    watch.start(rrdcli(), {"watch", "--process-params", "--record", record, "--alarm-script",
-                           script, QStringLiteral("127.0.0.1:%1").arg(port)});
+    watch.start(rrdcliPath(), {"watch", "--process-params", "--record", record,
+                               "--alarm-script", script, serve.address()});
     QByteArray out;
     // All three detectors are back to quiet by then (frames 0-99 are the first cycle).
     const auto alarmsOver = [&](const QByteArray &o) {
@@ -183,8 +189,7 @@ void TestWatch::watchesStreamRecordsAndRunsScript()
     QCOMPARE(watch.exitStatus(), QProcess::NormalExit);
     QVERIFY2(watch.exitCode() == 0, err.constData());
     QVERIFY2(err.contains(("Alarm script " + script + " started!").toLocal8Bit()), err.constData());
-    serve.terminate();
-    QVERIFY(serve.waitForFinished(Long));
+    QVERIFY(serve.stop());
 
     QFile runs(marker);
     QVERIFY(runs.open(QIODevice::ReadOnly));
@@ -200,7 +205,8 @@ void TestWatch::watchesStreamRecordsAndRunsScript()
         frames += n;
     }
     QVERIFY(frames >= 67);
-    QVERIFY(QFileInfo(record + "/log").isDir());
+    // Nothing is written into a folder for logs, so none is made.
+    QVERIFY(!QFileInfo::exists(record + "/log"));
 }
 
 void TestWatch::refusesBadOptionsAndReadsAtMostMaxFrames_data()
@@ -230,7 +236,7 @@ void TestWatch::refusesBadOptionsAndReadsAtMostMaxFrames()
         }
         options << "--alarm-script" << script;
     }
-    const Output watch = runRrdcli(QStringList{"watch", "--process-params"} + options + QStringList{m_scene});
+    const Run watch = runRrdcli(QStringList{"watch", "--process-params"} + options + QStringList{m_scene});
     QCOMPARE(watch.exitCode, exitCode);
     QVERIFY2(watch.err.contains(message.toLocal8Bit()), watch.err.constData());
     if (exitCode != 0)
@@ -252,19 +258,18 @@ void TestWatch::refusesBadOptionsAndReadsAtMostMaxFrames()
 // `analyze` reads the recording twice in a row.
 void TestWatch::reconnectsALostStreamAndNumbersOn()
 {
-    const Output analyze = runRrdcli({"analyze", "--process-params", "--log", m_scene, m_scene});
+    const Run analyze = runRrdcli({"analyze", "--process-params", "--log", m_scene, m_scene});
     QCOMPARE(analyze.exitCode, 0);
-    QProcess first;
-    const int port = startServe(first, {"--rate", "200", "--port", "0", m_scene});
-    QVERIFY(port > 0);
+    ServeProcess first({"--rate", "200", m_scene});
+    QVERIFY(first.port() != 0);
     QProcess watch;
-    watch.start(rrdcli(), {"watch", "--process-params", QStringLiteral("127.0.0.1:%1").arg(port)});
-    QVERIFY(first.waitForFinished(Long));
-    QProcess second;
-    QCOMPARE(startServe(second, {"--rate", "200", "--port", QString::number(port), m_scene}), port);
+    watch.start(rrdcliPath(), {"watch", "--process-params", first.address()});
+    QVERIFY(first.process().waitForFinished(Long));
+    ServeProcess second({"--rate", "200", m_scene}, first.port());
+    QCOMPARE(second.port(), first.port());
     QByteArray out;
     const bool all = readUntil(watch, &out, [&](const QByteArray &o) { return o.size() >= analyze.out.size(); });
-    QVERIFY(second.waitForFinished(Long));
+    QVERIFY(second.process().waitForFinished(Long));
     ::kill(pid_t(watch.processId()), SIGINT);
     QVERIFY(watch.waitForFinished(Long));
     out += watch.readAllStandardOutput();
@@ -278,11 +283,10 @@ void TestWatch::reconnectsALostStreamAndNumbersOn()
 
 void TestWatch::noReconnectEndsWithTheReason()
 {
-    QProcess serve;
-    const int port = startServe(serve, {"--rate", "200", "--scenario", "quiet", "--frames", "20", "--port", "0"});
-    QVERIFY(port > 0);
-    const Output watch = runRrdcli({"watch", "--no-reconnect", QStringLiteral("127.0.0.1:%1").arg(port)});
-    QVERIFY(serve.waitForFinished(Long));
+    ServeProcess serve({"--rate", "200", "--scenario", "quiet", "--frames", "20"});
+    QVERIFY(serve.port() != 0);
+    const Run watch = runRrdcli({"watch", "--no-reconnect", serve.address()});
+    QVERIFY(serve.process().waitForFinished(Long));
     QCOMPARE(watch.exitCode, 1);
     QVERIFY2(watch.err.contains("stream lost: the radar closed the connection"), watch.err.constData());
 }
@@ -296,7 +300,7 @@ void TestWatch::reportsAFullDiskAndExitsOne()
     if (!disk.mounted)
         QSKIP(qPrintable("cannot mount a tmpfs here: " + disk.why));
     QVERIFY(disk.fill(disk.path + "/filler"));
-    const Output watch = runRrdcli({"watch", "--process-params", "--record", disk.path, m_scene});
+    const Run watch = runRrdcli({"watch", "--process-params", "--record", disk.path, m_scene});
     QCOMPARE(watch.exitCode, 1);
     QCOMPARE(watch.out, m_expected); // the detection goes on regardless
     const QString prefix = "rrdcli watch: recording: " + disk.path + "/rdata/";
@@ -328,7 +332,7 @@ void TestWatch::checksTheRecordFolder()
     const QString record = dir.filePath("rec");
     if (kind == "file")
         writeRecording(dir, "rec", 1);
-    const Output watch =
+    const Run watch =
         runRrdcli(QStringList{"watch", "--process-params", "--record", record} + options + QStringList{m_scene});
     QCOMPARE(watch.exitCode, exitCode);
     QVERIFY2(watch.err.contains(message.toLocal8Bit()), watch.err.constData());
@@ -339,6 +343,90 @@ void TestWatch::checksTheRecordFolder()
     for (const QString &path : filesBelow(record + "/rdata") + filesBelow(record + "/alarm"))
         frames += framesInFile(path);
     QCOMPARE(frames, 100);
+}
+
+// A standard input that stays open but sends nothing more: SIGTERM breaks off the read, the
+// recorder writes every frame read and completes its file, and the watch ends with 0.
+void TestWatch::stopSignalEndsASilentStandardInputAndCompletesTheRecording()
+{
+    const QString input = writeRecording(m_dir, "stdin.rrd0", 40);
+    QFile file(input);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QString record = m_dir.filePath("stdin-rec");
+    QProcess watch;
+    watch.start(rrdcliPath(), {"watch", "--record", record, "-"});
+    QVERIFY(watch.waitForStarted(Long));
+    watch.write(file.readAll()); // and the pipe stays open
+    QVERIFY(QTest::qWaitFor([&] { return watch.bytesToWrite() == 0 && unreadInput(watch) == 0; }, Long));
+    ::kill(pid_t(watch.processId()), SIGTERM);
+    QVERIFY2(watch.waitForFinished(20000), "SIGTERM did not end the watch");
+    QCOMPARE(watch.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(watch.exitCode(), 0);
+    const QStringList files = filesBelow(record + "/rdata");
+    QCOMPARE(files.size(), 1);
+    QCOMPARE(framesInFile(files.first()), 40);
+}
+
+// "true" names ./true, which is checked and must be what runs, not /usr/bin/true.
+void TestWatch::alarmScriptWithoutSlashRunsTheFileChecked()
+{
+    QTemporaryDir here;
+    const QString script = writeScript(here.filePath("true"), "echo ran > ran\n");
+    RunOptions inHere;
+    inHere.workingDirectory = here.path();
+    const Run watch = runRrdcli({"watch", "--process-params", "--alarm-script", "true", m_scene}, inHere);
+    QCOMPARE(watch.exitCode, 0);
+    QVERIFY(watch.out.contains(",AV0-0 ALARM ON,"));
+    QVERIFY2(watch.err.contains(("Alarm script " + script + " started!").toLocal8Bit()), watch.err.constData());
+    QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(here.filePath("ran")), Long);
+}
+
+// A script still busy when the watch ends gets its grace, is reported and ends together with
+// the process it started.
+void TestWatch::alarmScriptStillRunningAtTheEndEndsWithItsChildren()
+{
+    QTemporaryDir here;
+    const QString pidFile = here.filePath("child.pid");
+    const QString script = writeScript(here.filePath("busy.sh"),
+                                       "sleep 300 &\necho $! > '" + pidFile.toUtf8() + ".tmp'\n"
+                                       "mv '" + pidFile.toUtf8() + ".tmp' '" + pidFile.toUtf8() + "'\nwait\n");
+    const Run watch = runRrdcli({"watch", "--process-params", "--alarm-script", script, m_scene});
+    QFile pids(pidFile);
+    QVERIFY(pids.open(QIODevice::ReadOnly));
+    const qint64 child = pids.readAll().trimmed().toLongLong();
+    QVERIFY(child > 0);
+    const bool childEnded = QTest::qWaitFor([&] { return !alive(child); }, 5000);
+    if (!childEnded)
+        ::kill(pid_t(child), SIGKILL);
+    QCOMPARE(watch.exitCode, 0);
+    QVERIFY2(watch.err.contains(("Alarm script " + script + " is still running: waiting up to 3 s").toLocal8Bit()),
+             watch.err.constData());
+    QVERIFY2(watch.err.contains(("Alarm script " + script + " was still running at the end: it and the "
+                                 "processes it started are stopped").toLocal8Bit()),
+             watch.err.constData());
+    QVERIFY2(childEnded, "the script's child is still running");
+}
+
+// A radar that keeps the connection open but sends nothing is lost after --timeout seconds
+// and reached again.
+void TestWatch::silentStreamIsLostAndReachedAgain()
+{
+    QTcpServer radar;
+    QVERIFY(radar.listen(QHostAddress::LocalHost));
+    QProcess watch;
+    watch.start(rrdcliPath(), {"watch", "--timeout", "1", QStringLiteral("127.0.0.1:%1").arg(radar.serverPort())});
+    QVERIFY(radar.waitForNewConnection(Long));
+    QByteArray err;
+    QVERIFY(QTest::qWaitFor([&] {
+        err += watch.readAllStandardError();
+        return err.contains("rrdcli watch: stream lost: no frame for 1 s\n") || watch.state() == QProcess::NotRunning;
+    }, Long));
+    QVERIFY2(err.contains("stream lost: no frame for 1 s"), err.constData());
+    QVERIFY(radar.waitForNewConnection(Long)); // reached again
+    ::kill(pid_t(watch.processId()), SIGTERM);
+    QVERIFY(watch.waitForFinished(Long));
+    QCOMPARE(watch.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(watch.exitCode(), 0);
 }
 
 QTEST_GUILESS_MAIN(TestWatch)

@@ -4,10 +4,6 @@
 #include <QString>
 #include <QStringList>
 
-namespace cli {
-
 // The known word nearest to `word` by edits (insert, delete, change, swap of neighbours),
 // when it is near enough to be the likely intent; else an empty text.
-QString nearest(const QString &word, const QStringList &known);
-
-} // namespace cli
+QString ruNearestWord(const QString &word, const QStringList &known);
