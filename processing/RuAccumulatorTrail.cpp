@@ -49,9 +49,7 @@ void RuTrailInput::row(int r, float *out) const
         std::copy_n(matrix->row(r).data(), Channels, out);
         return;
     }
-    const unsigned char *src = frame.rowData(r);
-    for (int c = 0; c < Channels; ++c)
-        out[c] = static_cast<float>(rrd_get_u32(src + 4 * c));
+    ruRecordToFloats(frame.rowData(r), out);
     if (radius <= 0)
         return;
     // The one row as a matrix of its own: spectral averaging never mixes rows.

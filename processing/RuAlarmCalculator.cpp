@@ -34,18 +34,6 @@ RuLiveHeader liveHeader(const RuFrameInfo &info)
     return header;
 }
 
-// RuFrame::toMatrix into a matrix whose storage is reused from frame to frame.
-void convertFrame(const RuFrame &frame, RuMatrix &out)
-{
-    out.resize(frame.rows(), RuMatrix::ColsAtCompileTime);
-    for (int r = 0; r < frame.rows(); ++r) {
-        const unsigned char *src = frame.rowData(r);
-        float *dst = out.row(r).data();
-        for (int c = 0; c < RuMatrix::ColsAtCompileTime; ++c)
-            dst[c] = static_cast<float>(rrd_get_u32(src + 4 * c));
-    }
-}
-
 } // namespace
 
 RuAlarmCalculator::RuAlarmCalculator() = default;
@@ -95,7 +83,7 @@ void RuAlarmCalculator::processFrame(const RuFrame &frame, qint64 timeMicros)
     const RuFrameInfo *carried = frame.hasInfo() ? &info : nullptr;
     if (carried)
         result->live.header = liveHeader(info);
-    convertFrame(frame, m_raw);
+    ruFrameToMatrix(frame, m_raw);
     const RuMatrix &raw = m_raw;
     const float s0 = channel0Sum(raw);
 
@@ -163,7 +151,10 @@ void RuAlarmCalculator::avalancheAndLiveStage(const RuFrame &frame, const RuFram
                                              RuAlarmResult &result)
 {
     const RuTrailInput input{frame, std::max(m_params.avgSpectrum, 0), MatrixPtr()};
-    const RuTrailMean timeMean = m_timeTrail.push(m_timeAccumulator, input, m);
+    // A time average over one frame is the frame itself: nothing to sum, nothing to rebuild.
+    const RuTrailMean timeMean = averagesOverTime()
+                                     ? m_timeTrail.push(m_timeAccumulator, input, m)
+                                     : RuTrailMean();
     bool eventNow = false;
     bool alarmOnNow = false;
     if (m_backgroundAvailable && m_background && m_background->rows() == m.rows()) {
@@ -174,16 +165,19 @@ void RuAlarmCalculator::avalancheAndLiveStage(const RuFrame &frame, const RuFram
             result.backgroundMean = m_backgroundMean;
         const bool normalise = anyAvalancheEnabled() || m_live.activity;
         if (normalise) {
-            ruNormalise(filtered, *m_background, m_normalised);
+            ruNormaliseWithAsymmetry(filtered, *m_background, m_normalised, m_asymmetry);
             m_hasNormalised = true;
             result.normalisedComputed = true;
-            ruAsymmetry(m_normalised, m_asymmetry);
         }
         if (m_live.any())
             liveValues(info, filtered, normalise, result);
         if (normalise) {
-            const RuAvalancheDetector::Input in{m_normalised, m_asymmetry, time, m_frameCounter,
-                                                m_params.toWardSearch};
+            m_normalisedRows.reset(m_normalised);
+            m_asymmetryRows.reset(m_asymmetry);
+            const RuAvalancheDetector::Input in{m_normalised,         m_asymmetry,
+                                                time,                 m_frameCounter,
+                                                m_params.toWardSearch, &m_normalisedRows,
+                                                &m_asymmetryRows};
             bool throwAway = false;
             for (int k = 0; k < Detectors; ++k) {
                 if (!m_avalancheEnable[k])
@@ -202,6 +196,11 @@ void RuAlarmCalculator::avalancheAndLiveStage(const RuFrame &frame, const RuFram
     updateBackground(input, m, eventNow, alarmOnNow);
 }
 
+bool RuAlarmCalculator::averagesOverTime() const
+{
+    return m_timeAccumulator.length() > 1;
+}
+
 // The time average F of this frame. While the window holds this frame alone, F is the frame's
 // own spectral average, bit for bit (the sum restarts from it), so the result only notes how
 // to rebuild it; otherwise F depends on earlier frames and the result refers to the trail that
@@ -209,12 +208,13 @@ void RuAlarmCalculator::avalancheAndLiveStage(const RuFrame &frame, const RuFram
 const RuMatrix &RuAlarmCalculator::filteredMatrix(const RuMatrix &m, const RuTrailMean &mean,
                                                   RuAlarmResult &result)
 {
-    if (m_timeAccumulator.size() == 1 && !m_keepEveryMatrix) {
+    const bool ownFrame = !averagesOverTime() || m_timeAccumulator.size() == 1;
+    if (ownFrame && !m_keepEveryMatrix) {
         result.filteredFromFrame = true;
         result.spectralRadius = std::max(m_params.avgSpectrum, 0);
         return m;
     }
-    m_filtered = m_timeAccumulator.mean();
+    m_filtered = ownFrame ? m : m_timeAccumulator.mean();
     if (m_keepEveryMatrix || mean.isNull())
         result.filtered = MatrixPtr::create(m_filtered);
     else

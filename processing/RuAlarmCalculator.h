@@ -16,6 +16,7 @@
 #include "RuMatrix.h"
 #include "RuRainDetector.h"
 #include "RuRainParams.h"
+#include "RuRowCache.h"
 #include "RuWaterlevelDetector.h"
 #include "RuWaterlevelParams.h"
 
@@ -78,6 +79,7 @@ private:
     void clampToDockRanges();
     bool anyAvalancheEnabled() const;
     bool anyWaterlevelEnabled() const;
+    bool averagesOverTime() const;
     void initialise(int rows);
     void throwBackgroundAway();
     QSharedPointer<RuAlarmResult> newResult(int rows) const;
@@ -128,6 +130,8 @@ private:
     RuMatrix m_normalised;                   // last normalised matrix, perhaps of an earlier frame
     bool m_hasNormalised = false;
     RuMatrix m_asymmetry;
+    RuRowCache m_normalisedRows;             // what the avalanche detectors share of a frame
+    RuRowCache m_asymmetryRows;
     RuHalfMatrix m_halfSymmetry;             // scratch of the live velocities
     float m_channel0Reference = 0.0f;
     int m_dropCounter = 0;

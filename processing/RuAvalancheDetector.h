@@ -6,6 +6,7 @@
 #include "RuAvalancheParams.h"
 #include "RuAvalancheResult.h"
 #include "RuMatrix.h"
+#include "RuRowCache.h"
 
 #include <QVector>
 
@@ -28,6 +29,10 @@ public:
         qint64 time;                   // microseconds since 1970 UTC
         int frameCounter;
         int toWardSearch;
+        // The rows of the two matrices as the detectors of this frame share them (reset for
+        // this frame); null: computed for this detector alone.
+        RuRowCache *normalisedRows = nullptr;
+        RuRowCache *asymmetryRows = nullptr;
     };
 
     // Builds the active range gates for `rows` and clears everything else, a running alarm too.

@@ -97,6 +97,15 @@ void RuAvalancheDetector::evaluate(const RuAvalancheParams &params, const Input 
     result.runs.resize(rows);
     result.rowActivity.resize(rows);
 
+    RuRowCache ownNormalised;
+    RuRowCache ownAsymmetry;
+    RuRowCache &nRows = in.normalisedRows ? *in.normalisedRows : ownNormalised;
+    RuRowCache &xRows = in.asymmetryRows ? *in.asymmetryRows : ownAsymmetry;
+    if (!in.normalisedRows)
+        ownNormalised.reset(n);
+    if (!in.asymmetryRows)
+        ownAsymmetry.reset(x);
+
     GroupCollector groups(params.perColMin);
     float sumSum = 0.0f;
     int hits = 0;
@@ -106,15 +115,15 @@ void RuAvalancheDetector::evaluate(const RuAvalancheParams &params, const Input 
         if (r >= rows)
             continue;
         RuRangegateRuns &runs = result.runs[r];
-        int count = ruFindRuns(n.row(r).data(), threshold, window.begin, window.end, length,
+        int count = ruFindRuns(nRows.above(r, threshold), window.begin, window.end, length,
                                &runs.starts);
-        if (count > 0 && !ruHasRun(x.row(r).data(), threshold, window.begin, window.end, length)) {
+        if (count > 0 && !ruHasRun(xRows.above(r, threshold), window.begin, window.end, length)) {
             runs.symmetric = true;
             ++symmetric;
             count = 0;
         }
         const float activity = window.width() > 0
-            ? n.row(r).segment(window.begin, window.width()).sum() - static_cast<float>(window.width())
+            ? nRows.windowSum(r, window.begin, window.end) - static_cast<float>(window.width())
             : 0.0f;
         result.rowActivity[r] = activity;
         if (count >= params.perRowMin && activity >= params.sumPerRowMin) {

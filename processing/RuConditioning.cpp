@@ -1,9 +1,13 @@
 #include "RuConditioning.h"
 
+#include "RuRowKernels.h"
+
 #include <algorithm>
 #include <vector>
 
 namespace {
+
+constexpr int Channels = RuMatrix::ColsAtCompileTime;
 
 // Radii of half a row or more wrap around the row more than once: each channel then counts
 // as often as the window covers it. Prefix sums keep that to one pass per row.
@@ -31,6 +35,19 @@ RuMatrix wideSpectralAverage(const RuMatrix &m, int radius)
 }
 
 } // namespace
+
+void ruRecordToFloats(const unsigned char *record, float *out)
+{
+    ruRowKernels().recordToFloats(record, out);
+}
+
+void ruFrameToMatrix(const RuFrame &frame, RuMatrix &out)
+{
+    out.resize(frame.rows(), Channels);
+    const RuRowKernels &k = ruRowKernels();
+    for (int r = 0; r < frame.rows(); ++r)
+        k.recordToFloats(frame.rowData(r), out.row(r).data());
+}
 
 RuMatrix ruSpectralAverage(const RuMatrix &m, int radius)
 {
@@ -61,8 +78,10 @@ RuMatrix ruSpectralAverage(const RuMatrix &m, int radius)
 
 void ruNormalise(const RuMatrix &filtered, const RuMatrix &background, RuMatrix &out)
 {
-    out.resize(filtered.rows(), RuMatrix::ColsAtCompileTime);
-    out.array() = filtered.array() / background.array().max(1.0f);
+    out.resize(filtered.rows(), Channels);
+    const RuRowKernels &k = ruRowKernels();
+    for (int r = 0; r < filtered.rows(); ++r)
+        k.normalise(filtered.row(r).data(), background.row(r).data(), out.row(r).data());
 }
 
 RuMatrix ruNormalised(const RuMatrix &filtered, const RuMatrix &background)
@@ -74,10 +93,23 @@ RuMatrix ruNormalised(const RuMatrix &filtered, const RuMatrix &background)
 
 void ruAsymmetry(const RuMatrix &normalised, RuMatrix &out)
 {
-    out.resize(normalised.rows(), RuMatrix::ColsAtCompileTime);
+    out.resize(normalised.rows(), Channels);
+    const RuRowKernels &k = ruRowKernels();
     for (int r = 0; r < normalised.rows(); ++r)
-        out.row(r).array() =
-            (normalised.row(r).array() + 1.0f) - normalised.row(r).reverse().array();
+        k.asymmetry(normalised.row(r).data(), out.row(r).data());
+}
+
+void ruNormaliseWithAsymmetry(const RuMatrix &filtered, const RuMatrix &background,
+                              RuMatrix &normalised, RuMatrix &asymmetry)
+{
+    normalised.resize(filtered.rows(), Channels);
+    asymmetry.resize(filtered.rows(), Channels);
+    const RuRowKernels &k = ruRowKernels();
+    for (int r = 0; r < filtered.rows(); ++r) {
+        float *n = normalised.row(r).data();
+        k.normalise(filtered.row(r).data(), background.row(r).data(), n);
+        k.asymmetry(n, asymmetry.row(r).data());
+    }
 }
 
 double ruWindowSum(const RuMatrix &m, int row, int begin, int width)

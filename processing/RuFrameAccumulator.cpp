@@ -1,5 +1,7 @@
 #include "RuFrameAccumulator.h"
 
+#include "RuRowKernels.h"
+
 RuFrameAccumulator::RuFrameAccumulator(int length) : m_length(length) {}
 
 void RuFrameAccumulator::push(const RuMatrix &matrix)
@@ -15,11 +17,7 @@ void RuFrameAccumulator::push(const RuMatrix &matrix)
             m_count = 0;
             m_first = 0;
         } else {
-            // (sum - oldest) + new in one pass over the memory, in that order.
-            m_sum.array() = (m_sum.array() - slot(0).array()) + matrix.array();
-            m_first = (m_first + 1) % static_cast<int>(m_slots.size());
-            --m_count;
-            storeNewest(matrix);
+            replaceOldest(matrix);
             return;
         }
     }
@@ -28,6 +26,18 @@ void RuFrameAccumulator::push(const RuMatrix &matrix)
     else
         m_sum += matrix;
     storeNewest(matrix);
+}
+
+// The window is full: sum = (sum - oldest) + new, element by element in that order, and the
+// new matrix takes the oldest one's slot (the ring holds exactly the window: it grows to the
+// window length, and a new length frees it). One pass per row does both.
+void RuFrameAccumulator::replaceOldest(const RuMatrix &matrix)
+{
+    RuMatrix &oldest = slot(0);
+    const RuRowKernels &k = ruRowKernels();
+    for (int r = 0; r < matrix.rows(); ++r)
+        k.slide(m_sum.row(r).data(), oldest.row(r).data(), matrix.row(r).data());
+    m_first = (m_first + 1) % static_cast<int>(m_slots.size());
 }
 
 void RuFrameAccumulator::storeNewest(const RuMatrix &matrix)
@@ -46,7 +56,11 @@ RuMatrix RuFrameAccumulator::mean() const
 {
     if (m_count <= 1) // dividing by 1 changes nothing
         return m_sum;
-    return m_sum / static_cast<float>(m_count);
+    RuMatrix mean(m_sum.rows(), RuMatrix::ColsAtCompileTime);
+    const RuRowKernels &k = ruRowKernels();
+    for (int r = 0; r < m_sum.rows(); ++r)
+        k.divide(m_sum.row(r).data(), static_cast<float>(m_count), mean.row(r).data());
+    return mean;
 }
 
 bool RuFrameAccumulator::ready() const

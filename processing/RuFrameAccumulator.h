@@ -24,6 +24,7 @@ public:
     const RuMatrix &sum() const { return m_sum; }
 
 private:
+    void replaceOldest(const RuMatrix &matrix);
     void storeNewest(const RuMatrix &matrix);
     RuMatrix &slot(int i) { return m_slots[(m_first + i) % m_slots.size()]; }
 

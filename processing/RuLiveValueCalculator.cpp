@@ -1,6 +1,8 @@
 #include "RuLiveValueCalculator.h"
 
 #include "RuHalfMatrix.h"
+#include "RuRowKernels.h"
+#include "RuVelocityScan.h"
 
 #include <algorithm>
 #include <cmath>
@@ -27,102 +29,6 @@ quint16 velocity(int channel, double perChannel)
     if (!(v >= 0.0 && v <= 65535.0))
         return 0;
     return static_cast<quint16>(v);
-}
-
-struct Velocities
-{
-    int mode = 0;     // channels
-    int max = 0;
-    int median = 0;
-};
-
-int firstAbove(const float *d, int from, float threshold)
-{
-    while (from < Half && !(d[from] > threshold))
-        ++from;
-    return from;
-}
-
-int firstBelow(const float *d, int from, float threshold)
-{
-    while (from < Half && !(d[from] < threshold))
-        ++from;
-    return from;
-}
-
-// The first channel of [from, to) with the largest value above `best`, if any.
-void takeBest(const float *d, int from, int to, float &best, int &bestChannel)
-{
-    for (int c = from; c < to; ++c) {
-        if (d[c] > best) {
-            best = d[c];
-            bestChannel = c;
-        }
-    }
-}
-
-// The first channel c of [c0, m] at which the running sum of d from c0 exceeds half of the
-// sum over [c0, m]; 0 when there is none. Sums in double, four channels at a time: a block
-// is walked channel by channel only when one of its partial sums can cross the half.
-int medianChannel(const float *d, int c0, int m)
-{
-    double lanes[4] = {0.0, 0.0, 0.0, 0.0};
-    int c = c0;
-    for (; c + 3 <= m; c += 4) {
-        for (int k = 0; k < 4; ++k)
-            lanes[k] += d[c + k];
-    }
-    for (; c <= m; ++c)
-        lanes[0] += d[c];
-    const double half = ((lanes[0] + lanes[1]) + (lanes[2] + lanes[3])) / 2.0;
-    double running = 0.0;
-    for (c = c0; c + 3 <= m; c += 4) {
-        const double p1 = d[c];
-        const double p2 = p1 + d[c + 1];
-        const double p3 = p2 + d[c + 2];
-        const double p4 = p3 + d[c + 3];
-        if (running + std::max(std::max(p1, p2), std::max(p3, p4)) > half)
-            break;
-        running += p4;
-    }
-    for (; c <= m; ++c) {
-        running += d[c];
-        if (running > half)
-            return c;
-    }
-    return 0;
-}
-
-// The scan of one row of half-symmetry differences from channel c0 with threshold T. It
-// waits for the first channel above T, follows the stretch above T (at or above) to the
-// first channel below it ("dropped"), and after a drop at s rises again only at a channel
-// above T beyond s + c0. The best value is taken over the channels up to the first rise and
-// over every stretch above T: its channel is the mode; the drop the scan ends in is the
-// maximum velocity. Walked as stretches, so the channels skipped after a drop are not read.
-Velocities scanRow(const float *d, int c0, float threshold, bool withMedian)
-{
-    float best = 0.0f;
-    int bestChannel = -1;
-    int rise = firstAbove(d, c0, threshold);
-    takeBest(d, c0, std::min(rise + 1, Half), best, bestChannel);
-    int dropped = -1;
-    while (rise < Half) {
-        const int fall = firstBelow(d, rise + 1, threshold);
-        takeBest(d, rise + 1, fall, best, bestChannel);
-        if (fall >= Half) {
-            dropped = -1;
-            break;
-        }
-        dropped = fall;
-        rise = firstAbove(d, fall + c0 + 1, threshold);
-        takeBest(d, rise, std::min(rise + 1, Half), best, bestChannel);
-    }
-    Velocities v;
-    v.mode = best >= threshold ? bestChannel : 0;
-    v.max = dropped >= 0 ? dropped : 0;
-    if (withMedian && v.max >= c0)
-        v.median = medianChannel(d, c0, v.max);
-    return v;
 }
 
 void channel0(const RuMatrix &filtered, QVector<quint16> &out)
@@ -163,11 +69,12 @@ void halfSymmetry(const RuAlarmParams &params, const RuLiveEnables &enables, con
     if (info && enables.medianVelocity)
         live.medianVelocity.fill(0, rows);
     for (int r = 0; r < rows; ++r) {
-        d.row(r) = v.row(r).head<Half>() - v.row(r).tail<Half>().reverse();
+        ruRowKernels().halfSymmetry(v.row(r).data(), d.row(r).data());
         if (!info)
             continue;
-        const Velocities found = scanRow(d.row(r).data(), c0, params.liveVelocityLowLimit,
-                                         enables.medianVelocity);
+        const RuVelocityChannels found = ruScanVelocities(d.row(r).data(), c0,
+                                                          params.liveVelocityLowLimit,
+                                                          enables.medianVelocity);
         if (enables.mainVelocity)
             live.mainVelocity[r] = velocity(found.mode, perChannel);
         if (enables.maxVelocity)

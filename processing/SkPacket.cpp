@@ -145,9 +145,7 @@ SkPacket::MatrixPtr SkPacket::matrix(SkPacketTypeEnum type) const
 
 void SkPacket::originalRow(int row, float *out) const
 {
-    const unsigned char *src = m_frame.rowData(row);
-    for (int c = 0; c < Channels; ++c)
-        out[c] = static_cast<float>(rrd_get_u32(src + 4 * c));
+    ruRecordToFloats(m_frame.rowData(row), out);
 }
 
 int SkPacket::backgroundRows() const

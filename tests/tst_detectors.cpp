@@ -11,6 +11,7 @@
 #include <QTest>
 
 #include <array>
+#include <cmath>
 #include <random>
 #include <vector>
 
@@ -546,14 +547,19 @@ void TestDetectors::liveVelocityScanAgreesWithChannelRules_data()
     QTest::addColumn<int>("chBegin");
     QTest::addColumn<float>("threshold");
     QTest::addColumn<int>("spread");
+    QTest::addColumn<int>("nanEvery"); // 0: no NaN
 
-    QTest::newRow("default start, noisy") << 20 << 50.0f << 200;
-    QTest::newRow("start 0, noisy") << 0 << 50.0f << 200;
-    QTest::newRow("start 1, sparse") << 1 << 150.0f << 200;
-    QTest::newRow("late start") << 400 << 10.0f << 100;
-    QTest::newRow("threshold 0") << 20 << 0.0f << 50;
-    QTest::newRow("negative threshold") << 5 << -20.0f << 50;
-    QTest::newRow("threshold on the values") << 20 << 3.0f << 6;
+    QTest::newRow("default start, noisy") << 20 << 50.0f << 200 << 0;
+    QTest::newRow("start 0, noisy") << 0 << 50.0f << 200 << 0;
+    QTest::newRow("start 1, sparse") << 1 << 150.0f << 200 << 0;
+    QTest::newRow("late start") << 400 << 10.0f << 100 << 0;
+    QTest::newRow("threshold 0") << 20 << 0.0f << 50 << 0;
+    QTest::newRow("negative threshold") << 5 << -20.0f << 50 << 0;
+    QTest::newRow("threshold on the values") << 20 << 3.0f << 6 << 0;
+    // Few distinct values: the largest one recurs, and the first of them is the mode.
+    QTest::newRow("ties at the top") << 20 << 1.0f << 2 << 0;
+    QTest::newRow("NaN now and then") << 20 << 50.0f << 200 << 7;
+    QTest::newRow("NaN often, ties") << 3 << 1.0f << 3 << 3;
 }
 
 void TestDetectors::liveVelocityScanAgreesWithChannelRules()
@@ -561,6 +567,7 @@ void TestDetectors::liveVelocityScanAgreesWithChannelRules()
     QFETCH(int, chBegin);
     QFETCH(float, threshold);
     QFETCH(int, spread);
+    QFETCH(int, nanEvery);
     // Whole numbers keep every sum exact, so both sides must agree to the channel.
     std::mt19937 random(11);
     std::uniform_int_distribution<int> noise(-spread, spread);
@@ -570,6 +577,8 @@ void TestDetectors::liveVelocityScanAgreesWithChannelRules()
             f(r, c) = float(noise(random));
         if (r % 4 == 0)
             addHump(f, r, 30 + r, 50 + 2 * r, 400.0f);
+        for (int c = r % 5; nanEvery > 0 && c < 512; c += nanEvery + r % 3)
+            f(r, c) = std::nanf("");
     }
     const RuFrameInfo block = info(2000, 4);
     const double j = RuLiveValueCalculator::channelVelocity(block);
