@@ -84,6 +84,7 @@ void SkMainWindow::construct(const QStringList &args)
     setupPlots();
     connectSignals();
     setupOperations();
+    setupLog();
 
     // 8. and 9.: the command line overrides what was stored.
     readSettings();
@@ -383,7 +384,7 @@ void SkMainWindow::on_reopenAction_triggered()
         return;
     }
     m_liveMaxima.clear();
-    m_view->forgetDrawn();
+    prepareViewsForOpen();
     m_loadProgress.start(m_sources, m_streamMode);
     ui->nextBatchAction->setEnabled(false);
     RuAlarmCalculator calculator;
@@ -468,6 +469,7 @@ void SkMainWindow::changeEvent(QEvent *event)
         ui->retranslateUi(this);
         setDockTitles();
         retranslateCodeTexts();
+        retranslateViews();
     }
     QMainWindow::changeEvent(event);
 }

@@ -38,6 +38,7 @@ class QProgressBar;
 class QSettings;
 class QTranslator;
 class QwtPlotCurve;
+class SkAlarmLogModel;
 class SkDialogAbout;
 class SkDialogConfigure;
 class SkDialogContrl;
@@ -304,4 +305,31 @@ private slots:
 private:
     void setupOperations();
     void onExportBusy(bool busy);
+
+    // ---- The display: colour scales, channels, freezing, the readout and the alarm log
+    // (SkMainWindowViews.cpp, SkMainWindowDrawing.cpp, SkMainWindowAlarms.cpp) ---------------
+public:
+    SkAlarmLogModel *alarmLog() const { return m_log; }
+    // A paused stream: the session reads, analyses and records on, the display stands still.
+    bool isDisplayFrozen() const;
+
+private:
+    void setupLog();
+    void showLoggedFrame(int frameno);
+    void applyColourScale(double top, bool automatic);
+    void onColorLevelsChanged(double low, double high);
+    void updateChannelAxes();
+    void showCursorReading();
+    // A new open: a stream is followed from its first frame on.
+    void prepareViewsForOpen();
+    // After a language switch, the texts made from data.
+    void retranslateViews();
+    void readViewSettings(const QSettings &settings);
+    void writeViewSettings(QSettings &settings) const;
+
+    SkAlarmLogModel *m_log = nullptr; // child
+    // The spectrogram cell under the mouse (plot coordinates), for the readout of each frame
+    // drawn; none before the mouse has been over the picture.
+    QPoint m_cursorCell;
+    bool m_hasCursorCell = false;
 };

@@ -1,11 +1,14 @@
 // Alarm results, the alarm log and the parameter dock: what the window does with each result
-// the live session hands over, and how "Recalculate" and "PP" restart the computation.
+// the live session hands over, the log of its events and the frames its rows lead to, and how
+// "Recalculate" and "PP" restart the computation.
 
 #include "SkMainWindow.h"
 #include "ui_SkMainWindow.h"
 
 #include "RuAlarmCalculator.h"
 #include "RuAlarmEvent.h"
+#include "SkAlarmLogModel.h"
+#include "SkAlarmLogView.h"
 #include "SkFrameStore.h"
 #include "SkLiveSession.h"
 #include "SkParameterWidgets.h"
@@ -14,7 +17,6 @@
 
 #include <QDebug>
 #include <QProgressBar>
-#include <QTableWidgetItem>
 
 #include <cmath>
 #include <stdexcept>
@@ -46,16 +48,47 @@ void SkMainWindow::onAlarmCalculated(int frameno, const SkAlarmResultSharedPtr &
     m_activityReplot->request();
 }
 
+// ---- The alarm log --------------------------------------------------------------------------
+
+void SkMainWindow::setupLog()
+{
+    m_log = new SkAlarmLogModel(this);
+    ui->tableLog->setModel(m_log);
+    ui->tableLog->setColumnWidth(SkAlarmLogModel::FrameColumn, 50);
+    ui->tableLog->setColumnWidth(SkAlarmLogModel::TimeColumn, 170);
+    ui->tableLog->setColumnWidth(SkAlarmLogModel::EventColumn, 160);
+    ui->tableLog->setColumnWidth(SkAlarmLogModel::DetailsColumn, 500);
+    connect(ui->tableLog, &SkAlarmLogView::frameActivated, this, &SkMainWindow::showLoggedFrame);
+}
+
+// The time is the frame's, while the store still holds it.
 void SkMainWindow::logEvent(int frameno, const QString &event, const QString &detail)
 {
-    QTableWidget *table = ui->tableLog;
-    const int row = table->rowCount();
-    table->insertRow(row);
-    table->setItem(row, 0, new QTableWidgetItem(QStringLiteral("%1").arg(frameno)));
-    table->setItem(row, 1, new QTableWidgetItem(event));
-    auto *details = new QTableWidgetItem(detail);
-    details->setToolTip(detail);
-    table->setItem(row, 2, details);
+    SkAlarmLogModel::Entry entry;
+    entry.frame = frameno;
+    entry.tag = event;
+    entry.detail = detail;
+    const SkPacket packet = store()->frameAt(frameno);
+    if (packet.hasFrame()) {
+        const bool stamped = packet.frame().hasStamp();
+        entry.time = stamped ? SkAlarmLogModel::Time::Stamped : SkAlarmLogModel::Time::NotCarried;
+        entry.timeMicros = stamped ? packet.frame().timeMicros() : 0;
+    }
+    m_log->append(entry);
+}
+
+// A row names its frame: it is shown, and follow mode ends, while the store holds it.
+void SkMainWindow::showLoggedFrame(int frameno)
+{
+    if (frameno < m_dataStart || frameno >= m_dataStart + m_dataLength) {
+        showMessage(tr("Frame %1 is no longer in memory (it holds frames %2 to %3)")
+                        .arg(frameno)
+                        .arg(m_dataStart)
+                        .arg(m_dataStart + m_dataLength - 1),
+                    4000);
+        return;
+    }
+    showFrame(frameno);
 }
 
 // The session restarts the alarm computation (an open, "Recalculate", "PP"): everything shown
@@ -67,8 +100,7 @@ void SkMainWindow::onAlarmRestarting(int firstFrame)
         std::lock_guard<std::mutex> lock(m_activityMutex);
         ui->plotActivity->clearActivities();
     }
-    ui->tableLog->clearContents();
-    ui->tableLog->setRowCount(0);
+    m_log->clear();
     ui->nextBatchAction->setEnabled(false);
     m_loadProgress.setComplete(false);
     m_alarmProgress->setValue(0);

@@ -98,9 +98,6 @@ void SkMainWindow::readSettings()
     m_parameterFiles = new SkParameterFiles(ui->menuLast_Parameters, this);
     ui->dockParamsContents->setMinimumWidth(265);
     ui->dockWidgetLogContents->setMinimumWidth(330);
-    ui->tableLog->setColumnWidth(0, 50);
-    ui->tableLog->setColumnWidth(1, 160);
-    ui->tableLog->setColumnWidth(2, 500);
 
     readWindowSettings(settings);
     if (settings.contains(QStringLiteral("fileDialog")))
@@ -138,6 +135,7 @@ void SkMainWindow::readSettings()
         qDebug() << "mnw: stored list of parameter files is damaged; the list starts empty";
     storedInt(settings, QStringLiteral("liveShowWhatComboBox"),
               [this](int v) { setComboIndex(ui->liveShowWhatComboBox, v); });
+    readViewSettings(settings);
     m_params->readParameters(settings);
 }
 
@@ -183,6 +181,7 @@ void SkMainWindow::writeSettings()
     settings.setValue(QStringLiteral("rgsum/chLast"), ui->rgSumChLastSpinBox->value());
     settings.setValue(QStringLiteral("recentPList"), m_parameterFiles->save());
     settings.setValue(QStringLiteral("liveShowWhatComboBox"), ui->liveShowWhatComboBox->currentIndex());
+    writeViewSettings(settings);
     m_params->writeParameters(settings);
     settings.sync();
     const QString failure = SkParameterFiles::failure(settings);

@@ -6,8 +6,11 @@
 #include "SkMainWindow.h"
 #include "ui_SkMainWindow.h"
 
+#include "SkChannelScaleDraw.h"
+#include "SkChannelScaleEngine.h"
 #include "SkLiveSession.h"
 #include "SkPlotActivities.h"
+#include "SkPlotPicker.h"
 #include "SkPlotSpectrogram.h"
 #include "SkTimezoneAction.h"
 #include "SkUpdateThrottle.h"
@@ -17,8 +20,10 @@
 #include <qwt_scale_draw.h>
 #include <qwt_slider.h>
 
+#include <QCheckBox>
 #include <QDockWidget>
 #include <QLabel>
+#include <QSettings>
 #include <QSignalBlocker>
 #include <QWheelEvent>
 
@@ -239,13 +244,38 @@ void SkMainWindow::stepFrames(int delta)
     showFrame(shownFrame() + delta);
 }
 
+// A stream is read, analysed and recorded on either way (the radar does not wait): pausing
+// it holds the display still, on the frame shown, until play goes on.
 void SkMainWindow::on_playAction_triggered(bool checked)
 {
     m_session->setPlaying(checked);
+    if (m_streamMode) {
+        if (!checked) {
+            showMessage(tr("Display paused: the stream is still read, analysed and recorded"), 4000);
+        } else if (ui->firstFrameAction->isChecked()) {
+            on_firstFrameAction_triggered(true);
+        } else {
+            on_progressSlider_valueChanged(ui->progressSlider->value());
+        }
+        return;
+    }
     // Playing on from a paused, full window: move on at once instead of waiting for a result
     // that will not come.
     if (checked && ui->nextBatchAction->isEnabled())
         on_nextBatchAction_triggered();
+}
+
+bool SkMainWindow::isDisplayFrozen() const
+{
+    return m_streamMode && !ui->playAction->isChecked();
+}
+
+void SkMainWindow::prepareViewsForOpen()
+{
+    m_view->forgetDrawn();
+    // A stream is watched as it comes: the newest analysed frame is shown.
+    if (m_streamMode)
+        ui->firstFrameAction->setChecked(true);
 }
 
 void SkMainWindow::on_firstFrameAction_triggered(bool checked)
@@ -276,10 +306,20 @@ void SkMainWindow::on_progressSlider_sliderMoved(double)
     ui->firstFrameAction->setChecked(false);
 }
 
+// A wheel turned over a dock scrolls the dock; at the end of its list the turn reaches the
+// window, and must not step frames (and end follow mode) where the reader did not look.
 void SkMainWindow::wheelEvent(QWheelEvent *event)
 {
     const int notches = event->angleDelta().y() / 120;
-    if (notches == 0) {
+#if QT_VERSION >= QT_VERSION_CHECK(5, 14, 0)
+    const QPoint at = event->position().toPoint();
+#else
+    const QPoint at = event->pos();
+#endif
+    bool overDock = false;
+    for (QWidget *w = childAt(at); w && w != this; w = w->parentWidget())
+        overDock = overDock || qobject_cast<QDockWidget *>(w) != nullptr;
+    if (notches == 0 || overDock) {
         QMainWindow::wheelEvent(event);
         return;
     }
@@ -307,8 +347,11 @@ void SkMainWindow::connectView()
     connect(view, &SkViewController::frameChosen, this, &SkMainWindow::showFrame);
     connect(view, &SkViewController::positionChosen, this, &SkMainWindow::applyPosition);
     connect(view, &SkViewController::showHowChanged, this, &SkMainWindow::applyShowHow);
-    connect(view, &SkViewController::colourTopChanged, ui->plotThresholdSlider,
-            &QwtSlider::setValue);
+    connect(view, &SkViewController::colourScaleChanged, this, &SkMainWindow::applyColourScale);
+    connect(ui->plotCenter, &SkPlotSpectrogram::colorLevelsChanged, this,
+            &SkMainWindow::onColorLevelsChanged);
+    connect(ui->plotThresholdAutoCheckBox, &QCheckBox::clicked, view,
+            &SkViewController::setAutoLevels);
     connect(view, &SkViewController::frameExtracted, this, &SkMainWindow::onValueExtracted);
     connect(view, &SkViewController::drawn, this, &SkMainWindow::frameDrawn);
     connect(view, &SkViewController::settled, this, &SkMainWindow::plotSettled);
@@ -352,6 +395,7 @@ void SkMainWindow::applyShowHow(SkViewController::ShowHow how)
     using ShowHow = SkViewController::ShowHow;
     ui->extractRowSpinBox->setEnabled(how != ShowHow::Velocities);
     ui->extractColumnSpinBox->setEnabled(how != ShowHow::Rangegates);
+    updateChannelAxes();
     switch (how) {
     case ShowHow::Rangegates:
         ui->plotCenter->setAxisTitles(tr("Doppler channel"), tr("Frame (from the first held)"));
@@ -389,6 +433,25 @@ void SkMainWindow::on_peakShiftComboBox_currentIndexChanged(int index)
 {
     const int columns = ui->peakShiftComboBox->itemData(index).toInt();
     m_view->setPeakShift(SkViewController::PeakShift(columns));
+    updateChannelAxes();
+}
+
+// The axes that show Doppler channels label each screen column with its true channel.
+void SkMainWindow::updateChannelAxes()
+{
+    const SkChannelMapping mapping = m_view->channelMapping();
+    const bool channels = m_view->showHow() != SkViewController::ShowHow::Velocities;
+    ui->plotCenter->setPeakShift(mapping.shift());
+    ui->plotCenter->setChannelAxis(channels);
+    if (channels) {
+        ui->plotBottom->setAxisScaleEngine(QwtPlot::xBottom, new SkChannelScaleEngine(mapping));
+        ui->plotBottom->setAxisScaleDraw(QwtPlot::xBottom, new SkChannelScaleDraw(mapping));
+    } else {
+        ui->plotBottom->setAxisScaleEngine(QwtPlot::xBottom, new QwtLinearScaleEngine());
+        ui->plotBottom->setAxisScaleDraw(QwtPlot::xBottom, new QwtScaleDraw());
+    }
+    ui->plotCenter->replot();
+    ui->plotBottom->replot();
 }
 
 void SkMainWindow::on_extractRowSpinBox_valueChanged(int v)
@@ -407,22 +470,58 @@ void SkMainWindow::on_plotCenter_markerPosChanged(QPointF pos)
     m_view->placeMarker(pos);
 }
 
+// The readout names the cell the plot reports; each frame drawn refreshes it.
 void SkMainWindow::on_plotCenter_currentPosChanged(QPoint pos, double value)
 {
-    m_cursorLabel->setText(QStringLiteral("x:%1 y:%2 z:%3")
-                               .arg(pos.x(), 4)
-                               .arg(pos.y(), 4)
-                               .arg(value, 8, 'f', 1));
+    Q_UNUSED(pos)
+    Q_UNUSED(value)
+    m_cursorCell = ui->plotCenter->picker()->trackedCell();
+    m_hasCursorCell = true;
+    showCursorReading();
 }
 
+// A move of the scale by the user: the levels of the kind shown stay where they put them.
 void SkMainWindow::on_plotThresholdSlider_valueChanged(double v)
 {
     {
         const QSignalBlocker blocker(ui->plotThresholdDoubleSpinBox);
         ui->plotThresholdDoubleSpinBox->setValue(v);
     }
-    ui->plotCenter->setZMax(v);
     m_view->setColourTop(v);
+}
+
+// The kind shown, or its scale, changed: the controls show it without counting as a move.
+void SkMainWindow::applyColourScale(double top, bool automatic)
+{
+    {
+        const QSignalBlocker b1(ui->plotThresholdSlider), b2(ui->plotThresholdDoubleSpinBox),
+            b3(ui->plotThresholdAutoCheckBox);
+        ui->plotThresholdSlider->setValue(top);
+        ui->plotThresholdDoubleSpinBox->setValue(top);
+        ui->plotThresholdAutoCheckBox->setChecked(automatic);
+    }
+    ui->plotCenter->setZMax(top);
+    ui->plotCenter->setAutoColorLevels(automatic);
+    ui->plotCenter->replot();
+}
+
+void SkMainWindow::onColorLevelsChanged(double low, double high)
+{
+    Q_UNUSED(low)
+    const QSignalBlocker b1(ui->plotThresholdSlider), b2(ui->plotThresholdDoubleSpinBox);
+    ui->plotThresholdSlider->setValue(high);
+    ui->plotThresholdDoubleSpinBox->setValue(high);
+    m_view->takeAutoTop(high);
+}
+
+void SkMainWindow::readViewSettings(const QSettings &settings)
+{
+    m_view->readSettings(settings);
+}
+
+void SkMainWindow::writeViewSettings(QSettings &settings) const
+{
+    m_view->writeSettings(settings);
 }
 
 void SkMainWindow::on_plotThresholdDoubleSpinBox_valueChanged(double v)

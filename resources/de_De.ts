@@ -50,6 +50,29 @@
     </message>
 </context>
 <context>
+    <name>SkAlarmLogModel</name>
+    <message>
+        <source>no time</source>
+        <translation>keine Zeit</translation>
+    </message>
+    <message>
+        <source>No</source>
+        <translation>Nr.</translation>
+    </message>
+    <message>
+        <source>Time (UTC)</source>
+        <translation>Zeit (UTC)</translation>
+    </message>
+    <message>
+        <source>Event</source>
+        <translation>Ereignis</translation>
+    </message>
+    <message>
+        <source>Details</source>
+        <translation>Details</translation>
+    </message>
+</context>
+<context>
     <name>SkDialogAbout</name>
     <message>
         <source>About</source>
@@ -993,18 +1016,6 @@
         <translation>Lo&amp;g</translation>
     </message>
     <message>
-        <source>No</source>
-        <translation>Nr.</translation>
-    </message>
-    <message>
-        <source>Event</source>
-        <translation>Ereignis</translation>
-    </message>
-    <message>
-        <source>Details</source>
-        <translation>Details</translation>
-    </message>
-    <message>
         <source>&amp;RG Sum</source>
         <translation>&amp;RG-Summe</translation>
     </message>
@@ -1479,6 +1490,30 @@
     <message>
         <source>Parameters read from %1: press &quot;Recalculate&quot; to analyse the frames in memory with them</source>
         <translation>Parameter aus %1 gelesen: „Neu berechnen“ drücken, um die Frames im Speicher damit zu analysieren</translation>
+    </message>
+    <message>
+        <source>Auto</source>
+        <translation>Auto</translation>
+    </message>
+    <message>
+        <source>Colour levels from the matrix shown; moving the scale fixes them</source>
+        <translation>Farbstufen aus der gezeigten Matrix; ein Verschieben der Skala legt sie fest</translation>
+    </message>
+    <message>
+        <source>Double-click a row or press Enter on it to show its frame</source>
+        <translation>Doppelklick auf eine Zeile oder Eingabetaste zeigt ihren Frame</translation>
+    </message>
+    <message>
+        <source>Frame %1 is no longer in memory (it holds frames %2 to %3)</source>
+        <translation>Frame %1 ist nicht mehr im Speicher (er hält die Frames %2 bis %3)</translation>
+    </message>
+    <message>
+        <source>Fr: %1 (no time) Source: %2</source>
+        <translation>Fr: %1 (keine Zeit) Quelle: %2</translation>
+    </message>
+    <message>
+        <source>Display paused: the stream is still read, analysed and recorded</source>
+        <translation>Anzeige angehalten: der Stream wird weiter gelesen, analysiert und aufgezeichnet</translation>
     </message>
 </context>
 <context>

@@ -1,7 +1,7 @@
 // The view controller on its own, over a live session that has analysed a simulated
-// recording: what it asks the store for in each view, how the marker names frames, range
-// gates and channels, the colour scale of each kind, and that a quick series of requests ends
-// on the last one.
+// recording: what it asks the store for in each view, how the marker stands on the frame,
+// range gate and channel in every view, the colour scale of each kind, and that a quick series
+// of requests ends on the last one.
 
 #include "MainWindowTestSupport.h"
 
@@ -10,6 +10,7 @@
 #include "SkViewController.h"
 
 #include <QSemaphore>
+#include <QSettings>
 #include <QSignalSpy>
 #include <QThreadPool>
 #include <QtConcurrent>
@@ -48,8 +49,9 @@ private slots:
     void extractsTheViewItIsAskedFor();
     void quickRequestsEndOnTheLastFrame();
     void aViewLeftMeanwhileIsNotDrawn();
-    void markerNamesFramesAndPositions();
-    void levelViewsShareTheirColourScale();
+    void markerStandsOnThePositionInEveryView_data();
+    void markerStandsOnThePositionInEveryView();
+    void colourScaleIsKeptPerKindAndAcrossRuns();
 
 private:
     QTemporaryDir m_dir;
@@ -79,25 +81,26 @@ void TestMainWindowView::extractsTheViewItIsAskedFor_data()
     QTest::newRow("velocities, to middle") << ShowHow::Velocities << PeakShift::ToMiddle;
 }
 
-// The cell of the frame, range gate and displayed column holds the frame's value of the
-// source channel the shift rotated there.
+// The cell of the frame, range gate and channel holds the frame's value there, in the column
+// the shift rotated the channel to.
 void TestMainWindowView::extractsTheViewItIsAskedFor()
 {
     QFETCH(ShowHow, how);
     QFETCH(PeakShift, shift);
-    const int frame = 7, rangegate = 3, column = 100;
+    const int frame = 7, rangegate = 3, channel = 100;
     SkViewController view(m_session->store());
     view.setDataRange(0, 60);
     view.setShowHow(how);
     view.setPeakShift(shift);
     view.setRangegate(rangegate);
-    view.setChannel(column);
+    view.setChannel(channel);
     QSignalSpy extracted(&view, &SkViewController::frameExtracted);
     view.setFrame(frame);
     QVERIFY(QTest::qWaitFor([&] { view.flush(); return view.isSettled() && view.drawnFrame() == frame; }, Long));
 
     const Extracted e = lastExtracted(extracted);
     QCOMPARE(e.frame, frame);
+    const int column = (channel + int(shift)) % 1024;
     int cell = 0;
     if (how == ShowHow::Frame)
         cell = rangegate * e.width + column;
@@ -106,8 +109,7 @@ void TestMainWindowView::extractsTheViewItIsAskedFor()
     else
         cell = rangegate * e.width + frame;
     const RuMatrix m = RuSimulator(scene(RuScenario::Avalanche, 60)).frame(frame).toMatrix();
-    const int source = ((column - int(shift)) % 1024 + 1024) % 1024;
-    QCOMPARE(e.data.value(cell), double(m(rangegate, source)));
+    QCOMPARE(e.data.value(cell), double(m(rangegate, channel)));
     QCOMPARE(view.displayedPacket().frameNumber(), frame);
 }
 
@@ -149,55 +151,108 @@ void TestMainWindowView::aViewLeftMeanwhileIsNotDrawn()
         QCOMPARE(args.at(3).toInt(), 60);
 }
 
-void TestMainWindowView::markerNamesFramesAndPositions()
+void TestMainWindowView::markerStandsOnThePositionInEveryView_data()
 {
+    QTest::addColumn<ShowHow>("how");
+    QTest::addColumn<PeakShift>("shift");
+    QTest::addColumn<QPointF>("marker");   // for frame 120, range gate 7, channel 300
+    QTest::addColumn<QPointF>("click");
+    QTest::addColumn<int>("frame");         // chosen by the click, -1: none
+    QTest::addColumn<int>("rangegate");
+    QTest::addColumn<int>("channel");
+    QTest::addColumn<QPointF>("clicked");   // the marker once the frame chosen is shown
+    QTest::newRow("frame") << ShowHow::Frame << PeakShift::None << QPointF(300.5, 7.5)
+                           << QPointF(40.2, 3.9) << -1 << 3 << 40 << QPointF(40.5, 3.5);
+    QTest::newRow("frame, to middle") << ShowHow::Frame << PeakShift::ToMiddle << QPointF(812.5, 7.5)
+                                      << QPointF(226.3, 2.1) << -1 << 2 << 738 << QPointF(226.5, 2.5);
+    QTest::newRow("rangegates") << ShowHow::Rangegates << PeakShift::None << QPointF(300.5, 20.5)
+                                << QPointF(40.2, 9.7) << 109 << 7 << 40 << QPointF(40.5, 9.5);
+    QTest::newRow("rangegates, to right") << ShowHow::Rangegates << PeakShift::ToRight << QPointF(500.5, 20.5)
+                                          << QPointF(0.5, 2.2) << 102 << 7 << 824 << QPointF(0.5, 2.5);
+    QTest::newRow("velocities, to middle") << ShowHow::Velocities << PeakShift::ToMiddle << QPointF(20.5, 7.5)
+                                           << QPointF(12.3, 4.6) << 112 << 4 << 300 << QPointF(12.5, 4.5);
+}
+
+// The views share one frame, range gate and channel: the marker is that position as the view
+// draws it (cell centres, rows of frames counted from the first held), and a click chooses
+// the two the view draws.
+void TestMainWindowView::markerStandsOnThePositionInEveryView()
+{
+    QFETCH(ShowHow, how);
+    QFETCH(PeakShift, shift);
+    QFETCH(QPointF, marker);
+    QFETCH(QPointF, click);
+    QFETCH(int, frame);
+    QFETCH(int, rangegate);
+    QFETCH(int, channel);
+    QFETCH(QPointF, clicked);
     SkViewController view(m_session->store());
     view.setDataRange(100, 50);
-    QSignalSpy marker(&view, &SkViewController::markerMoved);
+    view.setFrame(120);
+    view.setRangegate(7);
+    view.setChannel(300);
+    view.setPeakShift(shift);
+    view.setShowHow(how);
+    view.flush();
+    QCOMPARE(view.markerPosition(), marker);
+
     QSignalSpy frames(&view, &SkViewController::frameChosen);
     QSignalSpy positions(&view, &SkViewController::positionChosen);
-
-    view.placeMarker(QPointF(300.5, 5.2));
-    QCOMPARE(positions.last(), (QList<QVariant>{5, 300}));
-    QCOMPARE(view.rangegate(), 5);
-    view.setRangegate(7);
-    QCOMPARE(marker.last().at(0).toPointF(), QPointF(300.5, 7));
-
-    // Over time the marker stands on the frame on display, counted from the first held.
-    view.setShowHow(ShowHow::Rangegates);
-    view.setFrame(120);
-    QCOMPARE(marker.last().at(0).toPointF(), QPointF(300.5, 20));
-    view.placeMarker(QPointF(40, 9.7));
-    QCOMPARE(frames.last().at(0).toInt(), 109);
-    view.setShowHow(ShowHow::Velocities);
-    view.placeMarker(QPointF(12.3, 4));
-    QCOMPARE(frames.last().at(0).toInt(), 112);
+    view.placeMarker(click);
     QCOMPARE(positions.count(), 1);
+    QCOMPARE(positions.last(), (QList<QVariant>{rangegate, channel}));
+    QCOMPARE(frames.count(), frame < 0 ? 0 : 1);
+    if (frame >= 0)
+        view.setFrame(frames.last().at(0).toInt());
+    QCOMPARE(view.markerPosition(), clicked);
 
-    // Each view gets back the marker placed in it last.
+    // Back in the frame view the marker stands on the range gate and channel chosen.
+    QSignalSpy moved(&view, &SkViewController::markerMoved);
     view.setShowHow(ShowHow::Frame);
-    QCOMPARE(view.markerPosition(), QPointF(300.5, 7));
-    view.setShowHow(ShowHow::Rangegates);
-    QCOMPARE(view.markerPosition(), QPointF(40, 9.7));
+    const QPointF back(view.channelMapping().channelToColumn(channel) + 0.5, rangegate + 0.5);
+    QCOMPARE(view.markerPosition(), back);
+    QCOMPARE(moved.isEmpty(), clicked == back);
     QVERIFY(QTest::qWaitFor([&] { view.flush(); return view.isSettled(); }, Long));
 }
 
-void TestMainWindowView::levelViewsShareTheirColourScale()
+// Each kind keeps its own scale: automatic levels until the user sets a top, and both
+// across runs through the settings; stored values out of range keep the defaults.
+void TestMainWindowView::colourScaleIsKeptPerKindAndAcrossRuns()
 {
+    using Type = SkPacketTypeEnum;
+    QTemporaryDir dir;
+    QSettings settings(dir.filePath(QStringLiteral("view.ini")), QSettings::IniFormat);
+    auto scale = [](const SkViewController &v, Type t) {
+        const SkViewController::ColourScale s = v.colourScale(t);
+        return qMakePair(s.top, s.automatic);
+    };
+    {
+        SkViewController view(m_session->store());
+        QSignalSpy changed(&view, &SkViewController::colourScaleChanged);
+        QCOMPARE(scale(view, Type::Original), qMakePair(400.0, true));
+        QCOMPARE(scale(view, Type::AvalancheNormalized), qMakePair(4.0, true));
+        view.setColourTop(1000);
+        QCOMPARE(changed.last(), (QList<QVariant>{1000.0, false}));
+        view.setShowWhat(Type::OriginalFiltered);
+        QCOMPARE(changed.last(), (QList<QVariant>{400.0, true}));
+        view.takeAutoTop(700);
+        view.setShowWhat(Type::AvalancheNormalized);
+        view.setAutoLevels(false);
+        QCOMPARE(changed.last(), (QList<QVariant>{4.0, false}));
+        view.takeAutoTop(9); // fixed levels stay
+        view.writeSettings(settings);
+        QVERIFY(QTest::qWaitFor([&] { view.flush(); return view.isSettled(); }, Long));
+    }
+    settings.setValue(QStringLiteral("colourScale/liveHalfSym/top"), 0);
+    settings.setValue(QStringLiteral("colourScale/avalancheBackground/top"), QStringLiteral("high"));
     SkViewController view(m_session->store());
-    QSignalSpy top(&view, &SkViewController::colourTopChanged);
-    view.setShowWhat(SkPacketTypeEnum::AvalancheNormalized);
-    QCOMPARE(top.last().at(0).toDouble(), 4.0);
-    view.setColourTop(2.6);
-    view.setShowWhat(SkPacketTypeEnum::Original);
-    QCOMPARE(top.last().at(0).toDouble(), 400.0);
-    view.setColourTop(1000);
-    view.setShowWhat(SkPacketTypeEnum::LiveHalfSym);
-    QCOMPARE(top.last().at(0).toDouble(), 1000.0);
-    view.setShowWhat(SkPacketTypeEnum::AvalancheNormalized);
-    QCOMPARE(top.last().at(0).toDouble(), 3.0);
-    QCOMPARE(view.colourTop(SkPacketTypeEnum::OriginalFiltered), 1000.0);
-    QVERIFY(QTest::qWaitFor([&] { view.flush(); return view.isSettled(); }, Long));
+    QSignalSpy changed(&view, &SkViewController::colourScaleChanged);
+    view.readSettings(settings);
+    QCOMPARE(changed.last(), (QList<QVariant>{1000.0, false})); // the kind shown
+    QCOMPARE(scale(view, Type::OriginalFiltered), qMakePair(700.0, true));
+    QCOMPARE(scale(view, Type::AvalancheNormalized), qMakePair(4.0, false));
+    QCOMPARE(scale(view, Type::LiveHalfSym), qMakePair(400.0, true));
+    QCOMPARE(scale(view, Type::AvalancheBackground), qMakePair(400.0, true));
 }
 
 QTEST_MAIN(TestMainWindowView)
