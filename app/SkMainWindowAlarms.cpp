@@ -55,7 +55,7 @@ void SkMainWindow::setupLog()
     m_log = new SkAlarmLogModel(this);
     ui->tableLog->setModel(m_log);
     ui->tableLog->setColumnWidth(SkAlarmLogModel::FrameColumn, 50);
-    ui->tableLog->setColumnWidth(SkAlarmLogModel::TimeColumn, 170);
+    ui->tableLog->setColumnWidth(SkAlarmLogModel::TimeColumn, 190);
     ui->tableLog->setColumnWidth(SkAlarmLogModel::EventColumn, 160);
     ui->tableLog->setColumnWidth(SkAlarmLogModel::DetailsColumn, 500);
     connect(ui->tableLog, &SkAlarmLogView::frameActivated, this, &SkMainWindow::showLoggedFrame);
