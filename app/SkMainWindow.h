@@ -324,8 +324,6 @@ private:
     void prepareViewsForOpen();
     // After a language switch, the texts made from data.
     void retranslateViews();
-    void readViewSettings(const QSettings &settings);
-    void writeViewSettings(QSettings &settings) const;
 
     SkAlarmLogModel *m_log = nullptr; // child
     // The spectrogram cell under the mouse (plot coordinates), for the readout of each frame

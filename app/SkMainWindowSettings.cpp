@@ -135,7 +135,7 @@ void SkMainWindow::readSettings()
         qDebug() << "mnw: stored list of parameter files is damaged; the list starts empty";
     storedInt(settings, QStringLiteral("liveShowWhatComboBox"),
               [this](int v) { setComboIndex(ui->liveShowWhatComboBox, v); });
-    readViewSettings(settings);
+    m_view->readSettings(settings);
     m_params->readParameters(settings);
 }
 
@@ -181,7 +181,7 @@ void SkMainWindow::writeSettings()
     settings.setValue(QStringLiteral("rgsum/chLast"), ui->rgSumChLastSpinBox->value());
     settings.setValue(QStringLiteral("recentPList"), m_parameterFiles->save());
     settings.setValue(QStringLiteral("liveShowWhatComboBox"), ui->liveShowWhatComboBox->currentIndex());
-    writeViewSettings(settings);
+    m_view->writeSettings(settings);
     m_params->writeParameters(settings);
     settings.sync();
     const QString failure = SkParameterFiles::failure(settings);

@@ -23,7 +23,6 @@
 #include <QCheckBox>
 #include <QDockWidget>
 #include <QLabel>
-#include <QSettings>
 #include <QSignalBlocker>
 #include <QWheelEvent>
 
@@ -311,11 +310,7 @@ void SkMainWindow::on_progressSlider_sliderMoved(double)
 void SkMainWindow::wheelEvent(QWheelEvent *event)
 {
     const int notches = event->angleDelta().y() / 120;
-#if QT_VERSION >= QT_VERSION_CHECK(5, 14, 0)
     const QPoint at = event->position().toPoint();
-#else
-    const QPoint at = event->pos();
-#endif
     bool overDock = false;
     for (QWidget *w = childAt(at); w && w != this; w = w->parentWidget())
         overDock = overDock || qobject_cast<QDockWidget *>(w) != nullptr;
@@ -512,16 +507,6 @@ void SkMainWindow::onColorLevelsChanged(double low, double high)
     ui->plotThresholdSlider->setValue(high);
     ui->plotThresholdDoubleSpinBox->setValue(high);
     m_view->takeAutoTop(high);
-}
-
-void SkMainWindow::readViewSettings(const QSettings &settings)
-{
-    m_view->readSettings(settings);
-}
-
-void SkMainWindow::writeViewSettings(QSettings &settings) const
-{
-    m_view->writeSettings(settings);
 }
 
 void SkMainWindow::on_plotThresholdDoubleSpinBox_valueChanged(double v)
