@@ -49,7 +49,6 @@ private slots:
     void extractsTheViewItIsAskedFor();
     void quickRequestsEndOnTheLastFrame();
     void aViewLeftMeanwhileIsNotDrawn();
-    void markerStandsOnThePositionInEveryView_data();
     void markerStandsOnThePositionInEveryView();
     void colourScaleIsKeptPerKindAndAcrossRuns();
 
@@ -151,108 +150,53 @@ void TestMainWindowView::aViewLeftMeanwhileIsNotDrawn()
         QCOMPARE(args.at(3).toInt(), 60);
 }
 
-void TestMainWindowView::markerStandsOnThePositionInEveryView_data()
-{
-    QTest::addColumn<ShowHow>("how");
-    QTest::addColumn<PeakShift>("shift");
-    QTest::addColumn<QPointF>("marker");   // for frame 120, range gate 7, channel 300
-    QTest::addColumn<QPointF>("click");
-    QTest::addColumn<int>("frame");         // chosen by the click, -1: none
-    QTest::addColumn<int>("rangegate");
-    QTest::addColumn<int>("channel");
-    QTest::addColumn<QPointF>("clicked");   // the marker once the frame chosen is shown
-    QTest::newRow("frame") << ShowHow::Frame << PeakShift::None << QPointF(300.5, 7.5)
-                           << QPointF(40.2, 3.9) << -1 << 3 << 40 << QPointF(40.5, 3.5);
-    QTest::newRow("frame, to middle") << ShowHow::Frame << PeakShift::ToMiddle << QPointF(812.5, 7.5)
-                                      << QPointF(226.3, 2.1) << -1 << 2 << 738 << QPointF(226.5, 2.5);
-    QTest::newRow("rangegates") << ShowHow::Rangegates << PeakShift::None << QPointF(300.5, 20.5)
-                                << QPointF(40.2, 9.7) << 109 << 7 << 40 << QPointF(40.5, 9.5);
-    QTest::newRow("rangegates, to right") << ShowHow::Rangegates << PeakShift::ToRight << QPointF(500.5, 20.5)
-                                          << QPointF(0.5, 2.2) << 102 << 7 << 824 << QPointF(0.5, 2.5);
-    QTest::newRow("velocities, to middle") << ShowHow::Velocities << PeakShift::ToMiddle << QPointF(20.5, 7.5)
-                                           << QPointF(12.3, 4.6) << 112 << 4 << 300 << QPointF(12.5, 4.5);
-}
-
-// The views share one frame, range gate and channel: the marker is that position as the view
-// draws it (cell centres, rows of frames counted from the first held), and a click chooses
-// the two the view draws.
+// The views share one frame, range gate and channel: the marker is that position as each
+// view draws it (cell centres, frames counted from the first held), and a click into a view
+// over time chooses the frame and what else that view draws.
 void TestMainWindowView::markerStandsOnThePositionInEveryView()
 {
-    QFETCH(ShowHow, how);
-    QFETCH(PeakShift, shift);
-    QFETCH(QPointF, marker);
-    QFETCH(QPointF, click);
-    QFETCH(int, frame);
-    QFETCH(int, rangegate);
-    QFETCH(int, channel);
-    QFETCH(QPointF, clicked);
     SkViewController view(m_session->store());
     view.setDataRange(100, 50);
     view.setFrame(120);
     view.setRangegate(7);
     view.setChannel(300);
-    view.setPeakShift(shift);
-    view.setShowHow(how);
-    view.flush();
-    QCOMPARE(view.markerPosition(), marker);
+    view.setPeakShift(PeakShift::ToMiddle);
+    QCOMPARE(view.markerPosition(), QPointF(812.5, 7.5));
+    view.setShowHow(ShowHow::Velocities);
+    QCOMPARE(view.markerPosition(), QPointF(20.5, 7.5));
 
     QSignalSpy frames(&view, &SkViewController::frameChosen);
     QSignalSpy positions(&view, &SkViewController::positionChosen);
-    view.placeMarker(click);
-    QCOMPARE(positions.count(), 1);
-    QCOMPARE(positions.last(), (QList<QVariant>{rangegate, channel}));
-    QCOMPARE(frames.count(), frame < 0 ? 0 : 1);
-    if (frame >= 0)
-        view.setFrame(frames.last().at(0).toInt());
-    QCOMPARE(view.markerPosition(), clicked);
-
-    // Back in the frame view the marker stands on the range gate and channel chosen.
-    QSignalSpy moved(&view, &SkViewController::markerMoved);
-    view.setShowHow(ShowHow::Frame);
-    const QPointF back(view.channelMapping().channelToColumn(channel) + 0.5, rangegate + 0.5);
-    QCOMPARE(view.markerPosition(), back);
-    QCOMPARE(moved.isEmpty(), clicked == back);
+    view.placeMarker(QPointF(12.3, 4.6));
+    QCOMPARE(frames.last().at(0).toInt(), 112);
+    QCOMPARE(positions.last(), (QList<QVariant>{4, 300}));
+    view.setFrame(112);
+    view.setShowHow(ShowHow::Rangegates);
+    QCOMPARE(view.markerPosition(), QPointF(812.5, 12.5));
     QVERIFY(QTest::qWaitFor([&] { view.flush(); return view.isSettled(); }, Long));
 }
 
-// Each kind keeps its own scale: automatic levels until the user sets a top, and both
-// across runs through the settings; stored values out of range keep the defaults.
+// Each kind keeps its own scale; stored values outside the slider's range keep the defaults,
+// and a fixed scale ignores the levels automatic ones would choose.
 void TestMainWindowView::colourScaleIsKeptPerKindAndAcrossRuns()
 {
     using Type = SkPacketTypeEnum;
     QTemporaryDir dir;
     QSettings settings(dir.filePath(QStringLiteral("view.ini")), QSettings::IniFormat);
-    auto scale = [](const SkViewController &v, Type t) {
-        const SkViewController::ColourScale s = v.colourScale(t);
-        return qMakePair(s.top, s.automatic);
-    };
-    {
-        SkViewController view(m_session->store());
-        QSignalSpy changed(&view, &SkViewController::colourScaleChanged);
-        QCOMPARE(scale(view, Type::Original), qMakePair(400.0, true));
-        QCOMPARE(scale(view, Type::AvalancheNormalized), qMakePair(4.0, true));
-        view.setColourTop(1000);
-        QCOMPARE(changed.last(), (QList<QVariant>{1000.0, false}));
-        view.setShowWhat(Type::OriginalFiltered);
-        QCOMPARE(changed.last(), (QList<QVariant>{400.0, true}));
-        view.takeAutoTop(700);
-        view.setShowWhat(Type::AvalancheNormalized);
-        view.setAutoLevels(false);
-        QCOMPARE(changed.last(), (QList<QVariant>{4.0, false}));
-        view.takeAutoTop(9); // fixed levels stay
-        view.writeSettings(settings);
-        QVERIFY(QTest::qWaitFor([&] { view.flush(); return view.isSettled(); }, Long));
-    }
+    settings.setValue(QStringLiteral("colourScale/original/top"), 1000);
+    settings.setValue(QStringLiteral("colourScale/original/auto"), false);
     settings.setValue(QStringLiteral("colourScale/liveHalfSym/top"), 0);
     settings.setValue(QStringLiteral("colourScale/avalancheBackground/top"), QStringLiteral("high"));
     SkViewController view(m_session->store());
     QSignalSpy changed(&view, &SkViewController::colourScaleChanged);
     view.readSettings(settings);
     QCOMPARE(changed.last(), (QList<QVariant>{1000.0, false})); // the kind shown
-    QCOMPARE(scale(view, Type::OriginalFiltered), qMakePair(700.0, true));
-    QCOMPARE(scale(view, Type::AvalancheNormalized), qMakePair(4.0, false));
-    QCOMPARE(scale(view, Type::LiveHalfSym), qMakePair(400.0, true));
-    QCOMPARE(scale(view, Type::AvalancheBackground), qMakePair(400.0, true));
+    view.takeAutoTop(9);
+    QCOMPARE(view.colourScale(Type::Original).top, 1000.0);
+    QCOMPARE(view.colourScale(Type::LiveHalfSym).top, 400.0);
+    QVERIFY(view.colourScale(Type::LiveHalfSym).automatic);
+    QCOMPARE(view.colourScale(Type::AvalancheBackground).top, 400.0);
+    QCOMPARE(view.colourScale(Type::AvalancheNormalized).top, 4.0);
 }
 
 QTEST_MAIN(TestMainWindowView)
