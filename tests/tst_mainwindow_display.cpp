@@ -23,9 +23,7 @@
 #include <qwt_slider.h>
 
 #include <QCheckBox>
-#include <QComboBox>
 #include <QDateTime>
-#include <QDockWidget>
 #include <QLabel>
 #include <QMenu>
 #include <QMouseEvent>
