@@ -15,8 +15,6 @@
 #include <QSettings>
 #include <QStandardPaths>
 
-#include <cerrno>
-#include <cstring>
 #include <vector>
 
 namespace {
@@ -27,15 +25,6 @@ const QString SnapshotDirKey = QStringLiteral("snapshotDir");
 QDateTime frameTime(const SkPacket &packet)
 {
     return QDateTime::fromMSecsSinceEpoch(packet.frame().timeMicros() / 1000, Qt::UTC);
-}
-
-// The library names the step that failed ("Write error"); the system's code says why.
-QString withSystemCause(const QString &text, int code)
-{
-    if (code == 0)
-        return text;
-    const QString cause = QString::fromLocal8Bit(std::strerror(code));
-    return text.contains(cause) ? text : text + QStringLiteral(": ") + cause;
 }
 
 } // namespace
@@ -136,9 +125,8 @@ bool SkExportService::saveFrames(const QString &path, const QVector<SkPacket> &p
     begin(packets.size());
     for (int i = 0; i < packets.size() && error.isEmpty(); ++i) {
         step(i);
-        errno = 0;
         if (output.file().writeFrame(packets.at(i).frame()) != 0) {
-            error = withSystemCause(output.file().errorString(), errno);
+            error = output.file().errorString();
             qDebug().noquote() << "mnw: Write failed with error" << error;
         }
     }

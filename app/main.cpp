@@ -7,7 +7,6 @@
 #include "SkPlotMetaTypes.h"
 #include "SkStoreMetaTypes.h"
 #include "SkWindowGrabber.h"
-#include "rrd.h"
 
 #include <Eigen/Core>
 
@@ -77,7 +76,6 @@ int main(int argc, char *argv[])
     }
 
     Eigen::initParallel();
-    rrd_net_init();
     skRegisterStoreMetaTypes();
     skRegisterPlotMetaTypes();
     QCoreApplication::setOrganizationDomain(QStringLiteral("radar"));
@@ -110,7 +108,6 @@ int main(int argc, char *argv[])
         grabber->start();
     const int status = app->exec();
 
-    rrd_net_cleanup();
     grabber.reset();
     window.reset();
     app.reset();

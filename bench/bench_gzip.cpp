@@ -54,9 +54,9 @@ bool writeRuFile(const QString &path)
         if (out.writeFrame(frame) != 0)
             return false;
     }
-    out.close();
+    const bool complete = out.close();
     g_sizes["rufile"] = QFileInfo(path).size();
-    return out.closeResult() == 0;
+    return complete;
 }
 
 // zlib's deflate at level 3 into a gzip member, fed frame by frame like a writer would be.

@@ -100,8 +100,7 @@ bool makePrefix()
         if (!in.readFrame(frame) || out.writeFrame(frame) != 0)
             return false;
     }
-    out.close();
-    return out.closeResult() == 0 && QFile::rename(partial, prefixPath());
+    return out.close() && QFile::rename(partial, prefixPath());
 }
 
 bool readAll()

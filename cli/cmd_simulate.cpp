@@ -45,9 +45,8 @@ qint64 writeRecording(const RuSimulator &simulator, const QString &path, QString
         *error = file.errorString();
         return -1;
     }
-    file.close();
-    if (file.closeResult() != 0) {
-        *error = QStringLiteral("the file could not be completed");
+    if (!file.close()) {
+        *error = file.errorString();
         return -1;
     }
     return written;

@@ -4,7 +4,6 @@
 #include "RuNearestWord.h"
 #include "commands.h"
 
-#include "rrd.h"
 
 #include <QCoreApplication>
 
@@ -69,14 +68,6 @@ int unknownCommand(const QString &name)
     return cli::ExitUsage;
 }
 
-int run(const Command &command, const QStringList &args)
-{
-    rrd_net_init();
-    const int status = command.run(args);
-    rrd_net_cleanup();
-    return status;
-}
-
 } // namespace
 
 int main(int argc, char **argv)
@@ -112,5 +103,5 @@ int main(int argc, char **argv)
             std::fprintf(stderr, "rrdcli: '%s' comes after a COMMAND\n", qPrintable(first));
         return unknownCommand(first);
     }
-    return run(*command, args.mid(1));
+    return command->run(args.mid(1));
 }

@@ -95,16 +95,9 @@ bool RcOutputFile::open(QString *error)
 
 bool RcOutputFile::commit(QString *error)
 {
-    // A handle that went bad on the way is not closed by close(): that is a failed write.
-    if (!m_file.isOpen()) {
+    // A handle that went bad on the way is a failed write, whatever its close says.
+    if (!m_file.isOpen() || !m_file.close()) {
         *error = m_file.errorString();
-        return false;
-    }
-    errno = 0;
-    m_file.close();
-    if (m_file.closeResult() != 0) {
-        // The handle is gone with its error; the system's last word is the likely cause.
-        *error = errno ? systemError(errno) : QStringLiteral("the file could not be completed");
         return false;
     }
     if (m_temporary.isEmpty()) {

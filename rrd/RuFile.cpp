@@ -12,27 +12,12 @@ struct RuFile::Private
 {
     rrd_file *handle = nullptr;
     bool stream = false;
-    int closeResult = 0;
-    // The cause of the last failed read: atEnd() clears the handle's system errors by design,
-    // and a caller that asks it first must still be able to say why the read failed.
-    int failedCode = RRD_ERR_NONE;
-    QString failedText;
-
-    bool liveErrorIsGone() const
-    {
-        const int live = rrd_errno(handle);
-        return handle && (live == RRD_ERR_NONE || live == RRD_ERR_END)
-               && failedCode != RRD_ERR_NONE && failedCode != RRD_ERR_END;
-    }
 
     void release()
     {
-        if (handle)
-            closeResult = rrd_close(handle);
+        rrd_free(handle);
         handle = nullptr;
         stream = false;
-        failedCode = RRD_ERR_NONE;
-        failedText.clear();
     }
 };
 
@@ -69,7 +54,7 @@ void RuFile::open(const QString &name, char mode, int timeoutSeconds)
     QString host;
     if (isStreamAddress(name, &host)) {
         const QString service = name.mid(host.size() + 1);
-        d->handle = rrd_connect(host.toLatin1().constData(), service.toLatin1().constData(), mode);
+        d->handle = rrd_connect(host.toLatin1().constData(), service.toLatin1().constData());
         if (d->handle && rrd_is_open(d->handle))
             rrd_set_timeout(d->handle, timeoutSeconds);
         d->stream = true;
@@ -80,22 +65,21 @@ void RuFile::open(const QString &name, char mode, int timeoutSeconds)
     }
 }
 
-bool RuFile::atEnd()
+bool RuFile::atEnd() const
 {
     if (!d->handle || !rrd_is_open(d->handle))
         return true;
     return rrd_eof(d->handle) != 0;
 }
 
-void RuFile::close()
+bool RuFile::close()
 {
-    if (isOpen())
-        d->release();
+    return !d->handle || rrd_close(d->handle) == 0;
 }
 
-int RuFile::closeResult() const
+bool RuFile::flush()
 {
-    return d->closeResult;
+    return rrd_flush(d->handle) == 0;
 }
 
 bool RuFile::isOpen() const
@@ -110,14 +94,9 @@ quint32 RuFile::position() const
 
 bool RuFile::readFrame(RuFrame &frame)
 {
-    d->failedCode = RRD_ERR_NONE;
-    d->failedText.clear();
     rrd_frame *record = rrd_frame_new(rrd_format(d->handle), rrd_rangegates(d->handle));
     if (!record || rrd_read_frame(d->handle, record) != 0) {
         rrd_frame_free(record);
-        d->failedCode = record ? rrd_errno(d->handle) : RRD_ERR_SYSTEM;
-        d->failedText = record ? QString::fromLocal8Bit(rrd_strerror(d->handle))
-                               : QStringLiteral("out of memory");
         return false;
     }
     frame.setRecord(record);
@@ -139,14 +118,12 @@ qint32 RuFile::frameCount()
 
 QString RuFile::errorString() const
 {
-    if (d->liveErrorIsGone())
-        return d->failedText;
     return QString::fromLocal8Bit(rrd_strerror(d->handle));
 }
 
 int RuFile::errorCode() const
 {
-    return d->liveErrorIsGone() ? d->failedCode : rrd_errno(d->handle);
+    return rrd_errno(d->handle);
 }
 
 int RuFile::writeFrame(const RuFrame &frame)

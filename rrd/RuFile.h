@@ -2,17 +2,19 @@
 // The frame source and sink both programs use: a data file, a gzip file, an archive,
 // standard input/output ("-") or the radar's TCP stream ("host:port").
 
-#include "RuFileBase.h"
+#include <QString>
 
 #include <memory>
 
-class RuFile : public RuFileBase
+class RuFrame;
+
+class RuFile
 {
 public:
     RuFile();
     // Opens at once; a stream waits for ever for data.
     RuFile(const QString &name, char mode);
-    ~RuFile() override;
+    ~RuFile();
     RuFile(const RuFile &) = delete;
     RuFile &operator=(const RuFile &) = delete;
 
@@ -20,23 +22,25 @@ public:
     // `timeoutSeconds` (0 = wait for ever).
     void open(const QString &name, char mode, int timeoutSeconds = 0);
 
-    bool atEnd() override;
-    void close() override;
-    // The result of the last close of a handle: 0, or -1 when completing the file failed
-    // (buffered bytes or the end of a gzip stream could not be written), so a writer can
-    // tell a complete output from a truncated one.
-    int closeResult() const;
-    bool isOpen() const override;
-    quint32 position() const override;
-    bool readFrame(RuFrame &frame) override;
-    int seek(qint64 index) override;
-    qint32 frameCount() override;
-    QString errorString() const override;
+    // True when the input ended cleanly at a frame boundary (or there is no open handle).
+    bool atEnd() const;
+    // Completes and closes the file (the end of a gzip stream, buffered bytes): false when
+    // that failed, errorString() and errorCode() then saying why. The outcome stays until
+    // the next open() or the object's end.
+    bool close();
+    // Pushes the frames written so far out to the file (a gzip writer completes its blocks):
+    // a program killed afterwards leaves them readable. False with the error, as above.
+    bool flush();
+    bool isOpen() const;
+    quint32 position() const;
+    bool readFrame(RuFrame &frame);
+    int seek(qint64 index);
+    qint32 frameCount();
+    QString errorString() const;
     // The library's rrd_error_code of the handle (RRD_ERR_NONE, RRD_ERR_END, ...): callers
-    // decide on it rather than on texts. A failed read keeps its code and text even after
-    // atEnd() has cleared the handle's system errors.
+    // decide on it rather than on texts.
     int errorCode() const;
-    int writeFrame(const RuFrame &frame) override;
+    int writeFrame(const RuFrame &frame);
     bool isStream() const;
 
     // The frame format (1 raw, 2 stamped, 3 RRD0) and range gates of the handle; 0 until known.

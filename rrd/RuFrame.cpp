@@ -34,9 +34,7 @@ bool RuFrame::isNull() const { return d->record == nullptr; }
 
 bool RuFrame::isValid() const
 {
-    if (!d->record || d->rows < 1)
-        return false;
-    return rrd_rangegate_valid(rrd_frame_rangegate(d->record, 0)) != 0;
+    return d->record && d->rows >= 1;
 }
 
 int RuFrame::rows() const { return d->rows; }

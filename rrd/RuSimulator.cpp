@@ -344,10 +344,9 @@ bool RuSimulator::writeRecording(const QString &path, QString *error) const
             return false;
         }
     }
-    file.close();
-    if (file.closeResult() != 0) {
+    if (!file.close()) {
         if (error)
-            *error = QStringLiteral("the file could not be completed");
+            *error = file.errorString();
         return false;
     }
     return true;

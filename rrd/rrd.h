@@ -206,9 +206,6 @@ int rrd_frame_resize(rrd_frame *frame, uint32_t format, int32_t count);
 rrd_frame *rrd_frame_copy(const rrd_frame *frame);
 void rrd_frame_free(rrd_frame *frame);
 
-/* Validity test of one range-gate record, kept for the frame model; accepts every record. */
-int rrd_rangegate_valid(const unsigned char *record);
-
 unsigned char *rrd_frame_rangegate(const rrd_frame *frame, int32_t index);
 unsigned char *rrd_frame_info(const rrd_frame *frame);
 int32_t rrd_frame_rangegates(const rrd_frame *frame);
@@ -231,13 +228,13 @@ void rrd_mask_encode(const int *rangegates, int n, unsigned char *mask);
 
 typedef struct rrd_file rrd_file;
 
-int rrd_net_init(void);
-void rrd_net_cleanup(void);
 int rrd_disk_space(const char *path, uint64_t *total, uint64_t *total_free, uint64_t *available);
 
 /* mode 'r' reads; '+', 'a', 'w' (or any other character) write. */
 rrd_file *rrd_open(const char *path, char mode);
-rrd_file *rrd_connect(const char *host, const char *service, char mode);
+/* A TCP stream from the radar (IPv4), for reading. TCP keep-alive is on, so that a link that
+ * dies without a word is noticed within about a minute. */
+rrd_file *rrd_connect(const char *host, const char *service);
 int rrd_set_timeout(rrd_file *file, int seconds);
 
 /* Ends blocked reads from standard input and sockets within a fraction of a second: they fail
@@ -248,10 +245,17 @@ void rrd_clear_stop(void);
 
 int rrd_read_frame(rrd_file *file, rrd_frame *frame);
 int rrd_write_frame(rrd_file *file, const rrd_frame *frame, const unsigned char *default_info);
+/* Pushes every frame written so far out to the file, so that a writer killed afterwards loses
+ * nothing before this point: a gzip writer completes its compressed blocks on its compressing
+ * thread and writes them (the file then reads up to here, ending as a cut gzip stream), a
+ * plain file or standard output is flushed. 0, or -1 with the error in the handle. */
+int rrd_flush(rrd_file *file);
 
 int rrd_frame_total(rrd_file *file, int64_t *count);
 int rrd_seek(rrd_file *file, int64_t index);
-int rrd_eof(rrd_file *file);
+/* 1 when the input ended cleanly at a frame boundary, 0 otherwise, -1 for a handle that is not
+ * open. Like every query it changes nothing in the handle. */
+int rrd_eof(const rrd_file *file);
 
 /* What went wrong on a handle, for callers that decide on codes rather than texts. */
 enum rrd_error_code {
@@ -273,10 +277,16 @@ uint32_t rrd_format(const rrd_file *file);
 int32_t rrd_rangegates(const rrd_file *file);
 uint32_t rrd_position(const rrd_file *file);
 
-const char *rrd_strerror(rrd_file *file);
-/* Completes and frees the handle. On -1 (the end of a written file could not be stored)
- * errno holds the system's cause. */
+const char *rrd_strerror(const rrd_file *file);
+/* Completes and closes what the handle reads or writes (the end of a gzip stream, buffered
+ * bytes) but keeps the handle, so that the outcome stays in it: 0, or -1 when the output
+ * could not be completed, rrd_errno() and rrd_strerror() then telling why ("the end of the
+ * file could not be written: No space left on device"). A closed handle is no longer open;
+ * closing it again gives the same result. */
 int rrd_close(rrd_file *file);
+/* Frees the handle (NULL is accepted), closing it first if that has not been done; the
+ * result of such a close is lost, so a writer calls rrd_close() itself. */
+void rrd_free(rrd_file *file);
 
 #ifdef __cplusplus
 }

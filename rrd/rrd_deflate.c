@@ -1,6 +1,8 @@
 /*
  * Gzip output through ISA-L's igzip: one standard gzip member per file (what gzip, zlib and
- * libarchive read), completed by rrd_close.
+ * libarchive read), completed by rrd_close. The header is in the file from its creation, and
+ * rrd_flush completes the blocks begun so far: a writer killed after a flush leaves a cut gzip
+ * file that holds every frame written up to it, never an empty one.
  *
  * Compression runs on a thread of its own: the writer copies the bytes into a ring of chunks
  * and goes on reading and averaging frames while the previous chunks are compressed and
@@ -32,6 +34,7 @@ struct rrd_deflater {
     uint64_t handed;                /* chunks handed to the thread */
     uint64_t done;                  /* chunks it has compressed */
     size_t lengths[RRD_DEFLATE_CHUNKS];
+    int flushes[RRD_DEFLATE_CHUNKS]; /* the chunk ends with a flush of the blocks */
     int finishing;                  /* no more chunks: end the gzip member */
     int error;                      /* errno of a failed write, or -1: compression failed */
 
@@ -67,11 +70,33 @@ static int compress_step(struct rrd_deflater *z)
     return z->stream.avail_out == 0 ? drain(z) : 0;
 }
 
-static int compress_chunk(struct rrd_deflater *z, unsigned char *bytes, size_t length)
+/* A sync flush: every byte handed so far is compressed into complete blocks that reach the
+ * file, so that it decompresses up to here. */
+static int complete_blocks(struct rrd_deflater *z)
+{
+    z->stream.flush = SYNC_FLUSH;
+    for (;;) {
+        int full, rc;
+        if (isal_deflate(&z->stream) != COMP_OK)
+            return -1;
+        full = z->stream.avail_out == 0;
+        rc = drain(z);
+        if (rc != 0)
+            return rc;
+        if (!full && z->stream.avail_in == 0)
+            break;
+    }
+    z->stream.flush = NO_FLUSH;
+    return fflush(z->file) == 0 ? 0 : (errno ? errno : EIO);
+}
+
+static int compress_chunk(struct rrd_deflater *z, unsigned char *bytes, size_t length, int flush)
 {
     int rc = 0;
     z->stream.next_in = bytes;
     z->stream.avail_in = (uint32_t)length;
+    if (flush)
+        return complete_blocks(z);
     while (rc == 0 && z->stream.avail_in > 0)
         rc = compress_step(z);
     return rc;
@@ -93,6 +118,7 @@ static void *compress_thread(void *arg)
     int error = 0;
     for (;;) {
         size_t slot, length;
+        int flush;
         pthread_mutex_lock(&z->lock);
         while (z->done == z->handed && !z->finishing)
             pthread_cond_wait(&z->changed, &z->lock);
@@ -102,11 +128,12 @@ static void *compress_thread(void *arg)
         }
         slot = (size_t)(z->done % RRD_DEFLATE_CHUNKS);
         length = z->lengths[slot];
+        flush = z->flushes[slot];
         pthread_mutex_unlock(&z->lock);
 
         /* After a failure the chunks are only taken, so the writer never waits for ever. */
         if (!error)
-            error = compress_chunk(z, z->chunks[slot], length);
+            error = compress_chunk(z, z->chunks[slot], length, flush);
 
         pthread_mutex_lock(&z->lock);
         ++z->done;
@@ -137,10 +164,26 @@ static void release(struct rrd_deflater *z)
     free(z);
 }
 
-struct rrd_deflater *rrd_deflater_new(FILE *file)
+/* The member's header goes to the file at once, before any frame. 0 or an error code. */
+static int write_header(struct rrd_deflater *z)
+{
+    struct isal_gzip_header header;
+    int rc;
+    isal_gzip_header_init(&header);
+    if (isal_write_gzip_header(&z->stream, &header) != 0)
+        return -1;
+    z->stream.gzip_flag = IGZIP_GZIP_NO_HDR;
+    rc = drain(z);
+    if (rc == 0 && fflush(z->file) != 0)
+        rc = errno ? errno : EIO;
+    return rc;
+}
+
+struct rrd_deflater *rrd_deflater_new(FILE *file, int *error)
 {
     struct rrd_deflater *z = calloc(1, sizeof *z);
     int i, ok;
+    *error = ENOMEM;
     if (!z)
         return NULL;
     pthread_mutex_init(&z->lock, NULL);
@@ -161,7 +204,12 @@ struct rrd_deflater *rrd_deflater_new(FILE *file)
         z->stream.flush = NO_FLUSH;
         z->stream.next_out = z->out;
         z->stream.avail_out = sizeof z->out;
-        ok = pthread_create(&z->thread, NULL, compress_thread, z) == 0;
+        *error = write_header(z);
+        ok = *error == 0;
+    }
+    if (ok && pthread_create(&z->thread, NULL, compress_thread, z) != 0) {
+        *error = EAGAIN;
+        ok = 0;
     }
     if (!ok) {
         release(z);
@@ -178,15 +226,18 @@ static void set_error(rrd_file *file, int error)
         rrd_set_own_error(file, "gzip: compression failed");
 }
 
-/* Hands the filled chunk to the thread and waits until the next one is free. */
-static int hand_over(rrd_file *file, struct rrd_deflater *z)
+/* Hands the filled chunk to the thread and waits until the next one is free, or with `flush`
+ * until the thread has flushed it. */
+static int hand_over(rrd_file *file, struct rrd_deflater *z, int flush)
 {
+    const uint64_t busy = flush ? 0 : RRD_DEFLATE_CHUNKS - 1;
     int error;
     pthread_mutex_lock(&z->lock);
     z->lengths[z->handed % RRD_DEFLATE_CHUNKS] = z->filled;
+    z->flushes[z->handed % RRD_DEFLATE_CHUNKS] = flush;
     ++z->handed;
     pthread_cond_broadcast(&z->changed);
-    while (z->handed - z->done >= RRD_DEFLATE_CHUNKS)
+    while (z->handed - z->done > busy)
         pthread_cond_wait(&z->changed, &z->lock);
     error = z->error;
     pthread_mutex_unlock(&z->lock);
@@ -209,10 +260,15 @@ int rrd_deflate_write(rrd_file *file, const unsigned char *bytes, size_t length)
         z->filled += n;
         bytes += n;
         length -= n;
-        if (z->filled == RRD_DEFLATE_CHUNK && hand_over(file, z) != 0)
+        if (z->filled == RRD_DEFLATE_CHUNK && hand_over(file, z, 0) != 0)
             return -1;
     }
     return 0;
+}
+
+int rrd_deflate_flush(rrd_file *file)
+{
+    return hand_over(file, file->deflater, 1);
 }
 
 int rrd_deflate_finish(rrd_file *file)
@@ -222,6 +278,7 @@ int rrd_deflate_finish(rrd_file *file)
     pthread_mutex_lock(&z->lock);
     if (z->filled > 0) {
         z->lengths[z->handed % RRD_DEFLATE_CHUNKS] = z->filled;
+        z->flushes[z->handed % RRD_DEFLATE_CHUNKS] = 0;
         ++z->handed;
     }
     z->finishing = 1;

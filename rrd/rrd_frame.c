@@ -130,12 +130,6 @@ void rrd_frame_free(rrd_frame *frame)
     free(frame);
 }
 
-int rrd_rangegate_valid(const unsigned char *record)
-{
-    (void)record;
-    return 1;
-}
-
 unsigned char *rrd_frame_rangegate(const rrd_frame *frame, int32_t index)
 {
     if (!frame || !frame->rangegates || index < 0 || index >= frame->count)

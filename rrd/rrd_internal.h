@@ -38,6 +38,8 @@ struct rrd_file {
     unsigned standard : 1;          /* `file` is stdin or stdout: never closed by us */
     unsigned at_end : 1;            /* the end of input was met */
     unsigned holding : 1;           /* `held` is a record 0 that opens the next raw frame */
+    unsigned closed : 1;            /* rrd_close() has run */
+    unsigned close_failed : 1;      /* ... and could not complete the output */
     uint32_t format;
     int32_t rangegates;
     uint32_t counter;               /* number of the next frame read or written */
@@ -56,7 +58,9 @@ struct rrd_file {
     int skipped_entries;            /* archive entries passed over because of their names */
     char skipped_name[160];         /* the first of them, for the message of an archive
                                        that holds no radar data */
+    int other_entries;              /* folders, links and other non-files passed over */
     int data_entries;               /* archive entries read as radar data */
+    unsigned archive_ended : 1;     /* the archive reader met its end */
 
     /* One frame read: its bytes so far on streams, so that a time-out or a stop loses
      * nothing (they are handed out again by the next read), and its shortfall at the end. */
@@ -84,11 +88,14 @@ void rrd_open_writer(rrd_file *file, const char *path, char mode);
 /* Finishes and releases a gzip writer; 0 or -1. */
 int rrd_close_writer(rrd_file *file);
 
-/* The gzip compressor of a writer (ISA-L's igzip on a thread of its own) into `file`. */
-struct rrd_deflater *rrd_deflater_new(FILE *file);
+/* The gzip compressor of a writer (ISA-L's igzip on a thread of its own) into `file`, whose
+ * gzip header it writes at once; NULL with `error` set when that or an allocation fails. */
+struct rrd_deflater *rrd_deflater_new(FILE *file, int *error);
 /* Compresses bytes into the file; 0 or -1 with the error (possibly of an earlier write) in
  * the handle. */
 int rrd_deflate_write(rrd_file *file, const unsigned char *bytes, size_t length);
+/* Completes the blocks begun so far and writes them to the file; 0 or -1. */
+int rrd_deflate_flush(rrd_file *file);
 /* Ends the gzip member, writes its last bytes and releases the compressor; 0 or -1. */
 int rrd_deflate_finish(rrd_file *file);
 

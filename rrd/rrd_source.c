@@ -210,6 +210,37 @@ static int start_entry(rrd_file *file, struct archive_entry *entry)
     return 0;
 }
 
+/* An archive without a single data entry is not a recording of 0 frames: it says what it
+ * holds instead. */
+static void no_data_files(rrd_file *file)
+{
+    char line[sizeof file->message];
+    if (file->skipped_entries > 0)
+        snprintf(line, sizeof line,
+                 "the archive holds no radar data file (*.rrd, *.rrd0, *.rrd.gz, *.rrd0.gz, "
+                 "*.raw); it has %d other file(s) such as \"%s\"",
+                 file->skipped_entries, file->skipped_name);
+    else if (file->other_entries > 0)
+        snprintf(line, sizeof line,
+                 "the archive holds no data files, only %d folder(s) or link(s)",
+                 file->other_entries);
+    else
+        snprintf(line, sizeof line, "the archive holds no files");
+    rrd_set_own_error(file, line);
+}
+
+/* libarchive must not be asked for a header after its end: it answers with a state error. */
+static int end_of_archive(rrd_file *file)
+{
+    file->entry = NULL;
+    file->archive_ended = 1;
+    if (file->data_entries == 0) {
+        no_data_files(file);
+        return -1;
+    }
+    return 0;
+}
+
 /* Moves to the next entry holding radar data, passing over others (a README, folders).
  * `entry` is the header already read, or NULL to read the next one. 1 = an entry is open,
  * 0 = the archive ended, -1 = error. */
@@ -228,23 +259,15 @@ static int open_data_entry(rrd_file *file, struct archive_entry *entry)
         if (archive_entry_filetype(entry) == AE_IFREG
             && is_data_name(archive_entry_pathname(entry)))
             return start_entry(file, entry) == 0 ? 1 : -1;
-        if (archive_entry_filetype(entry) == AE_IFREG && file->skipped_entries++ == 0) {
+        if (archive_entry_filetype(entry) != AE_IFREG) {
+            ++file->other_entries;
+        } else if (file->skipped_entries++ == 0) {
             const char *name = archive_entry_pathname(entry);
             snprintf(file->skipped_name, sizeof file->skipped_name, "%s", name ? name : "");
         }
         entry = NULL;
     }
-    file->entry = NULL;
-    if (file->data_entries == 0 && file->skipped_entries > 0) {
-        char line[sizeof file->message];
-        snprintf(line, sizeof line,
-                 "the archive holds no radar data file (*.rrd, *.rrd0, *.rrd.gz, *.rrd0.gz, "
-                 "*.raw); it has %d other file(s) such as \"%s\"",
-                 file->skipped_entries, file->skipped_name);
-        rrd_set_own_error(file, line);
-        return -1;
-    }
-    return 0;
+    return end_of_archive(file);
 }
 
 static void end_entry(rrd_file *file)
@@ -260,7 +283,7 @@ static ssize_t archive_input_read(rrd_file *file, unsigned char *buffer, size_t 
     for (;;) {
         ssize_t n;
         if (!file->entry) {
-            int rc = open_data_entry(file, NULL);
+            int rc = file->archive_ended ? 0 : open_data_entry(file, NULL);
             if (rc <= 0)
                 return rc;
         }
@@ -460,12 +483,21 @@ static void open_archive(rrd_file *file, const char *path)
     rc = archive_read_open_filename(reader, path, RRD_ARCHIVE_BLOCK);
     if (rc == ARCHIVE_OK)
         rc = archive_read_next_header(reader, &entry);
+    if (rc == ARCHIVE_EOF && archive_format(reader) == ARCHIVE_FORMAT_EMPTY) {
+        archive_read_free(reader);
+        if (is_archive_name(path))
+            /* What a writer killed before its first bytes leaves: not an empty recording. */
+            rrd_set_own_error(file, ends_with(path, ".zip") ? "empty zip file" : "empty archive file");
+        else
+            open_plain(file, path);
+        return;
+    }
     if (rc == ARCHIVE_OK || rc == ARCHIVE_WARN || rc == ARCHIVE_EOF) {
         file->archive = reader;
         file->archived = 1;
         file->unseekable = 1;
         if (rc == ARCHIVE_EOF)
-            file->at_end = 1; /* an archive without entries: no frames */
+            end_of_archive(file);
         else
             open_data_entry(file, entry);
         return;

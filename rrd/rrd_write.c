@@ -11,16 +11,17 @@
 /* A gzip file: one standard gzip member, compressed by ISA-L as the frames arrive. */
 static void open_gzip_writer(rrd_file *file, const char *path)
 {
+    int error;
     file->file = fopen(path, "wb");
     if (!file->file) {
         file->sys_error = errno;
         return;
     }
-    file->deflater = rrd_deflater_new(file->file);
+    file->deflater = rrd_deflater_new(file->file, &error);
     if (!file->deflater) {
         fclose(file->file);
         file->file = NULL;
-        file->sys_error = ENOMEM;
+        file->sys_error = error > 0 ? error : EIO;
         return;
     }
     file->archived = 1;
@@ -63,6 +64,19 @@ void rrd_open_writer(rrd_file *file, const char *path, char mode)
 int rrd_close_writer(rrd_file *file)
 {
     return rrd_deflate_finish(file);
+}
+
+int rrd_flush(rrd_file *file)
+{
+    if (!rrd_is_open(file) || !file->writing || !rrd_ok(file))
+        return -1;
+    if (file->deflater)
+        return rrd_deflate_flush(file);
+    if (file->file && fflush(file->file) != 0) {
+        file->sys_error = errno ? errno : EIO;
+        return -1;
+    }
+    return 0;
 }
 
 static int64_t send_bytes(rrd_file *file, const unsigned char *bytes, size_t length)

@@ -10,7 +10,7 @@ target=${3:-}
 
 seed_rrd_read() {
   python3 - "$1" <<'PY'
-import gzip, io, random, struct, sys, zipfile
+import gzip, io, random, struct, sys, zipfile, zlib
 out = sys.argv[1]
 rnd = random.Random(1)
 def record(n):
@@ -24,8 +24,24 @@ def info(count):
 raw = b''.join(record(0) + record(1) for _ in range(2))
 stamped = b''.join(struct.pack('<iiH', 1706767200 + i, 0, 1) + record(0) for i in range(3))
 rrd0 = b''.join(b'RRD0' + info(1) + record(0) for _ in range(2))
+def member(payload, name=b'', extra=b'', comment=b'', check=False):
+    flags = (2 if check else 0) | (4 if extra else 0) | (8 if name else 0) | (16 if comment else 0)
+    head = b'\x1f\x8b\x08' + bytes([flags]) + bytes(4) + b'\x00\xff'
+    if extra:
+        head += struct.pack('<H', len(extra)) + extra
+    for text in (name, comment):
+        if text:
+            head += text + b'\x00'
+    if check:
+        head += struct.pack('<H', zlib.crc32(head) & 0xffff)
+    deflate = zlib.compressobj(6, zlib.DEFLATED, -15)
+    body = deflate.compress(payload) + deflate.flush()
+    return head + body + struct.pack('<II', zlib.crc32(payload), len(payload) & 0xffffffff)
 seeds = {'raw.rrd': raw, 'stamped.rrd': stamped, 'rrd0.rrd0': rrd0,
-         'raw.rrd.gz': gzip.compress(raw), 'rrd0.rrd0.gz': gzip.compress(rrd0)}
+         'raw.rrd.gz': gzip.compress(raw), 'rrd0.rrd0.gz': gzip.compress(rrd0),
+         'members.rrd0.gz': member(rrd0[:5000], name=b'first.rrd0')
+                            + member(rrd0[5000:], extra=b'AB\x02\x00xy', comment=b'station',
+                                     check=True)}
 buf = io.BytesIO()
 with zipfile.ZipFile(buf, 'w', zipfile.ZIP_DEFLATED) as z:
     z.writestr('a.rrd0', rrd0[:5000])

@@ -10,9 +10,7 @@
 #include <QFileInfo>
 #include <QThread>
 
-#include <cerrno>
 #include <climits>
-#include <cstring>
 #include <stdexcept>
 #include <sys/stat.h>
 
@@ -105,7 +103,7 @@ void SkFrameTaskRecord::record(RuFile &file)
     int next = m_startFrame;
     while (!abortRequested()) {
         quint64 generation = 0;
-        const unsigned long timeout = m_draining ? 0 : ULONG_MAX;
+        const unsigned long timeout = m_draining ? 0 : m_unflushed ? FlushSeconds * 1000 : ULONG_MAX;
         const SkPacket packet = store()->waitFrame(next, timeout, &m_stopWaiting, &generation);
         if (abortRequested())
             break;
@@ -130,6 +128,9 @@ void SkFrameTaskRecord::record(RuFile &file)
                                              .toStdString());
             if (m_draining)
                 break; // wrote all there is
+            // A quiet stream: the last frames go to the disk meanwhile.
+            if (m_unflushed && !flushFile(file, m_clock()))
+                next = recoverFrom(file, next);
             continue;
         }
         next = writePacket(file, packet);
@@ -148,12 +149,14 @@ int SkFrameTaskRecord::writePacket(RuFile &file, const SkPacket &packet)
         finishFile(file, true);
     if (!file.isOpen() && !startFile(file, n, frame.rows(), now))
         return recoverFrom(file, n);
-    errno = 0;
     if (file.writeFrame(frame) != 0) {
-        reportFailure(dataPath(m_fileName), withSystemCause(file.errorString(), errno));
+        reportFailure(dataPath(m_fileName), file.errorString());
         return recoverFrom(file, n);
     }
     m_last = n;
+    m_unflushed = true;
+    if (m_flushed.secsTo(now) >= FlushSeconds && !flushFile(file, now))
+        return recoverFrom(file, n);
     if (m_started.addSecs(MinuteSeconds) < now) {
         if (dropIfRemoved(file, true))
             return qMax(m_first, store()->startFrame());
@@ -206,6 +209,7 @@ int SkFrameTaskRecord::recoverFrom(RuFile &file, int failedFrame)
 {
     const QString broken = dataPath(m_fileName);
     file.close();
+    m_unflushed = false;
     const int oldest = store()->startFrame();
     const int first = qMin(m_first, failedFrame);
     if (first >= oldest && QFileInfo::exists(broken))
@@ -224,13 +228,15 @@ void SkFrameTaskRecord::sleepUnlessStopped(int msecs) const
         QThread::msleep(StepMs);
 }
 
-// The library's text names the step that failed ("Write error"); the system's code says why.
-QString SkFrameTaskRecord::withSystemCause(const QString &text, int code)
+// A recorder killed now loses at most the frames of the last few seconds.
+bool SkFrameTaskRecord::flushFile(RuFile &file, const QDateTime &now)
 {
-    if (code == 0)
-        return text;
-    const QString cause = QString::fromLocal8Bit(std::strerror(code));
-    return text.contains(cause) ? text : text + QStringLiteral(": ") + cause;
+    m_flushed = now;
+    m_unflushed = false;
+    if (file.flush())
+        return true;
+    reportFailure(dataPath(m_fileName), file.errorString());
+    return false;
 }
 
 void SkFrameTaskRecord::reportFailure(const QString &path, const QString &cause)
@@ -265,6 +271,7 @@ QString SkFrameTaskRecord::freshFileName(const QDateTime &now) const
 bool SkFrameTaskRecord::startFile(RuFile &file, int n, int rangegates, const QDateTime &now)
 {
     m_started = now;
+    m_flushed = now;
     m_first = n;
     m_last = n - 1;
     m_rangegates = rangegates;
@@ -293,13 +300,9 @@ bool SkFrameTaskRecord::finishFile(RuFile &file, bool keep)
 {
     if (!file.isOpen())
         return true;
-    // The handle and its error text are gone after close: the system's error code is all that
-    // is left of the cause.
-    errno = 0;
-    file.close();
-    if (file.closeResult() != 0) {
-        reportFailure(dataPath(m_fileName),
-                      withSystemCause(tr("the end of the file could not be written"), errno));
+    m_unflushed = false;
+    if (!file.close()) {
+        reportFailure(dataPath(m_fileName), file.errorString());
         return false;
     }
     m_retryDelaySeconds = 1;

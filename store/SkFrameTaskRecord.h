@@ -45,6 +45,8 @@ public:
     static constexpr int KeptOwnFiles = 10;
     // Pauses before writing again after a failure: 1, 2, 4 ... up to this.
     static constexpr int MaxRetrySeconds = 30;
+    // The file being written is flushed this often, so that a killed recorder loses no more.
+    static constexpr int FlushSeconds = 2;
 
     SkFrameTaskRecord(SkFrameStore *store, const QString &recordPath, qint32 maxFiles,
                       qint32 minFreeSpace, const FileList &oldFiles, QObject *parent = nullptr);
@@ -100,7 +102,7 @@ private:
     int recoverFrom(RuFile &file, int failedFrame);
     void sleepUnlessStopped(int msecs) const;
     void reportFailure(const QString &path, const QString &cause);
-    static QString withSystemCause(const QString &text, int code);
+    bool flushFile(RuFile &file, const QDateTime &now);
     QString freshFileName(const QDateTime &now) const;
     bool startFile(RuFile &file, int n, int rangegates, const QDateTime &now);
     bool finishFile(RuFile &file, bool keep);
@@ -140,6 +142,8 @@ private:
     quint64 m_fileDevice = 0;
     quint64 m_fileInode = 0;
     QDateTime m_started;
+    QDateTime m_flushed;
+    bool m_unflushed = false;
     int m_first = 0;
     int m_last = 0;
     int m_rangegates = 0;

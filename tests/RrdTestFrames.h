@@ -17,12 +17,12 @@ struct FrameFree
 {
     void operator()(rrd_frame *f) const { rrd_frame_free(f); }
 };
-struct FileClose
+struct FileFree
 {
-    void operator()(rrd_file *f) const { rrd_close(f); }
+    void operator()(rrd_file *f) const { rrd_free(f); }
 };
 using Frame = std::unique_ptr<rrd_frame, FrameFree>;
-using File = std::unique_ptr<rrd_file, FileClose>;
+using File = std::unique_ptr<rrd_file, FileFree>;
 
 constexpr int64_t kBaseSeconds = 1706767200; // 2024-02-01 06:00:00 UTC
 
@@ -77,7 +77,7 @@ inline bool writeFrames(const QString &path, const std::vector<const rrd_frame *
         if (rrd_write_frame(out.get(), f, nullptr) != 0)
             return false;
     }
-    return rrd_close(out.release()) == 0;
+    return rrd_close(out.get()) == 0;
 }
 
 // Raw frames of `count` records each; `firstValue` replaces channel 0 of the very first record.

@@ -15,6 +15,9 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <cerrno>
+#include <cstring>
+
 namespace {
 
 // Frame k of a test recording (k counts over all files of a case) carries k in the
@@ -364,15 +367,16 @@ private slots:
     void failedWriteIsAFailure_data()
     {
         QTest::addColumn<QString>("outputName");
+        QTest::addColumn<QString>("failure");
         // Both name the device that reports a full disk on every write: the plain file
-        // fails at its first frame, the gzip stream when the compressor flushes a block
-        // or, at the latest, when it is completed at the close.
-        QTest::newRow("plain") << QStringLiteral("full.rrd0");
-        QTest::newRow("gzip") << QStringLiteral("full.rrd0.gz");
+        // fails at its first frame, the gzip file already when its header is written.
+        QTest::newRow("plain") << QStringLiteral("full.rrd0") << QStringLiteral("Outputfile write failed!");
+        QTest::newRow("gzip") << QStringLiteral("full.rrd0.gz") << QStringLiteral("Outputfile open failed!");
     }
     void failedWriteIsAFailure()
     {
         QFETCH(QString, outputName);
+        QFETCH(QString, failure);
         if (!QFile::exists(QStringLiteral("/dev/full")))
             QSKIP("this system has no /dev/full");
         const QString out = path(outputName);
@@ -381,10 +385,8 @@ private slots:
         RcWorker worker(7, out, makeInputs({3, 3}, 20), 1, 0);
         const Result result = convert(worker);
         QCOMPARE(result.failed, true);
-        // The plain file names the system's cause; the gzip stream, completed on a thread of
-        // its own, says only that it could not be completed.
-        QVERIFY2(result.message.startsWith(QStringLiteral("Outputfile write failed! %1: ").arg(out)),
-                 qPrintable(result.message));
+        QCOMPARE(result.message, QStringLiteral("%1 %2: %3").arg(failure, out,
+                                                              QString::fromLocal8Bit(std::strerror(ENOSPC))));
     }
 
     void readErrorEndsThatFileAndIsNamed()

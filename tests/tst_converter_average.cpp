@@ -71,8 +71,7 @@ QStringList writeInputs(const QTemporaryDir &dir, const Input &input, int frames
             if (file.writeFrame(frame) != 0)
                 return {};
         }
-        file.close();
-        if (file.closeResult() != 0)
+        if (!file.close())
             return {};
     }
     return paths;

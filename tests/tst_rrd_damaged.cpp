@@ -67,7 +67,25 @@ bool putFile(const QString &path, const QByteArray &bytes)
     return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
 }
 
+// An entry whose name ends in '/' is a folder, one whose content starts with "->" a symbolic
+// link to the rest of it; all others are files.
 using Entries = QList<QPair<QString, QByteArray>>;
+
+void setEntryType(struct archive_entry *entry, const QPair<QString, QByteArray> &e)
+{
+    if (e.first.endsWith(QLatin1Char('/'))) {
+        archive_entry_set_filetype(entry, AE_IFDIR);
+        archive_entry_set_perm(entry, 0755);
+    } else if (e.second.startsWith("->")) {
+        archive_entry_set_filetype(entry, AE_IFLNK);
+        archive_entry_set_symlink(entry, e.second.mid(2).constData());
+        archive_entry_set_perm(entry, 0777);
+    } else {
+        archive_entry_set_filetype(entry, AE_IFREG);
+        archive_entry_set_perm(entry, 0644);
+        archive_entry_set_size(entry, e.second.size());
+    }
+}
 
 bool writeArchive(const QString &path, bool tarGz, const Entries &entries)
 {
@@ -79,12 +97,10 @@ bool writeArchive(const QString &path, bool tarGz, const Entries &entries)
     for (const auto &e : entries) {
         struct archive_entry *entry = archive_entry_new();
         archive_entry_set_pathname(entry, e.first.toUtf8().constData());
-        archive_entry_set_filetype(entry, AE_IFREG);
-        archive_entry_set_perm(entry, 0644);
-        archive_entry_set_size(entry, e.second.size());
+        setEntryType(entry, e);
+        const qint64 size = archive_entry_size(entry);
         ok = ok && archive_write_header(a, entry) == ARCHIVE_OK
-             && archive_write_data(a, e.second.constData(), size_t(e.second.size()))
-                    == e.second.size();
+             && archive_write_data(a, e.second.constData(), size_t(size)) == size;
         archive_entry_free(entry);
     }
     ok = archive_write_close(a) == ARCHIVE_OK && ok;
@@ -100,8 +116,7 @@ struct Outcome
     bool atEnd = false;
 };
 
-// Reads like the programs do: RuFile, then atEnd() (which clears system errors) before the
-// error is asked for, so the cause must survive it.
+// Reads like the programs do: RuFile, then atEnd() before the error is asked for.
 Outcome readSource(const QString &name, int timeoutSeconds = 0, int *timeouts = nullptr)
 {
     Outcome o;
@@ -239,6 +254,8 @@ private slots:
     void damagedGzipNamesTheGzipFailure();
     void archivesReadOnlyTheirDataFiles_data();
     void archivesReadOnlyTheirDataFiles();
+    void emptyCompressedFilesAreNoRecordings_data();
+    void emptyCompressedFilesAreNoRecordings();
     void standardInput_data();
     void standardInput();
     void everyFrameIsChecked_data();
@@ -277,7 +294,7 @@ void TstRrdDamaged::damagedGzipNamesTheGzipFailure_data()
                                  << int(RRD_ERR_END) << "no error";
     QTest::newRow("zero padding after the member")
         << gz + QByteArray(512, '\0') << 3 << int(RRD_ERR_END) << "no error";
-    QTest::newRow("empty file") << QByteArray() << 0 << int(RRD_ERR_END) << "no error";
+    QTest::newRow("empty file") << QByteArray() << 0 << int(RRD_ERR_ARCHIVE) << "empty gzip file";
     QTest::newRow("cut inside the first block")
         << gz.left(40) << 0 << int(RRD_ERR_ARCHIVE) << "gzip: unexpected end";
     QTest::newRow("cut after some frames") << gz.left(gz.size() * 2 / 3) << -1
@@ -335,8 +352,15 @@ void TstRrdDamaged::archivesReadOnlyTheirDataFiles_data()
     QTest::newRow("tar.gz read as the archive it is")
         << "mixed.tar.gz" << mixed << 4 << int(RRD_ERR_END) << "no error";
     QTest::newRow("tgz") << "mixed.tgz" << mixed << 4 << int(RRD_ERR_END) << "no error";
-    QTest::newRow("empty zip: no frames") << "empty.zip" << Entries() << 0 << int(RRD_ERR_END)
-                                         << "no error";
+    QTest::newRow("zip without entries") << "empty.zip" << Entries() << 0 << int(RRD_ERR_ARCHIVE)
+                                         << "the archive holds no files";
+    const Entries folders{{"rdata/", {}}, {"rdata/latest.rrd0.gz", "->20240201T060000Z.rrd0.gz"}};
+    QTest::newRow("zip of a folder and a link")
+        << "folders.zip" << folders << 0 << int(RRD_ERR_ARCHIVE)
+        << "the archive holds no data files, only 2 folder(s) or link(s)";
+    QTest::newRow("tar.gz of a folder and a link")
+        << "folders.tar.gz" << folders << 0 << int(RRD_ERR_ARCHIVE)
+        << "the archive holds no data files, only 2 folder(s) or link(s)";
     QTest::newRow("zip without radar data names its file")
         << "readme.zip" << Entries{{"README.txt", readme}} << 0 << int(RRD_ERR_ARCHIVE)
         << "the archive holds no radar data file";
@@ -365,6 +389,30 @@ void TstRrdDamaged::archivesReadOnlyTheirDataFiles()
     QVERIFY2(o.error.startsWith(text), qPrintable(o.error));
     if (code == RRD_ERR_ARCHIVE && frames == 0 && name == QLatin1String("readme.zip"))
         QVERIFY(o.error.contains(QLatin1String("README.txt")));
+}
+
+// What a writer killed before its first bytes leaves is not a recording of 0 frames.
+void TstRrdDamaged::emptyCompressedFilesAreNoRecordings_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("code");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("gzip") << "minute.rrd0.gz" << int(RRD_ERR_ARCHIVE) << "empty gzip file";
+    QTest::newRow("zip") << "frames.zip" << int(RRD_ERR_ARCHIVE) << "empty zip file";
+    QTest::newRow("tar.gz") << "frames.tar.gz" << int(RRD_ERR_ARCHIVE) << "empty archive file";
+    QTest::newRow("plain file: no frames") << "frames.rrd0" << int(RRD_ERR_END) << "no error";
+}
+
+void TstRrdDamaged::emptyCompressedFilesAreNoRecordings()
+{
+    QFETCH(QString, name);
+    QFETCH(int, code);
+    QFETCH(QString, text);
+    QVERIFY(putFile(path(name), QByteArray()));
+    const Outcome o = readSource(path(name));
+    QCOMPARE(o.frames.size(), 0);
+    QCOMPARE(o.code, code);
+    QCOMPARE(o.error, text);
 }
 
 void TstRrdDamaged::standardInput_data()

@@ -1,6 +1,6 @@
 // Tests of the radar-data library's handle beyond plain files: gzip files and zip archives,
 // writing and converting, appending, standard input and output, error texts and states, the
-// free-space query and the connection errors of rrd_connect.
+// outcome of a close, the free-space query, and the connections of rrd_connect.
 
 #include "RrdTestFrames.h"
 
@@ -16,7 +16,11 @@
 #include <cerrno>
 #include <cstdio>
 #include <netdb.h>
+#include <csignal>
+#include <dirent.h>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <thread>
 #include <unistd.h>
@@ -78,7 +82,7 @@ int childWriteStdout()
         if (rrd_write_frame(out.get(), f.get(), nullptr) != 0)
             return 1;
     }
-    return rrd_close(out.release()) == 0 ? 0 : 1;
+    return rrd_close(out.get()) == 0 ? 0 : 1;
 }
 
 int childReadStdin()
@@ -87,6 +91,70 @@ int childReadStdin()
     ReadOutcome r = readFrom(in.get());
     std::printf("frames %d eof %d format %u\n", int(r.frames.size()), r.eof, r.format);
     return 0;
+}
+
+// Writes three stamped frames of `rangegates` range gates to `path` under a file size limit of
+// `limit` bytes (0 = none), closes, and prints the outcome the handle keeps to standard error.
+int childClose(const char *path, long limit, int rangegates)
+{
+    if (limit > 0) {
+        std::signal(SIGXFSZ, SIG_IGN); // a write past the limit fails with EFBIG instead
+        const rlimit size = {rlim_t(limit), rlim_t(limit)};
+        setrlimit(RLIMIT_FSIZE, &size);
+    }
+    File out(rrd_open(path, 'w'));
+    for (int i = 0; i < 3; ++i) {
+        Frame f = makeFrame(RRD_FORMAT_STAMPED, rangegates, i);
+        if (rrd_write_frame(out.get(), f.get(), nullptr) != 0) {
+            std::fprintf(stderr, "write failed: %s\n", rrd_strerror(out.get()));
+            return 1;
+        }
+    }
+    const int first = rrd_close(out.get());
+    const int code = rrd_errno(out.get());
+    const QByteArray text = rrd_strerror(out.get());
+    std::fprintf(stderr, "%d %d %s; open %d, again %d\n", first, code, text.constData(),
+                 rrd_is_open(out.get()), rrd_close(out.get()));
+    return 0;
+}
+
+// A TCP socket bound to 127.0.0.1 on a free port, which `port` receives.
+int loopbackSocket(quint16 *port)
+{
+    const int sock = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t len = sizeof addr;
+    bind(sock, reinterpret_cast<sockaddr *>(&addr), len);
+    getsockname(sock, reinterpret_cast<sockaddr *>(&addr), &len);
+    *port = ntohs(addr.sin_port);
+    return sock;
+}
+
+// This process's socket that is connected to `peerPort`, or -1.
+int socketConnectedTo(quint16 peerPort)
+{
+    DIR *fds = opendir("/proc/self/fd");
+    int found = -1;
+    while (dirent *e = fds ? readdir(fds) : nullptr) {
+        const int fd = std::atoi(e->d_name);
+        sockaddr_in peer = {};
+        socklen_t len = sizeof peer;
+        if (fd > 2 && getpeername(fd, reinterpret_cast<sockaddr *>(&peer), &len) == 0
+            && peer.sin_family == AF_INET && ntohs(peer.sin_port) == peerPort)
+            found = fd;
+    }
+    if (fds)
+        closedir(fds);
+    return found;
+}
+
+int socketOption(int fd, int level, int name)
+{
+    int value = -1;
+    socklen_t len = sizeof value;
+    return getsockopt(fd, level, name, &value, &len) == 0 ? value : -1;
 }
 
 } // namespace
@@ -110,9 +178,12 @@ private slots:
     void standardInputReadsFrames();
     void handleTextsAndStates();
     void writerAndReaderRefuseTheOtherDirection();
+    void closeKeepsItsOutcomeInTheHandle_data();
+    void closeKeepsItsOutcomeInTheHandle();
     void diskSpaceOfTemporaryFolder();
     void connectReportsLookupErrorPerThread();
     void connectReportsRefusedConnection();
+    void streamNoticesADeadLinkWithinAMinute();
 
 private:
     QString path(const QString &name) const { return m_dir.filePath(name); }
@@ -249,7 +320,7 @@ void TstRrdIo::writeRrd0WithoutInfoFails()
     // With a default block the raw frame gets the tag and the block's first 896 bytes.
     std::vector<unsigned char> info(RRD_INFO_SIZE, 0xEE);
     QCOMPARE(rrd_write_frame(out.get(), raw.get(), info.data()), 0);
-    QCOMPARE(rrd_close(out.release()), 0);
+    QCOMPARE(rrd_close(out.get()), 0);
     const QByteArray bytes = fileBytes(file);
     QCOMPARE(bytes.size(), 2 * rrd0->size);
     const QByteArray block = bytes.mid(rrd0->size + 4, RRD_INFO_SIZE);
@@ -266,7 +337,7 @@ void TstRrdIo::writeRefusesOtherRangegateCount()
     QCOMPARE(rrd_write_frame(out.get(), wider.get(), nullptr), -1);
     QVERIFY(!rrd_ok(out.get()));
     QCOMPARE(rrd_position(out.get()), 1u);
-    QCOMPARE(rrd_close(out.release()), 0);
+    QCOMPARE(rrd_close(out.get()), 0);
 
     // What was written stays readable.
     File in(rrd_open(file.toLatin1().constData(), 'r'));
@@ -359,10 +430,53 @@ void TstRrdIo::writerAndReaderRefuseTheOtherDirection()
     File writer(rrd_open(file.toLatin1().constData(), 'w'));
     Frame f(rrd_frame_new(0, 0));
     QCOMPARE(rrd_read_frame(writer.get(), f.get()), -1);
-    QCOMPARE(rrd_close(writer.release()), 0);
+    QCOMPARE(rrd_close(writer.get()), 0);
     QVERIFY(writeFrames(file, {a.get()}));
     File reader(rrd_open(file.toLatin1().constData(), 'r'));
     QCOMPARE(rrd_write_frame(reader.get(), a.get(), nullptr), -1);
+}
+
+void TstRrdIo::closeKeepsItsOutcomeInTheHandle_data()
+{
+    QTest::addColumn<QString>("target");
+    QTest::addColumn<int>("limit");
+    QTest::addColumn<int>("rangegates");
+    QTest::addColumn<QString>("outcome");
+    const QString cannot = QStringLiteral("-1 3 the end of the file could not be written: %1; open 0, again -1");
+    const QString full = cannot.arg(QString::fromLocal8Bit(std::strerror(ENOSPC)));
+    // Small frames stay in the buffers until the close, which must then say that it failed.
+    QTest::newRow("gzip file past the size limit")
+        << "limit.rrd0.gz" << 64 << 2 << cannot.arg(QString::fromLocal8Bit(std::strerror(EFBIG)));
+    QTest::newRow("plain file on a full disk") << "full.rrd0" << 0 << 0 << full;
+    QTest::newRow("standard output on a full disk") << "-" << 0 << 0 << full;
+    QTest::newRow("complete gzip file") << "good.rrd0.gz" << 0 << 2
+                                        << "0 0 no error; open 0, again 0";
+}
+
+void TstRrdIo::closeKeepsItsOutcomeInTheHandle()
+{
+    QFETCH(QString, target);
+    QFETCH(int, limit);
+    QFETCH(int, rangegates);
+    QFETCH(QString, outcome);
+    QProcess child;
+    QString where = target;
+    if (outcome.contains(QString::fromLocal8Bit(std::strerror(ENOSPC)))) {
+        if (!QFileInfo(QStringLiteral("/dev/full")).isWritable())
+            QSKIP("no writable /dev/full here");
+        if (target == QLatin1String("-"))
+            child.setStandardOutputFile(QStringLiteral("/dev/full"));
+        else
+            QVERIFY(QFile::link(QStringLiteral("/dev/full"), path(target)));
+    }
+    if (target != QLatin1String("-"))
+        where = path(target);
+    child.start(QCoreApplication::applicationFilePath(),
+                {QStringLiteral("--child-close"), where, QString::number(limit),
+                 QString::number(rangegates)});
+    QVERIFY(child.waitForFinished(60000));
+    QCOMPARE(QString::fromLocal8Bit(child.readAllStandardError()).trimmed(), outcome);
+    QCOMPARE(child.exitCode(), 0);
 }
 
 void TstRrdIo::diskSpaceOfTemporaryFolder()
@@ -382,7 +496,7 @@ void TstRrdIo::diskSpaceOfTemporaryFolder()
 void TstRrdIo::connectReportsLookupErrorPerThread()
 {
     // A service name that no services database knows fails without asking any server.
-    File bad(rrd_connect("127.0.0.1", "no-such-service-x", 'r'));
+    File bad(rrd_connect("127.0.0.1", "no-such-service-x"));
     QVERIFY(bad);
     QVERIFY(!rrd_is_open(bad.get()));
     const char *here = rrd_strerror(bad.get());
@@ -398,23 +512,41 @@ void TstRrdIo::connectReportsLookupErrorPerThread()
 void TstRrdIo::connectReportsRefusedConnection()
 {
     // A bound socket that does not listen refuses connections on 127.0.0.1.
-    int holder = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t len = sizeof addr;
-    QCOMPARE(bind(holder, reinterpret_cast<sockaddr *>(&addr), len), 0);
-    QCOMPARE(getsockname(holder, reinterpret_cast<sockaddr *>(&addr), &len), 0);
-    const QByteArray port = QByteArray::number(ntohs(addr.sin_port));
-    File refused(rrd_connect("127.0.0.1", port.constData(), 'r'));
+    quint16 port = 0;
+    const int holder = loopbackSocket(&port);
+    QVERIFY(port > 0);
+    File refused(rrd_connect("127.0.0.1", QByteArray::number(port).constData()));
     ::close(holder);
     QVERIFY(!rrd_is_open(refused.get()));
     QCOMPARE(QString::fromLocal8Bit(rrd_strerror(refused.get())),
              QString::fromLocal8Bit(std::strerror(ECONNREFUSED)));
 }
 
+// Keep-alive probes every connection to the radar, so that a link that dies without a word
+// (no FIN, no reset) ends a read within about a minute even when no time-out is set.
+void TstRrdIo::streamNoticesADeadLinkWithinAMinute()
+{
+    quint16 port = 0;
+    const int listener = loopbackSocket(&port);
+    QCOMPARE(listen(listener, 1), 0);
+    File stream(rrd_connect("127.0.0.1", QByteArray::number(port).constData()));
+    QVERIFY(rrd_is_open(stream.get()));
+    const int fd = socketConnectedTo(port);
+    ::close(listener);
+    QVERIFY(fd >= 0);
+    QCOMPARE(socketOption(fd, SOL_SOCKET, SO_KEEPALIVE), 1);
+    const int idle = socketOption(fd, IPPROTO_TCP, TCP_KEEPIDLE);
+    const int interval = socketOption(fd, IPPROTO_TCP, TCP_KEEPINTVL);
+    const int probes = socketOption(fd, IPPROTO_TCP, TCP_KEEPCNT);
+    QVERIFY(idle > 0 && interval > 0 && probes > 0);
+    QVERIFY2(idle + interval * probes <= 75,
+             qPrintable(QStringLiteral("dead after %1 s").arg(idle + interval * probes)));
+}
+
 int main(int argc, char **argv)
 {
+    if (argc == 5 && std::strcmp(argv[1], "--child-close") == 0)
+        return childClose(argv[2], std::atol(argv[3]), std::atoi(argv[4]));
     if (argc == 2 && std::strcmp(argv[1], "--child-write-stdout") == 0)
         return childWriteStdout();
     if (argc == 2 && std::strcmp(argv[1], "--child-read-stdin") == 0)

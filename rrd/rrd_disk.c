@@ -1,19 +1,9 @@
 /*
- * Platform services: the socket layer's start-up (nothing to do with BSD sockets) and the
- * free-space query of a volume.
+ * The free-space query of a volume.
  */
 #include "rrd_internal.h"
 
 #include <sys/statvfs.h>
-
-int rrd_net_init(void)
-{
-    return 0;
-}
-
-void rrd_net_cleanup(void)
-{
-}
 
 int rrd_disk_space(const char *path, uint64_t *total, uint64_t *total_free, uint64_t *available)
 {
