@@ -59,7 +59,7 @@ bool boxesShowTheAxis(const SkMainWindow &window, int axis)
     const QwtInterval shown = shownRange(window, axis);
     const QwtInterval range = activityPlot(window)->axisInterval(axis);
     return std::abs(shown.minValue() - range.minValue()) <= 0.005
-           && std::abs(shown.maxValue() - range.maxValue()) <= 0.5;
+           && std::abs(shown.maxValue() - range.maxValue()) <= 0.005;
 }
 
 // Global x of frame `frame` on the plot's frame axis and on the slider below it.
