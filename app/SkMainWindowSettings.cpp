@@ -5,6 +5,7 @@
 #include "SkMainWindow.h"
 #include "ui_SkMainWindow.h"
 
+#include "SkActivityControls.h"
 #include "SkDialogConfigure.h"
 #include "SkDialogOpenFile.h"
 #include "SkFrameStore.h"
@@ -117,6 +118,7 @@ void SkMainWindow::readSettings()
     const bool legend = settings.value(QStringLiteral("showActivityLegend"), true).toBool();
     m_showLegendAction->setChecked(legend);
     onShowLegendToggled(legend);
+    m_activityControls->restore(settings);
     m_writeXlsHeader = settings.value(QStringLiteral("writeXLSHeader"), true).toBool();
     if (settings.contains(QStringLiteral("infoSplitterState")))
         ui->infoSplitter->restoreState(settings.value(QStringLiteral("infoSplitterState")).toByteArray());
@@ -171,6 +173,7 @@ void SkMainWindow::writeSettings()
     settings.setValue(QStringLiteral("fileDialogDirectoryUrl"), m_openFileDialog->directoryUrl());
     settings.setValue(QStringLiteral("configureDialog"), m_configureDialog->saveState());
     settings.setValue(QStringLiteral("showActivityLegend"), m_showLegendAction->isChecked());
+    m_activityControls->save(settings);
     settings.setValue(QStringLiteral("writeXLSHeader"), m_writeXlsHeader);
     settings.setValue(QStringLiteral("framesBatchSizeStream"), m_batchSizeStream);
     settings.setValue(QStringLiteral("framesBatchSizeFiles"), m_batchSizeFiles);
@@ -226,21 +229,38 @@ bool SkMainWindow::importParameters(const QString &path)
 {
     const QString absolute = QFileInfo(path).absoluteFilePath();
     QString error;
-    if (!SkParameterFiles::read(*m_params, absolute, &error)) {
-        showFailure(tr("Parameters not read from %1: %2")
-                        .arg(QDir::toNativeSeparators(absolute), error));
+    QStringList warnings;
+    if (!SkParameterFiles::read(*m_params, absolute, &error, &warnings)) {
+        showFailure(tr("Parameters not read: %1").arg(error));
         return false;
     }
     addRecentParameterFile(nowMs(), absolute);
     const QString shown = QDir::toNativeSeparators(absolute);
+    QString read = tr("Parameters read from %1").arg(shown);
+    if (!warnings.isEmpty()) {
+        read = tr("Parameters read from %1 with %n warning(s)", nullptr, warnings.size()).arg(shown);
+        showParameterWarnings(read, warnings);
+    }
     // The detectors take new settings only when they start again: until then the log and the
     // activity plot show the old ones.
     if (store()->endFrame() > store()->startFrame())
-        showMessage(tr("Parameters read from %1: press \"Recalculate\" to analyse the frames "
-                       "in memory with them").arg(shown), 0);
+        showMessage(tr("%1: press \"Recalculate\" to analyse the frames in memory with them")
+                        .arg(read), 0);
     else
-        showMessage(tr("Parameters read from %1").arg(shown), 4000);
+        showMessage(read, warnings.isEmpty() ? 4000 : 0);
     return true;
+}
+
+// Each value the file could not give is named: the first in the box, all in its details.
+void SkMainWindow::showParameterWarnings(const QString &text, const QStringList &warnings)
+{
+    for (const QString &warning : warnings)
+        qWarning().noquote() << "mnw:" << warning;
+    QMessageBox box(QMessageBox::Warning, tr("Import Parameters"), text, QMessageBox::Ok, this);
+    box.setObjectName(QStringLiteral("parameterWarnings"));
+    box.setInformativeText(warnings.first());
+    box.setDetailedText(warnings.join(QLatin1Char('\n')));
+    box.exec();
 }
 
 void SkMainWindow::addRecentParameterFile(qint64 timeMs, const QString &path)

@@ -69,6 +69,10 @@ void SkMainWindow::setupSliders()
     ui->progressSlider->setPageSteps(20);
     ui->progressSlider->setTracking(true);
 
+    // The activity plot's sliders show its axes (SkActivityControls): a value they take here
+    // must not reach the plot as a limit set by the user.
+    const QSignalBlocker leftBlocker(ui->plotThresholdSliderPALeft);
+    const QSignalBlocker rightBlocker(ui->plotThresholdSliderPARight);
     const auto thresholdSliders = {ui->plotThresholdSlider, ui->plotThresholdSliderPALeft,
                                    ui->plotThresholdSliderPARight};
     for (QwtSlider *slider : thresholdSliders) {
@@ -80,8 +84,9 @@ void SkMainWindow::setupSliders()
         slider->setStepAlignment(false);
     }
     ui->plotThresholdSlider->setValue(400);
-    ui->plotThresholdSliderPALeft->setValue(1000);
-    ui->plotThresholdSliderPARight->setValue(2000);
+    // The activity plot's axes reach as far as the boxes beside them.
+    for (QwtSlider *slider : {ui->plotThresholdSliderPALeft, ui->plotThresholdSliderPARight})
+        slider->setScale(1, ui->plotThresholdDoubleSpinBoxPARight->maximum());
 }
 
 void SkMainWindow::setupComboBoxes()
@@ -149,12 +154,6 @@ void SkMainWindow::setupPlots()
     m_rgSumCurve = newCurve(ui->plotRgSum, QString(), Qt::darkRed);
     setAxisTitle(ui->plotRgSum, QwtPlot::yLeft, tr("Range gate"));
     setAxisTitle(ui->plotRgSum, QwtPlot::xBottom, tr("Normalized sum - channels (a.u.)"));
-
-    ui->plotActivity->enableAxis(QwtPlot::yRight, true);
-    ui->plotActivity->enableAxis(QwtPlot::xBottom, false);
-    ui->plotActivity->setAxisScale(QwtPlot::yLeft, 0, 1000);
-    ui->plotActivity->setAxisScale(QwtPlot::yRight, 0, 2000);
-    ui->plotActivity->setAxisScale(QwtPlot::xBottom, 0, m_maxFrames);
 }
 
 // ---- Command-line helpers -------------------------------------------------------------------
@@ -512,43 +511,6 @@ void SkMainWindow::onColorLevelsChanged(double low, double high)
 void SkMainWindow::on_plotThresholdDoubleSpinBox_valueChanged(double v)
 {
     ui->plotThresholdSlider->setValue(v);
-}
-
-void SkMainWindow::on_plotThresholdSliderPALeft_valueChanged(double v)
-{
-    ui->plotThresholdDoubleSpinBoxPALeft->setValue(v);
-    ui->plotActivity->setAxisScale(QwtPlot::yLeft, 0, v);
-    m_activityReplot->request();
-}
-
-void SkMainWindow::on_plotThresholdDoubleSpinBoxPALeft_valueChanged(double v)
-{
-    const QSignalBlocker blocker(ui->plotThresholdSliderPALeft);
-    ui->plotThresholdSliderPALeft->setValue(v);
-    ui->plotActivity->setAxisScale(QwtPlot::yLeft, 0, v);
-    m_activityReplot->request();
-}
-
-void SkMainWindow::on_plotThresholdSliderPARight_valueChanged(double v)
-{
-    ui->plotThresholdDoubleSpinBoxPARight->setValue(v);
-}
-
-void SkMainWindow::on_plotThresholdDoubleSpinBoxPARight_valueChanged(double v)
-{
-    {
-        const QSignalBlocker blocker(ui->plotThresholdSliderPARight);
-        ui->plotThresholdSliderPARight->setValue(v);
-    }
-    ui->plotActivity->setAxisScale(QwtPlot::yRight, ui->doubleSpinBoxPARightStart->value(), v);
-    m_activityReplot->request();
-}
-
-void SkMainWindow::on_doubleSpinBoxPARightStart_valueChanged(double v)
-{
-    ui->plotActivity->setAxisScale(QwtPlot::yRight, v,
-                                   ui->plotThresholdDoubleSpinBoxPARight->value());
-    m_activityReplot->request();
 }
 
 void SkMainWindow::on_rgSumChBeginSpinBox_valueChanged(int)

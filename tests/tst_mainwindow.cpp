@@ -190,8 +190,12 @@ void TestMainWindow::formHasMenusDocksAndStatusBar()
     QCOMPARE(child<QProgressBar>(&window, "saveProgressBar")->format(), QStringLiteral("Saving: %p%"));
     QCOMPARE(child<QProgressBar>(&window, "alarmProgressBar")->width(), 150);
     QCOMPARE(child<QwtSlider>(&window, "plotThresholdSlider")->value(), 400.0);
-    QCOMPARE(child<QwtSlider>(&window, "plotThresholdSliderPALeft")->value(), 1000.0);
-    QCOMPARE(child<QwtSlider>(&window, "plotThresholdSliderPARight")->value(), 2000.0);
+    // The activity plot's sliders show the tops of its axes, which fit what is shown.
+    const auto *activity = child<QwtPlot>(&window, "plotActivity");
+    QCOMPARE(child<QwtSlider>(&window, "plotThresholdSliderPALeft")->value(),
+             activity->axisInterval(QwtPlot::yLeft).maxValue());
+    QCOMPARE(child<QwtSlider>(&window, "plotThresholdSliderPARight")->value(),
+             activity->axisInterval(QwtPlot::yRight).maxValue());
     QCOMPARE(child<QComboBox>(&window, "showWhatComboBox")->itemText(2),
              QStringLiteral("Avalanche Normalized"));
     QCOMPARE(child<QComboBox>(&window, "peakShiftComboBox")->itemData(2).toInt(), 512);
