@@ -72,6 +72,7 @@ void SkMainWindow::construct(const QStringList &args)
     ui = std::make_unique<Ui::SkMainWindow>();
     ui->setupUi(this);
     m_params = std::make_unique<SkParameterWidgets>(this);
+    setupActivityPlot();
 
     // 3. to 7.
     checkLabelToolTips();
@@ -84,6 +85,7 @@ void SkMainWindow::construct(const QStringList &args)
     setupPlots();
     connectSignals();
     setupOperations();
+    setupLog();
 
     // 8. and 9.: the command line overrides what was stored.
     readSettings();
@@ -280,6 +282,8 @@ void SkMainWindow::connectSignals()
     connect(session, &SkLiveSession::framesDropped, this, &SkMainWindow::onFramesDropped);
     connect(session, &SkLiveSession::processParametersMissing, this,
             &SkMainWindow::onProcessParametersMissing);
+    connect(session, &SkLiveSession::processParametersTaken, this,
+            &SkMainWindow::onProcessParametersTaken);
     connect(session, &SkLiveSession::analysisComplete, this, [this] {
         m_loadProgress.setComplete(true);
         showAlarmProgress(store()->endFrame());
@@ -301,7 +305,8 @@ void SkMainWindow::applyCommandLine()
     if (m_commandLine.maxFrames > 0)
         m_maxFrames = m_commandLine.maxFrames;
     ui->progressSlider->setScale(0, m_maxFrames);
-    m_processParamsPending = m_commandLine.processParams;
+    ui->plotActivity->setFrameRange(0, m_maxFrames);
+    m_session->setProcessParameters(m_commandLine.processParams);
     if (!m_commandLine.language.isEmpty())
         m_configureDialog->setLanguage(m_commandLine.language);
     if (m_commandLine.sources.isEmpty())
@@ -320,6 +325,12 @@ void SkMainWindow::openSources(const QStringList &sources, bool stream)
     m_streamMode = stream;
     ui->playAction->setChecked(stream);
     on_reopenAction_triggered();
+}
+
+void SkMainWindow::setPlaying(bool playing)
+{
+    ui->playAction->setChecked(playing);
+    on_playAction_triggered(playing);
 }
 
 void SkMainWindow::on_openFileAction_triggered()
@@ -383,17 +394,16 @@ void SkMainWindow::on_reopenAction_triggered()
         return;
     }
     m_liveMaxima.clear();
-    m_view->forgetDrawn();
+    prepareViewsForOpen();
     m_loadProgress.start(m_sources, m_streamMode);
     ui->nextBatchAction->setEnabled(false);
     RuAlarmCalculator calculator;
     m_params->parameterSet().applyTo(calculator);
-    m_session->setCalculator(calculator);
+    // With the radar's settings the computation starts once, when the first frame brings them.
+    m_session->setCalculator(m_session->isTakingProcessParameters() ? processParameterBase()
+                                                                    : calculator);
     m_session->setPlaying(ui->playAction->isChecked());
     m_session->open(m_sources, m_maxFrames, m_streamMode ? m_batchSizeStream : m_batchSizeFiles);
-    if (m_processParamsPending)
-        connect(store(), &SkFrameStore::dataRangeChanged, this,
-                &SkMainWindow::onFirstFrameForProcessParams, Qt::UniqueConnection);
 }
 
 // ---- Menus, dialogs, tasks ------------------------------------------------------------------
@@ -468,6 +478,7 @@ void SkMainWindow::changeEvent(QEvent *event)
         ui->retranslateUi(this);
         setDockTitles();
         retranslateCodeTexts();
+        retranslateViews();
     }
     QMainWindow::changeEvent(event);
 }

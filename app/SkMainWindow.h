@@ -14,6 +14,7 @@
 // recording and export actions (SkMainWindowOperations.cpp); the command line's grab lives in
 // SkWindowGrabber.
 
+#include "RuAlarmEvent.h"
 #include "RuAlarmResult.h"
 #include "SkActivityPlotId.h"
 #include "SkCommandLine.h"
@@ -38,6 +39,9 @@ class QProgressBar;
 class QSettings;
 class QTranslator;
 class QwtPlotCurve;
+class RuAlarmCalculator;
+class SkActivityControls;
+class SkAlarmLogModel;
 class SkDialogAbout;
 class SkDialogConfigure;
 class SkDialogContrl;
@@ -83,8 +87,6 @@ public:
     // The frame drawn last (-1 before the first), and whether a drawing is still on its way.
     int drawnFrame() const { return m_view->drawnFrame(); }
     bool isPlotSettled() const;
-    // --process-params: the settings of the first frame have not been taken yet.
-    bool isProcessParamsPending() const { return m_processParamsPending; }
 
     // For the command line's grab options and the screenshots; the numbers are those of the
     // command line (the item data of the view boxes).
@@ -96,13 +98,16 @@ public:
     void setMarkerRangegate(int rangegate);
     void setMarkerChannel(int channel);
     void raiseDock(const QString &name);
+    // "Play/Pause" switched as the user switches it.
+    void setPlaying(bool playing);
     // Serves a deferred plot update at once.
     void flushPlotUpdate();
 
 public slots:
     void onLanguageChanged(const QString &lang);
     void logEvent(int frameno, const QString &event, const QString &detail);
-    void onAlarmCalculated(int frameno, const SkAlarmResultSharedPtr &result);
+    void onAlarmCalculated(int frameno, const SkAlarmResultSharedPtr &result,
+                           const QVector<RuAlarmEvent> &events);
 
 signals:
     void alarmStatusChanged(int framNo, bool state);
@@ -212,8 +217,10 @@ private:
     void showFailure(const QString &text);
 
     void restartAlarmComputation();
-    void applyProcessParameters(const SkPacket &packet, bool quiet);
-    void onFirstFrameForProcessParams(int startframe, int len);
+    // The radar's settings taken (--process-params, "PP"): the dock shows them.
+    void onProcessParametersTaken(const RuAlarmCalculator &calculator);
+    // The dock's settings with the live values on: the radar's are taken on top of them.
+    RuAlarmCalculator processParameterBase() const;
 
     std::unique_ptr<Ui::SkMainWindow> ui;
     SkDialogOpenFile *m_openFileDialog = nullptr;   // child of the window
@@ -249,7 +256,6 @@ private:
     int m_dataStart = 0;
     int m_dataLength = 0;
     QMap<SkActivityPlotId, double> m_liveMaxima;
-    bool m_processParamsPending = false;
 
     std::mutex m_activityMutex;          // feeding and clearing the activity plot
 
@@ -277,6 +283,7 @@ private:
     void readWindowSettings(const QSettings &settings);
     void writeSettings();
     void addRecentParameterFile(qint64 timeMs, const QString &path);
+    void showParameterWarnings(const QString &text, const QStringList &warnings);
     // Texts this window sets in code follow a language switch like the form's.
     void rememberCodeTexts();
     void retranslateCodeTexts();
@@ -304,4 +311,39 @@ private slots:
 private:
     void setupOperations();
     void onExportBusy(bool busy);
+
+    // ---- The display: colour scales, channels, freezing, the readout and the alarm log
+    // (SkMainWindowViews.cpp, SkMainWindowDrawing.cpp, SkMainWindowAlarms.cpp) ---------------
+public:
+    SkAlarmLogModel *alarmLog() const { return m_log; }
+    // A paused stream: the session reads, analyses and records on, the display stands still.
+    bool isDisplayFrozen() const;
+
+private:
+    void setupLog();
+    void showLoggedFrame(int frameno);
+    void applyColourScale(double top, bool automatic);
+    void onColorLevelsChanged(double low, double high);
+    void updateChannelAxes();
+    void showCursorReading();
+    // A new open: a stream is followed from its first frame on.
+    void prepareViewsForOpen();
+    // After a language switch, the texts made from data.
+    void retranslateViews();
+
+    SkAlarmLogModel *m_log = nullptr; // child
+    // The spectrogram cell under the mouse (plot coordinates), for the readout of each frame
+    // drawn; none before the mouse has been over the picture.
+    QPoint m_cursorCell;
+    bool m_hasCursorCell = false;
+
+    // ---- The activity plot: feeding it, its axis controls, the slider below it
+    // (SkMainWindowActivity.cpp) -----------------------------------------------------------------
+private:
+    void setupActivityPlot();
+    void feedActivityPlot(int frameno, const SkAlarmResultSharedPtr &result,
+                          const QVector<RuAlarmEvent> &events);
+    void clearActivityPlot();
+
+    SkActivityControls *m_activityControls = nullptr; // child
 };

@@ -7,6 +7,7 @@
 
 #include "RuAlarmDetails.h"
 #include "RuFrameDetails.h"
+#include "SkAlarmLogModel.h"
 #include "SkFrameStore.h"
 #include "SkLiveSession.h"
 #include "SkPlotActivities.h"
@@ -15,12 +16,15 @@
 #include "SkUpdateThrottle.h"
 
 #include <qwt_plot_curve.h>
+#include <qwt_plot_spectrogram.h>
+#include <qwt_raster_data.h>
 #include <qwt_slider.h>
 
 #include <QDateTime>
 #include <QDockWidget>
 #include <QLabel>
 #include <QProgressBar>
+#include <QSignalBlocker>
 
 #include <cmath>
 
@@ -31,8 +35,12 @@ void SkMainWindow::onDataRangeChanged(int startframe, int len)
     m_dataStart = startframe;
     m_dataLength = len;
     m_view->setDataRange(startframe, len);
-    ui->progressSlider->setScale(startframe, startframe + len);
-    ui->progressSlider->setTotalSteps(uint(std::max(len, 1)));
+    {
+        // A frozen display stays on its frame when the store lets the frame go.
+        const QSignalBlocker blocker(isDisplayFrozen() ? ui->progressSlider : nullptr);
+        ui->progressSlider->setScale(startframe, startframe + len);
+        ui->progressSlider->setTotalSteps(uint(std::max(len, 1)));
+    }
     {
         // Points and markers of frames the store no longer holds go, so a stream that runs
         // for days keeps the plot's memory bounded. The log keeps every row.
@@ -49,7 +57,7 @@ void SkMainWindow::onAlarmRangeChanged(int startframe, int len)
     if (m_dataLength == 0)
         return;
     showAlarmProgress(startframe + len + 1);
-    if (ui->firstFrameAction->isChecked())
+    if (ui->firstFrameAction->isChecked() && !isDisplayFrozen())
         setSliderValue(startframe + len);
 }
 
@@ -84,9 +92,29 @@ void SkMainWindow::updatePlot(const QVector<double> &plotData, int width, int pl
         ui->plotCenter->setAxisScale(QwtPlot::xBottom, 0, plotWidth - 0.1);
         ui->plotCenter->replot();
         drawProfiles(plotData, width, rows, plotHeight);
+        showCursorReading();
     }
     if (packet.hasFrame())
         updateInfo(packet, packetPrev);
+}
+
+// "x y z" of the cell under the mouse in the picture on display: x the true channel where
+// the axis shows channels.
+void SkMainWindow::showCursorReading()
+{
+    const QwtRasterData *data = ui->plotCenter->spectrogram()->data();
+    if (!m_hasCursorCell || !data)
+        return;
+    const double value = data->value(m_cursorCell.x() + 0.5, m_cursorCell.y() + 0.5);
+    if (!std::isfinite(value)) {
+        m_cursorLabel->clear();
+        return;
+    }
+    const QPoint cell = ui->plotCenter->readingCell(m_cursorCell);
+    m_cursorLabel->setText(QStringLiteral("x:%1 y:%2 z:%3")
+                               .arg(cell.x(), 4)
+                               .arg(cell.y(), 4)
+                               .arg(value, 8, 'f', 1));
 }
 
 void SkMainWindow::drawProfiles(const QVector<double> &plotData, int width, int rows,
@@ -95,7 +123,7 @@ void SkMainWindow::drawProfiles(const QVector<double> &plotData, int width, int 
     const QPointF marker = ui->plotCenter->markerPos();
     const int xc = qBound(0, int(std::floor(marker.x())), width - 1);
     const int yc = qBound(0, int(std::floor(marker.y())), rows - 1);
-    const double threshold = ui->plotThresholdSlider->value();
+    const double threshold = ui->plotCenter->colorInterval().maxValue();
 
     QVector<QPointF> left;
     left.reserve(rows);
@@ -117,21 +145,30 @@ void SkMainWindow::drawProfiles(const QVector<double> &plotData, int width, int 
     ui->plotBottom->replot();
 }
 
+// The frame line names the frame drawn, which a frozen display keeps after the store has let
+// it go.
 void SkMainWindow::updateInfo(const SkPacket &packet, const SkPacket &packetPrev)
 {
-    const qint64 micros = packet.frame().timeMicros();
-    const double dt =
-        packetPrev.hasFrame() ? (micros - packetPrev.frame().timeMicros()) / 1e6 : 0.0;
-    const int offset = m_timezoneAction->value();
-    const QString zone = offset == 0 ? QStringLiteral("UTC") : QStringLiteral("UTC %1").arg(offset);
-    const qint64 ms = micros / 1000 + qint64(offset) * 3600000;
-    const QString time = QDateTime::fromMSecsSinceEpoch(ms, Qt::UTC)
-                             .toString(QStringLiteral("yyyy-MM-dd hh:mm:ss.zzz"));
-    ui->infoLabel->setText(tr("Fr: %1 (%2 %5, dt: %4 s) Source: %3")
-                               .arg(shownFrame(), 4, 10, QLatin1Char('0'))
-                               .arg(time, packet.sourceText())
-                               .arg(dt, 0, 'f', 2)
-                               .arg(zone));
+    const QString number = QStringLiteral("%1").arg(packet.frameNumber(), 4, 10, QLatin1Char('0'));
+    if (packet.frame().hasStamp()) {
+        const qint64 micros = packet.frame().timeMicros();
+        const double dt = packetPrev.hasFrame() && packetPrev.frame().hasStamp()
+                              ? (micros - packetPrev.frame().timeMicros()) / 1e6
+                              : 0.0;
+        const int offset = m_timezoneAction->value();
+        const QString zone =
+            offset == 0 ? QStringLiteral("UTC") : QStringLiteral("UTC %1").arg(offset);
+        const qint64 ms = micros / 1000 + qint64(offset) * 3600000;
+        const QString time = QDateTime::fromMSecsSinceEpoch(ms, Qt::UTC)
+                                 .toString(QStringLiteral("yyyy-MM-dd hh:mm:ss.zzz"));
+        ui->infoLabel->setText(tr("Fr: %1 (%2 %5, dt: %4 s) Source: %3")
+                                   .arg(number, time, packet.sourceText())
+                                   .arg(dt, 0, 'f', 2)
+                                   .arg(zone));
+    } else {
+        ui->infoLabel->setText(
+            tr("Fr: %1 (no time) Source: %2").arg(number, packet.sourceText()));
+    }
     ui->infoLabel->setToolTip(ui->infoLabel->text());
     if (ui->dockDetails->isVisible()) {
         ui->detailsListWidget->clear();
@@ -142,6 +179,16 @@ void SkMainWindow::updateInfo(const SkPacket &packet, const SkPacket &packetPrev
         ui->computedlistWidget->addItems(ruAlarmDetails(packet));
     }
     ui->readPPPushButton->setEnabled(packet.frame().hasProcessParameters());
+}
+
+// The form's texts came back in the new language; the frame line is drawn again from the
+// frame on display instead of the form's placeholder.
+void SkMainWindow::retranslateViews()
+{
+    m_log->retranslate();
+    const SkPacket packet = m_view->displayedPacket();
+    if (packet.hasFrame())
+        updateInfo(packet, m_view->displayedPrevious());
 }
 
 void SkMainWindow::onInfoExtracted(SkActivityPlotId plotid, const QVector<QPointF> &liveData)

@@ -5,6 +5,7 @@
 #include "SkMainWindow.h"
 #include "ui_SkMainWindow.h"
 
+#include "SkActivityControls.h"
 #include "SkDialogConfigure.h"
 #include "SkDialogOpenFile.h"
 #include "SkFrameStore.h"
@@ -98,9 +99,6 @@ void SkMainWindow::readSettings()
     m_parameterFiles = new SkParameterFiles(ui->menuLast_Parameters, this);
     ui->dockParamsContents->setMinimumWidth(265);
     ui->dockWidgetLogContents->setMinimumWidth(330);
-    ui->tableLog->setColumnWidth(0, 50);
-    ui->tableLog->setColumnWidth(1, 160);
-    ui->tableLog->setColumnWidth(2, 500);
 
     readWindowSettings(settings);
     if (settings.contains(QStringLiteral("fileDialog")))
@@ -120,6 +118,7 @@ void SkMainWindow::readSettings()
     const bool legend = settings.value(QStringLiteral("showActivityLegend"), true).toBool();
     m_showLegendAction->setChecked(legend);
     onShowLegendToggled(legend);
+    m_activityControls->restore(settings);
     m_writeXlsHeader = settings.value(QStringLiteral("writeXLSHeader"), true).toBool();
     if (settings.contains(QStringLiteral("infoSplitterState")))
         ui->infoSplitter->restoreState(settings.value(QStringLiteral("infoSplitterState")).toByteArray());
@@ -138,6 +137,7 @@ void SkMainWindow::readSettings()
         qDebug() << "mnw: stored list of parameter files is damaged; the list starts empty";
     storedInt(settings, QStringLiteral("liveShowWhatComboBox"),
               [this](int v) { setComboIndex(ui->liveShowWhatComboBox, v); });
+    m_view->readSettings(settings);
     m_params->readParameters(settings);
 }
 
@@ -173,6 +173,7 @@ void SkMainWindow::writeSettings()
     settings.setValue(QStringLiteral("fileDialogDirectoryUrl"), m_openFileDialog->directoryUrl());
     settings.setValue(QStringLiteral("configureDialog"), m_configureDialog->saveState());
     settings.setValue(QStringLiteral("showActivityLegend"), m_showLegendAction->isChecked());
+    m_activityControls->save(settings);
     settings.setValue(QStringLiteral("writeXLSHeader"), m_writeXlsHeader);
     settings.setValue(QStringLiteral("framesBatchSizeStream"), m_batchSizeStream);
     settings.setValue(QStringLiteral("framesBatchSizeFiles"), m_batchSizeFiles);
@@ -183,6 +184,7 @@ void SkMainWindow::writeSettings()
     settings.setValue(QStringLiteral("rgsum/chLast"), ui->rgSumChLastSpinBox->value());
     settings.setValue(QStringLiteral("recentPList"), m_parameterFiles->save());
     settings.setValue(QStringLiteral("liveShowWhatComboBox"), ui->liveShowWhatComboBox->currentIndex());
+    m_view->writeSettings(settings);
     m_params->writeParameters(settings);
     settings.sync();
     const QString failure = SkParameterFiles::failure(settings);
@@ -227,21 +229,38 @@ bool SkMainWindow::importParameters(const QString &path)
 {
     const QString absolute = QFileInfo(path).absoluteFilePath();
     QString error;
-    if (!SkParameterFiles::read(*m_params, absolute, &error)) {
-        showFailure(tr("Parameters not read from %1: %2")
-                        .arg(QDir::toNativeSeparators(absolute), error));
+    QStringList warnings;
+    if (!SkParameterFiles::read(*m_params, absolute, &error, &warnings)) {
+        showFailure(tr("Parameters not read: %1").arg(error));
         return false;
     }
     addRecentParameterFile(nowMs(), absolute);
     const QString shown = QDir::toNativeSeparators(absolute);
+    QString read = tr("Parameters read from %1").arg(shown);
+    if (!warnings.isEmpty()) {
+        read = tr("Parameters read from %1 with %n warning(s)", nullptr, warnings.size()).arg(shown);
+        showParameterWarnings(read, warnings);
+    }
     // The detectors take new settings only when they start again: until then the log and the
     // activity plot show the old ones.
     if (store()->endFrame() > store()->startFrame())
-        showMessage(tr("Parameters read from %1: press \"Recalculate\" to analyse the frames "
-                       "in memory with them").arg(shown), 0);
+        showMessage(tr("%1: press \"Recalculate\" to analyse the frames in memory with them")
+                        .arg(read), 0);
     else
-        showMessage(tr("Parameters read from %1").arg(shown), 4000);
+        showMessage(read, warnings.isEmpty() ? 4000 : 0);
     return true;
+}
+
+// Each value the file could not give is named: the first in the box, all in its details.
+void SkMainWindow::showParameterWarnings(const QString &text, const QStringList &warnings)
+{
+    for (const QString &warning : warnings)
+        qWarning().noquote() << "mnw:" << warning;
+    QMessageBox box(QMessageBox::Warning, tr("Import Parameters"), text, QMessageBox::Ok, this);
+    box.setObjectName(QStringLiteral("parameterWarnings"));
+    box.setInformativeText(warnings.first());
+    box.setDetailedText(warnings.join(QLatin1Char('\n')));
+    box.exec();
 }
 
 void SkMainWindow::addRecentParameterFile(qint64 timeMs, const QString &path)

@@ -6,8 +6,11 @@
 #include "SkMainWindow.h"
 #include "ui_SkMainWindow.h"
 
+#include "SkChannelScaleDraw.h"
+#include "SkChannelScaleEngine.h"
 #include "SkLiveSession.h"
 #include "SkPlotActivities.h"
+#include "SkPlotPicker.h"
 #include "SkPlotSpectrogram.h"
 #include "SkTimezoneAction.h"
 #include "SkUpdateThrottle.h"
@@ -17,6 +20,7 @@
 #include <qwt_scale_draw.h>
 #include <qwt_slider.h>
 
+#include <QCheckBox>
 #include <QDockWidget>
 #include <QLabel>
 #include <QSignalBlocker>
@@ -65,6 +69,10 @@ void SkMainWindow::setupSliders()
     ui->progressSlider->setPageSteps(20);
     ui->progressSlider->setTracking(true);
 
+    // The activity plot's sliders show its axes (SkActivityControls): a value they take here
+    // must not reach the plot as a limit set by the user.
+    const QSignalBlocker leftBlocker(ui->plotThresholdSliderPALeft);
+    const QSignalBlocker rightBlocker(ui->plotThresholdSliderPARight);
     const auto thresholdSliders = {ui->plotThresholdSlider, ui->plotThresholdSliderPALeft,
                                    ui->plotThresholdSliderPARight};
     for (QwtSlider *slider : thresholdSliders) {
@@ -76,8 +84,9 @@ void SkMainWindow::setupSliders()
         slider->setStepAlignment(false);
     }
     ui->plotThresholdSlider->setValue(400);
-    ui->plotThresholdSliderPALeft->setValue(1000);
-    ui->plotThresholdSliderPARight->setValue(2000);
+    // The activity plot's axes reach as far as the boxes beside them.
+    for (QwtSlider *slider : {ui->plotThresholdSliderPALeft, ui->plotThresholdSliderPARight})
+        slider->setScale(1, ui->plotThresholdDoubleSpinBoxPARight->maximum());
 }
 
 void SkMainWindow::setupComboBoxes()
@@ -145,12 +154,6 @@ void SkMainWindow::setupPlots()
     m_rgSumCurve = newCurve(ui->plotRgSum, QString(), Qt::darkRed);
     setAxisTitle(ui->plotRgSum, QwtPlot::yLeft, tr("Range gate"));
     setAxisTitle(ui->plotRgSum, QwtPlot::xBottom, tr("Normalized sum - channels (a.u.)"));
-
-    ui->plotActivity->enableAxis(QwtPlot::yRight, true);
-    ui->plotActivity->enableAxis(QwtPlot::xBottom, false);
-    ui->plotActivity->setAxisScale(QwtPlot::yLeft, 0, 1000);
-    ui->plotActivity->setAxisScale(QwtPlot::yRight, 0, 2000);
-    ui->plotActivity->setAxisScale(QwtPlot::xBottom, 0, m_maxFrames);
 }
 
 // ---- Command-line helpers -------------------------------------------------------------------
@@ -239,13 +242,38 @@ void SkMainWindow::stepFrames(int delta)
     showFrame(shownFrame() + delta);
 }
 
+// A stream is read, analysed and recorded on either way (the radar does not wait): pausing
+// it holds the display still, on the frame shown, until play goes on.
 void SkMainWindow::on_playAction_triggered(bool checked)
 {
     m_session->setPlaying(checked);
+    if (m_streamMode) {
+        if (!checked) {
+            showMessage(tr("Display paused: the stream is still read, analysed and recorded"), 4000);
+        } else if (ui->firstFrameAction->isChecked()) {
+            on_firstFrameAction_triggered(true);
+        } else {
+            on_progressSlider_valueChanged(ui->progressSlider->value());
+        }
+        return;
+    }
     // Playing on from a paused, full window: move on at once instead of waiting for a result
     // that will not come.
     if (checked && ui->nextBatchAction->isEnabled())
         on_nextBatchAction_triggered();
+}
+
+bool SkMainWindow::isDisplayFrozen() const
+{
+    return m_streamMode && !ui->playAction->isChecked();
+}
+
+void SkMainWindow::prepareViewsForOpen()
+{
+    m_view->forgetDrawn();
+    // A stream is watched as it comes: the newest analysed frame is shown.
+    if (m_streamMode)
+        ui->firstFrameAction->setChecked(true);
 }
 
 void SkMainWindow::on_firstFrameAction_triggered(bool checked)
@@ -276,10 +304,16 @@ void SkMainWindow::on_progressSlider_sliderMoved(double)
     ui->firstFrameAction->setChecked(false);
 }
 
+// A wheel turned over a dock scrolls the dock; at the end of its list the turn reaches the
+// window, and must not step frames (and end follow mode) where the reader did not look.
 void SkMainWindow::wheelEvent(QWheelEvent *event)
 {
     const int notches = event->angleDelta().y() / 120;
-    if (notches == 0) {
+    const QPoint at = event->position().toPoint();
+    bool overDock = false;
+    for (QWidget *w = childAt(at); w && w != this; w = w->parentWidget())
+        overDock = overDock || qobject_cast<QDockWidget *>(w) != nullptr;
+    if (notches == 0 || overDock) {
         QMainWindow::wheelEvent(event);
         return;
     }
@@ -307,8 +341,11 @@ void SkMainWindow::connectView()
     connect(view, &SkViewController::frameChosen, this, &SkMainWindow::showFrame);
     connect(view, &SkViewController::positionChosen, this, &SkMainWindow::applyPosition);
     connect(view, &SkViewController::showHowChanged, this, &SkMainWindow::applyShowHow);
-    connect(view, &SkViewController::colourTopChanged, ui->plotThresholdSlider,
-            &QwtSlider::setValue);
+    connect(view, &SkViewController::colourScaleChanged, this, &SkMainWindow::applyColourScale);
+    connect(ui->plotCenter, &SkPlotSpectrogram::colorLevelsChanged, this,
+            &SkMainWindow::onColorLevelsChanged);
+    connect(ui->plotThresholdAutoCheckBox, &QCheckBox::clicked, view,
+            &SkViewController::setAutoLevels);
     connect(view, &SkViewController::frameExtracted, this, &SkMainWindow::onValueExtracted);
     connect(view, &SkViewController::drawn, this, &SkMainWindow::frameDrawn);
     connect(view, &SkViewController::settled, this, &SkMainWindow::plotSettled);
@@ -352,6 +389,7 @@ void SkMainWindow::applyShowHow(SkViewController::ShowHow how)
     using ShowHow = SkViewController::ShowHow;
     ui->extractRowSpinBox->setEnabled(how != ShowHow::Velocities);
     ui->extractColumnSpinBox->setEnabled(how != ShowHow::Rangegates);
+    updateChannelAxes();
     switch (how) {
     case ShowHow::Rangegates:
         ui->plotCenter->setAxisTitles(tr("Doppler channel"), tr("Frame (from the first held)"));
@@ -389,6 +427,25 @@ void SkMainWindow::on_peakShiftComboBox_currentIndexChanged(int index)
 {
     const int columns = ui->peakShiftComboBox->itemData(index).toInt();
     m_view->setPeakShift(SkViewController::PeakShift(columns));
+    updateChannelAxes();
+}
+
+// The axes that show Doppler channels label each screen column with its true channel.
+void SkMainWindow::updateChannelAxes()
+{
+    const SkChannelMapping mapping = m_view->channelMapping();
+    const bool channels = m_view->showHow() != SkViewController::ShowHow::Velocities;
+    ui->plotCenter->setPeakShift(mapping.shift());
+    ui->plotCenter->setChannelAxis(channels);
+    if (channels) {
+        ui->plotBottom->setAxisScaleEngine(QwtPlot::xBottom, new SkChannelScaleEngine(mapping));
+        ui->plotBottom->setAxisScaleDraw(QwtPlot::xBottom, new SkChannelScaleDraw(mapping));
+    } else {
+        ui->plotBottom->setAxisScaleEngine(QwtPlot::xBottom, new QwtLinearScaleEngine());
+        ui->plotBottom->setAxisScaleDraw(QwtPlot::xBottom, new QwtScaleDraw());
+    }
+    ui->plotCenter->replot();
+    ui->plotBottom->replot();
 }
 
 void SkMainWindow::on_extractRowSpinBox_valueChanged(int v)
@@ -407,64 +464,53 @@ void SkMainWindow::on_plotCenter_markerPosChanged(QPointF pos)
     m_view->placeMarker(pos);
 }
 
+// The readout names the cell the plot reports; each frame drawn refreshes it.
 void SkMainWindow::on_plotCenter_currentPosChanged(QPoint pos, double value)
 {
-    m_cursorLabel->setText(QStringLiteral("x:%1 y:%2 z:%3")
-                               .arg(pos.x(), 4)
-                               .arg(pos.y(), 4)
-                               .arg(value, 8, 'f', 1));
+    Q_UNUSED(pos)
+    Q_UNUSED(value)
+    m_cursorCell = ui->plotCenter->picker()->trackedCell();
+    m_hasCursorCell = true;
+    showCursorReading();
 }
 
+// A move of the scale by the user: the levels of the kind shown stay where they put them.
 void SkMainWindow::on_plotThresholdSlider_valueChanged(double v)
 {
     {
         const QSignalBlocker blocker(ui->plotThresholdDoubleSpinBox);
         ui->plotThresholdDoubleSpinBox->setValue(v);
     }
-    ui->plotCenter->setZMax(v);
     m_view->setColourTop(v);
+}
+
+// The kind shown, or its scale, changed: the controls show it without counting as a move.
+void SkMainWindow::applyColourScale(double top, bool automatic)
+{
+    {
+        const QSignalBlocker b1(ui->plotThresholdSlider), b2(ui->plotThresholdDoubleSpinBox),
+            b3(ui->plotThresholdAutoCheckBox);
+        ui->plotThresholdSlider->setValue(top);
+        ui->plotThresholdDoubleSpinBox->setValue(top);
+        ui->plotThresholdAutoCheckBox->setChecked(automatic);
+    }
+    ui->plotCenter->setZMax(top);
+    ui->plotCenter->setAutoColorLevels(automatic);
+    ui->plotCenter->replot();
+}
+
+void SkMainWindow::onColorLevelsChanged(double low, double high)
+{
+    Q_UNUSED(low)
+    const QSignalBlocker b1(ui->plotThresholdSlider), b2(ui->plotThresholdDoubleSpinBox);
+    ui->plotThresholdSlider->setValue(high);
+    ui->plotThresholdDoubleSpinBox->setValue(high);
+    m_view->takeAutoTop(high);
 }
 
 void SkMainWindow::on_plotThresholdDoubleSpinBox_valueChanged(double v)
 {
     ui->plotThresholdSlider->setValue(v);
-}
-
-void SkMainWindow::on_plotThresholdSliderPALeft_valueChanged(double v)
-{
-    ui->plotThresholdDoubleSpinBoxPALeft->setValue(v);
-    ui->plotActivity->setAxisScale(QwtPlot::yLeft, 0, v);
-    m_activityReplot->request();
-}
-
-void SkMainWindow::on_plotThresholdDoubleSpinBoxPALeft_valueChanged(double v)
-{
-    const QSignalBlocker blocker(ui->plotThresholdSliderPALeft);
-    ui->plotThresholdSliderPALeft->setValue(v);
-    ui->plotActivity->setAxisScale(QwtPlot::yLeft, 0, v);
-    m_activityReplot->request();
-}
-
-void SkMainWindow::on_plotThresholdSliderPARight_valueChanged(double v)
-{
-    ui->plotThresholdDoubleSpinBoxPARight->setValue(v);
-}
-
-void SkMainWindow::on_plotThresholdDoubleSpinBoxPARight_valueChanged(double v)
-{
-    {
-        const QSignalBlocker blocker(ui->plotThresholdSliderPARight);
-        ui->plotThresholdSliderPARight->setValue(v);
-    }
-    ui->plotActivity->setAxisScale(QwtPlot::yRight, ui->doubleSpinBoxPARightStart->value(), v);
-    m_activityReplot->request();
-}
-
-void SkMainWindow::on_doubleSpinBoxPARightStart_valueChanged(double v)
-{
-    ui->plotActivity->setAxisScale(QwtPlot::yRight, v,
-                                   ui->plotThresholdDoubleSpinBoxPARight->value());
-    m_activityReplot->request();
 }
 
 void SkMainWindow::on_rgSumChBeginSpinBox_valueChanged(int)

@@ -1,5 +1,6 @@
 #include "SkParameterFiles.h"
 
+#include "RuParameterFile.h"
 #include "SkParameterWidgets.h"
 
 #include <QAction>
@@ -120,22 +121,14 @@ bool SkParameterFiles::write(const SkParameterWidgets &widgets, const QString &p
 }
 
 bool SkParameterFiles::read(const SkParameterWidgets &widgets, const QString &path,
-                            QString *error)
+                            QString *error, QStringList *warnings)
 {
-    const QFileInfo info(path);
-    if (!info.exists()) {
-        *error = tr("the file does not exist");
+    const RuParameterFile file = RuParameterFile::read(path, widgets.parameterSet());
+    *error = file.error();
+    if (!file.isRead())
         return false;
-    }
-    if (!info.isFile() || !info.isReadable()) {
-        *error = tr("the file cannot be read");
-        return false;
-    }
-    const QSettings settings(path, QSettings::IniFormat);
-    *error = failure(settings);
-    if (!error->isEmpty())
-        return false;
-    widgets.readParameters(settings);
+    widgets.setParameterSet(file.parameters());
+    *warnings = file.warnings();
     return true;
 }
 

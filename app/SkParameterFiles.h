@@ -11,6 +11,7 @@
 #include <QMap>
 #include <QObject>
 #include <QString>
+#include <QStringList>
 
 class QAction;
 class QMenu;
@@ -45,9 +46,12 @@ public:
     // Writes the widgets' parameters into the INI file `path`. False with the reason in
     // `error` when the file could not be written.
     static bool write(const SkParameterWidgets &widgets, const QString &path, QString *error);
-    // Reads the parameters the INI file `path` holds into the widgets. False with the reason
-    // when the file could not be read (nothing is changed then).
-    static bool read(const SkParameterWidgets &widgets, const QString &path, QString *error);
+    // Reads the parameters the INI file `path` holds into the widgets, as every front end
+    // reads a parameter file: a value it cannot use keeps the widget's and is named in
+    // `warnings`. False with the reason, naming the file, when it is no parameter file or
+    // cannot be read (nothing is changed then).
+    static bool read(const SkParameterWidgets &widgets, const QString &path, QString *error,
+                     QStringList *warnings);
     // Why `settings` failed, from its status and the file system ("" when it did not).
     static QString failure(const QSettings &settings);
 

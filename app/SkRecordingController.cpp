@@ -4,39 +4,15 @@
 #include "SkFrameStore.h"
 #include "SkFrameTaskRecord.h"
 #include "SkLiveSession.h"
-#include "rrd.h"
+#include "SkRecordFolder.h"
 
 #include <QDir>
-#include <QDirIterator>
-#include <QFile>
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QStandardPaths>
 
-#include <algorithm>
-
 namespace {
-
-constexpr int ScanQuestionEvery = 1000;
-
-struct DiskSpace
-{
-    double availablePercent = -1; // -1: the query failed
-    double totalTiB = 0;
-};
-
-DiskSpace diskSpace(const QString &path)
-{
-    DiskSpace space;
-    uint64_t total = 0, totalFree = 0, available = 0;
-    const QByteArray name = QFile::encodeName(QFileInfo(path).absoluteFilePath());
-    if (rrd_disk_space(name.constData(), &total, &totalFree, &available) != 0 || total == 0)
-        return space;
-    space.availablePercent = double(available) / double(total) * 100.0;
-    space.totalTiB = double(total) / double(uint64_t(1) << 40);
-    return space;
-}
 
 QMessageBox::StandardButton ask(QWidget *parent, const QString &title, const QString &text,
                                 const QString &informative, QMessageBox::StandardButtons buttons)
@@ -50,28 +26,18 @@ QMessageBox::StandardButton ask(QWidget *parent, const QString &title, const QSt
     return QMessageBox::StandardButton(box.exec());
 }
 
-// Minute files of earlier recordings below `path`, with a question after every thousand.
-SkFrameTaskRecord::FileList scanOldMinuteFiles(QWidget *parent, const QString &path)
+// Minute files of earlier recordings below the folder, oldest first, with a question after
+// every thousand found.
+SkFrameTaskRecord::FileList scanOldMinuteFiles(QWidget *parent, const SkRecordFolder &folder)
 {
-    SkFrameTaskRecord::FileList files;
-    QDirIterator it(path, {QStringLiteral("*.rrd0.gz")}, QDir::Files, QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QFileInfo info(it.next());
-        QDateTime created = info.birthTime();
-        if (!created.isValid())
-            created = info.lastModified();
-        files.append({created, info.absoluteFilePath()});
-        if (files.size() % ScanQuestionEvery != 0)
-            continue;
+    return folder.oldMinuteFiles([parent](int found) {
         const auto answer =
             ask(parent, SkRecordingController::tr("Long duration of file scannning"),
-                SkRecordingController::tr("%1 *.rrd0.gz files found.").arg(files.size()),
+                SkRecordingController::tr("%1 *.rrd0.gz files found.").arg(found),
                 SkRecordingController::tr("Should I continue scanning and import files?"),
                 QMessageBox::Yes | QMessageBox::Abort);
-        if (answer != QMessageBox::Yes)
-            return {};
-    }
-    return files;
+        return answer == QMessageBox::Yes;
+    });
 }
 
 } // namespace
@@ -165,8 +131,7 @@ QString SkRecordingController::checkedRecordPath()
         path = fallback;
         m_options->setRecordPath(path);
     }
-    const QFileInfo folder(path);
-    if (!folder.isDir() || !folder.isWritable()) {
+    if (!SkRecordFolder(path).isUsable()) {
         refuse(tr("Record path is not writeable!"),
                tr("Recording not possible! Choose a new path!"));
         return QString();
@@ -180,26 +145,24 @@ bool SkRecordingController::start()
     QString path = checkedRecordPath();
     if (path.isEmpty())
         return false;
-    const DiskSpace space = diskSpace(path);
+    const SkRecordFolder folder(path);
+    const SkRecordFolder::FreeSpace space = folder.freeSpace();
     SkFrameTaskRecord::FileList oldFiles;
     if (m_options->recordImportOldFiles())
-        oldFiles = scanOldMinuteFiles(m_dialogParent, path);
+        oldFiles = scanOldMinuteFiles(m_dialogParent, folder);
     const QString spaceText = tr("Currently available: %1% of %2TiB")
-                                  .arg(space.availablePercent, 0, 'f', 1)
+                                  .arg(space.percent, 0, 'f', 1)
                                   .arg(space.totalTiB, 0, 'f', 2);
-    if (space.availablePercent >= 0 && !oldFiles.isEmpty()) {
+    if (space.isKnown() && !oldFiles.isEmpty()) {
         const auto answer = ask(m_dialogParent, tr("Found files for deleting"),
                                 tr("%1 *.rrd0.gz files found for deleting!").arg(oldFiles.size()),
                                 tr("Delete files as necessary?\nOldest files first.\n") + spaceText,
                                 QMessageBox::Yes | QMessageBox::No);
-        if (answer == QMessageBox::Yes)
-            std::stable_sort(oldFiles.begin(), oldFiles.end(),
-                             [](const auto &a, const auto &b) { return a.first < b.first; });
-        else
+        if (answer != QMessageBox::Yes)
             oldFiles.clear();
     }
     const int minFree = m_options->recordPreserveDiskSpacePercent();
-    if (space.availablePercent >= 0 && space.availablePercent < minFree) {
+    if (space.isBelow(minFree)) {
         const auto answer = ask(m_dialogParent, tr("Disk full"),
                                 tr("%1 *.rrd0.gz files found for deleting!").arg(oldFiles.size()),
                                 tr("Minimal free disk space (%1%) reached!\nContinue recording?\n")

@@ -5,7 +5,7 @@
 #include "SkUpdateThrottle.h"
 
 #include <QMutexLocker>
-#include <QSize>
+#include <QSettings>
 
 #include <cmath>
 
@@ -14,10 +14,32 @@ namespace {
 constexpr double LevelColourTop = 400;
 // Normalised frames are ratios to the background: their scale starts far lower.
 constexpr double RatioColourTop = 4;
+// The range of the colour-scale slider.
+constexpr double LowestColourTop = 1;
+constexpr double HighestColourTop = 999999;
 
 bool isRatio(SkPacketTypeEnum type)
 {
     return type == SkPacketTypeEnum::AvalancheNormalized;
+}
+
+// Names of the kinds in the settings, which outlive the numbering of the selector.
+QString settingsKey(SkPacketTypeEnum type, const char *what)
+{
+    const char *name = "original";
+    switch (type) {
+    case SkPacketTypeEnum::Original: name = "original"; break;
+    case SkPacketTypeEnum::OriginalFiltered: name = "originalFiltered"; break;
+    case SkPacketTypeEnum::AvalancheBackground: name = "avalancheBackground"; break;
+    case SkPacketTypeEnum::AvalancheNormalized: name = "avalancheNormalized"; break;
+    case SkPacketTypeEnum::LiveHalfSym: name = "liveHalfSym"; break;
+    }
+    return QStringLiteral("colourScale/%1/%2").arg(QLatin1String(name), QLatin1String(what));
+}
+
+int cellOf(double coordinate)
+{
+    return int(std::floor(coordinate));
 }
 
 // The view whose extraction job runs on this pool thread: the store reports the result there,
@@ -31,6 +53,23 @@ SkJobScheduler::Job forView(SkViewController::ShowHow view, Job job)
         extractingView = int(view);
         job();
     };
+}
+
+// The frame view of a packet the store no longer holds, rotated as the store rotates it.
+QVector<double> rotatedFrame(const SkPacket &packet, SkPacketTypeEnum type,
+                             const SkChannelMapping &mapping, int *rows)
+{
+    *rows = 0;
+    if (!packet.hasMatrix(type))
+        return {};
+    const SkPacket::MatrixPtr m = packet.matrix(type);
+    const int channels = SkChannelMapping::Channels;
+    *rows = int(m->rows());
+    QVector<double> data(*rows * channels);
+    for (int r = 0; r < *rows; ++r)
+        for (int column = 0; column < channels; ++column)
+            data[r * channels + column] = (*m)(r, mapping.columnToChannel(column));
+    return data;
 }
 
 } // namespace
@@ -69,9 +108,14 @@ SkViewController::~SkViewController()
     shutdown();
 }
 
-double SkViewController::colourTop(SkPacketTypeEnum type) const
+SkViewController::ColourScale SkViewController::colourScale(SkPacketTypeEnum type) const
 {
-    return m_colourTops.value(type, isRatio(type) ? RatioColourTop : LevelColourTop);
+    return m_colourScales.value(type, defaultColourScale(type));
+}
+
+SkViewController::ColourScale SkViewController::defaultColourScale(SkPacketTypeEnum type)
+{
+    return {isRatio(type) ? RatioColourTop : LevelColourTop, true};
 }
 
 // ---- What is shown --------------------------------------------------------------------------
@@ -79,79 +123,75 @@ double SkViewController::colourTop(SkPacketTypeEnum type) const
 void SkViewController::setShowWhat(SkPacketTypeEnum type)
 {
     m_showWhat = type;
-    emit colourTopChanged(colourTop(type));
+    emitColourScale();
     requestUpdate();
 }
 
-// Each view keeps the marker the user placed in it last.
 void SkViewController::setShowHow(ShowHow how)
 {
-    if (m_markerPerView.contains(how))
-        moveMarker(m_markerPerView.value(how));
     m_showHow = how;
+    updateMarker();
     emit showHowChanged(how);
     requestUpdate();
 }
 
+// The channel chosen stays: the marker moves to the column the shift puts it in.
 void SkViewController::setPeakShift(PeakShift shift)
 {
     m_peakShift = shift;
+    updateMarker();
     requestUpdate();
 }
 
-// The views over time mark the frame on display, counted from the first frame held.
 void SkViewController::setFrame(int frame)
 {
     m_frame = frame;
-    if (m_showHow == ShowHow::Rangegates)
-        moveMarker(QPointF(m_marker.x(), frame - m_dataStart));
-    else if (m_showHow == ShowHow::Velocities)
-        moveMarker(QPointF(frame - m_dataStart, m_marker.y()));
+    updateMarker();
     requestUpdate();
 }
 
+// Every view redraws: the one over time extracts another range gate or channel, the others
+// move their marker and the profiles through it.
 void SkViewController::setRangegate(int rangegate)
 {
     m_rangegate = rangegate;
-    if (m_showHow == ShowHow::Frame) {
-        moveMarker(QPointF(m_marker.x(), rangegate));
-        rememberMarker();
-        // The profile across the channels follows the marker at once.
-        requestUpdate();
-    } else if (m_showHow == ShowHow::Rangegates) {
-        requestUpdate();
-    }
+    updateMarker();
+    requestUpdate();
 }
 
 void SkViewController::setChannel(int channel)
 {
     m_channel = channel;
-    if (m_showHow == ShowHow::Frame) {
-        moveMarker(QPointF(channel, m_marker.y()));
-        rememberMarker();
-        requestUpdate();
-    } else if (m_showHow == ShowHow::Velocities) {
-        requestUpdate();
-    }
+    updateMarker();
+    requestUpdate();
 }
 
+// Each view draws two of frame, range gate and channel along its axes; a click chooses those
+// two and keeps the third.
 void SkViewController::placeMarker(QPointF pos)
 {
-    m_marker = pos;
-    rememberMarker();
+    const SkChannelMapping mapping = channelMapping();
+    const int lastColumn = SkChannelMapping::Channels - 1;
+    const int x = cellOf(pos.x());
+    const int y = cellOf(pos.y());
     switch (m_showHow) {
     case ShowHow::Frame:
-        m_channel = int(std::floor(pos.x()));
-        m_rangegate = int(std::floor(pos.y()));
+        m_channel = mapping.columnToChannel(qBound(0, x, lastColumn));
+        m_rangegate = qMax(0, y);
         emit positionChosen(m_rangegate, m_channel);
         break;
     case ShowHow::Rangegates:
-        emit frameChosen(m_dataStart + int(std::floor(pos.y())));
+        m_channel = mapping.columnToChannel(qBound(0, x, lastColumn));
+        emit positionChosen(m_rangegate, m_channel);
+        emit frameChosen(m_viewStart + y);
         break;
     case ShowHow::Velocities:
-        emit frameChosen(m_dataStart + int(std::floor(pos.x())));
+        m_rangegate = qMax(0, y);
+        emit positionChosen(m_rangegate, m_channel);
+        emit frameChosen(m_viewStart + x);
         break;
     }
+    updateMarker();
     requestUpdate();
 }
 
@@ -159,26 +199,98 @@ void SkViewController::syncPosition(int rangegate, int channel)
 {
     m_rangegate = rangegate;
     m_channel = channel;
+    updateMarker();
 }
+
+// The centre of the cell of the position in `how`'s picture.
+QPointF SkViewController::markerOf(ShowHow how) const
+{
+    const double column = channelMapping().channelToColumn(m_channel) + 0.5;
+    const double row = m_rangegate + 0.5;
+    const double frame = m_frame - m_viewStart + 0.5;
+    switch (how) {
+    case ShowHow::Frame: return QPointF(column, row);
+    case ShowHow::Rangegates: return QPointF(column, frame);
+    case ShowHow::Velocities: return QPointF(frame, row);
+    }
+    return QPointF(column, row);
+}
+
+void SkViewController::updateMarker()
+{
+    const QPointF marker = markerOf(m_showHow);
+    if (marker == m_marker)
+        return;
+    m_marker = marker;
+    emit markerMoved(marker);
+}
+
+// ---- Colour scales --------------------------------------------------------------------------
 
 void SkViewController::setColourTop(double top)
 {
-    const double rounded = double(std::lround(top));
-    m_colourTops[m_showWhat] = rounded;
-    // The level views share one scale; the ratio view has its own.
-    if (!isRatio(m_showWhat)) {
-        for (SkPacketTypeEnum type : skPacketTypesInSelectorOrder()) {
-            if (!isRatio(type))
-                m_colourTops[type] = rounded;
-        }
-    }
+    m_colourScales[m_showWhat] = {top, false};
+    emitColourScale();
     requestUpdate();
 }
 
+void SkViewController::setAutoLevels(bool on)
+{
+    ColourScale scale = colourScale(m_showWhat);
+    scale.automatic = on;
+    m_colourScales[m_showWhat] = scale;
+    emitColourScale();
+    requestUpdate();
+}
+
+void SkViewController::takeAutoTop(double top)
+{
+    ColourScale scale = colourScale(m_showWhat);
+    if (!scale.automatic)
+        return;
+    scale.top = qBound(LowestColourTop, top, HighestColourTop);
+    m_colourScales[m_showWhat] = scale;
+}
+
+void SkViewController::emitColourScale()
+{
+    const ColourScale scale = colourScale(m_showWhat);
+    emit colourScaleChanged(scale.top, scale.automatic);
+}
+
+// What the settings do not hold, or hold as no number in the slider's range, is the default.
+void SkViewController::readSettings(const QSettings &settings)
+{
+    for (SkPacketTypeEnum type : skPacketTypesInSelectorOrder()) {
+        ColourScale scale = defaultColourScale(type);
+        bool ok = false;
+        const double top = settings.value(settingsKey(type, "top")).toDouble(&ok);
+        if (ok && top >= LowestColourTop && top <= HighestColourTop)
+            scale.top = top;
+        const QVariant automatic = settings.value(settingsKey(type, "auto"));
+        if (automatic.isValid())
+            scale.automatic = automatic.toBool();
+        m_colourScales[type] = scale;
+    }
+    emitColourScale();
+}
+
+void SkViewController::writeSettings(QSettings &settings) const
+{
+    for (SkPacketTypeEnum type : skPacketTypesInSelectorOrder()) {
+        const ColourScale scale = colourScale(type);
+        settings.setValue(settingsKey(type, "top"), scale.top);
+        settings.setValue(settingsKey(type, "auto"), scale.automatic);
+    }
+}
+
+// ---- Data ranges and docks ------------------------------------------------------------------
+
+// The picture on display keeps its rows until the next extraction, and so does the marker.
 void SkViewController::setDataRange(int start, int length)
 {
+    Q_UNUSED(length)
     m_dataStart = start;
-    m_dataLength = length;
 }
 
 void SkViewController::setLiveCurve(SkActivityPlotId id)
@@ -192,17 +304,6 @@ void SkViewController::setRgSumChannels(int begin, int last)
     m_rgSumBegin = begin;
     m_rgSumLast = last;
     requestRgSum();
-}
-
-void SkViewController::moveMarker(QPointF pos)
-{
-    m_marker = pos;
-    emit markerMoved(pos);
-}
-
-void SkViewController::rememberMarker()
-{
-    m_markerPerView[m_showHow] = m_marker;
 }
 
 // ---- Extraction -----------------------------------------------------------------------------
@@ -219,11 +320,11 @@ void SkViewController::extractNow()
     const int frame = m_frame;
     const SkPacketTypeEnum type = m_showWhat;
     const int shift = int(m_peakShift);
+    m_viewStart = m_dataStart;
+    updateMarker();
     switch (m_showHow) {
     case ShowHow::Frame:
-        m_jobs->schedule(SkJobScheduler::Frame, forView(m_showHow, [=] {
-                             s->extractFrame(frame, type, shift);
-                         }));
+        extractFrame();
         break;
     case ShowHow::Rangegates: {
         const int row = m_rangegate;
@@ -233,7 +334,7 @@ void SkViewController::extractNow()
         break;
     }
     case ShowHow::Velocities: {
-        const int column = m_channel;
+        const int column = channelMapping().channelToColumn(m_channel);
         m_jobs->schedule(SkJobScheduler::Column, forView(m_showHow, [=] {
                              s->extractColumn(column, frame, type, shift);
                          }));
@@ -244,6 +345,38 @@ void SkViewController::extractNow()
         requestLive();
     if (m_rgSumShown)
         requestRgSum();
+}
+
+// A frame still held is extracted from the store, which has its newest result and caches
+// its matrices; the frame drawn last is drawn again from its packet once it has left.
+void SkViewController::extractFrame()
+{
+    SkFrameStore *s = m_store;
+    const int frame = m_frame;
+    const SkPacketTypeEnum type = m_showWhat;
+    const int shift = int(m_peakShift);
+    const SkChannelMapping mapping = channelMapping();
+    const SkPacket kept = displayedPacket();
+    const SkPacket keptPrevious = displayedPrevious();
+    const bool fromKept = kept.frameNumber() == frame;
+    m_jobs->schedule(SkJobScheduler::Frame, forView(ShowHow::Frame, [=] {
+        if (!fromKept || frame >= s->startFrame()) {
+            s->extractFrame(frame, type, shift);
+            return;
+        }
+        int rows = 0;
+        const QVector<double> data = rotatedFrame(kept, type, mapping, &rows);
+        if (rows == 0)
+            return;
+        const int channels = SkChannelMapping::Channels;
+        QMetaObject::invokeMethod(
+            this,
+            [=] {
+                onValueExtracted(int(ShowHow::Frame), data, channels, channels, rows, kept,
+                                 keptPrevious);
+            },
+            Qt::QueuedConnection);
+    }));
 }
 
 void SkViewController::requestLive()
@@ -279,7 +412,8 @@ void SkViewController::shutdown()
 }
 
 // Jobs of different views run side by side: one of a view left meanwhile may end last, and is
-// not drawn over the view shown.
+// not drawn over the view shown. A view over time of a frame gone from the store draws the
+// frames held and keeps the packet of the frame drawn last.
 void SkViewController::onValueExtracted(int view, const QVector<double> &plotData, int width,
                                         int plotWidth, int plotHeight, const SkPacket &packet,
                                         const SkPacket &packetPrev)
@@ -287,12 +421,12 @@ void SkViewController::onValueExtracted(int view, const QVector<double> &plotDat
     if (view != int(m_showHow))
         return;
     emit frameExtracted(plotData, width, plotWidth, plotHeight, packet, packetPrev);
-    {
+    if (packet.hasFrame()) {
         QMutexLocker locker(&m_displayedMutex);
         m_displayed = packet;
-    }
-    if (packet.hasFrame())
+        m_displayedPrevious = packetPrev;
         m_drawnFrame = packet.frameNumber();
+    }
     emit drawn(m_drawnFrame);
     if (isSettled())
         emit settled();
@@ -304,7 +438,16 @@ SkPacket SkViewController::displayedPacket() const
     return m_displayed;
 }
 
+SkPacket SkViewController::displayedPrevious() const
+{
+    QMutexLocker locker(&m_displayedMutex);
+    return m_displayedPrevious;
+}
+
 void SkViewController::forgetDrawn()
 {
+    QMutexLocker locker(&m_displayedMutex);
+    m_displayed = SkPacket();
+    m_displayedPrevious = SkPacket();
     m_drawnFrame = -1;
 }

@@ -1,16 +1,21 @@
 #pragma once
 // What the window shows and how: the matrix kind ("Show What"), the view ("Show How"), the
-// peak shift, the frame on display, the spectrogram's marker with the range gate and channel
-// it names, and the top of the colour scale of each kind. Every change becomes extraction
-// requests on the frame store: at most one update per interval, at most one job of a kind at
-// a time, and never losing the newest request, so what is drawn ends up matching what the
-// controls name. The packet drawn last is kept here (for "PP" and the snapshot).
+// peak shift, and the one position the views share: the frame on display, the range gate and
+// the Doppler channel chosen. The spectrogram's marker is that position as the view shown
+// draws it, so it stands on the same cell whichever view the user switches to. Every change
+// becomes extraction requests on the frame store: at most one update per interval, at most
+// one job of a kind at a time, and never losing the newest request, so what is drawn ends up
+// matching what the controls name. The colour scale of each kind (its top and whether its
+// levels follow the matrix shown) is kept here too, and across runs in the settings.
 //
-// The window feeds in what the user does with its controls, applies what comes back (the
-// marker, a frame or a position chosen on the spectrogram, the colour-scale top) to its
-// widgets and draws what frameExtracted() hands over.
+// The packet drawn last is kept (for "PP", the snapshot and the frame line): a frame that
+// has left the store meanwhile, as on a paused stream, is still drawn from it.
+//
+// Channels are true Doppler channels throughout; only the extraction of a channel over time
+// and the marker speak of screen columns, which the peak shift rotates.
 
 #include "SkActivityPlotId.h"
+#include "SkChannelMapping.h"
 #include "SkPacket.h"
 #include "SkPacketTypeEnum.h"
 
@@ -20,6 +25,7 @@
 #include <QPointF>
 #include <QVector>
 
+class QSettings;
 class SkFrameStore;
 class SkJobScheduler;
 class SkUpdateThrottle;
@@ -36,6 +42,14 @@ public:
     enum class PeakShift { None = 0, ToRight = 200, ToMiddle = 512 };
     Q_ENUM(PeakShift)
 
+    // The colour scale of one kind: [0, top], or with automatic levels the levels of the
+    // matrix shown (top then remembers their top, which a fixed scale starts from).
+    struct ColourScale
+    {
+        double top = 0.0;
+        bool automatic = true;
+    };
+
     static constexpr int UpdateIntervalMs = 200;
 
     // `store` outlives the controller's jobs: shutdown() ends them.
@@ -45,28 +59,33 @@ public:
     SkPacketTypeEnum showWhat() const { return m_showWhat; }
     ShowHow showHow() const { return m_showHow; }
     PeakShift peakShift() const { return m_peakShift; }
+    SkChannelMapping channelMapping() const { return SkChannelMapping(int(m_peakShift)); }
     int frame() const { return m_frame; }
     int rangegate() const { return m_rangegate; }
     int channel() const { return m_channel; }
     QPointF markerPosition() const { return m_marker; }
-    // The top of the colour scale of `type`.
-    double colourTop(SkPacketTypeEnum type) const;
+    ColourScale colourScale(SkPacketTypeEnum type) const;
+    static ColourScale defaultColourScale(SkPacketTypeEnum type);
 
     void setShowWhat(SkPacketTypeEnum type);
     void setShowHow(ShowHow how);
     void setPeakShift(PeakShift shift);
     // The frame on display (the position slider's value).
     void setFrame(int frame);
-    // The range gate and channel the row and column boxes name.
+    // The range gate and the true channel the row and column boxes name.
     void setRangegate(int rangegate);
     void setChannel(int channel);
-    // The user placed the spectrogram's marker at `pos` (plot coordinates of the view shown).
+    // The user clicked the spectrogram at `pos` (plot coordinates of the view shown): the
+    // frame, range gate or channel that view draws there are chosen.
     void placeMarker(QPointF pos);
-    // The row and column boxes hold these after positionChosen() (they keep to their ranges);
-    // the marker stays where it was placed.
+    // The row and column boxes hold these after positionChosen() (they keep to their ranges).
     void syncPosition(int rangegate, int channel);
-    // The top of the colour scale of the kind shown; the level views share one scale.
+    // The user set the top of the colour scale of the kind shown: its levels stay fixed.
     void setColourTop(double top);
+    // Automatic levels of the kind shown on or off.
+    void setAutoLevels(bool on);
+    // Automatic levels chose `top` for the matrix on display.
+    void takeAutoTop(double top);
     // The store's window, as its dataRangeChanged() reports it.
     void setDataRange(int start, int length);
     // The live value the live dock shows, the channels the range-gate sums add up, and
@@ -88,22 +107,29 @@ public:
     // Drops waiting jobs and waits for the running ones; no job starts afterwards.
     void shutdown();
 
-    // The packet drawn last (empty before the first), and its frame (-1).
+    // The packet drawn last and the one before it in the store (empty before the first), and
+    // the frame drawn (-1).
     SkPacket displayedPacket() const;
+    SkPacket displayedPrevious() const;
     int drawnFrame() const { return m_drawnFrame; }
     // A new open: nothing of the old sources counts as drawn.
     void forgetDrawn();
 
+    // The colour scale of every kind, as the settings keep it (read: the kind shown is
+    // reported by colourScaleChanged).
+    void readSettings(const QSettings &settings);
+    void writeSettings(QSettings &settings) const;
+
 signals:
-    // The spectrogram's marker stands elsewhere now (a view switch, a frame moved in a view
-    // over time, a row or column box in the frame view).
+    // The spectrogram's marker stands elsewhere now.
     void markerMoved(QPointF pos);
     // A click into a view over time named a frame: the frame on display goes there.
     void frameChosen(int frame);
-    // A click into the frame view named a range gate and a channel.
+    // A click named a range gate and a channel (the one of them the view does not draw
+    // stays as it was).
     void positionChosen(int rangegate, int channel);
-    // The kind shown changed, and with it the colour-scale top.
-    void colourTopChanged(double top);
+    // The kind shown changed, or its colour scale.
+    void colourScaleChanged(double top, bool automatic);
     void showHowChanged(SkViewController::ShowHow how);
     // The extracted view of a frame, to be drawn; afterwards drawn() follows.
     void frameExtracted(const QVector<double> &plotData, int width, int plotWidth,
@@ -116,10 +142,12 @@ signals:
 
 private:
     void extractNow();
+    void extractFrame();
     void onValueExtracted(int view, const QVector<double> &plotData, int width, int plotWidth,
                           int plotHeight, const SkPacket &packet, const SkPacket &packetPrev);
-    void moveMarker(QPointF pos);
-    void rememberMarker();
+    QPointF markerOf(ShowHow how) const;
+    void updateMarker();
+    void emitColourScale();
 
     SkFrameStore *m_store;         // not owned
     SkJobScheduler *m_jobs;        // child
@@ -132,10 +160,10 @@ private:
     int m_rangegate = 0;
     int m_channel = 0;
     QPointF m_marker;
-    QMap<ShowHow, QPointF> m_markerPerView;
-    QMap<SkPacketTypeEnum, double> m_colourTops;
+    QMap<SkPacketTypeEnum, ColourScale> m_colourScales;
     int m_dataStart = 0;
-    int m_dataLength = 0;
+    // The first frame of the view over time asked for last: its row or column 0.
+    int m_viewStart = 0;
     SkActivityPlotId m_liveCurve = SkActivitySum;
     int m_rgSumBegin = 0;
     int m_rgSumLast = 1023;
@@ -144,5 +172,6 @@ private:
 
     mutable QMutex m_displayedMutex; // "PP" reads the packet on display
     SkPacket m_displayed;
+    SkPacket m_displayedPrevious;
     int m_drawnFrame = -1;
 };

@@ -130,8 +130,10 @@ void SkWindowGrabber::onTaskFinished(const SkFrameTask *task, int status, const 
 
 void SkWindowGrabber::prepare()
 {
-    // Results computed before the radar's settings were taken are about to be replaced.
-    if (m_done || m_preparing || (m_window->isProcessParamsPending() && m_timeout.isActive()))
+    // With --process-params nothing is analysed before the radar's settings are taken.
+    const bool awaitingSettings =
+        m_window->session()->state() == SkLiveSession::AwaitingSettings;
+    if (m_done || m_preparing || (awaitingSettings && m_timeout.isActive()))
         return;
     const QString missing = missingData();
     if (!missing.isEmpty()) {
@@ -140,8 +142,9 @@ void SkWindowGrabber::prepare()
     }
     m_preparing = true;
     m_timeout.stop();
-    // Hold the window still for the picture: a stream then fills it and drops what follows.
-    m_window->session()->setPlaying(false);
+    // Pause, as the user would to look at a frame: a stream goes on being read and analysed,
+    // the window holds the frame it shows.
+    m_window->setPlaying(false);
     if (m_commandLine.grabType >= 0)
         m_window->setShowWhat(m_commandLine.grabType);
     if (m_commandLine.grabZMax > 0)

@@ -15,6 +15,7 @@
 
 #include "BenchSummary.h"
 #include "RuAlarmCalculator.h"
+#include "RuAlarmEvents.h"
 #include "RuSimulator.h"
 #include "SkActivityCurveData.h"
 #include "SkColorLevels.h"
@@ -42,10 +43,17 @@ constexpr int Rangegates = 128;
 constexpr int Window = 1000;
 constexpr int StreamFrames = 20000;
 
-// One mixed scenario cycle of results with every live value on, looped to make the stream.
-const std::vector<SkAlarmResultSharedPtr> &results()
+// One mixed scenario cycle of results with every live value on, looped to make the stream,
+// each with the events the live session derives from it.
+struct Fed
 {
-    static std::vector<SkAlarmResultSharedPtr> made;
+    SkAlarmResultSharedPtr result;
+    QVector<RuAlarmEvent> events;
+};
+
+const std::vector<Fed> &results()
+{
+    static std::vector<Fed> made;
     if (!made.empty())
         return made;
     RuSimulatorOptions o;
@@ -61,7 +69,7 @@ const std::vector<SkAlarmResultSharedPtr> &results()
     for (int i = 0; i < o.frames; ++i) {
         const RuFrame frame = sim.frame(i);
         calc.processFrame(frame, frame.timeMicros());
-        made.push_back(calc.lastResult());
+        made.push_back({calc.lastResult(), ruAlarmEvents(*calc.lastResult())});
     }
     return made;
 }
@@ -81,13 +89,15 @@ double g_bytes[2] = {0, 0};
 void BM_FeedActivityPlot(benchmark::State &state)
 {
     const bool trimmed = state.range(0) != 0;
-    const std::vector<SkAlarmResultSharedPtr> &r = results();
-    const SkActivityMarkerLevels levels;
+    const std::vector<Fed> &r = results();
     for (auto _ : state) {
         SkPlotActivities plot;
         const std::clock_t start = std::clock();
         for (int n = 0; n < StreamFrames; ++n) {
-            plot.appendResult(n, *r[n % r.size()], levels);
+            const Fed &fed = r[n % r.size()];
+            plot.appendPoints(n, fed.result);
+            for (const RuAlarmEvent &event : fed.events)
+                plot.addEvent(n, event);
             if (trimmed)
                 plot.setFrameRange(std::max(0, n - Window + 1), Window);
         }

@@ -1,6 +1,5 @@
 #include "SkPlotActivities.h"
 
-#include "RuAlarmEvents.h"
 #include "RuAlarmResult.h"
 #include "SkActivityAlarmMarker.h"
 #include "SkActivityCurveData.h"
@@ -162,17 +161,6 @@ void SkPlotActivities::setupAxes()
     setAxisScale(QwtPlot::yLeft, 0.0, 1000.0);
     setAxisLogarithmic(QwtPlot::yRight, true);
     setAxisScale(QwtPlot::yRight, 1.0, 1e6);
-}
-
-QVector<RuAlarmEvent> SkPlotActivities::appendResult(int frameNo, const RuAlarmResult &result,
-                                                     const SkActivityMarkerLevels &levels)
-{
-    const QVector<RuAlarmEvent> events = ruAlarmEvents(result);
-    setMarkerLevels(levels);
-    appendCurvePoints(frameNo, result);
-    for (const RuAlarmEvent &event : events)
-        addEvent(frameNo, event);
-    return events;
 }
 
 void SkPlotActivities::appendPoints(int frameNo, const SkAlarmResultSharedPtr &result)
@@ -405,6 +393,7 @@ void SkPlotActivities::setAxisAutoFit(int axis, bool on)
     state.fitted = QwtInterval(); // the axis may show limits: give it the fit again
     emit axisAutoFitChanged(axis, on);
     refitAxis(axis);
+    updateAxes();
 }
 
 bool SkPlotActivities::isAxisAutoFit(int axis) const
@@ -416,6 +405,8 @@ void SkPlotActivities::setAxisLimits(int axis, double lower, double upper)
 {
     setAxisAutoFit(axis, false);
     setAxisScale(axis, std::min(lower, upper), std::max(lower, upper));
+    // The range the axis took (a logarithmic one starts above zero) is readable at once.
+    updateAxes();
 }
 
 void SkPlotActivities::setAxisLogarithmic(int axis, bool on)
@@ -431,6 +422,7 @@ void SkPlotActivities::setAxisLogarithmic(int axis, bool on)
     else
         setAxisScaleEngine(axis, new QwtLinearScaleEngine());
     refitAxis(axis);
+    updateAxes();
 }
 
 bool SkPlotActivities::isAxisLogarithmic(int axis) const

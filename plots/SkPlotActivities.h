@@ -14,9 +14,10 @@
 // switched. Curves hidden from the legend do not count; event markers are always shown, at the
 // canvas edge when their value lies beyond the axis.
 //
-// Feeding, as the live session reports a result:
-//     connect(session, &SkLiveSession::alarmCalculated, plot, &SkPlotActivities::appendPoints);
-//     connect(session, &SkLiveSession::alarmEvent, plot, &SkPlotActivities::addEvent);
+// Feeding, as the live session reports a result with the events it derived from it:
+//     plot->appendPoints(frameNo, result);
+//     for (const RuAlarmEvent &event : events)
+//         plot->addEvent(frameNo, event);
 // then replot (throttled by the caller).
 
 #include "RuAlarmEvent.h"
@@ -67,12 +68,6 @@ public:
     void setMarkerLevels(const SkActivityMarkerLevels &levels) { m_levels = levels; }
     SkActivityMarkerLevels markerLevels() const { return m_levels; }
 
-    // Whole results, events derived here again. Superseded by appendPoints() and addEvent(),
-    // which take the events the session derived once; kept while the window still feeds whole
-    // results. Returns the result's events for the log.
-    QVector<RuAlarmEvent> appendResult(int frameNo, const RuAlarmResult &result,
-                                       const SkActivityMarkerLevels &levels);
-
     // The range gate whose live values curves 5 to 9 show; one without values shows nothing.
     void setLiveRangegate(int rangegate);
     int liveRangegate() const { return m_liveRangegate; }
@@ -113,6 +108,7 @@ public:
     bool isLegendShown() const;
 
     // ---- Y axes (QwtPlot::yLeft or QwtPlot::yRight) -----------------------------------------
+    // After each of the setters below, axisInterval() gives the range the axis took.
 
     // Fitting on: the axis follows its shown curves (at once and as points come and go).
     // Off: the axis keeps its range until limits are set.

@@ -50,6 +50,29 @@
     </message>
 </context>
 <context>
+    <name>SkAlarmLogModel</name>
+    <message>
+        <source>no time</source>
+        <translation>keine Zeit</translation>
+    </message>
+    <message>
+        <source>No</source>
+        <translation>Nr.</translation>
+    </message>
+    <message>
+        <source>Time (UTC)</source>
+        <translation>Zeit (UTC)</translation>
+    </message>
+    <message>
+        <source>Event</source>
+        <translation>Ereignis</translation>
+    </message>
+    <message>
+        <source>Details</source>
+        <translation>Details</translation>
+    </message>
+</context>
+<context>
     <name>SkColorScheme</name>
     <message>
         <source>Viridis</source>
@@ -66,6 +89,78 @@
     <message>
         <source>Blue-green-red ramp</source>
         <translation>Blau-Grün-Rot-Verlauf</translation>
+    </message>
+</context>
+<context>
+    <name>SkCommandLine</name>
+    <message>
+        <source>Usage: skarnel [options] [sources...]
+Shows radar frames from files or a live stream, runs the detectors over them and
+logs their alarms.
+
+Sources:
+  FILE                 a data file (*.rrd, *.rrd0, *.rrd.gz, *.rrd0.gz, *.zip, *.raw)
+  &apos;DIR/*.rrd0.gz&apos;      every file a wildcard matches, sorted by name
+  DIR                  every data file in a folder
+  HOST:PORT            the radar&apos;s data stream (played at once)
+
+Options:
+  --n N                hold at most N frames in memory (default 1000)
+  --batch N            move on by N frames when memory is full
+  --process-params     take the detector settings from the first frame
+  --grab FILE.png      write the window to FILE.png once the first batch is
+                       analysed (at most 60 s), then quit; exit status 0 when written
+  --frame N            with --grab: show frame N
+  --view V             with --grab: frame, rangegates or velocities
+  --dock D             with --grab: show dock D (details, log, live, rgsum, params,
+                       computed); may be repeated
+  --show WHAT          with --grab: original, filtered, normalized, background or
+                       halfsym
+  --zmax V             with --grab: top of the colour scale (fixed levels)
+  --peak-shift S       with --grab: none, right or middle
+  --rangegate N        with --grab: put the marker on range gate N
+  --channel C          with --grab: put the marker on Doppler channel C (0-1023,
+                       the true channel, wherever a peak shift draws it)
+  --grab-dialog options  with --grab: write the options dialog, one tab below
+                       the other, instead of the window
+  --language L         English or Deutsch, as if chosen in the options
+  --version            print the version and quit
+  -h, --help           print this help and quit
+</source>
+        <translation>Aufruf: skarnel [Optionen] [Quellen...]
+Zeigt Radar-Frames aus Dateien oder einem Live-Stream, lässt die Detektoren darüber
+laufen und protokolliert ihre Alarme.
+
+Quellen:
+  FILE                 eine Datendatei (*.rrd, *.rrd0, *.rrd.gz, *.rrd0.gz, *.zip, *.raw)
+  &apos;DIR/*.rrd0.gz&apos;      jede Datei, auf die ein Platzhalter passt, nach Namen sortiert
+  DIR                  jede Datendatei in einem Ordner
+  HOST:PORT            der Datenstrom des Radars (sofort abgespielt)
+
+Optionen:
+  --n N                höchstens N Frames im Speicher halten (Vorgabe 1000)
+  --batch N            um N Frames weitergehen, wenn der Speicher voll ist
+  --process-params     die Detektor-Einstellungen aus dem ersten Frame nehmen
+  --grab FILE.png      das Fenster nach FILE.png schreiben, sobald der erste Block
+                       analysiert ist (höchstens 60 s), dann beenden; Rückgabewert 0,
+                       wenn geschrieben
+  --frame N            mit --grab: Frame N zeigen
+  --view V             mit --grab: frame, rangegates oder velocities
+  --dock D             mit --grab: Dock D zeigen (details, log, live, rgsum, params,
+                       computed); mehrfach möglich
+  --show WHAT          mit --grab: original, filtered, normalized, background oder
+                       halfsym
+  --zmax V             mit --grab: Obergrenze der Farbskala (feste Stufen)
+  --peak-shift S       mit --grab: none, right oder middle
+  --rangegate N        mit --grab: die Markierung auf Range-Gate N setzen
+  --channel C          mit --grab: die Markierung auf Doppler-Kanal C setzen (0-1023,
+                       der wahre Kanal, wohin ihn eine Peak-Verschiebung auch zeichnet)
+  --grab-dialog options  mit --grab: statt des Fensters den Optionen-Dialog schreiben,
+                       ein Reiter unter dem anderen
+  --language L         English oder Deutsch, wie in den Optionen gewählt
+  --version            die Version ausgeben und beenden
+  -h, --help           diese Hilfe ausgeben und beenden
+</translation>
     </message>
 </context>
 <context>
@@ -1012,18 +1107,6 @@
         <translation>Lo&amp;g</translation>
     </message>
     <message>
-        <source>No</source>
-        <translation>Nr.</translation>
-    </message>
-    <message>
-        <source>Event</source>
-        <translation>Ereignis</translation>
-    </message>
-    <message>
-        <source>Details</source>
-        <translation>Details</translation>
-    </message>
-    <message>
         <source>&amp;RG Sum</source>
         <translation>&amp;RG-Summe</translation>
     </message>
@@ -1496,20 +1579,71 @@
         <translation>Bildschirmfoto fehlgeschlagen!</translation>
     </message>
     <message>
-        <source>Parameters read from %1: press &quot;Recalculate&quot; to analyse the frames in memory with them</source>
-        <translation>Parameter aus %1 gelesen: „Neu berechnen“ drücken, um die Frames im Speicher damit zu analysieren</translation>
+        <source>Fit</source>
+        <translation>Anpassen</translation>
+    </message>
+    <message>
+        <source>Fit the left axis to the avalanche curves shown (a limit set here turns it off)</source>
+        <translation>Die linke Achse an die gezeigten Lawinenkurven anpassen (eine hier gesetzte Grenze schaltet das ab)</translation>
+    </message>
+    <message>
+        <source>Fit the right axis to the water-level, rain and live curves shown (a limit set here turns it off)</source>
+        <translation>Die rechte Achse an die gezeigten Wasserstands-, Regen- und Live-Kurven anpassen (eine hier gesetzte Grenze schaltet das ab)</translation>
+    </message>
+    <message>
+        <source>Log</source>
+        <translation>Log</translation>
+    </message>
+    <message>
+        <source>Logarithmic right axis: rain near 1 and water level near 100000 both readable</source>
+        <translation>Logarithmische rechte Achse: Regen um 1 und Wasserstand um 100000 zugleich lesbar</translation>
+    </message>
+    <message>
+        <source>Parameters not read: %1</source>
+        <translation>Parameter nicht gelesen: %1</translation>
+    </message>
+    <message numerus="yes">
+        <source>Parameters read from %1 with %n warning(s)</source>
+        <translation>
+            <numerusform>Parameter aus %1 gelesen, mit %n Warnung</numerusform>
+            <numerusform>Parameter aus %1 gelesen, mit %n Warnungen</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>%1: press &quot;Recalculate&quot; to analyse the frames in memory with them</source>
+        <translation>%1: „Neu berechnen“ drücken, um die Frames im Speicher damit zu analysieren</translation>
+    </message>
+    <message>
+        <source>Import Parameters</source>
+        <translation>Parameter importieren</translation>
+    </message>
+    <message>
+        <source>Auto</source>
+        <translation>Auto</translation>
+    </message>
+    <message>
+        <source>Colour levels from the matrix shown; moving the scale fixes them</source>
+        <translation>Farbstufen aus der gezeigten Matrix; ein Verschieben der Skala legt sie fest</translation>
+    </message>
+    <message>
+        <source>Double-click a row or press Enter on it to show its frame</source>
+        <translation>Doppelklick auf eine Zeile oder Eingabetaste zeigt ihren Frame</translation>
+    </message>
+    <message>
+        <source>Frame %1 is no longer in memory (it holds frames %2 to %3)</source>
+        <translation>Frame %1 ist nicht mehr im Speicher (er hält die Frames %2 bis %3)</translation>
+    </message>
+    <message>
+        <source>Fr: %1 (no time) Source: %2</source>
+        <translation>Fr: %1 (keine Zeit) Quelle: %2</translation>
+    </message>
+    <message>
+        <source>Display paused: the stream is still read, analysed and recorded</source>
+        <translation>Anzeige angehalten: der Stream wird weiter gelesen, analysiert und aufgezeichnet</translation>
     </message>
 </context>
 <context>
     <name>SkParameterFiles</name>
-    <message>
-        <source>the file does not exist</source>
-        <translation>die Datei existiert nicht</translation>
-    </message>
-    <message>
-        <source>the file cannot be read</source>
-        <translation>die Datei ist nicht lesbar</translation>
-    </message>
     <message>
         <source>the file is not in INI format</source>
         <translation>die Datei ist nicht im INI-Format</translation>

@@ -20,14 +20,24 @@ echo
 echo
 "$rrdcli" analyze --log --params "$params" "$recording"
 
+# The frame on which the avalanche alarm goes on, as the viewer's own detectors find it.
+alarm=$("$rrdcli" analyze --process-params --log "$recording" |
+  awk -F, '$2 == "AV0-0 ALARM ON" { print $1; exit }')
+alarm=${alarm:-300}
+
 # Then the viewer on it. Without a display it draws the window into a picture instead, so
-# make demo never blocks on a headless machine.
+# make demo never blocks on a headless machine. The picture is drawn with a settings store of
+# its own (the user's colour scale or hidden curves must not hide the avalanche), at the alarm
+# frame, with the colour scale's top above the radar's noise floor.
 skarnel="$build/bin/skarnel"
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
   echo
-  echo "No display: writing the viewer's window on the avalanche (frame 300) to a picture."
-  QT_QPA_PLATFORM=offscreen "$skarnel" --process-params --grab demo/skarnel.png --frame 300 \
-    --dock log "$recording" 2>/dev/null
+  echo "No display: writing the viewer's window at the avalanche alarm (frame $alarm) to demo/skarnel.png."
+  settings=$(mktemp -d)
+  trap 'rm -rf "$settings"' EXIT
+  XDG_CONFIG_HOME="$settings" QT_QPA_PLATFORM=offscreen "$skarnel" --process-params \
+    --grab demo/skarnel.png --frame "$alarm" --zmax 5000 --rangegate 17 --dock log \
+    "$recording" 2>/dev/null
 else
   "$skarnel" --process-params "$recording"
 fi

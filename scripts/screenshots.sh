@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # make screenshots: pictures of the viewer on the avalanche demo at its alarm, in each of the
-# three views and with the Log, Live and RG Sum docks shown, the window in German and the
-# options dialog, drawn offscreen with --grab into BUILD/screenshots/.
+# three views and with the Log, Live and RG Sum docks shown, a water-level rise at its alarm,
+# the window in German and the options dialog, drawn offscreen with --grab into BUILD/screenshots/.
 set -euo pipefail
 build=${1:-build}
 rrdcli="$build/bin/rrdcli"
@@ -37,6 +37,16 @@ shot frame-log --view frame --zmax 5000 --dock log
 shot frame-normalized-live --view frame --show normalized --dock live
 shot rangegates-rgsum --view rangegates --show normalized --rangegate 17 --dock rgsum
 shot velocities-log --view velocities --show normalized --peak-shift middle --rangegate 17 --channel 780 --dock log
+# A water-level rise: its curve (near 1.4e5), the Channel0 curve and the alarm markers on the
+# activity plot's logarithmic right axis, next to rain near 1, at the water-level alarm.
+waterlevel="$out/waterlevel.rrd0.gz"
+"$rrdcli" simulate --scenario waterlevel --frames 600 --interval-ms 1000 --process-params \
+  -o "$waterlevel" >/dev/null
+wlAlarm=$("$rrdcli" analyze --process-params --log "$waterlevel" |
+  awk -F, '$2 == "WL0 ALARM ON" { print $1; exit }')
+XDG_CONFIG_HOME=$(fresh) QT_QPA_PLATFORM=offscreen "$skarnel" --process-params \
+  --grab "$out/waterlevel-activity.png" --frame "${wlAlarm:-300}" --zmax 5000 --rangegate 2 \
+  --dock log "$waterlevel" 2>/dev/null
 # The window in German, and the options dialog (every tab, one below the other).
 shot frame-log-german --view frame --zmax 5000 --dock log --language Deutsch
 XDG_CONFIG_HOME=$(fresh) QT_QPA_PLATFORM=offscreen "$skarnel" --grab "$out/options.png" \

@@ -127,6 +127,7 @@ public:
     // on top of the calculator's (the first frame must carry them; otherwise
     // processParametersMissing()). The alarm computation starts once, when they are there.
     void setProcessParameters(bool on) { m_processParams = on; }
+    bool isTakingProcessParameters() const { return m_processParams; }
     // A lost stream is reconnected with back-off (1, 2, 4 ... 30 s); off: the load task ends
     // with an error. On by default.
     void setReconnect(bool on) { m_reconnect = on; }

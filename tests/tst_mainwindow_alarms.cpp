@@ -9,6 +9,7 @@
 #include "RuAlarmEvents.h"
 #include "RuFile.h"
 #include "SkActivityCurveData.h"
+#include "SkAlarmLogModel.h"
 #include "SkActivityMarker.h"
 #include "SkFrameStore.h"
 #include "SkFrameTaskLoad.h"
@@ -26,7 +27,6 @@
 #include <QSignalSpy>
 #include <QSpinBox>
 #include <QStatusBar>
-#include <QTableWidget>
 #include <QTcpServer>
 
 #include <atomic>
@@ -46,13 +46,17 @@ struct Row
 
 QVector<Row> logRows(const SkMainWindow &window)
 {
-    auto *table = child<QTableWidget>(&window, "tableLog");
+    const SkAlarmLogModel *log = window.alarmLog();
+    auto text = [log](int row, int column, int role = Qt::DisplayRole) {
+        return log->index(row, column).data(role).toString();
+    };
     QVector<Row> rows;
-    for (int r = 0; r < table->rowCount(); ++r) {
-        QTableWidgetItem *detail = table->item(r, 2);
-        if (detail->toolTip() != detail->text())
+    for (int r = 0; r < log->rowCount(); ++r) {
+        const QString detail = text(r, SkAlarmLogModel::DetailsColumn);
+        if (text(r, SkAlarmLogModel::DetailsColumn, Qt::ToolTipRole) != detail)
             qWarning("row %d: tool tip differs from the detail", r);
-        rows.append({table->item(r, 0)->text().toInt(), table->item(r, 1)->text(), detail->text()});
+        rows.append({text(r, SkAlarmLogModel::FrameColumn).toInt(),
+                     text(r, SkAlarmLogModel::EventColumn), detail});
     }
     return rows;
 }
@@ -263,7 +267,7 @@ void TestMainWindowAlarms::processParametersFillTheDockAndRestart()
     // "Recalculate" computes the same again.
     const QVector<Row> before = logRows(window);
     child<QPushButton>(&window, "recalcPushButton")->click();
-    QCOMPARE(child<QTableWidget>(&window, "tableLog")->rowCount(), 0);
+    QCOMPARE(window.alarmLog()->rowCount(), 0);
     QVERIFY(complete.wait(Long));
     QCOMPARE(logRows(window), before);
 }

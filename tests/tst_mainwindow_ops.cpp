@@ -5,6 +5,8 @@
 
 #include "CmdportProcess.h"
 #include "MainWindowTestSupport.h"
+
+#include "SkAlarmLogModel.h"
 #include "TaskTestSupport.h"
 
 #include "SkActivityCurveData.h"
@@ -31,7 +33,6 @@
 #include <QSignalSpy>
 #include <QSpinBox>
 #include <QStatusBar>
-#include <QTableWidget>
 #include <QTimer>
 #include <QXmlStreamReader>
 
@@ -321,9 +322,13 @@ void TestMainWindowOps::recordsAStreamAndMovesTheAlarmFile()
     record->trigger();
     QVERIFY(window.session()->isRecording());
     QSignalSpy messages(window.statusBar(), &QStatusBar::messageChanged);
-    auto *log = child<QTableWidget>(&window, "tableLog");
+    const SkAlarmLogModel *log = window.alarmLog();
     auto alarmsOn = [log] {
-        return log->findItems(QStringLiteral("ALARM ON"), Qt::MatchContains).size();
+        return log->rowCount() == 0
+                   ? 0
+                   : log->match(log->index(0, SkAlarmLogModel::EventColumn), Qt::DisplayRole,
+                                QStringLiteral("ALARM ON"), -1, Qt::MatchContains)
+                         .size();
     };
     QVERIFY(QTest::qWaitFor([&] { return alarmsOn() >= 3; }, Long));
     QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(ran), Long);

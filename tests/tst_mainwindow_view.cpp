@@ -1,7 +1,7 @@
 // The view controller on its own, over a live session that has analysed a simulated
-// recording: what it asks the store for in each view, how the marker names frames, range
-// gates and channels, the colour scale of each kind, and that a quick series of requests ends
-// on the last one.
+// recording: what it asks the store for in each view, how the marker stands on the frame,
+// range gate and channel in every view, the colour scale of each kind, and that a quick series
+// of requests ends on the last one.
 
 #include "MainWindowTestSupport.h"
 
@@ -10,6 +10,7 @@
 #include "SkViewController.h"
 
 #include <QSemaphore>
+#include <QSettings>
 #include <QSignalSpy>
 #include <QThreadPool>
 #include <QtConcurrent>
@@ -48,8 +49,8 @@ private slots:
     void extractsTheViewItIsAskedFor();
     void quickRequestsEndOnTheLastFrame();
     void aViewLeftMeanwhileIsNotDrawn();
-    void markerNamesFramesAndPositions();
-    void levelViewsShareTheirColourScale();
+    void markerStandsOnThePositionInEveryView();
+    void colourScaleIsKeptPerKindAndAcrossRuns();
 
 private:
     QTemporaryDir m_dir;
@@ -79,25 +80,26 @@ void TestMainWindowView::extractsTheViewItIsAskedFor_data()
     QTest::newRow("velocities, to middle") << ShowHow::Velocities << PeakShift::ToMiddle;
 }
 
-// The cell of the frame, range gate and displayed column holds the frame's value of the
-// source channel the shift rotated there.
+// The cell of the frame, range gate and channel holds the frame's value there, in the column
+// the shift rotated the channel to.
 void TestMainWindowView::extractsTheViewItIsAskedFor()
 {
     QFETCH(ShowHow, how);
     QFETCH(PeakShift, shift);
-    const int frame = 7, rangegate = 3, column = 100;
+    const int frame = 7, rangegate = 3, channel = 100;
     SkViewController view(m_session->store());
     view.setDataRange(0, 60);
     view.setShowHow(how);
     view.setPeakShift(shift);
     view.setRangegate(rangegate);
-    view.setChannel(column);
+    view.setChannel(channel);
     QSignalSpy extracted(&view, &SkViewController::frameExtracted);
     view.setFrame(frame);
     QVERIFY(QTest::qWaitFor([&] { view.flush(); return view.isSettled() && view.drawnFrame() == frame; }, Long));
 
     const Extracted e = lastExtracted(extracted);
     QCOMPARE(e.frame, frame);
+    const int column = (channel + int(shift)) % 1024;
     int cell = 0;
     if (how == ShowHow::Frame)
         cell = rangegate * e.width + column;
@@ -106,8 +108,7 @@ void TestMainWindowView::extractsTheViewItIsAskedFor()
     else
         cell = rangegate * e.width + frame;
     const RuMatrix m = RuSimulator(scene(RuScenario::Avalanche, 60)).frame(frame).toMatrix();
-    const int source = ((column - int(shift)) % 1024 + 1024) % 1024;
-    QCOMPARE(e.data.value(cell), double(m(rangegate, source)));
+    QCOMPARE(e.data.value(cell), double(m(rangegate, channel)));
     QCOMPARE(view.displayedPacket().frameNumber(), frame);
 }
 
@@ -149,55 +150,53 @@ void TestMainWindowView::aViewLeftMeanwhileIsNotDrawn()
         QCOMPARE(args.at(3).toInt(), 60);
 }
 
-void TestMainWindowView::markerNamesFramesAndPositions()
+// The views share one frame, range gate and channel: the marker is that position as each
+// view draws it (cell centres, frames counted from the first held), and a click into a view
+// over time chooses the frame and what else that view draws.
+void TestMainWindowView::markerStandsOnThePositionInEveryView()
 {
     SkViewController view(m_session->store());
     view.setDataRange(100, 50);
-    QSignalSpy marker(&view, &SkViewController::markerMoved);
+    view.setFrame(120);
+    view.setRangegate(7);
+    view.setChannel(300);
+    view.setPeakShift(PeakShift::ToMiddle);
+    QCOMPARE(view.markerPosition(), QPointF(812.5, 7.5));
+    view.setShowHow(ShowHow::Velocities);
+    QCOMPARE(view.markerPosition(), QPointF(20.5, 7.5));
+
     QSignalSpy frames(&view, &SkViewController::frameChosen);
     QSignalSpy positions(&view, &SkViewController::positionChosen);
-
-    view.placeMarker(QPointF(300.5, 5.2));
-    QCOMPARE(positions.last(), (QList<QVariant>{5, 300}));
-    QCOMPARE(view.rangegate(), 5);
-    view.setRangegate(7);
-    QCOMPARE(marker.last().at(0).toPointF(), QPointF(300.5, 7));
-
-    // Over time the marker stands on the frame on display, counted from the first held.
-    view.setShowHow(ShowHow::Rangegates);
-    view.setFrame(120);
-    QCOMPARE(marker.last().at(0).toPointF(), QPointF(300.5, 20));
-    view.placeMarker(QPointF(40, 9.7));
-    QCOMPARE(frames.last().at(0).toInt(), 109);
-    view.setShowHow(ShowHow::Velocities);
-    view.placeMarker(QPointF(12.3, 4));
+    view.placeMarker(QPointF(12.3, 4.6));
     QCOMPARE(frames.last().at(0).toInt(), 112);
-    QCOMPARE(positions.count(), 1);
-
-    // Each view gets back the marker placed in it last.
-    view.setShowHow(ShowHow::Frame);
-    QCOMPARE(view.markerPosition(), QPointF(300.5, 7));
+    QCOMPARE(positions.last(), (QList<QVariant>{4, 300}));
+    view.setFrame(112);
     view.setShowHow(ShowHow::Rangegates);
-    QCOMPARE(view.markerPosition(), QPointF(40, 9.7));
+    QCOMPARE(view.markerPosition(), QPointF(812.5, 12.5));
     QVERIFY(QTest::qWaitFor([&] { view.flush(); return view.isSettled(); }, Long));
 }
 
-void TestMainWindowView::levelViewsShareTheirColourScale()
+// Each kind keeps its own scale; stored values outside the slider's range keep the defaults,
+// and a fixed scale ignores the levels automatic ones would choose.
+void TestMainWindowView::colourScaleIsKeptPerKindAndAcrossRuns()
 {
+    using Type = SkPacketTypeEnum;
+    QTemporaryDir dir;
+    QSettings settings(dir.filePath(QStringLiteral("view.ini")), QSettings::IniFormat);
+    settings.setValue(QStringLiteral("colourScale/original/top"), 1000);
+    settings.setValue(QStringLiteral("colourScale/original/auto"), false);
+    settings.setValue(QStringLiteral("colourScale/liveHalfSym/top"), 0);
+    settings.setValue(QStringLiteral("colourScale/avalancheBackground/top"), QStringLiteral("high"));
     SkViewController view(m_session->store());
-    QSignalSpy top(&view, &SkViewController::colourTopChanged);
-    view.setShowWhat(SkPacketTypeEnum::AvalancheNormalized);
-    QCOMPARE(top.last().at(0).toDouble(), 4.0);
-    view.setColourTop(2.6);
-    view.setShowWhat(SkPacketTypeEnum::Original);
-    QCOMPARE(top.last().at(0).toDouble(), 400.0);
-    view.setColourTop(1000);
-    view.setShowWhat(SkPacketTypeEnum::LiveHalfSym);
-    QCOMPARE(top.last().at(0).toDouble(), 1000.0);
-    view.setShowWhat(SkPacketTypeEnum::AvalancheNormalized);
-    QCOMPARE(top.last().at(0).toDouble(), 3.0);
-    QCOMPARE(view.colourTop(SkPacketTypeEnum::OriginalFiltered), 1000.0);
-    QVERIFY(QTest::qWaitFor([&] { view.flush(); return view.isSettled(); }, Long));
+    QSignalSpy changed(&view, &SkViewController::colourScaleChanged);
+    view.readSettings(settings);
+    QCOMPARE(changed.last(), (QList<QVariant>{1000.0, false})); // the kind shown
+    view.takeAutoTop(9);
+    QCOMPARE(view.colourScale(Type::Original).top, 1000.0);
+    QCOMPARE(view.colourScale(Type::LiveHalfSym).top, 400.0);
+    QVERIFY(view.colourScale(Type::LiveHalfSym).automatic);
+    QCOMPARE(view.colourScale(Type::AvalancheBackground).top, 400.0);
+    QCOMPARE(view.colourScale(Type::AvalancheNormalized).top, 4.0);
 }
 
 QTEST_MAIN(TestMainWindowView)

@@ -3,6 +3,7 @@
 // recordings (axes that fit what they carry, markers beyond the axes), and the frame slider
 // kept in line with the activity plot.
 
+#include "ActivityPlotTestSupport.h"
 #include "RuAlarmCalculator.h"
 #include "RuAlarmEvents.h"
 #include "RuSimulator.h"
@@ -104,49 +105,19 @@ SkActivityMarkerLevels radarLevels(RuScenario scenario)
     return SkActivityMarkerLevels::fromCalculator(radarCalculator(RuSimulator(scene(scenario, 1))));
 }
 
-// Feeds results as the live session hands them over: the points, then each event.
+// Feeds a result as the live session hands it over: the points, then each event.
+void feedOne(SkPlotActivities &plot, int n, const SkAlarmResultSharedPtr &result)
+{
+    plot.appendPoints(n, result);
+    for (const RuAlarmEvent &event : ruAlarmEvents(*result))
+        plot.addEvent(n, event);
+}
+
 void feed(SkPlotActivities &plot, const QVector<SkAlarmResultSharedPtr> &results, int first = 0,
           int end = -1)
 {
-    for (int n = first; n < (end < 0 ? results.size() : end); ++n) {
-        plot.appendPoints(n, results[n]);
-        for (const RuAlarmEvent &event : ruAlarmEvents(*results[n]))
-            plot.addEvent(n, event);
-    }
-}
-
-const SkActivityCurveData *shownSeries(const SkPlotActivities &plot, int id)
-{
-    return static_cast<const SkActivityCurveData *>(plot.curve(SkActivityPlotId(id))->data());
-}
-
-SkActivityMarker::Placement placed(const SkPlotActivities &plot, const SkActivityMarker *marker)
-{
-    return marker->placement(plot.canvasMap(marker->xAxis()), plot.canvasMap(marker->yAxis()),
-                             plot.canvas()->contentsRect());
-}
-
-// What of the shown curves and markers a user could not see on `plot` (replotted); empty when
-// every curve lies within its axis and every marker stands at its value.
-QString offScale(const SkPlotActivities &plot)
-{
-    for (int id = 0; id < SkPlotActivities::CurveCount; ++id) {
-        const QwtPlotCurve *curve = plot.curve(SkActivityPlotId(id));
-        const SkValueRange values = shownSeries(plot, id)->valueRange();
-        if (!curve->isVisible() || values.isEmpty())
-            continue;
-        const QwtInterval axis = plot.axisInterval(curve->yAxis());
-        const bool log = plot.isAxisLogarithmic(curve->yAxis());
-        const double low = log ? values.minimumPositive : values.minimum;
-        if (low < axis.minValue() || values.maximum > axis.maxValue())
-            return QStringLiteral("%1: %2 ... %3 on an axis of %4 ... %5")
-                .arg(SkPlotActivities::curveName(id)).arg(low).arg(values.maximum)
-                .arg(axis.minValue()).arg(axis.maxValue());
-    }
-    for (const SkActivityMarker *marker : plot.eventMarkers())
-        if (placed(plot, marker).side != SkActivityMarker::OnScale)
-            return QStringLiteral("marker at %1 beyond its axis").arg(marker->yValue());
-    return QString();
+    for (int n = first; n < (end < 0 ? results.size() : end); ++n)
+        feedOne(plot, n, results[n]);
 }
 
 // Share of the image's pixels close to `color`.
@@ -728,7 +699,9 @@ void TstPlots::eventMarkersFollowStatus()
         curveId = SkActivityWaterlevel;
     }
     SkPlotActivities plot;
-    const QVector<RuAlarmEvent> events = plot.appendResult(42, result, testLevels());
+    plot.setMarkerLevels(testLevels());
+    feedOne(plot, 42, SkAlarmResultSharedPtr::create(result));
+    const QVector<RuAlarmEvent> events = ruAlarmEvents(result);
     const QVector<const SkActivityCurveData *> series = plot.series(static_cast<SkActivityPlotId>(curveId));
     QCOMPARE(int(series.at(0)->size()), point ? 1 : 0);
     if (point)
@@ -757,22 +730,26 @@ void TstPlots::eventMarkersFollowStatus()
 void TstPlots::simulatedRecordingMarksEveryLoggedEvent()
 {
     SkPlotActivities plot;
-    QStringList logged;
+    plot.setMarkerLevels(testLevels());
+    feed(plot, m_mixed);
+    QStringList tags;
     QStringList expected;
     int avalanchePoints = 0;
     for (int n = 0; n < m_mixed.size(); ++n) {
-        for (const RuAlarmEvent &e : plot.appendResult(n, *m_mixed[n], testLevels()))
-            logged << QStringLiteral("%1 %2").arg(n).arg(e.tag);
-        for (const RuAlarmEvent &e : ruAlarmEvents(*m_mixed[n]))
-            expected << QStringLiteral("%1 %2").arg(n).arg(e.tag);
+        for (const RuAlarmEvent &e : ruAlarmEvents(*m_mixed[n])) {
+            tags << QStringLiteral("%1 %2").arg(n).arg(e.tag);
+            expected << QStringLiteral("%1 %2").arg(n).arg(e.marker);
+        }
         avalanchePoints += m_mixed[n]->avalanche[0].status != RuStatusDisabled;
     }
-    QCOMPARE(logged, expected);
     // The mixed recording has rain, an avalanche in all three detectors and a water level.
-    QVERIFY(expected.contains(QStringLiteral("79 RAIN0 ALARM ON")));
-    QVERIFY(expected.filter(QStringLiteral("AV0-2 ALARM ON")).size() == 1);
-    QVERIFY(expected.filter(QStringLiteral("WL0 ALARM ON")).size() == 1);
-    QCOMPARE(plot.eventMarkers().size(), expected.size());
+    QVERIFY(tags.contains(QStringLiteral("79 RAIN0 ALARM ON")));
+    QVERIFY(tags.filter(QStringLiteral("AV0-2 ALARM ON")).size() == 1);
+    QVERIFY(tags.filter(QStringLiteral("WL0 ALARM ON")).size() == 1);
+    QStringList marked;
+    for (const SkActivityMarker *m : plot.eventMarkers())
+        marked << QStringLiteral("%1 %2").arg(m->xValue()).arg(m->text());
+    QCOMPARE(marked, expected);
     QCOMPARE(int(plot.series(SkActivityAvalanche0).at(0)->size()), avalanchePoints);
     QVERIFY(avalanchePoints > 500);
     QCOMPARE(plot.series(SkActivityMaxVelocity).size(), 20);
@@ -781,8 +758,7 @@ void TstPlots::simulatedRecordingMarksEveryLoggedEvent()
 void TstPlots::liveCurvesShowChosenRangegateOnly()
 {
     SkPlotActivities plot;
-    for (int n = 0; n < 300; ++n)
-        plot.appendResult(n, *m_mixed[n], testLevels());
+    feed(plot, m_mixed, 0, 300);
     plot.setLiveRangegate(7);
     for (int id = SkActivityChannel0; id <= SkActivityMedianVelocity; ++id) {
         const auto pid = static_cast<SkActivityPlotId>(id);
@@ -911,7 +887,7 @@ void TstPlots::longStreamKeepsOnlyHeldFrames()
     SkPlotActivities plot;
     int first = 0;
     for (int n = 0; n < frames; ++n) {
-        plot.appendResult(n, *m_mixed[n % m_mixed.size()], testLevels());
+        feedOne(plot, n, m_mixed[n % m_mixed.size()]);
         first = qMax(0, n - held + 1);
         plot.trimBefore(first);
     }
@@ -934,9 +910,10 @@ void TstPlots::longStreamKeepsOnlyHeldFrames()
     QCOMPARE(int(plot.series(SkActivityAvalanche0).at(0)->size()), held);
     QCOMPARE(plot.curve(SkActivityAvalanche0)->dataRect().left(), double(first));
 
-    // A late result of a frame already let go of is logged but not plotted.
+    // A late result of a frame already let go of is not plotted, its events not marked.
     const int alarmOn = 226; // the mixed recording's first avalanche alarm
-    QVERIFY(!plot.appendResult(alarmOn, *m_mixed[alarmOn], testLevels()).isEmpty());
+    QVERIFY(!ruAlarmEvents(*m_mixed[alarmOn]).isEmpty());
+    feedOne(plot, alarmOn, m_mixed[alarmOn]);
     QCOMPARE(plot.eventMarkers().size(), expectedMarkers);
     QCOMPARE(int(plot.series(SkActivityAvalanche0).at(0)->size()), held);
 
@@ -951,7 +928,7 @@ void TstPlots::longStreamKeepsOnlyHeldFrames()
     plot.clearActivities();
     plot.setFrameRange(frames, 1000); // a late report of the old store's window
     plot.setFrameRange(0, 1);
-    plot.appendResult(0, *m_mixed[0], testLevels());
+    feedOne(plot, 0, m_mixed[0]);
     QCOMPARE(int(plot.curve(SkActivityAvalanche0)->dataSize()), 1);
 }
 
@@ -959,8 +936,7 @@ void TstPlots::clearingEmptiesCurvesAndMarkers()
 {
     SkPlotActivities plot;
     plot.setLiveRangegate(3);
-    for (int n = 0; n < 300; ++n)
-        plot.appendResult(n, *m_mixed[n], testLevels());
+    feed(plot, m_mixed, 0, 300);
     QVERIFY(!plot.eventMarkers().isEmpty());
     QVERIFY(plot.curve(SkActivityChannel0)->dataSize() > 0);
     plot.clearActivities();
@@ -970,7 +946,7 @@ void TstPlots::clearingEmptiesCurvesAndMarkers()
     QVERIFY(plot.series(SkActivityChannel0).isEmpty());
     QCOMPARE(plot.series(SkActivityRain).size(), 1);
     // Feeding goes on after a restart.
-    plot.appendResult(0, *m_mixed[0], testLevels());
+    feedOne(plot, 0, m_mixed[0]);
     QCOMPARE(plot.curve(SkActivityAvalanche0)->dataSize(), size_t(1));
     QVERIFY(plot.itemList(QwtPlotItem::Rtti_PlotMarker).contains(plot.cursor()));
 }
@@ -1248,8 +1224,8 @@ void TstPlots::sessionEventsMarkTheirFrames()
     QCOMPARE(results.size(), 400);
 
     SkPlotActivities derived;
-    for (int n = 0; n < results.size(); ++n)
-        derived.appendResult(n, *results[n], plot.markerLevels());
+    derived.setMarkerLevels(plot.markerLevels());
+    feed(derived, results);
     const auto describe = [](const SkPlotActivities &p) {
         QStringList markers;
         for (const SkActivityMarker *m : p.eventMarkers())
@@ -1404,8 +1380,8 @@ void TstPlots::picturesShowAxesColourBarAndMarkers()
     SkPlotActivities activities;
     activities.resize(900, 300);
     activities.setLegendShown(true);
-    for (int n = 0; n < m_mixed.size(); ++n)
-        activities.appendResult(n, *m_mixed[n], testLevels());
+    activities.setMarkerLevels(testLevels());
+    feed(activities, m_mixed);
     activities.setLiveRangegate(10);
     activities.setFrameRange(0, m_mixed.size());
     activities.setMarkerPos(226);

@@ -111,6 +111,8 @@ private slots:
     void deleteAllEntriesAsksFirst();
     void unwritableParameterFileIsReported_data();
     void unwritableParameterFileIsReported();
+    void importWarnsOfWhatItCouldNotUse_data();
+    void importWarnsOfWhatItCouldNotUse();
     void clipboardGetsTheIniText();
     void processParametersTravelIntoTheFile();
     void languageSwitchesToGermanAndBack();
@@ -375,6 +377,53 @@ void TestSettings::unwritableParameterFileIsReported()
     QCOMPARE(window.statusBar()->currentMessage(),
              QStringLiteral("Parameters not written to %1: %2").arg(path, reason));
     QVERIFY(recentTexts(window).isEmpty());
+}
+
+void TestSettings::importWarnsOfWhatItCouldNotUse_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<bool>("read");
+    QTest::addColumn<QString>("status");   // the status bar, after the file's path
+    QTest::addColumn<QString>("detail");   // in the warning box's informative text
+    QTest::addColumn<double>("threshold"); // av00/threshold after the import
+    QTest::newRow("unknown key") << QByteArray("[av00]\nthreshold=2.5\nthreshhold=1\n") << true
+                                 << " with 1 warning(s)" << "unknown key av00/threshhold" << 2.5;
+    QTest::newRow("bad value and stray line")
+        << QByteArray("[av00]\nthreshold=high\nno key here\n") << true << " with 2 warning(s)"
+        << "av00/threshold" << 1.0;
+    QTest::newRow("binary") << QByteArray("\x1f\x8b\x08\x00\x00\x00", 6) << false
+                            << " is not a parameter file: it holds binary data, not INI text"
+                            << QString() << 1.0;
+}
+
+// A value the file cannot give keeps the dock's, and the user is told which: in the status
+// bar, in a box (the first warning, all in its details) and in the log. A file that is no
+// parameter file changes nothing and says why.
+void TestSettings::importWarnsOfWhatItCouldNotUse()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(bool, read);
+    QFETCH(QString, status);
+    QFETCH(QString, detail);
+    QFETCH(double, threshold);
+    const QString path = m_dir.filePath(QStringLiteral("%1.ini").arg(QTest::currentDataTag()));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(content) == content.size());
+    file.close();
+    SkMainWindow window(QStringList{});
+    child<QDoubleSpinBox>(&window, "alarmAv00ThresholdOnDoubleSpinBox")->setValue(1.0);
+    QStringList boxes;
+    if (read)
+        answerBoxes({QMessageBox::Ok}, &boxes);
+    QCOMPARE(window.importParameters(path), read);
+    QCOMPARE(window.statusBar()->currentMessage(),
+             (read ? QStringLiteral("Parameters read from ") + path
+                   : QStringLiteral("Parameters not read: ") + path) + status);
+    QCOMPARE(child<QDoubleSpinBox>(&window, "alarmAv00ThresholdOnDoubleSpinBox")->value(), threshold);
+    QCOMPARE(boxes.size(), read ? 1 : 0);
+    if (read)
+        QVERIFY2(boxes.first().contains(path + QStringLiteral(": ")) && boxes.first().contains(detail),
+                 qPrintable(boxes.first()));
 }
 
 void TestSettings::clipboardGetsTheIniText()
