@@ -12,6 +12,7 @@
 #include "SkLiveSession.h"
 #include "SkPlotActivities.h"
 #include "SkPlotSpectrogram.h"
+#include "SkPlotZoomer.h"
 #include "SkTimezoneAction.h"
 #include "SkUpdateThrottle.h"
 
@@ -88,8 +89,8 @@ void SkMainWindow::updatePlot(const QVector<double> &plotData, int width, int pl
     if (!plotData.isEmpty() && width > 0) {
         const int rows = plotData.size() / width;
         ui->plotCenter->setData(plotData, width, plotWidth, rows);
-        ui->plotCenter->setAxisScale(QwtPlot::yLeft, 0, plotHeight - 0.2);
-        ui->plotCenter->setAxisScale(QwtPlot::xBottom, 0, plotWidth - 0.1);
+        // The whole picture; a zoom the operator chose stays within it.
+        ui->plotCenter->zoomer()->setWholeView(QRectF(0, 0, plotWidth - 0.1, plotHeight - 0.2));
         ui->plotCenter->replot();
         drawProfiles(plotData, width, rows, plotHeight);
         showCursorReading();
