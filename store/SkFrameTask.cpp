@@ -86,9 +86,14 @@ QFuture<void> SkFrameTask::start()
     // The set-up done so far (a calculator, a clock) reaches the pool thread through the
     // pool's queue; the flag states that hand-over in a way ThreadSanitizer can follow too.
     m_started.store(true, std::memory_order_release);
-    return QtConcurrent::run(pool, [this] {
-        if (m_started.load(std::memory_order_acquire))
-            run();
-        --runningTasks;
-    });
+    // A function and its argument rather than a lambda's capture: QtConcurrent's own code
+    // then reads the task pointer it stored, and our first read on the pool thread is the flag.
+    return QtConcurrent::run(pool, &SkFrameTask::runStarted, this);
+}
+
+void SkFrameTask::runStarted(SkFrameTask *task)
+{
+    if (task->m_started.load(std::memory_order_acquire))
+        task->run();
+    --runningTasks;
 }

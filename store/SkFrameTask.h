@@ -53,6 +53,8 @@ protected:
     const std::atomic_bool *abortFlag() const { return &m_abortRequested; }
 
 private:
+    // The body of start() on the pool thread.
+    static void runStarted(SkFrameTask *task);
     void fail(const QString &text);
 
     SkFrameStore *m_store; // not owned

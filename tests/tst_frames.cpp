@@ -12,12 +12,16 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
-#include <QThread>
+#include <QEventLoop>
+#include <QTimer>
 #include <QtTest>
 
+#include <atomic>
 #include <cstring>
 #include <functional>
+#include <future>
 #include <memory>
+#include <thread>
 #include <type_traits>
 
 using namespace rrdclitest;
@@ -46,40 +50,48 @@ double windowMean(const RuMatrix &m, int row, int begin, int end)
 }
 
 // A frame server running in a thread of its own, so that the test thread can block in reads.
+// The server is made, serves and ends inside that thread's event loop. The hand-overs are
+// ones ThreadSanitizer can follow (a queued call's would not be): the thread's start, the port
+// handed back through a promise, a stop flag the loop looks at, and the join.
 class ServerThread
 {
 public:
     explicit ServerThread(const RuSimulatorOptions &options, double rate, bool loop = false,
                           qint64 backlog = 4 << 20)
     {
-        m_server = new RuFrameServer;
-        m_server->setScenario(options);
-        m_server->setRate(rate);
-        m_server->setLoop(loop);
-        m_server->setBacklogLimit(backlog);
-        m_server->moveToThread(&m_thread);
-        m_thread.start();
-        QMetaObject::invokeMethod(
-            m_server, [this] { m_listening = m_server->listen(QStringLiteral("127.0.0.1"), 0); },
-            Qt::BlockingQueuedConnection);
+        std::promise<quint16> listening;
+        std::future<quint16> port = listening.get_future();
+        m_thread = std::thread([=, &listening] {
+            RuFrameServer server;
+            server.setScenario(options);
+            server.setRate(rate);
+            server.setLoop(loop);
+            server.setBacklogLimit(backlog);
+            QEventLoop events;
+            QTimer stopCheck;
+            QObject::connect(&stopCheck, &QTimer::timeout, &events, [this, &events] {
+                if (m_stop)
+                    events.quit();
+            });
+            stopCheck.start(10);
+            listening.set_value(server.listen(QStringLiteral("127.0.0.1"), 0) ? server.serverPort()
+                                                                               : 0);
+            events.exec();
+        });
+        m_port = port.get();
     }
     ~ServerThread()
     {
-        QMetaObject::invokeMethod(m_server, [this] { delete m_server; },
-                                  Qt::BlockingQueuedConnection);
-        m_thread.quit();
-        m_thread.wait();
+        m_stop = true;
+        m_thread.join();
     }
-    bool listening() const { return m_listening; }
-    QString address() const
-    {
-        return QStringLiteral("127.0.0.1:%1").arg(m_server->serverPort());
-    }
+    bool listening() const { return m_port != 0; }
+    QString address() const { return QStringLiteral("127.0.0.1:%1").arg(m_port); }
 
 private:
-    QThread m_thread;
-    RuFrameServer *m_server = nullptr; // deleted in its thread
-    bool m_listening = false;
+    std::thread m_thread;
+    std::atomic_bool m_stop{false};
+    quint16 m_port = 0;
 };
 
 QString infoValue(const QByteArray &out, const QString &key)
