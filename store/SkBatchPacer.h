@@ -1,9 +1,10 @@
 #pragma once
 // The first steps of the result handler that the viewer and `rrdcli watch` share: results
 // are taken in frame order only, and the window moves on by a batch only once the alarm
-// computation has reached the newest frame of a full store. Releasing earlier would throw
+// computation has reached the newest frame of a full window. Releasing earlier would throw
 // away frames the alarm task has not analysed yet; it would meet the "already dropped"
-// marker, start again from scratch, and alarms would be missed.
+// marker, start again from scratch, and alarms would be missed. A stream's store holds
+// frames beyond its window while results wait to be taken; they are not waited for.
 
 class SkFrameStore;
 

@@ -37,7 +37,10 @@ bool isSet(const std::atomic_bool *flag)
 
 } // namespace
 
-SkFrameStore::SkFrameStore(QObject *parent) : QObject(parent), m_capacity(InitialCapacity) {}
+SkFrameStore::SkFrameStore(QObject *parent)
+    : QObject(parent), m_capacity(InitialCapacity), m_window(InitialCapacity)
+{
+}
 
 SkFrameStore::~SkFrameStore() = default;
 
@@ -72,6 +75,7 @@ void SkFrameStore::clear()
         m_start = m_end = 0;
         dropped.swap(m_frames);
         m_capacity = 0;
+        m_window = 0;
         m_cache.clear();
         ++m_generation;
         ++m_wakeups;
@@ -81,7 +85,7 @@ void SkFrameStore::clear()
     emit dataRangeChanged(0, 0);
 }
 
-void SkFrameStore::setMaxSize(int n)
+void SkFrameStore::setMaxSize(int n, int headroom)
 {
     int start = 0;
     int count = 0;
@@ -89,7 +93,8 @@ void SkFrameStore::setMaxSize(int n)
     QVector<SkPacket> old;
     {
         Lock lock(m_mutex);
-        n = qMax(0, n);
+        m_window = qMax(0, n);
+        n = m_window + qMax(0, headroom);
         // A frame's slot depends on the capacity: the frames kept move to their new slots, and
         // a smaller ring keeps the newest of them.
         const int oldStart = m_start;
@@ -115,7 +120,7 @@ void SkFrameStore::setMaxSize(int n)
 int SkFrameStore::maxSize() const
 {
     Lock lock(m_mutex);
-    return m_capacity;
+    return m_window;
 }
 
 bool SkFrameStore::appendFrame(SkPacket p, unsigned long timeout)
@@ -198,24 +203,44 @@ SkPacket SkFrameStore::waitFrame(int frameNo, unsigned long timeout,
 
 void SkFrameStore::releaseFrames(int n)
 {
-    // Released packets are freed here, after the lock, rather than by the load task when it
-    // overwrites their slots: the loader is the pipeline's slowest stage.
     QVector<SkPacket> released;
     int start = 0;
     int count = 0;
     {
         Lock lock(m_mutex);
-        const int releasing = qBound(0, n, m_end - m_start);
-        released.reserve(releasing);
-        for (int i = m_start; i < m_start + releasing; ++i)
-            released.append(std::exchange(m_frames[slotOf(i)], SkPacket()));
-        m_start += releasing;
-        forgetCached(-1);
-        m_spaceFreed.notify_all();
+        releaseLocked(n, &released);
         start = m_start;
         count = m_end - m_start;
     }
     emit dataRangeChanged(start, count);
+}
+
+void SkFrameStore::releaseBatch(int batch, int lastHandled)
+{
+    QVector<SkPacket> released;
+    int start = 0;
+    int count = 0;
+    {
+        Lock lock(m_mutex);
+        const int beyondWindow = qMax(0, m_end - m_start - m_window);
+        releaseLocked(qMin(batch + beyondWindow, lastHandled + 1 - m_start), &released);
+        start = m_start;
+        count = m_end - m_start;
+    }
+    emit dataRangeChanged(start, count);
+}
+
+// The released packets go to `released`, which the caller frees after the lock, rather than
+// the load task when it overwrites their slots: the loader is the pipeline's slowest stage.
+void SkFrameStore::releaseLocked(int n, QVector<SkPacket> *released)
+{
+    const int releasing = qBound(0, n, m_end - m_start);
+    released->reserve(releasing);
+    for (int i = m_start; i < m_start + releasing; ++i)
+        released->append(std::exchange(m_frames[slotOf(i)], SkPacket()));
+    m_start += releasing;
+    forgetCached(-1);
+    m_spaceFreed.notify_all();
 }
 
 void SkFrameStore::clearAlarmResults()
@@ -253,7 +278,8 @@ quint64 SkFrameStore::generation() const
 bool SkFrameStore::isFullUpTo(int frameNo) const
 {
     Lock lock(m_mutex);
-    return fullLocked() && m_end > m_start && frameNo == m_end - 1;
+    return m_end > m_start && m_end - m_start >= m_window && frameNo >= m_start + m_window - 1
+           && frameNo < m_end;
 }
 
 SkPacket SkFrameStore::frameAt(int n) const

@@ -7,6 +7,11 @@
 // The lock is a std::mutex rather than a QMutex: Qt 5's QMutex sleeps on futexes that
 // ThreadSanitizer cannot see, so a race report about the store would mean nothing.
 //
+// The window is what a front end shows and the batches slide on. A stream's store may hold a
+// little more than its window (the headroom): frames the radar sent while the user-interface
+// thread was busy wait there instead of being dropped, and leave with the next batch. The
+// capacity, window plus headroom, is what bounds the memory.
+//
 // The ring grows as frames arrive, up to its capacity, instead of being reserved whole. A
 // packet holds its frame once and derives the other matrices on demand; the store keeps the
 // few matrices of the frames on display in a small cache. Signals go out after the lock is
@@ -40,7 +45,9 @@ public:
 
     // Locking operations. Timeouts are in milliseconds; ULONG_MAX waits without limit.
     void clear();
-    void setMaxSize(int n);
+    // A window of `n` frames, and room for `headroom` frames more before an append is refused.
+    void setMaxSize(int n, int headroom = 0);
+    // The window, without the headroom.
     int maxSize() const;
     bool appendFrame(SkPacket p, unsigned long timeout);
     // The same for a task: refused when the store has been cleared since `generation`; the
@@ -54,14 +61,18 @@ public:
                        const std::atomic_bool *abortFlag = nullptr,
                        quint64 *generation = nullptr);
     void releaseFrames(int n);
+    // Releases a batch of `batch` frames and every frame held beyond the window, but none
+    // after `lastHandled`: a store that filled its headroom while results waited to be taken
+    // is back at its window after one batch.
+    void releaseBatch(int batch, int lastHandled);
     void clearAlarmResults();
     int startFrame() const;
     int endFrame() const;
     bool isFull() const;
     quint64 generation() const;
-    // The one condition on which the next batch may go: the store is full and frameNo is the
-    // newest frame it holds, so every frame held has been analysed and nothing unanalysed is
-    // released.
+    // The one condition on which the next batch may go: the window is full and frameNo is its
+    // newest frame (or a frame of the headroom), so every frame of the window has been
+    // analysed and nothing unanalysed is released.
     bool isFullUpTo(int frameNo) const;
 
     // A copy of frame n's packet, or an empty packet when the store does not hold it.
@@ -109,6 +120,7 @@ private:
     };
 
     bool fullLocked() const;
+    void releaseLocked(int n, QVector<SkPacket> *released);
     int slotOf(int n) const;
     // frameAt() for a caller that holds the lock.
     SkPacket frameAtLocked(int n) const;
@@ -126,7 +138,8 @@ private:
 
     mutable std::mutex m_mutex;
     QVector<SkPacket> m_frames; // grows to m_capacity slots as frames arrive
-    int m_capacity = 0;
+    int m_capacity = 0; // the window and its headroom
+    int m_window = 0;
     QVector<CachedMatrix> m_cache; // most recently used last
     int m_end = 0;
     int m_start = 0;

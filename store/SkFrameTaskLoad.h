@@ -1,7 +1,8 @@
 #pragma once
 // The load task: reads a list of files, or one stream address, through RuFile and appends
 // every frame to the frame store. A file load pauses while the store is full; a stream does
-// not wait, so frames that find the store full are dropped and counted (framesDropped).
+// not wait, so frames that find the store full, headroom included, are dropped and counted
+// (framesDropped).
 // A stream that is lost (closed by the radar, broken, sending garbage, or silent for longer
 // than its time-out) is opened again with back-off when reconnecting is on; the frames that
 // come then are numbered on. It is reported lost once, and back with the first frame that

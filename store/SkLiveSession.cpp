@@ -16,6 +16,10 @@ namespace {
 // A running alarm script gets this long to finish when the session ends.
 constexpr int ScriptGraceMs = 3000;
 
+// The share of a stream's window its store may hold beyond it (at least a batch): the frames
+// that arrive while this thread is busy and the window cannot move on.
+constexpr int StreamHeadroomDivisor = 2;
+
 const char *const NoSettingsText = "No process parameters found in rrd_info: the first frame "
                                    "carries no detector settings of the radar";
 
@@ -147,7 +151,9 @@ void SkLiveSession::reopen()
     // The old load goes first: it must not append into the new window.
     retire(m_loader);
     m_store->clear();
-    m_store->setMaxSize(m_windowSize);
+    // The radar does not wait: its frames must find room while a result waits to be taken.
+    const int headroom = m_stream ? std::max(m_windowSize / StreamHeadroomDivisor, m_batchSize) : 0;
+    m_store->setMaxSize(m_windowSize, headroom);
     m_state = m_processParams ? AwaitingSettings : Analysing;
     restartAlarmTask();
     startLoad();
@@ -331,7 +337,7 @@ void SkLiveSession::onStoreAlarmCalculated(int frameno, const SkAlarmResultShare
     if (verdict == SkBatchPacer::Ignore)
         return;
     if (verdict == SkBatchPacer::BatchDue)
-        moveWindowOn();
+        moveWindowOn(frameno);
     m_lastResult = frameno;
     const QVector<RuAlarmEvent> events = result ? ruAlarmEvents(*result) : QVector<RuAlarmEvent>();
     emit alarmCalculated(frameno, result, events);
@@ -339,13 +345,15 @@ void SkLiveSession::onStoreAlarmCalculated(int frameno, const SkAlarmResultShare
     checkAnalysisComplete();
 }
 
-// The window is full and every frame in it analysed.
-void SkLiveSession::moveWindowOn()
+// The window is full and every frame in it analysed, up to `frameno`, whose result is being
+// handled now. The frames of a stream that wait beyond the window go with the batch, as far
+// as their results have been handled: the store is back at its window.
+void SkLiveSession::moveWindowOn(int frameno)
 {
     if (m_state != Analysing)
         return;
     if (m_playing || m_stream) {
-        m_store->releaseFrames(m_batchSize);
+        m_store->releaseBatch(m_batchSize, frameno);
         return;
     }
     m_state = BatchOffered;

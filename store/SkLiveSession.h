@@ -142,7 +142,9 @@ public:
 
     // Opens `sources` (files in order, or one stream address) into a window of `windowSize`
     // frames that moves on by `batchSize` frames: aborts the old load, clears the store,
-    // restarts the alarm computation and starts the new load.
+    // restarts the alarm computation and starts the new load. A stream's store holds up to
+    // half a window more (at least a batch): frames that arrive while this thread is too busy
+    // to take results wait there, and the next batch takes them out again.
     void open(const QStringList &sources, int windowSize, int batchSize);
     // Opens the last sources again with the current window and batch sizes.
     void reopen();
@@ -255,7 +257,7 @@ private:
     bool applyProcessParameters(const SkPacket &packet, RuAlarmCalculator *calculator,
                                 QString *why) const;
     void onStoreAlarmCalculated(int frameno, const SkAlarmResultSharedPtr &result);
-    void moveWindowOn();
+    void moveWindowOn(int frameno);
     void handleEvents(int frameno, const QVector<RuAlarmEvent> &events);
     void onTaskFinished(SkFrameTask *task);
     void onLoadEnded();

@@ -16,6 +16,7 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTest>
+#include <QThread>
 
 using namespace tasktest;
 using rrdclitest::ServeProcess;
@@ -195,6 +196,8 @@ private slots:
     void hostThatTakesAndDropsConnectionsIsNeverBack();
     void lostStreamEndsTheLoadWithoutReconnect();
     void pausedStreamGoesOnLoadingAnalysingAndRecording();
+    void busyConsumerLosesNoFrameOfAFastStream_data();
+    void busyConsumerLosesNoFrameOfAFastStream();
     void pausedWindowMovesOnByBatchesOnRequest();
     void restartRecomputesEveryHeldFrame();
     void takesSettingsFromTheFirstFrameOfEachOpen();
@@ -332,6 +335,44 @@ void TestLiveSession::pausedStreamGoesOnLoadingAnalysingAndRecording()
     QCOMPARE(times.first(), RuSimulatorOptions().startMicros);
     for (int i = 1; i < times.size(); ++i)
         QCOMPARE(times.at(i) - times.at(i - 1), interval);
+}
+
+void TestLiveSession::busyConsumerLosesNoFrameOfAFastStream_data()
+{
+    QTest::addColumn<int>("batch");
+    QTest::newRow("batch 1") << 1;
+    QTest::newRow("batch 10") << 10;
+}
+
+// A user-interface thread that keeps up on average but is busy now and then: the frames the
+// radar sends meanwhile must still be stored, analysed and recorded, every one of them.
+void TestLiveSession::busyConsumerLosesNoFrameOfAFastStream()
+{
+    QFETCH(int, batch);
+    const int frames = 200;
+    ServeProcess serve({"--rate", "50", "--frames", QString::number(frames)});
+    QVERIFY(serve.port() > 0);
+    QTemporaryDir dir;
+    SkLiveSession session;
+    session.setReconnect(false);
+    Seen seen(&session);
+    // 300 ms on every 50th result: 15 frames arrive meanwhile, 6 ms of work a frame on average.
+    connect(&session, &SkLiveSession::alarmCalculated, &session, [](int n) {
+        if (n % 50 == 49)
+            QThread::msleep(300);
+    });
+    session.open({serve.address()}, 50, batch);
+    SkLiveSession::RecordOptions record;
+    record.path = dir.path();
+    record.startFrame = -1;
+    session.startRecording(record);
+    // The radar hangs up after its last frame, which ends the load.
+    QTRY_COMPARE_WITH_TIMEOUT(seen.complete, 1, Long);
+    QCOMPARE(seen.dropped, 0);
+    QVERIFY(seen.inOrder(0, frames));
+    session.stop();
+    QTRY_VERIFY_WITH_TIMEOUT(seen.stopped, Long);
+    QCOMPARE(recordedTimes(dir.path()).size(), frames);
 }
 
 // A paused file waits at a full store; the batch is offered, and offered again when the

@@ -111,8 +111,10 @@ private slots:
     void abortWakesBlockedWaiter();
     void setMaxSizeKeepsNewestFrames();
     void clearAlarmResultsDropsResults();
-    void batchIsDueOnlyForNewestOfFullStore_data();
-    void batchIsDueOnlyForNewestOfFullStore();
+    void batchIsDueOnlyForNewestOfFullWindow_data();
+    void batchIsDueOnlyForNewestOfFullWindow();
+    void batchTakesTheHeadroomAlongAsFarAsHandled_data();
+    void batchTakesTheHeadroomAlongAsFarAsHandled();
     void pacerKeepsResultsInOrder();
     void extractFrameRotatesRows_data();
     void extractFrameRotatesRows();
@@ -435,28 +437,69 @@ void TestStore::clearAlarmResultsDropsResults()
     }
 }
 
-void TestStore::batchIsDueOnlyForNewestOfFullStore_data()
+void TestStore::batchIsDueOnlyForNewestOfFullWindow_data()
 {
+    QTest::addColumn<int>("headroom");
     QTest::addColumn<int>("held");
     QTest::addColumn<int>("result");
     QTest::addColumn<bool>("due");
-    QTest::newRow("full, newest") << 4 << 3 << true;
-    QTest::newRow("full, older frame") << 4 << 2 << false;
-    QTest::newRow("not full, newest") << 3 << 2 << false;
-    QTest::newRow("empty") << 0 << -1 << false;
+    QTest::newRow("full, newest") << 0 << 4 << 3 << true;
+    QTest::newRow("full, older frame") << 0 << 4 << 2 << false;
+    QTest::newRow("not full, newest") << 0 << 3 << 2 << false;
+    QTest::newRow("empty") << 0 << 0 << -1 << false;
+    QTest::newRow("headroom in use, newest of window") << 2 << 6 << 3 << true;
+    QTest::newRow("headroom in use, newest held") << 2 << 6 << 5 << true;
+    QTest::newRow("headroom in use, older frame") << 2 << 6 << 2 << false;
+    QTest::newRow("headroom free, newest") << 2 << 3 << 2 << false;
 }
 
-void TestStore::batchIsDueOnlyForNewestOfFullStore()
+void TestStore::batchIsDueOnlyForNewestOfFullWindow()
 {
+    QFETCH(int, headroom);
     QFETCH(int, held);
     QFETCH(int, result);
     QFETCH(bool, due);
     SkFrameStore store;
     store.clear();
-    store.setMaxSize(4);
+    store.setMaxSize(4, headroom);
     for (int i = 0; i < held; ++i)
         QVERIFY(store.appendFrame(packetOf(i), 0));
+    QCOMPARE(store.maxSize(), 4);
     QCOMPARE(store.isFullUpTo(result), due);
+}
+
+void TestStore::batchTakesTheHeadroomAlongAsFarAsHandled_data()
+{
+    QTest::addColumn<int>("held");
+    QTest::addColumn<int>("batch");
+    QTest::addColumn<int>("handled");
+    QTest::addColumn<int>("start");
+    QTest::newRow("window") << 4 << 1 << 3 << 1;
+    QTest::newRow("window, large batch") << 4 << 9 << 3 << 4;
+    QTest::newRow("headroom in use") << 6 << 1 << 5 << 3;
+    QTest::newRow("headroom in use, batch") << 6 << 2 << 5 << 4;
+    QTest::newRow("headroom full, results pending") << 7 << 1 << 3 << 4;
+}
+
+// A window of 4 frames with a headroom of 3: what is held beyond the window leaves with the
+// batch, but never a frame whose result has not been handled.
+void TestStore::batchTakesTheHeadroomAlongAsFarAsHandled()
+{
+    QFETCH(int, held);
+    QFETCH(int, batch);
+    QFETCH(int, handled);
+    QFETCH(int, start);
+    SkFrameStore store;
+    store.clear();
+    store.setMaxSize(4, 3);
+    for (int i = 0; i < held; ++i)
+        QVERIFY(store.appendFrame(packetOf(i), 0));
+    store.releaseBatch(batch, handled);
+    QCOMPARE(store.startFrame(), start);
+    int next = held;
+    while (store.appendFrame(packetOf(next), 0))
+        ++next;
+    QCOMPARE(store.endFrame() - store.startFrame(), 7); // the window and its headroom, no more
 }
 
 void TestStore::pacerKeepsResultsInOrder()
