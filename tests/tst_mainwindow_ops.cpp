@@ -393,7 +393,8 @@ void TestMainWindowOps::testButtonRunsTheAlarmScript()
 
 // The stream goes on while the frames are saved: the store is not locked meanwhile, new frames
 // arrive and old ones leave, and the file holds the frames held when the save began: the
-// window, and what waits beyond it while this busy thread takes results.
+// window (one frame may have just left it) and what waits beyond it while this busy thread
+// takes results; message and file agree.
 void TestMainWindowOps::savesTheFramesInMemory()
 {
     ServeProcess serve({"--scenario", "avalanche", "--frames", "300", "--process-params", "--rate", "400", "--loop"});
@@ -402,26 +403,28 @@ void TestMainWindowOps::savesTheFramesInMemory()
     QVERIFY(QTest::qWaitFor([&] { return window.store()->startFrame() > 20; }, Long));
     const QString path = m_dir.filePath(QStringLiteral("saved.rrd0.gz"));
     answerFileDialog(path);
-    QSignalSpy moved(window.store(), &SkFrameStore::dataRangeChanged);
+    // Not a QSignalSpy on the store: the loader thread emits its signals too, and a spy appends
+    // to its list from whichever thread emits, unlocked. The store's end is read under its lock.
     const int endBefore = window.store()->endFrame();
     action(&window, "actionSave_frames")->trigger();
-    const QRegularExpressionMatch saved = QRegularExpression(QStringLiteral("^(\\d+) frames saved to (.*)$"))
-                                              .match(window.statusBar()->currentMessage());
+    const QString shown = window.statusBar()->currentMessage();
+    const QRegularExpressionMatch saved =
+        QRegularExpression(QStringLiteral("^(\\d+) frames saved to (.+)$")).match(shown);
+    QVERIFY2(saved.hasMatch(), qPrintable(shown));
     QCOMPARE(saved.captured(2), path);
-    const int frames = saved.captured(1).toInt();
-    QVERIFY2(frames >= 500 && frames <= 500 + 250, qPrintable(saved.captured(0)));
-    // Far more frames arrived than were on their way when the save began.
-    int endDuring = 0;
-    for (const QList<QVariant> &range : qAsConst(moved))
-        endDuring = qMax(endDuring, range.at(0).toInt() + range.at(1).toInt());
-    qDebug() << "frames arrived while saving:" << endDuring - endBefore;
-    QVERIFY(endDuring > endBefore + 20);
+    const int count = saved.captured(1).toInt();
+    QVERIFY2(count >= 499 && count <= 500 + 250, qPrintable(shown));
+    // More frames arrived than the one that may have been on its way when the save began: the
+    // window went on releasing frames while the file was written.
+    const int endAfter = window.store()->endFrame();
+    qDebug() << "frames arrived while saving:" << endAfter - endBefore;
+    QVERIFY(endAfter > endBefore + 2);
     QProcess info;
     info.start(rrdclitest::rrdcliPath(), {"info", path});
     QVERIFY(info.waitForFinished(Long));
     QCOMPARE(info.exitCode(), 0);
     const QString out = QString::fromUtf8(info.readAllStandardOutput());
-    QVERIFY2(out.contains(QRegularExpression(QStringLiteral("format:\\s+RRD0\\n.*frames:\\s+%1\\n").arg(frames),
+    QVERIFY2(out.contains(QRegularExpression(QStringLiteral("format:\\s+RRD0\\n.*frames:\\s+%1\\n").arg(count),
                                              QRegularExpression::DotMatchesEverythingOption)),
              qPrintable(out));
 }
