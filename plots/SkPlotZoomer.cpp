@@ -49,13 +49,16 @@ SkPlotZoomer::SkPlotZoomer(QwtPlot *plot, int xAxis, int yAxis)
       m_plot(plot),
       m_xAxis(xAxis),
       m_yAxis(yAxis),
-      m_band(new QRubberBand(QRubberBand::Rectangle, plot->canvas()))
+      m_canvas(plot->canvas()),
+      m_xAxisWidget(plot->axisWidget(xAxis)),
+      m_yAxisWidget(plot->axisWidget(yAxis)),
+      m_band(new QRubberBand(QRubberBand::Rectangle, m_canvas))
 {
     // Escape and Space reach the canvas once a click has given it the focus.
-    plot->canvas()->setFocusPolicy(Qt::StrongFocus);
-    plot->canvas()->installEventFilter(this);
-    plot->axisWidget(xAxis)->installEventFilter(this);
-    plot->axisWidget(yAxis)->installEventFilter(this);
+    m_canvas->setFocusPolicy(Qt::StrongFocus);
+    m_canvas->installEventFilter(this);
+    m_xAxisWidget->installEventFilter(this);
+    m_yAxisWidget->installEventFilter(this);
 }
 
 SkPlotZoomer::~SkPlotZoomer() = default;
@@ -184,13 +187,13 @@ bool SkPlotZoomer::eventFilter(QObject *watched, QEvent *event)
 
 bool SkPlotZoomer::takes(QObject *watched, QEvent *event)
 {
-    if (watched == m_plot->canvas())
+    if (watched == m_canvas)
         return canvasEvent(event);
     if (event->type() != QEvent::Wheel)
         return false;
-    if (watched == m_plot->axisWidget(m_xAxis))
+    if (watched == m_xAxisWidget)
         return axisWheel(m_xAxis, event);
-    if (watched == m_plot->axisWidget(m_yAxis))
+    if (watched == m_yAxisWidget)
         return axisWheel(m_yAxis, event);
     return false;
 }
@@ -238,7 +241,7 @@ bool SkPlotZoomer::canvasEvent(QEvent *event)
 bool SkPlotZoomer::axisWheel(int axis, QEvent *event)
 {
     const auto *wheel = static_cast<QWheelEvent *>(event);
-    const QPoint onCanvas = m_plot->canvas()->mapFrom(
+    const QPoint onCanvas = m_canvas->mapFrom(
         m_plot, m_plot->axisWidget(axis)->mapTo(m_plot, eventPos(wheel)));
     const Qt::Orientation orientation = axis == m_xAxis ? Qt::Horizontal : Qt::Vertical;
     if (!(m_orientations & orientation))
@@ -252,11 +255,11 @@ bool SkPlotZoomer::mousePress(const QPoint &pos, Qt::MouseButton button)
     const bool pan = button == Qt::MiddleButton || (button == Qt::LeftButton && m_spaceHeld);
     if (!pan && button != Qt::LeftButton)
         return false;
-    m_plot->canvas()->setFocus(Qt::MouseFocusReason);
+    m_canvas->setFocus(Qt::MouseFocusReason);
     m_drag = pan ? Drag::Pan : Drag::Pending;
     m_dragStart = m_dragLast = pos;
     if (pan)
-        m_plot->canvas()->setCursor(Qt::ClosedHandCursor);
+        m_canvas->setCursor(Qt::ClosedHandCursor);
     return true;
 }
 
@@ -346,7 +349,7 @@ bool SkPlotZoomer::keyEvent(QEvent *event)
 void SkPlotZoomer::setPanCursor(bool on)
 {
     if (on)
-        m_plot->canvas()->setCursor(Qt::OpenHandCursor);
+        m_canvas->setCursor(Qt::OpenHandCursor);
     else
-        m_plot->canvas()->unsetCursor();
+        m_canvas->unsetCursor();
 }

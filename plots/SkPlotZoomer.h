@@ -87,6 +87,11 @@ private:
     QwtPlot *m_plot;
     int m_xAxis;
     int m_yAxis;
+    // The watched parts, kept apart from the plot: the plot's own destructor still sends them
+    // events (focus out, hide) after its QwtPlot part is gone.
+    QWidget *m_canvas;
+    QWidget *m_xAxisWidget;
+    QWidget *m_yAxisWidget;
     Qt::Orientations m_orientations = Qt::Horizontal | Qt::Vertical;
     QSizeF m_minimumSpan;
     QRectF m_whole;
