@@ -98,23 +98,6 @@ bool avalancheTexts(int index, const RuAvalancheResult &r, QString *tag, QString
     }
 }
 
-// Statuses whose avalanche texts carry a line break that the log flattens.
-bool isSimplified(int status)
-{
-    switch (status) {
-    case RuStatusPreAlarm:
-    case RuStatusPreAlarmSameRgs:
-    case RuStatusPreAlarmComing:
-    case RuStatusIncident:
-    case RuStatusAlarmOn:
-    case RuStatusAlarmSpecial:
-    case RuStatusAlarmOff:
-        return true;
-    default:
-        return false;
-    }
-}
-
 void fill(RuAlarmEvent *event, RuAlarmEvent::Source source, int index, int status,
           const QString &tag, const QString &marker, const QString &detail)
 {
@@ -134,7 +117,7 @@ bool ruAvalancheEvent(int index, const RuAvalancheResult &result, RuAlarmEvent *
     QString marker;
     if (!avalancheTexts(index, result, &tag, &marker))
         return false;
-    const QString detail = isSimplified(result.status) ? marker.simplified() : marker;
+    const QString detail = ruAvalancheStatusNamesGroup(result.status) ? marker.simplified() : marker;
     fill(event, RuAlarmEvent::Avalanche, index, result.status, tag, marker, detail);
     return true;
 }
@@ -188,4 +171,20 @@ QVector<RuAlarmEvent> ruAlarmEvents(const RuAlarmResult &result)
     if (ruWaterlevelEvent(0, result.waterlevel[0], &event))
         events << event;
     return events;
+}
+
+bool ruAvalancheStatusNamesGroup(int status)
+{
+    switch (status) {
+    case RuStatusPreAlarm:
+    case RuStatusPreAlarmSameRgs:
+    case RuStatusPreAlarmComing:
+    case RuStatusIncident:
+    case RuStatusAlarmOn:
+    case RuStatusAlarmSpecial:
+    case RuStatusAlarmOff:
+        return true;
+    default:
+        return false;
+    }
 }

@@ -14,3 +14,7 @@ QVector<RuAlarmEvent> ruAlarmEvents(const RuAlarmResult &result);
 bool ruAvalancheEvent(int index, const RuAvalancheResult &result, RuAlarmEvent *event);
 bool ruRainEvent(int index, const RuRainResult &result, RuAlarmEvent *event);
 bool ruWaterlevelEvent(int index, const RuWaterlevelResult &result, RuAlarmEvent *event);
+
+// Avalanche statuses whose event names a group of range gates (its text spans lines, which the
+// log flattens).
+bool ruAvalancheStatusNamesGroup(int status);

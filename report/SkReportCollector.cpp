@@ -28,22 +28,6 @@ QVector<QPair<int, int>> rainRangegates(const RuRainResult &rain)
     return spans;
 }
 
-bool namesGroup(int status)
-{
-    switch (status) {
-    case RuStatusPreAlarm:
-    case RuStatusPreAlarmSameRgs:
-    case RuStatusPreAlarmComing:
-    case RuStatusIncident:
-    case RuStatusAlarmOn:
-    case RuStatusAlarmSpecial:
-    case RuStatusAlarmOff:
-        return true;
-    default:
-        return false;
-    }
-}
-
 } // namespace
 
 void SkReportCollector::add(qint64 frameNo, const RuFrame &frame, const SkAlarmResultSharedPtr &result)
@@ -109,7 +93,7 @@ SkReportRow SkReportCollector::rowOf(qint64 frameNo, qint64 time, double width,
     case RuAlarmEvent::Avalanche: {
         const RuAvalancheResult &r = result.avalanche[size_t(event.detector)];
         const RuAvalancheGroup &g = event.status == RuStatusAlarmOff ? r.alarmOffGroup : r.bestGroup;
-        if (namesGroup(event.status))
+        if (ruAvalancheStatusNamesGroup(event.status))
             row.rangegates.append({g.first, g.last});
         break;
     }
