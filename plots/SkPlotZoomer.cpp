@@ -226,6 +226,9 @@ bool SkPlotZoomer::canvasEvent(QEvent *event)
             return false;
         resetZoom();
         return true;
+    case QEvent::ShortcutOverride:
+        // Taken here, the key is not a shortcut of the window but comes as a key press.
+        return wantsKey(event);
     case QEvent::KeyPress:
     case QEvent::KeyRelease:
         return keyEvent(event);
@@ -278,6 +281,7 @@ bool SkPlotZoomer::mouseMove(const QPoint &pos)
         m_band->setGeometry(QRect(m_dragStart, pos).normalized());
         return true;
     case Drag::Pan: {
+        m_pannedWhileSpaceHeld = m_spaceHeld;
         const QPointF from = toPlot(m_dragLast);
         const QPointF to = toPlot(pos);
         m_dragLast = pos;
@@ -339,11 +343,23 @@ bool SkPlotZoomer::keyEvent(QEvent *event)
     if (key->key() != Qt::Key_Space)
         return false;
     if (!key->isAutoRepeat()) {
+        const bool tapped = m_spaceHeld && !m_pannedWhileSpaceHeld;
         m_spaceHeld = event->type() == QEvent::KeyPress;
+        m_pannedWhileSpaceHeld = false;
         if (m_drag != Drag::Pan)
             setPanCursor(m_spaceHeld);
+        if (!m_spaceHeld && tapped)
+            emit spaceTapped();
     }
     return true;
+}
+
+bool SkPlotZoomer::wantsKey(QEvent *event) const
+{
+    const auto *key = static_cast<QKeyEvent *>(event);
+    if (key->modifiers() != Qt::NoModifier)
+        return false;
+    return key->key() == Qt::Key_Space || (key->key() == Qt::Key_Escape && isZoomed());
 }
 
 void SkPlotZoomer::setPanCursor(bool on)

@@ -2,7 +2,9 @@
 // Zoom and pan for a Qwt plot, on one x and one y axis:
 // - Ctrl+wheel over the canvas zooms around the mouse (with Shift the x axis alone, with Alt
 //   the y axis alone); the wheel over one of the two axes zooms that axis alone;
-// - dragging with the middle button, or with the left button while Space is held, pans;
+// - dragging with the middle button, or with the left button while Space is held, pans; the
+//   canvas takes Space from the window's shortcuts while it has the focus, and a Space pressed
+//   and released without a pan is handed back through spaceTapped();
 // - dragging with the left button draws a rubber band and zooms into it; a left click
 //   without a drag is reported by clicked(), so the plot can place its cross-hair;
 // - a double click or Escape returns to the whole view.
@@ -63,6 +65,9 @@ signals:
     void zoomChanged(const QRectF &visible);
     // A left click on the canvas that was no drag, at this canvas pixel.
     void clicked(const QPoint &canvasPos);
+    // Space went down and up on the canvas without a pan: what Space does elsewhere in the
+    // window (its shortcut) should happen now.
+    void spaceTapped();
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -77,6 +82,7 @@ private:
     bool mouseMove(const QPoint &pos);
     bool mouseRelease(const QPoint &pos);
     bool keyEvent(QEvent *event);
+    bool wantsKey(QEvent *event) const;
     void zoomIntoPixels(const QRect &pixels);
     QPointF toPlot(const QPoint &canvasPos) const;
     QRectF fitted(const QRectF &rect) const;
@@ -100,5 +106,6 @@ private:
     QPoint m_dragStart;
     QPoint m_dragLast;
     bool m_spaceHeld = false;
+    bool m_pannedWhileSpaceHeld = false;
     QRubberBand *m_band; // child of the canvas
 };

@@ -18,7 +18,9 @@
 #include <qwt_scale_widget.h>
 #include <qwt_text.h>
 
+#include <QAction>
 #include <QDir>
+#include <QMainWindow>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -185,6 +187,7 @@ private slots:
     void dragPansThenResetShowsTheWholeView_data();
     void dragPansThenResetShowsTheWholeView();
     void zoomSurvivesNewData();
+    void spaceOnTheCanvasPansOrPlays();
 
     void velocityAxisFollowsTheFrameParameters_data();
     void velocityAxisFollowsTheFrameParameters();
@@ -328,6 +331,39 @@ void TstPlotsZoom::dragPansThenResetShowsTheWholeView()
     QCOMPARE(shownRect(plot), whole);
     QCOMPARE(changed.count(), 1);
     QVERIFY(!plot.zoomer()->isZoomed());
+}
+
+// Space is also the window's play/pause shortcut: on a focused canvas a tap still plays, a
+// Space held for a drag pans and does not.
+void TstPlotsZoom::spaceOnTheCanvasPansOrPlays()
+{
+    QMainWindow window;
+    auto *plot = new SkPlotSpectrogram;
+    window.setCentralWidget(plot);
+    window.resize(800, 450);
+    QAction play(&window);
+    play.setShortcut(Qt::Key_Space);
+    window.addAction(&play);
+    QSignalSpy played(&play, &QAction::triggered);
+    connect(plot->zoomer(), &SkPlotZoomer::spaceTapped, &play, &QAction::trigger);
+    showFrame(*plot, avalanche().frame(230));
+    window.show();
+    QApplication::setActiveWindow(&window);
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    plot->canvas()->setFocus();
+    plot->zoomer()->setZoomRect(QRectF(400, 5, 200, 10));
+
+    QTest::keyClick(plot->canvas(), Qt::Key_Space);
+    QCOMPARE(played.count(), 1);
+
+    QTest::keyPress(plot->canvas(), Qt::Key_Space);
+    drag(plot->canvas(), Qt::LeftButton, pixelOf(*plot, 500, 10), pixelOf(*plot, 600, 10));
+    QTest::keyRelease(plot->canvas(), Qt::Key_Space);
+    QCOMPARE(played.count(), 1);
+    COMPARE_RECT(shownRect(*plot), QRectF(300, 5, 200, 10), 0.6);
+
+    QTest::keyClick(plot->canvas(), Qt::Key_Escape);
+    QVERIFY(!plot->zoomer()->isZoomed());
 }
 
 void TstPlotsZoom::zoomSurvivesNewData()
