@@ -361,6 +361,7 @@ private:
     SkAxisUnits *m_axisUnits = nullptr; // child
     SkFrameTimes m_frameTimes;
     QStringList m_spectrogramTitles;    // as last set (x, y)
+    bool m_frameAxisStale = false;      // the slider's labels lag the times held
 
     // ---- The activity plot: feeding it, its axis controls, the slider below it
     // (SkMainWindowActivity.cpp) -----------------------------------------------------------------

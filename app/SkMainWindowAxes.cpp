@@ -16,6 +16,7 @@
 #include "SkPlotSpectrogram.h"
 #include "SkTimeScaleDraw.h"
 #include "SkTimezoneAction.h"
+#include "SkUpdateThrottle.h"
 
 #include <qwt_scale_engine.h>
 #include <qwt_slider.h>
@@ -40,6 +41,10 @@ void SkMainWindow::setupAxisUnits()
         menu->addAction(m_axisUnits->utcTimeAction());
     }
     connect(m_axisUnits, &SkAxisUnits::changed, this, &SkMainWindow::applyAxisUnits);
+    connect(m_activityReplot, &SkUpdateThrottle::due, this, [this] {
+        if (m_frameAxisStale)
+            updateFrameAxis();
+    });
     connect(m_configureDialog, &SkDialogConfigure::colorSchemeChanged, this,
             [this](SkColorScheme::Id scheme) {
                 ui->plotCenter->setColorScheme(scheme);
@@ -150,6 +155,7 @@ SkTimeScaleDraw *SkMainWindow::frameScaleDraw(int firstFrame, const QVector<qint
 // axis gets the same labels.
 void SkMainWindow::updateFrameAxis()
 {
+    m_frameAxisStale = false;
     const QVector<qint64> times = m_frameTimes.times();
     const int first = m_frameTimes.firstFrame();
     SkTimeScaleDraw *draw = frameScaleDraw(first, times);
@@ -202,9 +208,11 @@ void SkMainWindow::updateViewTimeAxes()
 }
 
 // The store's window moved: the times of the frames it holds follow while they are shown.
+// The slider is labelled anew with the activity plot's throttled replot, not once per frame
+// loaded.
 void SkMainWindow::followFrameTimes(int startframe, int len)
 {
     if (m_axisUnits->timeMode() == SkTimeScaleDraw::Utc
         && m_frameTimes.update(*store(), startframe, len))
-        updateFrameAxis();
+        m_frameAxisStale = true;
 }
