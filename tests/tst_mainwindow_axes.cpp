@@ -246,6 +246,13 @@ void TestMainWindowAxes::zoomedChannelAxisKeepsVelocities()
         QVERIFY(std::abs(shown - velocityOf(channelOfColumn(int(tick), 512), perChannel))
                 <= perChannel);
     }
+    // The readout under the zoom names the cell under the mouse: the avalanche's channel 150.
+    moveMouse(plot->canvas(), QPoint(qRound(plot->transform(QwtPlot::xBottom, 662.5)),
+                                     qRound(plot->transform(QwtPlot::yLeft, 14.5))));
+    QVERIFY(child<QLabel>(&window, "cursorLabel")
+                ->text()
+                .startsWith(QStringLiteral("x:%1 m/s y:  14 z:")
+                                .arg(velocityOf(150, perChannel), 0, 'f', 2)));
     const QString pictures = qEnvironmentVariable("SK_AXES_PNG_DIR");
     if (!pictures.isEmpty())
         QVERIFY(window.grab().save(QDir(pictures).filePath(QStringLiteral("velocity-zoom.png"))));
