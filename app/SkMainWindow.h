@@ -18,6 +18,7 @@
 #include "RuAlarmResult.h"
 #include "SkActivityPlotId.h"
 #include "SkCommandLine.h"
+#include "SkFrameTimes.h"
 #include "SkLoadProgress.h"
 #include "SkPacket.h"
 #include "SkPacketTypeEnum.h"
@@ -41,6 +42,7 @@ class QTranslator;
 class QwtPlotCurve;
 class RuAlarmCalculator;
 class SkActivityControls;
+class SkAxisUnits;
 class SkAlarmLogModel;
 class SkDialogAbout;
 class SkDialogConfigure;
@@ -54,6 +56,7 @@ class SkLiveSession;
 class SkParameterFiles;
 class SkParameterWidgets;
 class SkRecordingController;
+class SkTimeScaleDraw;
 class SkTimezoneAction;
 class SkUpdateThrottle;
 
@@ -336,6 +339,29 @@ private:
     // drawn; none before the mouse has been over the picture.
     QPoint m_cursorCell;
     bool m_hasCursorCell = false;
+
+    // ---- Units of the axes and the colour map (SkMainWindowAxes.cpp) ------------------------
+public:
+    SkAxisUnits *axisUnits() const { return m_axisUnits; }
+
+private:
+    void setupAxisUnits();
+    void readAxisSettings(const QSettings &settings);
+    void writeAxisSettings(QSettings &settings) const;
+    void applyAxisUnits();
+    void showVelocityScaleOf(const SkPacket &packet);
+    void updateProfileChannelAxis();
+    void updateSpectrogramTitles();
+    QString timeAxisTitle() const;
+    SkTimeScaleDraw *frameScaleDraw(int firstFrame, const QVector<qint64> &times) const;
+    void updateFrameAxis();
+    void updateViewTimeAxes();
+    void followFrameTimes(int startframe, int len);
+
+    SkAxisUnits *m_axisUnits = nullptr; // child
+    SkFrameTimes m_frameTimes;
+    QStringList m_spectrogramTitles;    // as last set (x, y)
+    bool m_frameAxisStale = false;      // the slider's labels lag the times held
 
     // ---- The activity plot: feeding it, its axis controls, the slider below it
     // (SkMainWindowActivity.cpp) -----------------------------------------------------------------

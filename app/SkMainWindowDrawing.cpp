@@ -8,6 +8,7 @@
 #include "RuAlarmDetails.h"
 #include "RuFrameDetails.h"
 #include "SkAlarmLogModel.h"
+#include "SkAxisUnits.h"
 #include "SkFrameStore.h"
 #include "SkLiveSession.h"
 #include "SkPlotActivities.h"
@@ -42,6 +43,7 @@ void SkMainWindow::onDataRangeChanged(int startframe, int len)
         ui->progressSlider->setScale(startframe, startframe + len);
         ui->progressSlider->setTotalSteps(uint(std::max(len, 1)));
     }
+    followFrameTimes(startframe, len);
     {
         // Points and markers of frames the store no longer holds go, so a stream that runs
         // for days keeps the plot's memory bounded. The log keeps every row.
@@ -91,6 +93,10 @@ void SkMainWindow::updatePlot(const QVector<double> &plotData, int width, int pl
         ui->plotCenter->setData(plotData, width, plotWidth, rows);
         // The whole picture; a zoom the operator chose stays within it.
         ui->plotCenter->zoomer()->setWholeView(QRectF(0, 0, plotWidth - 0.1, plotHeight - 0.2));
+        if (packet.hasFrame())
+            showVelocityScaleOf(packet);
+        if (m_view->showHow() != SkViewController::ShowHow::Frame)
+            updateViewTimeAxes();
         ui->plotCenter->replot();
         drawProfiles(plotData, width, rows, plotHeight);
         showCursorReading();
@@ -99,8 +105,8 @@ void SkMainWindow::updatePlot(const QVector<double> &plotData, int width, int pl
         updateInfo(packet, packetPrev);
 }
 
-// "x y z" of the cell under the mouse in the picture on display: x the true channel where
-// the axis shows channels.
+// "x y z" of the cell under the mouse in the picture on display: x the true channel (or its
+// velocity) where the axis shows channels.
 void SkMainWindow::showCursorReading()
 {
     const QwtRasterData *data = ui->plotCenter->spectrogram()->data();
@@ -113,7 +119,7 @@ void SkMainWindow::showCursorReading()
     }
     const QPoint cell = ui->plotCenter->readingCell(m_cursorCell);
     m_cursorLabel->setText(QStringLiteral("x:%1 y:%2 z:%3")
-                               .arg(cell.x(), 4)
+                               .arg(ui->plotCenter->readingText(cell.x()), 4)
                                .arg(cell.y(), 4)
                                .arg(value, 8, 'f', 1));
 }
@@ -187,6 +193,10 @@ void SkMainWindow::updateInfo(const SkPacket &packet, const SkPacket &packetPrev
 void SkMainWindow::retranslateViews()
 {
     m_log->retranslate();
+    m_axisUnits->retranslate();
+    m_spectrogramTitles.clear();
+    updateSpectrogramTitles();
+    updateFrameAxis();
     const SkPacket packet = m_view->displayedPacket();
     if (packet.hasFrame())
         updateInfo(packet, m_view->displayedPrevious());

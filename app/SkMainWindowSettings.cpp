@@ -138,6 +138,7 @@ void SkMainWindow::readSettings()
     storedInt(settings, QStringLiteral("liveShowWhatComboBox"),
               [this](int v) { setComboIndex(ui->liveShowWhatComboBox, v); });
     m_view->readSettings(settings);
+    readAxisSettings(settings);
     m_params->readParameters(settings);
 }
 
@@ -185,6 +186,7 @@ void SkMainWindow::writeSettings()
     settings.setValue(QStringLiteral("recentPList"), m_parameterFiles->save());
     settings.setValue(QStringLiteral("liveShowWhatComboBox"), ui->liveShowWhatComboBox->currentIndex());
     m_view->writeSettings(settings);
+    writeAxisSettings(settings);
     m_params->writeParameters(settings);
     settings.sync();
     const QString failure = SkParameterFiles::failure(settings);

@@ -6,8 +6,6 @@
 #include "SkMainWindow.h"
 #include "ui_SkMainWindow.h"
 
-#include "SkChannelScaleDraw.h"
-#include "SkChannelScaleEngine.h"
 #include "SkLiveSession.h"
 #include "SkPlotActivities.h"
 #include "SkPlotPicker.h"
@@ -18,7 +16,6 @@
 
 #include <qwt_plot_curve.h>
 #include <qwt_scale_engine.h>
-#include <qwt_scale_draw.h>
 #include <qwt_slider.h>
 
 #include <QCheckBox>
@@ -157,6 +154,7 @@ void SkMainWindow::setupPlots()
     m_rgSumCurve = newCurve(ui->plotRgSum, QString(), Qt::darkRed);
     setAxisTitle(ui->plotRgSum, QwtPlot::yLeft, tr("Range gate"));
     setAxisTitle(ui->plotRgSum, QwtPlot::xBottom, tr("Normalized sum - channels (a.u.)"));
+    setupAxisUnits();
 }
 
 // ---- Command-line helpers -------------------------------------------------------------------
@@ -277,6 +275,8 @@ void SkMainWindow::prepareViewsForOpen()
     // A stream is watched as it comes: the newest analysed frame is shown.
     if (m_streamMode)
         ui->firstFrameAction->setChecked(true);
+    m_frameTimes.clear();
+    updateFrameAxis();
 }
 
 void SkMainWindow::on_firstFrameAction_triggered(bool checked)
@@ -393,17 +393,6 @@ void SkMainWindow::applyShowHow(SkViewController::ShowHow how)
     ui->extractRowSpinBox->setEnabled(how != ShowHow::Velocities);
     ui->extractColumnSpinBox->setEnabled(how != ShowHow::Rangegates);
     updateChannelAxes();
-    switch (how) {
-    case ShowHow::Rangegates:
-        ui->plotCenter->setAxisTitles(tr("Doppler channel"), tr("Frame (from the first held)"));
-        break;
-    case ShowHow::Velocities:
-        ui->plotCenter->setAxisTitles(tr("Frame (from the first held)"), tr("Range gate"));
-        break;
-    case ShowHow::Frame:
-        ui->plotCenter->setAxisTitles(tr("Doppler channel"), tr("Range gate"));
-        break;
-    }
 }
 
 // The live-value curves of the activity plot show the range gate of the row box.
@@ -433,22 +422,19 @@ void SkMainWindow::on_peakShiftComboBox_currentIndexChanged(int index)
     updateChannelAxes();
 }
 
-// The axes that show Doppler channels label each screen column with its true channel.
+// The axes that show Doppler channels label each screen column with its true channel (or its
+// velocity), the axes of a view over time its frame (or its time).
 void SkMainWindow::updateChannelAxes()
 {
     const SkChannelMapping mapping = m_view->channelMapping();
     const bool channels = m_view->showHow() != SkViewController::ShowHow::Velocities;
     ui->plotCenter->setPeakShift(mapping.shift());
     ui->plotCenter->setChannelAxis(channels);
-    if (channels) {
-        ui->plotBottom->setAxisScaleEngine(QwtPlot::xBottom, new SkChannelScaleEngine(mapping));
-        ui->plotBottom->setAxisScaleDraw(QwtPlot::xBottom, new SkChannelScaleDraw(mapping));
-    } else {
-        ui->plotBottom->setAxisScaleEngine(QwtPlot::xBottom, new QwtLinearScaleEngine());
-        ui->plotBottom->setAxisScaleDraw(QwtPlot::xBottom, new QwtScaleDraw());
-    }
+    updateProfileChannelAxis();
+    updateViewTimeAxes();
     ui->plotCenter->replot();
     ui->plotBottom->replot();
+    ui->plotLeft->replot();
 }
 
 void SkMainWindow::on_extractRowSpinBox_valueChanged(int v)
@@ -534,5 +520,7 @@ void SkMainWindow::on_liveShowWhatComboBox_currentIndexChanged(int)
 
 void SkMainWindow::onTimezoneOffsetChanged()
 {
+    updateFrameAxis();
+    updateChannelAxes();
     scheduleUpdatePlot();
 }

@@ -14,7 +14,7 @@ SkTimezoneAction::SkTimezoneAction(QObject *parent) : QWidgetAction(parent)
     m_spinBox->setObjectName(QStringLiteral("timezoneSpinBox"));
     m_spinBox->setRange(-12, 12);
     m_spinBox->setSuffix(tr(" h"));
-    m_spinBox->setToolTip(tr("Hours added to the frame times (UTC) in the information line"));
+    m_spinBox->setToolTip(tr("Hours added to the frame times (UTC) in the information line and on the time axes"));
     label->setBuddy(m_spinBox);
     layout->addWidget(label);
     layout->addWidget(m_spinBox);

@@ -64,6 +64,8 @@ public:
     int rangegate() const { return m_rangegate; }
     int channel() const { return m_channel; }
     QPointF markerPosition() const { return m_marker; }
+    // The frame drawn as row or column 0 of the view over time asked for last.
+    int viewStart() const { return m_viewStart; }
     ColourScale colourScale(SkPacketTypeEnum type) const;
     static ColourScale defaultColourScale(SkPacketTypeEnum type);
 

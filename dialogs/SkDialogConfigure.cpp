@@ -3,6 +3,7 @@
 
 #include "SkRecordFolder.h"
 
+#include <QComboBox>
 #include <QDataStream>
 #include <QEvent>
 #include <QFileDialog>
@@ -48,6 +49,9 @@ SkDialogConfigure::SkDialogConfigure(QWidget *parent)
         ui->comboBoxLanguage->addItems(languages());
     }
     ui->colorMapMode->setCurrentIndex(m_colorMode);
+    fillColorSchemes();
+    connect(ui->colorSchemeComboBox, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
+            [this] { emit colorSchemeChanged(colorScheme()); });
     // The dialog knows its window only as a QWidget (dialogs sit below the window).
     if (parent
         && parent->metaObject()->indexOfSlot("onRunAlarmScriptRequested()") >= 0) {
@@ -78,6 +82,29 @@ void SkDialogConfigure::setLanguage(const QString &language)
 QwtLinearColorMap::Mode SkDialogConfigure::colorMode() const
 {
     return m_colorMode;
+}
+
+SkColorScheme::Id SkDialogConfigure::colorScheme() const
+{
+    return SkColorScheme::Id(ui->colorSchemeComboBox->currentData().toInt());
+}
+
+void SkDialogConfigure::setColorScheme(SkColorScheme::Id scheme)
+{
+    const int index = ui->colorSchemeComboBox->findData(int(scheme));
+    if (index >= 0)
+        ui->colorSchemeComboBox->setCurrentIndex(index);
+}
+
+// The names follow the language; the choice stays.
+void SkDialogConfigure::fillColorSchemes()
+{
+    const QSignalBlocker blocker(ui->colorSchemeComboBox);
+    const int chosen = ui->colorSchemeComboBox->currentIndex();
+    ui->colorSchemeComboBox->clear();
+    for (SkColorScheme::Id id : SkColorScheme::all())
+        ui->colorSchemeComboBox->addItem(SkColorScheme::name(id), int(id));
+    ui->colorSchemeComboBox->setCurrentIndex(qMax(0, chosen));
 }
 
 int SkDialogConfigure::parameterFileListSize() const
@@ -198,6 +225,7 @@ void SkDialogConfigure::changeEvent(QEvent *event)
 {
     if (event->type() == QEvent::LanguageChange) {
         ui->retranslateUi(this);
+        fillColorSchemes();
         checkRecordPath();
     }
     QDialog::changeEvent(event);

@@ -1,11 +1,13 @@
 #pragma once
-// The options dialog: language, size of the recent parameter-file list, colour mode of the
-// spectrogram, the alarm script and the recording options. The main window keeps one for its
+// The options dialog: language, size of the recent parameter-file list, colour mode and colour
+// map of the spectrogram, the alarm script and the recording options. The main window keeps one for its
 // whole lifetime, reads the values where it needs them and stores saveState() under
 // "configureDialog" in its settings.
 //
 // Its "Test" button calls the parent's onRunAlarmScriptRequested() slot when the parent has
 // one.
+
+#include "SkColorScheme.h"
 
 #include <QByteArray>
 #include <QDialog>
@@ -39,6 +41,10 @@ public:
     // Selects one of languages(), which switches the program's language.
     void setLanguage(const QString &language);
     QwtLinearColorMap::Mode colorMode() const;
+    // The spectrogram's colour map; the window keeps it in its settings.
+    SkColorScheme::Id colorScheme() const;
+    // Shows `scheme` and emits colorSchemeChanged when it differs from the one shown.
+    void setColorScheme(SkColorScheme::Id scheme);
     int parameterFileListSize() const;
     QString alarmScriptPath() const;
     QString recordPath() const;
@@ -57,6 +63,7 @@ public:
 signals:
     void languageChanged(const QString &language);
     void updateColorMode(QwtLinearColorMap::Mode mode);
+    void colorSchemeChanged(SkColorScheme::Id scheme);
 
 protected:
     void changeEvent(QEvent *event) override;
@@ -69,6 +76,7 @@ private slots:
 
 private:
     void setColorMode(QwtLinearColorMap::Mode mode);
+    void fillColorSchemes();
 
     std::unique_ptr<Ui::SkDialogConfigure> ui;
     QwtLinearColorMap::Mode m_colorMode = QwtLinearColorMap::ScaledColors;

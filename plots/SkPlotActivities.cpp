@@ -255,6 +255,11 @@ void SkPlotActivities::setFrameRange(int startFrame, int length)
     trimBefore(startFrame);
 }
 
+void SkPlotActivities::setFrameScaleDraw(QwtScaleDraw *draw)
+{
+    setAxisScaleDraw(QwtPlot::xBottom, draw);
+}
+
 void SkPlotActivities::trimBefore(int firstFrame)
 {
     // The last range reported wins: after a reopen the frame numbers start again at 0.

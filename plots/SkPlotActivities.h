@@ -39,6 +39,7 @@
 
 class QwtPlotCurve;
 class QwtPlotMarker;
+class QwtScaleDraw;
 class SkActivityCurveData;
 class SkActivityMarker;
 class SkActivityPicker;
@@ -82,6 +83,8 @@ public:
     // The store's window [startFrame, startFrame + length]: the bottom axis spans it and what
     // lies before it is trimmed. Call it on every change of the store's data range.
     void setFrameRange(int startFrame, int length);
+    // Labels of the frame axis (frame numbers or times); the plot owns `draw`.
+    void setFrameScaleDraw(QwtScaleDraw *draw);
 
     // ---- Curves and markers ----------------------------------------------------------------
 

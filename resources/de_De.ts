@@ -73,6 +73,25 @@
     </message>
 </context>
 <context>
+    <name>SkAxisUnits</name>
+    <message>
+        <source>Channel Axis in m/s</source>
+        <translation>Kanalachse in m/s</translation>
+    </message>
+    <message>
+        <source>Radial velocity instead of Doppler channels on the channel axes, in the tracker and the readout (frames with a parameter block)</source>
+        <translation>Radialgeschwindigkeit statt Doppler-Kanälen auf den Kanalachsen, im Tracker und in der Positionsanzeige (Frames mit Parameterblock)</translation>
+    </message>
+    <message>
+        <source>Time Axes in UTC</source>
+        <translation>Zeitachsen in UTC</translation>
+    </message>
+    <message>
+        <source>UTC times with the time-zone offset instead of frame numbers under the activity plot and on the time axis of the views over time</source>
+        <translation>UTC-Zeiten mit dem Zeitzonen-Versatz statt Frame-Nummern unter dem Aktivitätsplot und auf der Zeitachse der Ansichten über die Zeit</translation>
+    </message>
+</context>
+<context>
     <name>SkColorScheme</name>
     <message>
         <source>Viridis</source>
@@ -303,6 +322,14 @@ Optionen:
     <message>
         <source>recording data path</source>
         <translation>Pfad der Aufnahmedaten</translation>
+    </message>
+    <message>
+        <source>Colour map:</source>
+        <translation>Farbtabelle:</translation>
+    </message>
+    <message>
+        <source>Colours of the spectrogram and its colour bar. Viridis, cividis and greyscale are perceptually uniform; cividis also reads alike with red-green colour blindness.</source>
+        <translation>Farben des Spektrogramms und seiner Farbskala. Viridis, Cividis und Graustufen sind wahrnehmungsgleichmäßig; Cividis liest sich auch bei Rot-Grün-Farbenblindheit gleich.</translation>
     </message>
 </context>
 <context>
@@ -1641,6 +1668,22 @@ Optionen:
         <source>Display paused: the stream is still read, analysed and recorded</source>
         <translation>Anzeige angehalten: der Stream wird weiter gelesen, analysiert und aufgezeichnet</translation>
     </message>
+    <message>
+        <source>Doppler channel (no parameter block: no velocity)</source>
+        <translation>Doppler-Kanal (kein Parameterblock: keine Geschwindigkeit)</translation>
+    </message>
+    <message>
+        <source>Frame (from the first held; the frames carry no time)</source>
+        <translation>Frame (ab dem ersten gehaltenen; die Frames tragen keine Zeit)</translation>
+    </message>
+    <message>
+        <source>The frames carry no time: the slider counts frames</source>
+        <translation>Die Frames tragen keine Zeit: der Schieber zählt Frames</translation>
+    </message>
+    <message>
+        <source>The slider&apos;s times: %1</source>
+        <translation>Zeiten des Schiebers: %1</translation>
+    </message>
 </context>
 <context>
     <name>SkParameterFiles</name>
@@ -1868,8 +1911,8 @@ Aufnahme fortsetzen?
         <translation> h</translation>
     </message>
     <message>
-        <source>Hours added to the frame times (UTC) in the information line</source>
-        <translation>Stunden, die in der Infozeile zu den Frame-Zeiten (UTC) addiert werden</translation>
+        <source>Hours added to the frame times (UTC) in the information line and on the time axes</source>
+        <translation>Stunden, die in der Infozeile und auf den Zeitachsen zu den Frame-Zeiten (UTC) addiert werden</translation>
     </message>
 </context>
 </TS>

@@ -59,3 +59,9 @@ XDG_CONFIG_HOME=$(fresh) QT_QPA_PLATFORM=offscreen "$skarnel" --grab "$out/optio
 SK_BIN_DIR="$build/bin" SK_OPS_PNG_DIR="$(cd "$out" && pwd)" QT_QPA_PLATFORM=offscreen \
   "$build/bin/tst_mainwindow_ops" consoleOpensFromTheWindow >/dev/null
 echo "console: $out/console.png"
+
+# The spectrogram zoomed in around zero velocity (Ctrl+Shift+wheel) with its channel axis in
+# m/s, drawn by the window suite that checks that axis against the radar's Prf and Integrate.
+SK_AXES_PNG_DIR="$(cd "$out" && pwd)" QT_QPA_PLATFORM=offscreen \
+  "$build/bin/tst_mainwindow_axes" zoomedChannelAxisKeepsVelocities >/dev/null
+echo "velocity axis: $out/velocity-zoom.png"

@@ -165,7 +165,8 @@ void TestMainWindow::formHasMenusDocksAndStatusBar()
     QCOMPARE(display.mid(0, 7),
              (QStringList{"Show Legend", "Show Details", "Show Live", "Show Sum of Rangegates",
                           "Show Log", "Show Alarm Parameters", "Show Computed Parameters"}));
-    QCOMPARE(display.size(), 8); // and the time-zone entry
+    QCOMPARE(display.size(), 11); // and the time-zone entry
+    QCOMPARE(display.mid(8), (QStringList{"-", "Channel Axis in m/s", "Time Axes in UTC"}));
     QCOMPARE(texts(child<QMenu>(&window, "menuExtra")),
              (QStringList{"Last Used Parameters", "Import Parameters..", "Export Parameters..",
                           "Export Params to Clipboard", "-", "Options"}));
