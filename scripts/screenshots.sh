@@ -59,3 +59,9 @@ XDG_CONFIG_HOME=$(fresh) QT_QPA_PLATFORM=offscreen "$skarnel" --grab "$out/optio
 SK_BIN_DIR="$build/bin" SK_OPS_PNG_DIR="$(cd "$out" && pwd)" QT_QPA_PLATFORM=offscreen \
   "$build/bin/tst_mainwindow_ops" consoleOpensFromTheWindow >/dev/null
 echo "console: $out/console.png"
+
+# The stream-health indicator while the radar's server is down: red, counting down to the next
+# attempt, the newest frame's age growing.
+SK_BIN_DIR="$build/bin" SK_HEALTH_PNG_DIR="$(cd "$out" && pwd)" QT_QPA_PLATFORM=offscreen \
+  "$build/bin/tst_stream_health" followsAServerKilledAndStartedAgain >/dev/null
+echo "stream health: $out/stream-health.png"
