@@ -16,6 +16,7 @@
 #include "SkParameterWidgets.h"
 #include "SkPlotActivities.h"
 #include "SkRecordingController.h"
+#include "SkStreamHealthIndicator.h"
 #include "SkTimezoneAction.h"
 #include "SkUpdateThrottle.h"
 
@@ -179,6 +180,7 @@ void SkMainWindow::setupStatusBar()
     statusBar()->setStyleSheet(QStringLiteral("QStatusBar::item { border: none; padding: 0; margin: 0;}"));
     // A message longer than the bar is cut off: the whole text is its tool tip.
     connect(statusBar(), &QStatusBar::messageChanged, statusBar(), &QWidget::setToolTip);
+    statusBar()->addPermanentWidget(new SkStreamHealthIndicator(m_session.get(), this));
 }
 
 void SkMainWindow::showMessage(const QString &text, int timeoutMs)

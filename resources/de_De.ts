@@ -1886,6 +1886,101 @@ Aufnahme fortsetzen?
     </message>
 </context>
 <context>
+    <name>SkStreamHealth</name>
+    <message>
+        <source>Stream: connecting</source>
+        <translation>Datenstrom: verbinde</translation>
+    </message>
+    <message>
+        <source>Stream: receiving</source>
+        <translation>Datenstrom: empfange</translation>
+    </message>
+    <message>
+        <source>Stream: lost</source>
+        <translation>Datenstrom: verloren</translation>
+    </message>
+    <message>
+        <source>Stream: retrying in %1 s</source>
+        <translation>Datenstrom: neuer Versuch in %1 s</translation>
+    </message>
+    <message>
+        <source>Stream: ended</source>
+        <translation>Datenstrom: beendet</translation>
+    </message>
+    <message>
+        <source>No stream</source>
+        <translation>Kein Datenstrom</translation>
+    </message>
+    <message>
+        <source>frame %1 ago</source>
+        <translation>Frame vor %1</translation>
+    </message>
+    <message>
+        <source>%1 dropped</source>
+        <translation>%1 verworfen</translation>
+    </message>
+    <message>
+        <source>REC %1 frames</source>
+        <translation>REC %1 Frames</translation>
+    </message>
+    <message>
+        <source>REC %1 frames, %2</source>
+        <translation>REC %1 Frames, %2</translation>
+    </message>
+    <message>
+        <source>No stream is open: the frames come from files</source>
+        <translation>Kein Datenstrom geöffnet: die Frames kommen aus Dateien</translation>
+    </message>
+    <message>
+        <source>Stream from %1</source>
+        <translation>Datenstrom von %1</translation>
+    </message>
+    <message>
+        <source>Ended: %1</source>
+        <translation>Beendet: %1</translation>
+    </message>
+    <message>
+        <source>Lost: %1</source>
+        <translation>Verloren: %1</translation>
+    </message>
+    <message>
+        <source>No frame has arrived yet</source>
+        <translation>Noch kein Frame angekommen</translation>
+    </message>
+    <message>
+        <source>Newest frame arrived %1 ago; frames come about every %2</source>
+        <translation>Neuester Frame vor %1 angekommen; Frames kommen etwa alle %2</translation>
+    </message>
+    <message>
+        <source>Newest frame arrived %1 ago</source>
+        <translation>Neuester Frame vor %1 angekommen</translation>
+    </message>
+    <message>
+        <source>Frames received: %1, dropped: %2</source>
+        <translation>Frames empfangen: %1, verworfen: %2</translation>
+    </message>
+    <message>
+        <source>Recording: %1 frames</source>
+        <translation>Aufnahme: %1 Frames</translation>
+    </message>
+    <message>
+        <source>Recording: %1 frames, now into %2</source>
+        <translation>Aufnahme: %1 Frames, jetzt in %2</translation>
+    </message>
+    <message>
+        <source>%1 s</source>
+        <translation>%1 s</translation>
+    </message>
+    <message>
+        <source>%1 min %2 s</source>
+        <translation>%1 min %2 s</translation>
+    </message>
+    <message>
+        <source>%1 h %2 min</source>
+        <translation>%1 h %2 min</translation>
+    </message>
+</context>
+<context>
     <name>SkTimeScaleDraw</name>
     <message>
         <source>Frame</source>

@@ -65,3 +65,9 @@ echo "console: $out/console.png"
 SK_AXES_PNG_DIR="$(cd "$out" && pwd)" QT_QPA_PLATFORM=offscreen \
   "$build/bin/tst_mainwindow_axes" zoomedChannelAxisKeepsVelocities >/dev/null
 echo "velocity axis: $out/velocity-zoom.png"
+
+# The stream-health indicator while the radar's server is down: red, counting down to the next
+# attempt, the newest frame's age growing.
+SK_BIN_DIR="$build/bin" SK_HEALTH_PNG_DIR="$(cd "$out" && pwd)" QT_QPA_PLATFORM=offscreen \
+  "$build/bin/tst_stream_health" followsAServerKilledAndStartedAgain >/dev/null
+echo "stream health: $out/stream-health.png"

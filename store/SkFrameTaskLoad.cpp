@@ -94,7 +94,7 @@ void SkFrameTaskLoad::loadSource(const QString &source)
         // A host that takes the connection and drops it again is still lost: one report
         // until a frame arrives.
         if (!m_streamLost)
-            reportStream(true, reason);
+            reportStream({StreamEvent::Lost, reason});
         m_streamLost = true;
         if (!reconnect(file, source))
             return;
@@ -138,9 +138,11 @@ bool SkFrameTaskLoad::readStream(RuFile &file, const QString &source, QString *l
 bool SkFrameTaskLoad::reconnect(RuFile &file, const QString &source)
 {
     for (;;) {
+        reportStream({StreamEvent::Retrying, QString(), m_backoffSeconds});
         if (!sleepUnlessStopped(m_backoffSeconds * 1000))
             return false;
         m_backoffSeconds = std::min(m_backoffSeconds * 2, MaxBackoffSeconds);
+        reportStream({StreamEvent::Connecting, QString()});
         file.open(source, 'r', StreamTimeoutSeconds);
         if (file.isOpen())
             return true;
@@ -205,26 +207,24 @@ bool SkFrameTaskLoad::append(RuFile &file, const QString &source, const RuFrame 
     // The stream is back when it delivers again, not when it merely takes a connection.
     if (m_streamLost) {
         m_streamLost = false;
-        reportStream(false, QString());
+        reportStream({StreamEvent::Back, QString()});
     }
     return !stopped() && !limitReached();
 }
 
-void SkFrameTaskLoad::reportStream(bool lost, const QString &reason)
+void SkFrameTaskLoad::reportStream(const StreamEvent &event)
 {
     {
         std::lock_guard<std::mutex> lock(m_eventsMutex);
-        m_events.append({lost, reason});
+        m_events.append(event);
     }
     emit streamChanged();
 }
 
-QList<SkFrameTaskLoad::StreamEvent> SkFrameTaskLoad::takeStreamEvents()
+SkFrameTaskLoad::StreamEvent SkFrameTaskLoad::takeStreamEvent()
 {
     std::lock_guard<std::mutex> lock(m_eventsMutex);
-    QList<StreamEvent> events;
-    events.swap(m_events);
-    return events;
+    return m_events.takeFirst();
 }
 
 void SkFrameTaskLoad::countDropped()

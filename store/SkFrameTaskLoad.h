@@ -48,19 +48,24 @@ public:
     // before start().
     void setSilenceTimeout(int seconds) { m_silenceSeconds = seconds; }
 
-    // A lost stream (with its reason) or its return.
+    // What a stream went through: lost (with its reason), waiting to try again, trying to
+    // connect again, or back with a frame.
     struct StreamEvent
     {
-        bool lost;
-        QString reason;
+        enum Kind { Lost, Retrying, Connecting, Back };
+        Kind kind;
+        QString reason;       // Lost: why
+        int retrySeconds = 0; // Retrying: the wait before the next attempt
     };
-    // The events since the last call, oldest first; callable from any thread.
-    QList<StreamEvent> takeStreamEvents();
+    // The oldest event not taken yet; callable from any thread. Taking one per
+    // streamChanged() keeps each in its place among the other queued signals of the task
+    // (the frame that brought a stream back is announced before its return).
+    StreamEvent takeStreamEvent();
 
 signals:
-    // The stream was lost or is back; takeStreamEvents() says which. The texts wait under a
-    // lock rather than in the event queue, so no string is shared between threads behind the
-    // lock's back.
+    // The stream was lost, waits, connects again or is back; takeStreamEvent() says which.
+    // The texts wait under a lock rather than in the event queue, so no string is shared
+    // between threads behind the lock's back.
     void streamChanged();
 
 protected:
@@ -78,7 +83,7 @@ private:
     bool append(RuFile &file, const QString &source, const RuFrame &frame);
     void countDropped();
     void reportDropped(bool now);
-    void reportStream(bool lost, const QString &reason);
+    void reportStream(const StreamEvent &event);
 
     const QStringList m_sources;
     // The window this task loads into: a clear() of the store ends its appends.

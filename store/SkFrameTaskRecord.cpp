@@ -37,6 +37,12 @@ void SkFrameTaskRecord::setClock(Clock clock)
     m_clock = clock ? std::move(clock) : Clock(&QDateTime::currentDateTimeUtc);
 }
 
+QString SkFrameTaskRecord::currentFile() const
+{
+    std::lock_guard<std::mutex> lock(m_currentFileMutex);
+    return m_currentFile;
+}
+
 QString SkFrameTaskRecord::minuteFileName(const QDateTime &utc)
 {
     QString stamp = utc.toUTC().toString(Qt::ISODate);
@@ -155,6 +161,7 @@ int SkFrameTaskRecord::writePacket(RuFile &file, const SkPacket &packet)
     }
     m_last = n;
     m_lastFrameWritten = n;
+    m_framesInOpenFile = m_last - m_first + 1;
     m_unflushed = true;
     if (m_flushed.secsTo(now) >= FlushSeconds && !flushFile(file, now))
         return recoverFrom(file, n);
@@ -286,6 +293,9 @@ bool SkFrameTaskRecord::startFile(RuFile &file, int n, int rangegates, const QDa
         ::stat(QFile::encodeName(dataPath(m_fileName)).constData(), &made);
         m_fileDevice = made.st_dev;
         m_fileInode = made.st_ino;
+        m_framesInOpenFile = 0;
+        std::lock_guard<std::mutex> lock(m_currentFileMutex);
+        m_currentFile = dataPath(m_fileName);
         return true;
     }
     reportFailure(dataPath(m_fileName), file.errorString());
@@ -308,6 +318,8 @@ bool SkFrameTaskRecord::finishFile(RuFile &file, bool keep)
     }
     m_retryDelaySeconds = 1;
     ++m_filesWritten;
+    // Counted in the completed files from here on; for a moment not at all rather than twice.
+    m_framesInOpenFile = 0;
     m_framesWritten += m_last - m_first + 1;
     removeSuperseded();
     if (touchesAlarm(m_first, m_last) && moveToAlarm(m_fileName))

@@ -69,6 +69,10 @@ public:
     int filesMovedToAlarm() const { return m_filesMovedToAlarm; }
     int filesDeleted() const { return m_filesDeleted; }
     int lastFrameWritten() const { return m_lastFrameWritten; }
+    // The frames written so far, those of the file being written too, and that file's path
+    // (empty before the first); callable from any thread.
+    qint64 framesRecorded() const { return m_framesWritten + m_framesInOpenFile; }
+    QString currentFile() const;
 
     // "20180418T122315Z.rrd0.gz" for a file started at 12:23:15 UTC on 18 April 2018.
     static QString minuteFileName(const QDateTime &utc);
@@ -138,6 +142,9 @@ private:
     std::atomic_int m_filesMovedToAlarm{0};
     std::atomic_int m_filesDeleted{0};
     std::atomic_int m_lastFrameWritten{-1};
+    std::atomic<qint64> m_framesInOpenFile{0};
+    mutable std::mutex m_currentFileMutex;
+    QString m_currentFile;
     std::mutex m_failuresMutex;
     QList<Failure> m_failures;
     Clock m_clock;

@@ -7,6 +7,7 @@
 #include "SkFrameStore.h"
 #include "SkFrameTaskAlarm.h"
 #include "SkFrameTaskLoad.h"
+#include "SkStreamMonitor.h"
 
 #include <algorithm>
 #include <stdexcept>
@@ -41,7 +42,7 @@ QString taskMessage(const SkFrameTask *task)
 
 SkLiveSession::SkLiveSession(QObject *parent)
     : QObject(parent), m_store(new SkFrameStore), m_pacer(new SkBatchPacer(m_store.get())),
-      m_script(new SkAlarmScript)
+      m_script(new SkAlarmScript), m_streamMonitor(new SkStreamMonitor(m_store.get()))
 {
     connect(m_script.get(), &SkAlarmScript::message, this, &SkLiveSession::scriptMessage);
     // Queued also when the store emits on this thread: the handler calls back into the store.
@@ -165,16 +166,39 @@ void SkLiveSession::startLoad()
     loader->setReconnect(m_reconnect);
     loader->setFrameLimit(m_frameLimit);
     loader->setSilenceTimeout(m_streamTimeout);
+    m_streamMonitor->start(m_stream ? m_sources.value(0) : QString());
     connect(loader, &SkFrameTask::framesDropped, this, &SkLiveSession::framesDropped);
+    // A load replaced by a reopen speaks no more for the stream.
+    connect(loader, &SkFrameTask::framesDropped, this, [this, loader](int frames) {
+        if (loader == m_loader.get())
+            m_streamMonitor->addDropped(frames);
+    });
     connect(loader, &SkFrameTaskLoad::streamChanged, this, [this, loader] {
-        for (const SkFrameTaskLoad::StreamEvent &event : loader->takeStreamEvents()) {
-            if (event.lost)
-                emit streamLost(event.reason);
-            else
-                emit streamBack();
-        }
+        const SkFrameTaskLoad::StreamEvent event = loader->takeStreamEvent();
+        if (loader == m_loader.get())
+            onStreamEvent(event);
     });
     launch(m_loader, loader);
+}
+
+void SkLiveSession::onStreamEvent(const SkFrameTaskLoad::StreamEvent &event)
+{
+    switch (event.kind) {
+    case SkFrameTaskLoad::StreamEvent::Lost:
+        m_streamMonitor->setLost(event.reason);
+        emit streamLost(event.reason);
+        break;
+    case SkFrameTaskLoad::StreamEvent::Retrying:
+        m_streamMonitor->setRetrying(event.retrySeconds);
+        break;
+    case SkFrameTaskLoad::StreamEvent::Connecting:
+        m_streamMonitor->setConnecting();
+        break;
+    case SkFrameTaskLoad::StreamEvent::Back:
+        m_streamMonitor->setBack();
+        emit streamBack();
+        break;
+    }
 }
 
 void SkLiveSession::releaseNextBatch()
@@ -450,8 +474,11 @@ SkLiveSession::RecordCounts SkLiveSession::recordCounts() const
     addRecordCounts(&counts, m_recorder.get());
     for (const auto &task : m_retired)
         addRecordCounts(&counts, task.get());
-    if (m_recorder)
+    if (m_recorder) {
         counts.lastFrame = m_recorder->lastFrameWritten();
+        counts.runningFrames = m_recorder->framesRecorded();
+        counts.runningFile = m_recorder->currentFile();
+    }
     return counts;
 }
 
@@ -477,6 +504,8 @@ void SkLiveSession::onTaskFinished(SkFrameTask *task)
     } else {
         m_ended.insert(task);
         if (task == m_loader.get()) {
+            m_streamMonitor->setEnded(task->status() == SkTaskFailed ? task->errorString()
+                                                                     : QString());
             onLoadEnded();
         } else if (task == m_recorder.get() && !isStopping()) {
             // Ended on its own (fell behind, or could not go on): recording is over.

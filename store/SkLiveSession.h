@@ -74,6 +74,7 @@ class SkBatchPacer;
 class SkFrameStore;
 class SkFrameTask;
 class SkFrameTaskAlarm;
+class SkStreamMonitor;
 
 class SkLiveSession : public QObject
 {
@@ -154,6 +155,8 @@ public:
     void setBatchSize(int frames) { m_batchSize = frames; }
     // True when the sources of the last open are a stream.
     bool isStream() const { return m_stream; }
+    // How the stream of the last open is doing (NoStream for files). Owned here.
+    const SkStreamMonitor *streamMonitor() const { return m_streamMonitor.get(); }
 
     // Play: a full window moves on by a batch as soon as every frame it holds has its result.
     // Pause: nextBatchAvailable() is emitted instead and releaseNextBatch() moves on. A
@@ -191,6 +194,8 @@ public:
         qint64 movedToAlarm = 0; // files moved to "alarm"
         qint64 deleted = 0;      // files deleted to keep the disk from filling
         int lastFrame = -1;      // the newest frame the running recording has written
+        qint64 runningFrames = 0; // frames the running recording has written, open file too
+        QString runningFile;     // the minute file it writes now (empty: none yet)
     };
     RecordCounts recordCounts() const;
     // Starts the alarm script now (the options dialog's "Test" button).
@@ -250,6 +255,7 @@ signals:
 
 private:
     void startLoad();
+    void onStreamEvent(const SkFrameTaskLoad::StreamEvent &event);
     void restartAlarmTask();
     void startAlarmTask();
     void awaitSettings();
@@ -278,6 +284,7 @@ private:
     std::unique_ptr<SkFrameStore> m_store;
     std::unique_ptr<SkBatchPacer> m_pacer;
     std::unique_ptr<SkAlarmScript> m_script;
+    std::unique_ptr<SkStreamMonitor> m_streamMonitor;
     std::unique_ptr<SkFrameTaskLoad> m_loader;
     std::unique_ptr<SkFrameTaskAlarm> m_alarm;
     std::unique_ptr<SkFrameTaskRecord> m_recorder;
