@@ -15,6 +15,8 @@
 #include "SkLiveSession.h"
 #include "SkParameterWidgets.h"
 #include "SkPlotActivities.h"
+#include "SkPlotSpectrogram.h"
+#include "SkPlotZoomer.h"
 #include "SkRecordingController.h"
 #include "SkTimezoneAction.h"
 #include "SkUpdateThrottle.h"
@@ -265,6 +267,12 @@ void SkMainWindow::connectSignals()
             ui->rgSumChLastSlider, &QSlider::setValue);
 
     connect(m_activityReplot, &SkUpdateThrottle::due, ui->plotActivity, &QwtPlot::replot);
+    connect(ui->plotCenter->zoomer(), &SkPlotZoomer::zoomChanged, this,
+            &SkMainWindow::showProfileSpans);
+    // Another view gives the axes other meanings (frames instead of range gates): its zoom
+    // starts from the whole picture.
+    connect(m_view, &SkViewController::showHowChanged, ui->plotCenter->zoomer(),
+            &SkPlotZoomer::resetZoom);
     connectView();
 
     SkFrameStore *s = store();

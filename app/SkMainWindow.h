@@ -26,6 +26,7 @@
 #include <QMainWindow>
 #include <QMap>
 #include <QPointF>
+#include <QRectF>
 #include <QStringList>
 #include <QVector>
 
@@ -201,7 +202,8 @@ private:
     void connectView();
     void updatePlot(const QVector<double> &plotData, int width, int plotWidth, int plotHeight,
                     const SkPacket &packet, const SkPacket &packetPrev);
-    void drawProfiles(const QVector<double> &plotData, int width, int rows, int plotHeight);
+    void drawProfiles(const QVector<double> &plotData, int width, int rows);
+    void showProfileSpans(const QRectF &visible);
     void updateInfo(const SkPacket &packet, const SkPacket &packetPrev);
     void showAlarmProgress(int analysedEnd);
     void setSliderValue(double value);

@@ -3,6 +3,7 @@
 #include <qwt_scale_widget.h>
 
 #include <QApplication>
+#include <QCursor>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QRubberBand>
@@ -165,8 +166,10 @@ void SkPlotZoomer::applyAxes()
     if (!m_whole.isValid())
         return;
     const QRectF visible = visibleRect();
-    m_plot->setAxisScale(m_xAxis, visible.left(), visible.right());
-    m_plot->setAxisScale(m_yAxis, visible.top(), visible.bottom());
+    if (m_orientations & Qt::Horizontal)
+        m_plot->setAxisScale(m_xAxis, visible.left(), visible.right());
+    if (m_orientations & Qt::Vertical)
+        m_plot->setAxisScale(m_yAxis, visible.top(), visible.bottom());
 }
 
 QPointF SkPlotZoomer::toPlot(const QPoint &canvasPos) const
@@ -226,6 +229,8 @@ bool SkPlotZoomer::canvasEvent(QEvent *event)
             return false;
         resetZoom();
         return true;
+    case QEvent::ShortcutOverride:
+        return takesSpace(static_cast<QKeyEvent *>(event));
     case QEvent::KeyPress:
     case QEvent::KeyRelease:
         return keyEvent(event);
@@ -275,7 +280,7 @@ bool SkPlotZoomer::mouseMove(const QPoint &pos)
         m_band->show();
         Q_FALLTHROUGH();
     case Drag::Band:
-        m_band->setGeometry(QRect(m_dragStart, pos).normalized());
+        m_band->setGeometry(bandRect(pos));
         return true;
     case Drag::Pan: {
         const QPointF from = toPlot(m_dragLast);
@@ -300,13 +305,29 @@ bool SkPlotZoomer::mouseRelease(const QPoint &pos)
         break;
     case Drag::Band:
         m_band->hide();
-        zoomIntoPixels(QRect(m_dragStart, pos).normalized());
+        zoomIntoPixels(bandRect(pos));
         break;
     case Drag::Pan:
         setPanCursor(m_spaceHeld);
         break;
     }
     return true;
+}
+
+// The band from the drag's start to `pos`, across the whole canvas on an axis that does not zoom.
+QRect SkPlotZoomer::bandRect(const QPoint &pos) const
+{
+    QRect band = QRect(m_dragStart, pos).normalized();
+    const QRect canvas = m_canvas->contentsRect();
+    if (!(m_orientations & Qt::Horizontal)) {
+        band.setLeft(canvas.left());
+        band.setRight(canvas.right());
+    }
+    if (!(m_orientations & Qt::Vertical)) {
+        band.setTop(canvas.top());
+        band.setBottom(canvas.bottom());
+    }
+    return band;
 }
 
 void SkPlotZoomer::zoomIntoPixels(const QRect &pixels)
@@ -325,6 +346,14 @@ void SkPlotZoomer::zoomIntoPixels(const QRect &pixels)
         zoom.setBottom(std::max(a.y(), b.y()));
     }
     show(zoom);
+}
+
+// Space held over the canvas pans, even where a window's shortcut (play, pause) uses Space:
+// with the mouse elsewhere the shortcut keeps it.
+bool SkPlotZoomer::takesSpace(const QKeyEvent *key) const
+{
+    return key->key() == Qt::Key_Space && key->modifiers() == Qt::NoModifier
+           && (m_spaceHeld || m_canvas->rect().contains(m_canvas->mapFromGlobal(QCursor::pos())));
 }
 
 bool SkPlotZoomer::keyEvent(QEvent *event)

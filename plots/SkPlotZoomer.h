@@ -2,7 +2,8 @@
 // Zoom and pan for a Qwt plot, on one x and one y axis:
 // - Ctrl+wheel over the canvas zooms around the mouse (with Shift the x axis alone, with Alt
 //   the y axis alone); the wheel over one of the two axes zooms that axis alone;
-// - dragging with the middle button, or with the left button while Space is held, pans;
+// - dragging with the middle button, or with the left button while Space is held, pans (Space
+//   over the canvas is the zoomer's, even where the window has a Space shortcut);
 // - dragging with the left button draws a rubber band and zooms into it; a left click
 //   without a drag is reported by clicked(), so the plot can place its cross-hair;
 // - a double click or Escape returns to the whole view.
@@ -20,6 +21,7 @@
 #include <QRectF>
 #include <QSizeF>
 
+class QKeyEvent;
 class QRubberBand;
 
 class SkPlotZoomer : public QObject
@@ -34,13 +36,14 @@ public:
                           int yAxis = QwtPlot::yLeft);
     ~SkPlotZoomer() override;
 
-    // The axes that zoom and pan (both by default); the others always show the whole view.
+    // The axes that zoom and pan (both by default). An axis that does not is left to the plot:
+    // the zoomer never sets its scale, and visibleRect() spans the whole view on it.
     void setOrientations(Qt::Orientations orientations);
     // The smallest span a zoom may reach, in plot units (width on x, height on y).
     void setMinimumSpan(const QSizeF &span);
 
     // The extent shown unzoomed (left = x minimum, top = y minimum, positive size). Sets the
-    // axis scales to it, or to the zoom moved inside it; the caller replots.
+    // scales of the zooming axes to it, or to the zoom moved inside it; the caller replots.
     void setWholeView(const QRectF &rect);
     QRectF wholeView() const { return m_whole; }
     // What the axes show now: the zoom, or the whole view.
@@ -76,7 +79,9 @@ private:
     bool mousePress(const QPoint &pos, Qt::MouseButton button);
     bool mouseMove(const QPoint &pos);
     bool mouseRelease(const QPoint &pos);
+    bool takesSpace(const QKeyEvent *key) const;
     bool keyEvent(QEvent *event);
+    QRect bandRect(const QPoint &pos) const;
     void zoomIntoPixels(const QRect &pixels);
     QPointF toPlot(const QPoint &canvasPos) const;
     QRectF fitted(const QRectF &rect) const;
