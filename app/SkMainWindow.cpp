@@ -88,6 +88,7 @@ void SkMainWindow::construct(const QStringList &args)
     connectSignals();
     setupOperations();
     setupLog();
+    setupGoTo();
 
     // 8. and 9.: the command line overrides what was stored.
     readSettings();

@@ -24,6 +24,7 @@
 #include "SkViewController.h"
 
 #include <QMainWindow>
+#include <QDate>
 #include <QMap>
 #include <QPointF>
 #include <QRectF>
@@ -348,4 +349,12 @@ private:
     void clearActivityPlot();
 
     SkActivityControls *m_activityControls = nullptr; // child
+
+    // ---- Go To: a frame by number or time (SkMainWindowGoTo.cpp) ---------------------------
+private:
+    void setupGoTo();
+    void goToFrame();
+    QDate shownDay(int offsetHours) const;
+
+    QString m_goToText; // typed last, offered again
 };
