@@ -3,7 +3,6 @@
 #include <qwt_scale_widget.h>
 
 #include <QApplication>
-#include <QCursor>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QRubberBand>
@@ -229,8 +228,6 @@ bool SkPlotZoomer::canvasEvent(QEvent *event)
             return false;
         resetZoom();
         return true;
-    case QEvent::ShortcutOverride:
-        return takesSpace(static_cast<QKeyEvent *>(event));
     case QEvent::KeyPress:
     case QEvent::KeyRelease:
         return keyEvent(event);
@@ -346,14 +343,6 @@ void SkPlotZoomer::zoomIntoPixels(const QRect &pixels)
         zoom.setBottom(std::max(a.y(), b.y()));
     }
     show(zoom);
-}
-
-// Space held over the canvas pans, even where a window's shortcut (play, pause) uses Space:
-// with the mouse elsewhere the shortcut keeps it.
-bool SkPlotZoomer::takesSpace(const QKeyEvent *key) const
-{
-    return key->key() == Qt::Key_Space && key->modifiers() == Qt::NoModifier
-           && (m_spaceHeld || m_canvas->rect().contains(m_canvas->mapFromGlobal(QCursor::pos())));
 }
 
 bool SkPlotZoomer::keyEvent(QEvent *event)

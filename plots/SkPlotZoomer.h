@@ -2,8 +2,7 @@
 // Zoom and pan for a Qwt plot, on one x and one y axis:
 // - Ctrl+wheel over the canvas zooms around the mouse (with Shift the x axis alone, with Alt
 //   the y axis alone); the wheel over one of the two axes zooms that axis alone;
-// - dragging with the middle button, or with the left button while Space is held, pans (Space
-//   over the canvas is the zoomer's, even where the window has a Space shortcut);
+// - dragging with the middle button, or with the left button while Space is held, pans;
 // - dragging with the left button draws a rubber band and zooms into it; a left click
 //   without a drag is reported by clicked(), so the plot can place its cross-hair;
 // - a double click or Escape returns to the whole view.
@@ -21,7 +20,6 @@
 #include <QRectF>
 #include <QSizeF>
 
-class QKeyEvent;
 class QRubberBand;
 
 class SkPlotZoomer : public QObject
@@ -79,15 +77,14 @@ private:
     bool mousePress(const QPoint &pos, Qt::MouseButton button);
     bool mouseMove(const QPoint &pos);
     bool mouseRelease(const QPoint &pos);
-    bool takesSpace(const QKeyEvent *key) const;
     bool keyEvent(QEvent *event);
-    QRect bandRect(const QPoint &pos) const;
     void zoomIntoPixels(const QRect &pixels);
     QPointF toPlot(const QPoint &canvasPos) const;
     QRectF fitted(const QRectF &rect) const;
     void show(const QRectF &zoom);
     void applyAxes();
     void setPanCursor(bool on);
+    QRect bandRect(const QPoint &pos) const;
 
     QwtPlot *m_plot;
     int m_xAxis;

@@ -23,6 +23,7 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <QtTest/qtestspontaneevent.h>
 
 #include <cmath>
 
