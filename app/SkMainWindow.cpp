@@ -15,6 +15,8 @@
 #include "SkLiveSession.h"
 #include "SkParameterWidgets.h"
 #include "SkPlotActivities.h"
+#include "SkPlotSpectrogram.h"
+#include "SkPlotZoomer.h"
 #include "SkRecordingController.h"
 #include "SkStreamHealthIndicator.h"
 #include "SkTimezoneAction.h"
@@ -87,6 +89,7 @@ void SkMainWindow::construct(const QStringList &args)
     connectSignals();
     setupOperations();
     setupLog();
+    setupGoTo();
 
     // 8. and 9.: the command line overrides what was stored.
     readSettings();
@@ -267,6 +270,12 @@ void SkMainWindow::connectSignals()
             ui->rgSumChLastSlider, &QSlider::setValue);
 
     connect(m_activityReplot, &SkUpdateThrottle::due, ui->plotActivity, &QwtPlot::replot);
+    connect(ui->plotCenter->zoomer(), &SkPlotZoomer::zoomChanged, this,
+            &SkMainWindow::showProfileSpans);
+    // Another view gives the axes other meanings (frames instead of range gates): its zoom
+    // starts from the whole picture.
+    connect(m_view, &SkViewController::showHowChanged, ui->plotCenter->zoomer(),
+            &SkPlotZoomer::resetZoom);
     connectView();
 
     SkFrameStore *s = store();

@@ -25,8 +25,10 @@
 #include "SkViewController.h"
 
 #include <QMainWindow>
+#include <QDate>
 #include <QMap>
 #include <QPointF>
+#include <QRectF>
 #include <QStringList>
 #include <QVector>
 
@@ -204,7 +206,8 @@ private:
     void connectView();
     void updatePlot(const QVector<double> &plotData, int width, int plotWidth, int plotHeight,
                     const SkPacket &packet, const SkPacket &packetPrev);
-    void drawProfiles(const QVector<double> &plotData, int width, int rows, int plotHeight);
+    void drawProfiles(const QVector<double> &plotData, int width, int rows);
+    void showProfileSpans(const QRectF &visible);
     void updateInfo(const SkPacket &packet, const SkPacket &packetPrev);
     void showAlarmProgress(int analysedEnd);
     void setSliderValue(double value);
@@ -372,4 +375,12 @@ private:
     void clearActivityPlot();
 
     SkActivityControls *m_activityControls = nullptr; // child
+
+    // ---- Go To: a frame by number or time (SkMainWindowGoTo.cpp) ---------------------------
+private:
+    void setupGoTo();
+    void goToFrame();
+    QDate shownDay(int offsetHours) const;
+
+    QString m_goToText; // typed last, offered again
 };

@@ -15,7 +15,8 @@
 // Right after the form: the controls' slots may fire while the other widgets are set up.
 void SkMainWindow::setupActivityPlot()
 {
-    new SkSliderAligner(ui->plotActivity, ui->progressSlider); // a child of the slider
+    // A child of the slider; lined up with the whole view while the plot is zoomed.
+    new SkSliderAligner(ui->plotActivity, ui->progressSlider, ui->plotActivity->zoomer());
     const SkActivityControls::Widgets widgets = {
         ui->plotThresholdSliderPALeft,  ui->plotThresholdDoubleSpinBoxPALeft,
         ui->toolButtonPALeftFit,        ui->plotThresholdSliderPARight,

@@ -98,7 +98,7 @@ void SkMainWindow::updatePlot(const QVector<double> &plotData, int width, int pl
         if (m_view->showHow() != SkViewController::ShowHow::Frame)
             updateViewTimeAxes();
         ui->plotCenter->replot();
-        drawProfiles(plotData, width, rows, plotHeight);
+        drawProfiles(plotData, width, rows);
         showCursorReading();
     }
     if (packet.hasFrame())
@@ -124,8 +124,7 @@ void SkMainWindow::showCursorReading()
                                .arg(value, 8, 'f', 1));
 }
 
-void SkMainWindow::drawProfiles(const QVector<double> &plotData, int width, int rows,
-                                int plotHeight)
+void SkMainWindow::drawProfiles(const QVector<double> &plotData, int width, int rows)
 {
     const QPointF marker = ui->plotCenter->markerPos();
     const int xc = qBound(0, int(std::floor(marker.x())), width - 1);
@@ -137,9 +136,7 @@ void SkMainWindow::drawProfiles(const QVector<double> &plotData, int width, int 
     for (int i = 0; i < rows; ++i)
         left.append(QPointF(plotData[i * width + xc], i));
     m_leftProfile->setSamples(left);
-    ui->plotLeft->setAxisScale(QwtPlot::yLeft, 0, plotHeight - 0.2);
     ui->plotLeft->setAxisScale(QwtPlot::xBottom, 0, threshold);
-    ui->plotLeft->replot();
 
     QVector<QPointF> bottom;
     bottom.reserve(width);
@@ -148,7 +145,17 @@ void SkMainWindow::drawProfiles(const QVector<double> &plotData, int width, int 
     m_bottomProfile->setSamples(bottom);
     ui->plotBottom->setAxisScale(QwtPlot::yLeft, 0, threshold);
     ui->plotBottom->setAxisScale(QwtPlot::yRight, 0, threshold);
-    ui->plotBottom->setAxisScale(QwtPlot::xBottom, 0, width);
+    showProfileSpans(ui->plotCenter->zoomer()->visibleRect());
+}
+
+// The profiles span what the spectrogram shows, its zoom or the whole picture, so that each
+// point stands beside or below its cells: the channel profile the rows, the range-gate profile
+// the columns.
+void SkMainWindow::showProfileSpans(const QRectF &visible)
+{
+    ui->plotLeft->setAxisScale(QwtPlot::yLeft, visible.top(), visible.bottom());
+    ui->plotLeft->replot();
+    ui->plotBottom->setAxisScale(QwtPlot::xBottom, visible.left(), visible.right());
     ui->plotBottom->replot();
 }
 

@@ -55,6 +55,13 @@ namespace {
 
 const QString ParameterFilter = QStringLiteral("*.ini");
 
+// The version of the docks' layout kept as "windowState". Layouts of version 0 left the
+// spectrogram a quarter of the window: they give way to the first start's layout.
+constexpr int LayoutVersion = 1;
+// The column of docks at the first start: narrow, so that a window 1600 pixels wide shows the
+// 1024 channels in more than 500 pixels; the docks' own minimum widths win where larger.
+constexpr int RightDockWidth = 260;
+
 // A stored count that is no positive number keeps `fallback`.
 int positiveInt(const QSettings &settings, const QString &key, int fallback)
 {
@@ -149,17 +156,23 @@ void SkMainWindow::readWindowSettings(const QSettings &settings)
         return;
     }
     restoreGeometry(settings.value(QStringLiteral("geometry")).toByteArray());
-    restoreState(settings.value(QStringLiteral("windowState")).toByteArray(), 0);
+    if (!restoreState(settings.value(QStringLiteral("windowState")).toByteArray(), LayoutVersion))
+        firstStartLayout();
 }
 
+// The docks share one column on the right, as tabs (the alarm parameters among them: they are
+// set up once, not watched), so that the central area gets most of the window.
 void SkMainWindow::firstStartLayout()
 {
     tabifyDockWidget(ui->dockDetails, ui->dockWidgetLog);
     tabifyDockWidget(ui->dockWidgetLog, ui->dockWidgetLive);
     tabifyDockWidget(ui->dockWidgetLive, ui->dockWidgetRgSum);
+    tabifyDockWidget(ui->dockWidgetRgSum, ui->dockParams);
     const auto tabBars = findChildren<QTabBar *>();
     for (QTabBar *bar : tabBars)
         bar->setCurrentIndex(0);
+    resizeDocks({ui->dockDetails, ui->dockComputed}, {RightDockWidth, RightDockWidth},
+                Qt::Horizontal);
 }
 
 // The window is closing: a store that cannot be written can only go to the log.
@@ -167,7 +180,7 @@ void SkMainWindow::writeSettings()
 {
     QSettings settings;
     settings.setValue(QStringLiteral("geometry"), saveGeometry());
-    settings.setValue(QStringLiteral("windowState"), saveState(0));
+    settings.setValue(QStringLiteral("windowState"), saveState(LayoutVersion));
     settings.setValue(QStringLiteral("infoSplitterState"), ui->infoSplitter->saveState());
     settings.setValue(QStringLiteral("fileDialog"), m_openFileDialog->fileDialog()->saveState());
     settings.setValue(QStringLiteral("fileDialogHistory"), m_openFileDialog->recentFiles());

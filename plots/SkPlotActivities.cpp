@@ -6,11 +6,11 @@
 #include "SkActivityPicker.h"
 #include "SkAxisFit.h"
 #include "SkLogScaleEngine.h"
+#include "SkPlotZoomer.h"
 #include "SkQwtLayout.h"
 
 #include <qwt_legend.h>
 #include <qwt_legend_label.h>
-#include <qwt_picker_machine.h>
 #include <qwt_plot_canvas.h>
 #include <qwt_plot_curve.h>
 #include <qwt_plot_marker.h>
@@ -70,7 +70,8 @@ SkPlotActivities::SkPlotActivities(QWidget *parent)
     : QwtPlot(parent),
       m_cursor(new QwtPlotMarker()),
       m_cursorShade(new QwtPlotMarker()),
-      m_picker(nullptr)
+      m_picker(nullptr),
+      m_zoomer(nullptr)
 {
     m_cursorShade->setLineStyle(QwtPlotMarker::VLine);
     m_cursorShade->setLinePen(QPen(QBrush(QColor(0, 0, 0, 120)), 3.0, Qt::SolidLine,
@@ -86,10 +87,14 @@ SkPlotActivities::SkPlotActivities(QWidget *parent)
     m_cursor->setValue(0.0, 0.0);
     m_cursor->attach(this);
 
+    // The picker only names the marker under the mouse; the zoomer takes the left button and
+    // passes clicks that were no drag on to the cursor.
     m_picker = new SkActivityPicker(this);
-    m_picker->setStateMachine(new QwtPickerClickPointMachine());
     m_picker->setTrackerPen(QPen(Qt::black));
-    connect(m_picker, SIGNAL(appended(QPoint)), this, SLOT(setMarkerScreenPos(const QPoint &)));
+    m_zoomer = new SkPlotZoomer(this, QwtPlot::xBottom, QwtPlot::yLeft);
+    m_zoomer->setOrientations(Qt::Horizontal);
+    m_zoomer->setMinimumSpan(QSizeF(MinimumZoomFrames, 0.0));
+    connect(m_zoomer, &SkPlotZoomer::clicked, this, &SkPlotActivities::setMarkerScreenPos);
 
     setupCurves();
     setupAxes();
@@ -251,7 +256,8 @@ void SkPlotActivities::clearActivities()
 
 void SkPlotActivities::setFrameRange(int startFrame, int length)
 {
-    setAxisScale(QwtPlot::xBottom, startFrame, startFrame + length);
+    // The y extent is the zoomer's placeholder: the y axes do not zoom.
+    m_zoomer->setWholeView(QRectF(startFrame, 0.0, std::max(length, 1), 1.0));
     trimBefore(startFrame);
 }
 
@@ -478,7 +484,15 @@ void SkPlotActivities::moveCursor(double x)
 void SkPlotActivities::setMarkerPos(double pos)
 {
     moveCursor(pos);
+    keepInView(pos);
     replot();
+}
+
+void SkPlotActivities::keepInView(double x)
+{
+    const QRectF visible = m_zoomer->visibleRect();
+    if (m_zoomer->isZoomed() && (x < visible.left() || x > visible.right()))
+        m_zoomer->panBy(x - visible.center().x(), 0.0);
 }
 
 void SkPlotActivities::setMarkerScreenPos(const QPoint &pos)

@@ -14,6 +14,12 @@
 // switched. Curves hidden from the legend do not count; event markers are always shown, at the
 // canvas edge when their value lies beyond the axis.
 //
+// Zoom and pan on the frame axis (SkPlotZoomer): Ctrl+wheel, a rubber band, middle-button or
+// Space drag, double click or Escape for the whole view; a click without a drag places the
+// cursor. The y axes do not zoom: they keep their own fitting and limits. The store's window
+// (setFrameRange) is the whole view, and a zoom survives new frames within it; a cursor moved
+// outside the zoom brings the zoom along.
+//
 // Feeding, as the live session reports a result with the events it derived from it:
 //     plot->appendPoints(frameNo, result);
 //     for (const RuAlarmEvent &event : events)
@@ -43,6 +49,7 @@ class QwtScaleDraw;
 class SkActivityCurveData;
 class SkActivityMarker;
 class SkActivityPicker;
+class SkPlotZoomer;
 struct SkValueRange;
 
 class SkPlotActivities : public QwtPlot
@@ -52,6 +59,8 @@ class SkPlotActivities : public QwtPlot
 public:
     static constexpr int CurveCount = 10;
     static constexpr int FirstLiveId = SkActivityChannel0;
+    // The narrowest zoom, in frames.
+    static constexpr double MinimumZoomFrames = 10.0;
 
     explicit SkPlotActivities(QWidget *parent = nullptr);
     ~SkPlotActivities() override;
@@ -80,8 +89,9 @@ public:
     // frames that arrive later add nothing, until a lower first frame (a reopened store) is
     // given. The caller replots.
     void trimBefore(int firstFrame);
-    // The store's window [startFrame, startFrame + length]: the bottom axis spans it and what
-    // lies before it is trimmed. Call it on every change of the store's data range.
+    // The store's window [startFrame, startFrame + length]: the bottom axis spans it (or a
+    // zoom inside it) and what lies before it is trimmed. Call it on every change of the
+    // store's data range.
     void setFrameRange(int startFrame, int length);
     // Labels of the frame axis (frame numbers or times); the plot owns `draw`.
     void setFrameScaleDraw(QwtScaleDraw *draw);
@@ -103,6 +113,7 @@ public:
     QwtPlotMarker *cursor() const { return m_cursor; }
     double cursorPos() const;
     SkActivityPicker *picker() const { return m_picker; }
+    SkPlotZoomer *zoomer() const { return m_zoomer; }
 
     // A legend above the canvas, one check box per curve (checked: shown), in as many columns
     // as the width takes; off removes it. Above, not beside: the canvas keeps its width
@@ -132,7 +143,8 @@ public slots:
     // frames before the trimmed range). The caller replots.
     void addEvent(int frameNo, const RuAlarmEvent &event);
 
-    // Puts the cursor on frame `pos` and replots.
+    // Puts the cursor on frame `pos` (a zoom that does not show it is centred on it) and
+    // replots.
     void setMarkerPos(double pos);
     // Puts the cursor on the frame under canvas pixel `pos.x()` and emits markerPosChanged;
     // the receiver replots.
@@ -157,6 +169,7 @@ private:
     };
 
     void moveCursor(double x);
+    void keepInView(double x);
     void setupCurves();
     void setupAxes();
     void appendCurvePoints(int frameNo, const RuAlarmResult &result);
@@ -177,6 +190,7 @@ private:
     // A dark, wider line under the yellow cursor, so it shows on the light canvas too.
     QwtPlotMarker *m_cursorShade;      // likewise
     SkActivityPicker *m_picker;        // child of the canvas
+    SkPlotZoomer *m_zoomer;            // child of the plot
     std::array<QwtPlotCurve *, CurveCount> m_curves{}; // attached; deleted by the plot
     // Ids 0 to 4: the curve's own data (the curve deletes it).
     std::array<SkActivityCurveData *, FirstLiveId> m_data{};

@@ -165,8 +165,10 @@ void SkPlotZoomer::applyAxes()
     if (!m_whole.isValid())
         return;
     const QRectF visible = visibleRect();
-    m_plot->setAxisScale(m_xAxis, visible.left(), visible.right());
-    m_plot->setAxisScale(m_yAxis, visible.top(), visible.bottom());
+    if (m_orientations & Qt::Horizontal)
+        m_plot->setAxisScale(m_xAxis, visible.left(), visible.right());
+    if (m_orientations & Qt::Vertical)
+        m_plot->setAxisScale(m_yAxis, visible.top(), visible.bottom());
 }
 
 QPointF SkPlotZoomer::toPlot(const QPoint &canvasPos) const
@@ -278,7 +280,7 @@ bool SkPlotZoomer::mouseMove(const QPoint &pos)
         m_band->show();
         Q_FALLTHROUGH();
     case Drag::Band:
-        m_band->setGeometry(QRect(m_dragStart, pos).normalized());
+        m_band->setGeometry(bandRect(pos));
         return true;
     case Drag::Pan: {
         m_pannedWhileSpaceHeld = m_spaceHeld;
@@ -304,13 +306,29 @@ bool SkPlotZoomer::mouseRelease(const QPoint &pos)
         break;
     case Drag::Band:
         m_band->hide();
-        zoomIntoPixels(QRect(m_dragStart, pos).normalized());
+        zoomIntoPixels(bandRect(pos));
         break;
     case Drag::Pan:
         setPanCursor(m_spaceHeld);
         break;
     }
     return true;
+}
+
+// The band from the drag's start to `pos`, across the whole canvas on an axis that does not zoom.
+QRect SkPlotZoomer::bandRect(const QPoint &pos) const
+{
+    QRect band = QRect(m_dragStart, pos).normalized();
+    const QRect canvas = m_canvas->contentsRect();
+    if (!(m_orientations & Qt::Horizontal)) {
+        band.setLeft(canvas.left());
+        band.setRight(canvas.right());
+    }
+    if (!(m_orientations & Qt::Vertical)) {
+        band.setTop(canvas.top());
+        band.setBottom(canvas.bottom());
+    }
+    return band;
 }
 
 void SkPlotZoomer::zoomIntoPixels(const QRect &pixels)

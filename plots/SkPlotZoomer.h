@@ -36,13 +36,14 @@ public:
                           int yAxis = QwtPlot::yLeft);
     ~SkPlotZoomer() override;
 
-    // The axes that zoom and pan (both by default); the others always show the whole view.
+    // The axes that zoom and pan (both by default). An axis that does not is left to the plot:
+    // the zoomer never sets its scale, and visibleRect() spans the whole view on it.
     void setOrientations(Qt::Orientations orientations);
     // The smallest span a zoom may reach, in plot units (width on x, height on y).
     void setMinimumSpan(const QSizeF &span);
 
     // The extent shown unzoomed (left = x minimum, top = y minimum, positive size). Sets the
-    // axis scales to it, or to the zoom moved inside it; the caller replots.
+    // scales of the zooming axes to it, or to the zoom moved inside it; the caller replots.
     void setWholeView(const QRectF &rect);
     QRectF wholeView() const { return m_whole; }
     // What the axes show now: the zoom, or the whole view.
@@ -89,6 +90,7 @@ private:
     void show(const QRectF &zoom);
     void applyAxes();
     void setPanCursor(bool on);
+    QRect bandRect(const QPoint &pos) const;
 
     QwtPlot *m_plot;
     int m_xAxis;

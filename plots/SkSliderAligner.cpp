@@ -1,5 +1,7 @@
 #include "SkSliderAligner.h"
 
+#include "SkPlotZoomer.h"
+
 #include <qwt_plot.h>
 #include <qwt_plot_canvas.h>
 #include <qwt_scale_map.h>
@@ -13,10 +15,11 @@
 #include <algorithm>
 #include <cmath>
 
-SkSliderAligner::SkSliderAligner(QwtPlot *plot, QwtSlider *slider)
+SkSliderAligner::SkSliderAligner(QwtPlot *plot, QwtSlider *slider, SkPlotZoomer *zoomer)
     : QObject(slider),
       m_plot(plot),
-      m_slider(slider)
+      m_slider(slider),
+      m_zoomer(zoomer)
 {
     plot->installEventFilter(this);
     plot->canvas()->installEventFilter(this);
@@ -66,7 +69,9 @@ bool SkSliderAligner::canAlign() const
 void SkSliderAligner::ends(double plotX[2], double sliderX[2]) const
 {
     const double bounds[2] = {m_slider->lowerBound(), m_slider->upperBound()};
-    const QwtScaleMap plotMap = m_plot->canvasMap(QwtPlot::xBottom);
+    QwtScaleMap plotMap = m_plot->canvasMap(QwtPlot::xBottom);
+    if (m_zoomer && m_zoomer->isZoomed())
+        plotMap.setScaleInterval(m_zoomer->wholeView().left(), m_zoomer->wholeView().right());
     const QwtScaleMap &sliderMap = m_slider->scaleMap();
     const double canvasLeft = m_plot->canvas()->mapToGlobal(QPoint(0, 0)).x();
     const double sliderLeft = m_slider->mapToGlobal(QPoint(0, 0)).x();

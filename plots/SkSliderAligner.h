@@ -7,21 +7,24 @@
 // It moves the ends of the slider's scale by setting the slider's left and right contents
 // margins, and does so again whenever the plot's canvas or the slider moves or changes size
 // and whenever either scale changes. The slider and the plot's bottom axis should span the
-// same range (the window sets both from the store's data range).
+// same range (the window sets both from the store's data range). A plot that zooms is lined
+// up by its whole view: while zoomed, the slider keeps the place it has under the whole view.
 
 #include <QObject>
 #include <QPointer>
 
 class QwtPlot;
 class QwtSlider;
+class SkPlotZoomer;
 
 class SkSliderAligner : public QObject
 {
     Q_OBJECT
 
 public:
-    // Watches both widgets; neither is owned. The aligner is a child of the slider.
-    SkSliderAligner(QwtPlot *plot, QwtSlider *slider);
+    // Watches both widgets; neither is owned, nor the plot's zoomer (if it has one), which
+    // lives as long as the plot. The aligner is a child of the slider.
+    SkSliderAligner(QwtPlot *plot, QwtSlider *slider, SkPlotZoomer *zoomer = nullptr);
 
     // Pixels by which the slider's ends miss the plot's (the larger of both ends); 0 when
     // aligned, also when either widget is hidden or the slider's range is empty.
@@ -42,6 +45,7 @@ private:
 
     QPointer<QwtPlot> m_plot;
     QwtSlider *m_slider;
+    SkPlotZoomer *m_zoomer;
     bool m_pending = false;  // an alignment is queued
     bool m_aligning = false; // the slider's own relayout is under way
 };

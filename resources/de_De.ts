@@ -451,6 +451,65 @@ Optionen:
     </message>
 </context>
 <context>
+    <name>SkDialogGoTo</name>
+    <message>
+        <source>Go To</source>
+        <translation>Gehe zu</translation>
+    </message>
+    <message>
+        <source>&amp;Frame or time</source>
+        <translation>&amp;Frame oder Zeit</translation>
+    </message>
+    <message>
+        <source>A frame number, or a date and time in the zone the window shows</source>
+        <translation>Eine Frame-Nummer oder ein Datum mit Uhrzeit in der Zone, die das Fenster zeigt</translation>
+    </message>
+    <message>
+        <source>1234 or 2024-02-01 06:05:30</source>
+        <translation>1234 oder 2024-02-01 06:05:30</translation>
+    </message>
+    <message>
+        <source>A frame number (1234), or a date and time in %1: 2024-02-01 06:05:30 (the seconds and their decimals may be left out), or a time alone (06:05:30) on the day of the frame shown.</source>
+        <translation>Eine Frame-Nummer (1234), ein Datum mit Uhrzeit in %1: 2024-02-01 06:05:30 (Sekunden und ihre Nachkommastellen dürfen fehlen) oder eine Uhrzeit allein (06:05:30) am Tag des gezeigten Frames.</translation>
+    </message>
+    <message>
+        <source>it holds frames %1 to %2</source>
+        <translation>er hält die Frames %1 bis %2</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot; is neither a frame number nor a date and time such as 2024-02-01 06:05:30.</source>
+        <translation>&quot;%1&quot; ist weder eine Frame-Nummer noch ein Datum mit Uhrzeit wie 2024-02-01 06:05:30.</translation>
+    </message>
+    <message>
+        <source>Frame %1 (%2) is the nearest held frame to %3</source>
+        <translation>Frame %1 (%2) ist der gehaltene Frame, der %3 am nächsten liegt</translation>
+    </message>
+    <message>
+        <source>No frames are in memory.</source>
+        <translation>Es sind keine Frames im Speicher.</translation>
+    </message>
+    <message>
+        <source>The frames in memory carry no time (%1): go to a frame number instead.</source>
+        <translation>Die Frames im Speicher tragen keine Zeit (%1): gehen Sie stattdessen zu einer Frame-Nummer.</translation>
+    </message>
+    <message>
+        <source>%1 is before the frames in memory (%2).</source>
+        <translation>%1 liegt vor den Frames im Speicher (%2).</translation>
+    </message>
+    <message>
+        <source>Frame %1 is no longer in memory (%2).</source>
+        <translation>Frame %1 ist nicht mehr im Speicher (%2).</translation>
+    </message>
+    <message>
+        <source>%1 is after the frames in memory (%2).</source>
+        <translation>%1 liegt nach den Frames im Speicher (%2).</translation>
+    </message>
+    <message>
+        <source>Frame %1 is not in memory yet (%2).</source>
+        <translation>Frame %1 ist noch nicht im Speicher (%2).</translation>
+    </message>
+</context>
+<context>
     <name>SkDialogOpenFile</name>
     <message>
         <source>Open Files</source>
@@ -1683,6 +1742,18 @@ Optionen:
     <message>
         <source>The slider&apos;s times: %1</source>
         <translation>Zeiten des Schiebers: %1</translation>
+    </message>
+    <message>
+        <source>&amp;Go To...</source>
+        <translation>&amp;Gehe zu...</translation>
+    </message>
+    <message>
+        <source>Show a frame by its number or time</source>
+        <translation>Einen Frame nach Nummer oder Zeit zeigen</translation>
+    </message>
+    <message>
+        <source>Ctrl+G</source>
+        <translation>Ctrl+G</translation>
     </message>
 </context>
 <context>

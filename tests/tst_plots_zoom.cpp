@@ -3,6 +3,7 @@
 // view, the zoom kept through new data; the channel axis, tracker and readings in m/s for a
 // simulated frame's parameter block; the colour maps; the time axis' labels.
 
+#include "PlotInputTestSupport.h"
 #include "RuSimulator.h"
 #include "SkColorMap.h"
 #include "SkColorScheme.h"
@@ -39,6 +40,8 @@ extern "C" const char *__lsan_default_suppressions()
     return "leak:libqoffscreen.so\n";
 }
 #endif
+
+using namespace plotinput;
 
 namespace {
 
@@ -77,52 +80,6 @@ void showPlot(SkPlotSpectrogram &plot)
     showFrame(plot, avalanche().frame(230));
     plot.show();
     QVERIFY(QTest::qWaitForWindowExposed(&plot));
-}
-
-QPoint pixelOf(const QwtPlot &plot, double x, double y)
-{
-    return QPoint(qRound(plot.transform(QwtPlot::xBottom, x)),
-                  qRound(plot.transform(QwtPlot::yLeft, y)));
-}
-
-QPointF plotAt(const QwtPlot &plot, const QPoint &pixel)
-{
-    return QPointF(plot.invTransform(QwtPlot::xBottom, pixel.x()),
-                   plot.invTransform(QwtPlot::yLeft, pixel.y()));
-}
-
-QRectF shownRect(const QwtPlot &plot)
-{
-    const QwtInterval x = plot.axisInterval(QwtPlot::xBottom);
-    const QwtInterval y = plot.axisInterval(QwtPlot::yLeft);
-    return QRectF(x.minValue(), y.minValue(), x.width(), y.width());
-}
-
-void mouse(QWidget *widget, QEvent::Type type, Qt::MouseButton button, const QPoint &pos)
-{
-    const Qt::MouseButtons buttons = type == QEvent::MouseButtonRelease ? Qt::NoButton : button;
-    QMouseEvent event(type, pos, widget->mapToGlobal(pos), type == QEvent::MouseMove ? Qt::NoButton : button,
-                      buttons, Qt::NoModifier);
-    QApplication::sendEvent(widget, &event);
-}
-
-// A drag in steps, as a hand moves.
-void drag(QWidget *widget, Qt::MouseButton button, const QPoint &from, const QPoint &to)
-{
-    mouse(widget, QEvent::MouseButtonPress, button, from);
-    for (int step = 1; step <= 4; ++step)
-        mouse(widget, QEvent::MouseMove, button, from + (to - from) * step / 4);
-    mouse(widget, QEvent::MouseButtonRelease, button, to);
-}
-
-// A wheel turn as the window system delivers it: spontaneous, so what the plot leaves
-// ignored goes on to its parents.
-void wheel(QWidget *widget, const QPoint &pos, int delta, Qt::KeyboardModifiers modifiers)
-{
-    QWheelEvent event(pos, widget->mapToGlobal(pos), QPoint(), QPoint(0, delta), Qt::NoButton,
-                      modifiers, Qt::NoScrollPhase, false);
-    QSpontaneKeyEvent::setSpontaneous(&event);
-    QApplication::instance()->notify(widget, &event);
 }
 
 // The window around the plot, which steps frames on the wheels the plot leaves to it.
