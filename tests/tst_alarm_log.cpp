@@ -98,6 +98,7 @@ private slots:
     void filteredRowLeadsToItsFrame();
     void exportEqualsRrdcliAnalyzeLog_data();
     void exportEqualsRrdcliAnalyzeLog();
+    void exportThatCannotBeWrittenSaysWhy();
     void rowsOfAlarmsOnAreColoured_data();
     void rowsOfAlarmsOnAreColoured();
     void indicatorFollowsAnAvalancheAndItsEnd();
@@ -289,6 +290,21 @@ void TestAlarmLog::exportEqualsRrdcliAnalyzeLog()
     QCOMPARE(QDir(m_dir.path()).entryList({tag + QStringLiteral(".csv*")}, QDir::Files),
              QStringList{tag + QStringLiteral(".csv")});
     QSettings().remove(QStringLiteral("alarmLog"));
+}
+
+// A folder that does not exist: the failure names the file and the reason, and nothing is left.
+void TestAlarmLog::exportThatCannotBeWrittenSaysWhy()
+{
+    SkMainWindow window({"--process-params", "--n", "1200", m_mixed});
+    QVERIFY(analysed(window));
+    const QString csv = m_dir.filePath(QStringLiteral("missing/log.csv"));
+    answerFileDialog(csv);
+    child<QToolButton>(&window, "logExportToolButton")->click();
+    QMessageBox *box = nullptr;
+    QTRY_VERIFY_WITH_TIMEOUT((box = window.findChild<QMessageBox *>(QStringLiteral("failureBox"))), Long);
+    QVERIFY2(box->text().startsWith(QStringLiteral("Export to %1 failed: ").arg(csv)), qPrintable(box->text()));
+    QVERIFY(box->text().size() > QStringLiteral("Export to %1 failed: ").arg(csv).size());
+    QVERIFY(!QFileInfo::exists(QFileInfo(csv).path()));
 }
 
 void TestAlarmLog::rowsOfAlarmsOnAreColoured_data()
