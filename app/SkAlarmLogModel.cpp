@@ -1,24 +1,69 @@
 #include "SkAlarmLogModel.h"
 
+#include "RuAlarmLogCsv.h"
+#include "RuAlarmStatus.h"
+
+#include <QColor>
 #include <QDateTime>
+
+namespace {
+
+// Light enough for black text, and apart from the usual selection blues.
+const QColor AlarmOnNowBackground(255, 150, 150);
+const QColor AlarmEndedBackground(255, 220, 220);
+
+} // namespace
 
 SkAlarmLogModel::SkAlarmLogModel(QObject *parent) : QAbstractTableModel(parent) {}
 
-void SkAlarmLogModel::append(const Entry &entry)
+void SkAlarmLogModel::append(Entry entry)
 {
     const int row = m_entries.size();
+    const int endedRow = entry.status == RuStatusAlarmOff
+                             ? m_active.since(entry.source, entry.detector).row
+                             : -1;
+    const QString time = entry.time == Time::Stamped ? timeText(entry) : QString();
+    const bool changed =
+        m_active.follow(entry.source, entry.detector, entry.status, row, entry.frame, time);
+    entry.alarmRow = m_active.since(entry.source, entry.detector).row;
     beginInsertRows(QModelIndex(), row, row);
     m_entries.append(entry);
     endInsertRows();
+    // The rows of the alarm that went off turn to the lighter colour.
+    if (endedRow >= 0)
+        emit dataChanged(index(endedRow, 0), index(row - 1, ColumnCount - 1),
+                         {Qt::BackgroundRole, AlarmStateRole});
+    if (changed)
+        emit activeAlarmsChanged(m_active);
+}
+
+SkAlarmLogModel::AlarmState SkAlarmLogModel::alarmState(const Entry &entry) const
+{
+    if (entry.alarmRow < 0)
+        return NoAlarm;
+    return m_active.since(entry.source, entry.detector).row == entry.alarmRow ? AlarmOnNow
+                                                                              : AlarmEnded;
 }
 
 void SkAlarmLogModel::clear()
 {
-    if (m_entries.isEmpty())
-        return;
-    beginResetModel();
-    m_entries.clear();
-    endResetModel();
+    const bool hadAlarms = !m_active.isEmpty();
+    m_active.clear();
+    if (!m_entries.isEmpty()) {
+        beginResetModel();
+        m_entries.clear();
+        endResetModel();
+    }
+    if (hadAlarms)
+        emit activeAlarmsChanged(m_active);
+}
+
+QByteArray SkAlarmLogModel::csvRow(int row) const
+{
+    const Entry &e = m_entries.at(row);
+    const QByteArray time =
+        e.time == Time::Stamped ? ruAlarmLogCsvTime(e.timeMicros) : QByteArray();
+    return ruAlarmLogCsvRow(e.frame, &time, e.tag, e.detail);
 }
 
 QString SkAlarmLogModel::timeText(const Entry &entry)
@@ -48,8 +93,22 @@ QVariant SkAlarmLogModel::data(const QModelIndex &index, int role) const
     if (!index.isValid() || index.row() >= m_entries.size())
         return QVariant();
     const Entry &e = m_entries.at(index.row());
-    if (role == FrameRole)
-        return e.frame;
+    switch (role) {
+    case FrameRole: return e.frame;
+    case SourceRole: return int(e.source);
+    case DetectorRole: return e.detector;
+    case StatusRole: return e.status;
+    case AlarmStateRole: return alarmState(e);
+    case Qt::BackgroundRole:
+        switch (alarmState(e)) {
+        case AlarmOnNow: return AlarmOnNowBackground;
+        case AlarmEnded: return AlarmEndedBackground;
+        case NoAlarm: return QVariant();
+        }
+        return QVariant();
+    case Qt::ForegroundRole: return e.alarmRow >= 0 ? QVariant(QColor(Qt::black)) : QVariant();
+    default: break;
+    }
     if (role == Qt::ToolTipRole)
         return index.column() == DetailsColumn ? QVariant(e.detail) : QVariant();
     if (role != Qt::DisplayRole)

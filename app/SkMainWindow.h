@@ -110,7 +110,7 @@ public:
 
 public slots:
     void onLanguageChanged(const QString &lang);
-    void logEvent(int frameno, const QString &event, const QString &detail);
+    void logEvent(int frameno, const RuAlarmEvent &event);
     void onAlarmCalculated(int frameno, const SkAlarmResultSharedPtr &result,
                            const QVector<RuAlarmEvent> &events);
 

@@ -8,14 +8,18 @@
 #include "RuAlarmCalculator.h"
 #include "RuAlarmEvent.h"
 #include "SkActivityMarkerLevels.h"
+#include "SkAlarmIndicator.h"
+#include "SkAlarmLogControls.h"
 #include "SkAlarmLogModel.h"
 #include "SkAlarmLogView.h"
+#include "SkExportService.h"
 #include "SkFrameStore.h"
 #include "SkLiveSession.h"
 #include "SkParameterWidgets.h"
 #include "SkPlotActivities.h"
 
 #include <QProgressBar>
+#include <QStatusBar>
 
 // ---- Results --------------------------------------------------------------------------------
 
@@ -28,15 +32,26 @@ void SkMainWindow::onAlarmCalculated(int frameno, const SkAlarmResultSharedPtr &
     if (!ui->firstFrameAction->isChecked() && frameno == shownFrame())
         scheduleUpdatePlot();
     for (const RuAlarmEvent &event : events)
-        logEvent(frameno, event.tag, event.detail);
+        logEvent(frameno, event);
 }
 
 // ---- The alarm log --------------------------------------------------------------------------
 
+// The filter between the log and its table, the dock's controls and the status bar's
+// indicator of the alarms on now, which follows the log.
 void SkMainWindow::setupLog()
 {
     m_log = new SkAlarmLogModel(this);
-    ui->tableLog->setModel(m_log);
+    const SkAlarmLogControls::Widgets widgets = {ui->tableLog, ui->logDetectorsToolButton,
+                                                 ui->logKindsToolButton, ui->logExportToolButton,
+                                                 ui->logRowsLabel};
+    auto *controls = new SkAlarmLogControls(
+        m_log, widgets, [this] { return SkExportService::namePrefix(m_sources); }, this);
+    connect(controls, &SkAlarmLogControls::message, this, &SkMainWindow::showMessage);
+    connect(controls, &SkAlarmLogControls::failure, this, &SkMainWindow::showFailure);
+    auto *indicator = new SkAlarmIndicator(this);
+    statusBar()->addPermanentWidget(indicator);
+    connect(m_log, &SkAlarmLogModel::activeAlarmsChanged, indicator, &SkAlarmIndicator::setAlarms);
     ui->tableLog->setColumnWidth(SkAlarmLogModel::FrameColumn, 50);
     ui->tableLog->setColumnWidth(SkAlarmLogModel::TimeColumn, 190);
     ui->tableLog->setColumnWidth(SkAlarmLogModel::EventColumn, 160);
@@ -45,12 +60,15 @@ void SkMainWindow::setupLog()
 }
 
 // The time is the frame's, while the store still holds it.
-void SkMainWindow::logEvent(int frameno, const QString &event, const QString &detail)
+void SkMainWindow::logEvent(int frameno, const RuAlarmEvent &event)
 {
     SkAlarmLogModel::Entry entry;
     entry.frame = frameno;
-    entry.tag = event;
-    entry.detail = detail;
+    entry.tag = event.tag;
+    entry.detail = event.detail;
+    entry.source = event.source;
+    entry.detector = event.detector;
+    entry.status = event.status;
     const SkPacket packet = store()->frameAt(frameno);
     if (packet.hasFrame()) {
         const bool stamped = packet.frame().hasStamp();

@@ -10,22 +10,6 @@
 
 namespace cli {
 
-QByteArray csvField(const QString &text)
-{
-    QByteArray bytes = text.toUtf8();
-    if (!bytes.contains(',') && !bytes.contains('"') && !bytes.contains('\n')
-        && !bytes.contains('\r'))
-        return bytes;
-    bytes.replace('"', "\"\"");
-    return '"' + bytes + '"';
-}
-
-QByteArray alarmLogRow(qint64 frame, const RuAlarmEvent &event)
-{
-    return QByteArray::number(frame) + ',' + csvField(event.tag) + ',' + csvField(event.detail)
-           + '\n';
-}
-
 bool loadParameterFile(const QString &path, RuAlarmCalculator *calculator, QString *error,
                        QStringList *warnings)
 {

@@ -3,7 +3,6 @@
 // or from a frame's process parameters, and the frames of several sources read as one run.
 
 #include "RuAlarmCalculator.h"
-#include "RuAlarmEvent.h"
 #include "RuFile.h"
 #include "RuFrame.h"
 
@@ -36,11 +35,6 @@ void warnIfAllDetectorsOff(const QString &command, const RuAlarmCalculator &calc
 // nothing yet) and prints the file's warnings; false with the failure printed.
 bool loadParameterOption(const QString &command, const QString &path,
                          RuAlarmCalculator *calculator);
-
-// A CSV field, quoted when it holds a separator, a quote or a line break.
-QByteArray csvField(const QString &text);
-// One row "frame,event,details" of the alarm log as CSV, line break included.
-QByteArray alarmLogRow(qint64 frame, const RuAlarmEvent &event);
 
 // Frames of the sources (files, archives, "-", host:port) in order, numbered from 0 over all
 // of them. A source that cannot be opened or holds a bad frame ends with an error, and

@@ -4,6 +4,7 @@
 
 #include "RuAlarmCalculator.h"
 #include "RuAlarmEvents.h"
+#include "RuAlarmLogCsv.h"
 #include "RuFrame.h"
 
 #include <QFile>
@@ -55,7 +56,7 @@ public:
             if (!result)
                 continue;
             for (const RuAlarmEvent &event : ruAlarmEvents(*result)) {
-                write(alarmLogRow(f.number, event));
+                write(ruAlarmLogCsvRow(f.number, event));
                 m_tally.count(f.number, f.timeMicros, event);
             }
         }

@@ -1,6 +1,6 @@
 #include "SweepSummary.h"
 
-#include "Analysis.h"
+#include "RuAlarmLogCsv.h"
 
 #include <QDateTime>
 #include <QJsonDocument>
@@ -76,7 +76,7 @@ QByteArray SweepSummary::csv() const
                << QStringLiteral("score");
     QByteArray text;
     for (const QString &name : qAsConst(header))
-        text += (text.isEmpty() ? QByteArray() : QByteArray(",")) + csvField(name);
+        text += (text.isEmpty() ? QByteArray() : QByteArray(",")) + ruCsvField(name);
     text += '\n';
     for (const Row &row : sortedRows())
         text += csvRow(row);
@@ -103,7 +103,7 @@ QByteArray SweepSummary::csvRow(const Row &row) const
     }
     QByteArray line;
     for (int i = 0; i < fields.size(); ++i)
-        line += (i ? QByteArray(",") : QByteArray()) + csvField(fields[i]);
+        line += (i ? QByteArray(",") : QByteArray()) + ruCsvField(fields[i]);
     return line + '\n';
 }
 

@@ -19,10 +19,10 @@
 #include "commands.h"
 
 #include "RuAlarmEvents.h"
+#include "RuAlarmLogCsv.h"
 #include "RuNumberText.h"
 
 #include <QByteArray>
-#include <QDateTime>
 
 #include <cmath>
 #include <cstdio>
@@ -96,26 +96,15 @@ QByteArray resultJson(qint64 frame, qint64 timeMicros, const RuAlarmResult &resu
     return line;
 }
 
-// The frame's time as the log's time column: ISO 8601 in UTC, to the millisecond; empty for
-// a frame that carries no time (RAW).
-QByteArray logTime(const RuFrame &frame)
+// The log's rows of the frame; with `time`, that column after the frame number (empty for a
+// frame that carries no time, RAW).
+QByteArray logRows(qint64 frame, const RuAlarmResult &result, const RuFrame &stamp, bool withTime)
 {
-    if (!frame.hasStamp())
-        return QByteArray();
-    return QDateTime::fromMSecsSinceEpoch(frame.timeMicros() / 1000, Qt::UTC)
-        .toString(Qt::ISODateWithMs)
-        .toLatin1();
-}
-
-// The log's rows of the frame; with `time`, that column after the frame number.
-QByteArray logRows(qint64 frame, const RuAlarmResult &result, const QByteArray *time)
-{
+    const QByteArray time = withTime && stamp.hasStamp() ? ruAlarmLogCsvTime(stamp.timeMicros())
+                                                         : QByteArray();
     QByteArray rows;
-    for (const RuAlarmEvent &e : ruAlarmEvents(result)) {
-        const QByteArray row = cli::alarmLogRow(frame, e);
-        const int afterFrame = row.indexOf(',');
-        rows += time ? row.left(afterFrame + 1) + *time + row.mid(afterFrame) : row;
-    }
+    for (const RuAlarmEvent &e : ruAlarmEvents(result))
+        rows += ruAlarmLogCsvRow(frame, withTime ? &time : nullptr, e.tag, e.detail);
     return rows;
 }
 
@@ -184,8 +173,7 @@ int runAnalyze(const QStringList &args)
     const bool asLog = parser.isSet(log);
     const bool withTime = parser.isSet(logTimeOption);
     if (asLog)
-        write(withTime ? QByteArrayLiteral("frame,time,event,details\n")
-                       : QByteArrayLiteral("frame,event,details\n"));
+        write(ruAlarmLogCsvHeader(withTime));
     cli::StopRequest stop;
     cli::FrameRun run(sources, int(seconds));
     cli::ProgressLine progress(Command);
@@ -204,12 +192,10 @@ int runAnalyze(const QStringList &args)
         }
         calculator.processFrame(frame, frame.timeMicros());
         const SkAlarmResultSharedPtr result = calculator.lastResult();
-        if (result && asLog) {
-            const QByteArray time = withTime ? logTime(frame) : QByteArray();
-            write(logRows(n, *result, withTime ? &time : nullptr));
-        } else if (result) {
+        if (result && asLog)
+            write(logRows(n, *result, frame, withTime));
+        else if (result)
             write(resultJson(n, frame.timeMicros(), *result));
-        }
     }
     progress.finish();
     if (cli::StopRequest::requested()) {

@@ -13,6 +13,7 @@
 #include "commands.h"
 
 #include "RuAlarmCalculator.h"
+#include "RuAlarmLogCsv.h"
 #include "RuFile.h"
 #include "SkFrameTaskLoad.h"
 #include "SkLiveSession.h"
@@ -77,7 +78,7 @@ void printRow(const QByteArray &row, cli::Severity severity)
 void printRows(int frame, const SkAlarmResultSharedPtr &, const QVector<RuAlarmEvent> &events)
 {
     for (const RuAlarmEvent &event : events)
-        printRow(cli::alarmLogRow(frame, event), severityOf(event));
+        printRow(ruAlarmLogCsvRow(frame, event), severityOf(event));
     std::fflush(stdout);
 }
 

@@ -32,7 +32,7 @@ QString alarmOffText(int index, const RuAvalancheResult &r)
 // status is not logged.
 bool avalancheTexts(int index, const RuAvalancheResult &r, QString *tag, QString *marker)
 {
-    const QString av = QStringLiteral("AV0-%1").arg(index);
+    const QString av = ruAlarmDetectorName(RuAlarmEvent::Avalanche, index);
     switch (r.status) {
     case RuStatusDisabled:
     case RuStatusEvaluated:
@@ -128,10 +128,10 @@ bool ruRainEvent(int index, const RuRainResult &result, RuAlarmEvent *event)
     QString marker;
     const QString activity = ruFloatText(result.activity);
     if (result.status == RuStatusAlarmOn) {
-        tag = QStringLiteral("RAIN%1 ALARM ON").arg(index);
+        tag = ruAlarmDetectorName(RuAlarmEvent::Rain, index) + QStringLiteral(" ALARM ON");
         marker = QStringLiteral("Rain%1 Alarm On: Activity=%2").arg(index).arg(activity);
     } else if (result.status == RuStatusAlarmOff) {
-        tag = QStringLiteral("RAIN%1 ALARM OFF").arg(index);
+        tag = ruAlarmDetectorName(RuAlarmEvent::Rain, index) + QStringLiteral(" ALARM OFF");
         marker = QStringLiteral("Rain%1 Alarm Off: Activity=%2").arg(index).arg(activity);
     } else {
         return false;
@@ -151,7 +151,8 @@ bool ruWaterlevelEvent(int index, const RuWaterlevelResult &result, RuAlarmEvent
     case RuStatusAlarmOff: what = "Alarm Off"; tagWhat = "ALARM OFF"; break;
     default: return false;
     }
-    const QString tag = QStringLiteral("WL%1 %2").arg(index).arg(QLatin1String(tagWhat));
+    const QString tag = ruAlarmDetectorName(RuAlarmEvent::Waterlevel, index) + QLatin1Char(' ')
+                        + QLatin1String(tagWhat);
     const QString marker = QStringLiteral("Waterlevel%1 %2: Sum of Values %3")
                                .arg(index)
                                .arg(QLatin1String(what), ruFloatText(result.value));
@@ -171,6 +172,16 @@ QVector<RuAlarmEvent> ruAlarmEvents(const RuAlarmResult &result)
     if (ruWaterlevelEvent(0, result.waterlevel[0], &event))
         events << event;
     return events;
+}
+
+QString ruAlarmDetectorName(RuAlarmEvent::Source source, int index)
+{
+    switch (source) {
+    case RuAlarmEvent::Avalanche: return QStringLiteral("AV0-%1").arg(index);
+    case RuAlarmEvent::Rain: return QStringLiteral("RAIN%1").arg(index);
+    case RuAlarmEvent::Waterlevel: return QStringLiteral("WL%1").arg(index);
+    }
+    return QString();
 }
 
 bool ruAvalancheStatusNamesGroup(int status)

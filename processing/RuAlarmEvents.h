@@ -15,6 +15,9 @@ bool ruAvalancheEvent(int index, const RuAvalancheResult &result, RuAlarmEvent *
 bool ruRainEvent(int index, const RuRainResult &result, RuAlarmEvent *event);
 bool ruWaterlevelEvent(int index, const RuWaterlevelResult &result, RuAlarmEvent *event);
 
+// The detector's name as the log's tags begin with it: "AV0-1", "RAIN0", "WL0".
+QString ruAlarmDetectorName(RuAlarmEvent::Source source, int index);
+
 // Avalanche statuses whose event names a group of range gates (its text spans lines, which the
 // log flattens).
 bool ruAvalancheStatusNamesGroup(int status);

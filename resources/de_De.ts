@@ -50,6 +50,108 @@
     </message>
 </context>
 <context>
+    <name>SkAlarmIndicator</name>
+    <message>
+        <source>Alarm: clear</source>
+        <translation>Alarm: keiner</translation>
+    </message>
+    <message>
+        <source>No detector is in alarm</source>
+        <translation>Kein Detektor ist im Alarm</translation>
+    </message>
+    <message>
+        <source>ALARM: %1</source>
+        <translation>ALARM: %1</translation>
+    </message>
+    <message>
+        <source>%1 on since frame %2</source>
+        <translation>%1 an seit Frame %2</translation>
+    </message>
+    <message>
+        <source>%1 on since frame %2 (%3 UTC)</source>
+        <translation>%1 an seit Frame %2 (%3 UTC)</translation>
+    </message>
+</context>
+<context>
+    <name>SkAlarmLogControls</name>
+    <message>
+        <source>Avalanche 0</source>
+        <translation>Lawine 0</translation>
+    </message>
+    <message>
+        <source>Avalanche 1</source>
+        <translation>Lawine 1</translation>
+    </message>
+    <message>
+        <source>Avalanche 2</source>
+        <translation>Lawine 2</translation>
+    </message>
+    <message>
+        <source>Water level</source>
+        <translation>Pegel</translation>
+    </message>
+    <message>
+        <source>Rain</source>
+        <translation>Regen</translation>
+    </message>
+    <message>
+        <source>Pre-alarms</source>
+        <translation>Voralarme</translation>
+    </message>
+    <message>
+        <source>Alarms on</source>
+        <translation>Alarme an</translation>
+    </message>
+    <message>
+        <source>Alarms off</source>
+        <translation>Alarme aus</translation>
+    </message>
+    <message>
+        <source>Incidents</source>
+        <translation>Vorfälle</translation>
+    </message>
+    <message>
+        <source>Warnings and errors</source>
+        <translation>Warnungen und Fehler</translation>
+    </message>
+    <message>
+        <source>Export log...</source>
+        <translation>Log exportieren...</translation>
+    </message>
+    <message>
+        <source>Export shown rows...</source>
+        <translation>Angezeigte Zeilen exportieren...</translation>
+    </message>
+    <message>
+        <source>%1 rows</source>
+        <translation>%1 Zeilen</translation>
+    </message>
+    <message>
+        <source>%1 of %2 rows shown</source>
+        <translation>%1 von %2 Zeilen angezeigt</translation>
+    </message>
+    <message>
+        <source>Export shown log rows to</source>
+        <translation>Angezeigte Logzeilen exportieren nach</translation>
+    </message>
+    <message>
+        <source>Export log to</source>
+        <translation>Log exportieren nach</translation>
+    </message>
+    <message>
+        <source>CSV (*.csv)</source>
+        <translation>CSV (*.csv)</translation>
+    </message>
+    <message>
+        <source>Export to %1 failed: %2</source>
+        <translation>Export nach %1 fehlgeschlagen: %2</translation>
+    </message>
+    <message>
+        <source>%1 log rows exported to %2</source>
+        <translation>%1 Logzeilen nach %2 exportiert</translation>
+    </message>
+</context>
+<context>
     <name>SkAlarmLogModel</name>
     <message>
         <source>no time</source>
@@ -1754,6 +1856,30 @@ Optionen:
     <message>
         <source>Ctrl+G</source>
         <translation>Ctrl+G</translation>
+    </message>
+    <message>
+        <source>Detectors</source>
+        <translation>Detektoren</translation>
+    </message>
+    <message>
+        <source>Show the rows of these detectors</source>
+        <translation>Die Zeilen dieser Detektoren anzeigen</translation>
+    </message>
+    <message>
+        <source>Events</source>
+        <translation>Ereignisarten</translation>
+    </message>
+    <message>
+        <source>Show these kinds of event</source>
+        <translation>Diese Arten von Ereignissen anzeigen</translation>
+    </message>
+    <message>
+        <source>Export log...</source>
+        <translation>Log exportieren...</translation>
+    </message>
+    <message>
+        <source>Write every row of the log into a CSV file, as rrdcli analyze --log --log-time prints it</source>
+        <translation>Alle Zeilen des Logs in eine CSV-Datei schreiben, so wie rrdcli analyze --log --log-time sie ausgibt</translation>
     </message>
 </context>
 <context>

@@ -71,3 +71,20 @@ echo "velocity axis: $out/velocity-zoom.png"
 SK_BIN_DIR="$build/bin" SK_HEALTH_PNG_DIR="$(cd "$out" && pwd)" QT_QPA_PLATFORM=offscreen \
   "$build/bin/tst_stream_health" followsAServerKilledAndStartedAgain >/dev/null
 echo "stream health: $out/stream-health.png"
+
+# The log as a console: the mixed scenario's alarms on and off only (pre-alarms, incidents,
+# warnings hidden through the choice the Log dock keeps in the settings), with the window
+# holding the frames up to a few past the avalanche alarm, so that its rows are red and the
+# status bar names the detectors in alarm.
+mixed="$out/mixed.rrd0.gz"
+"$rrdcli" simulate --scenario mixed --frames 1200 --interval-ms 1000 --process-params \
+  -o "$mixed" >/dev/null
+mixedAlarm=$("$rrdcli" analyze --process-params --log "$mixed" |
+  awk -F, '$2 == "AV0-2 ALARM ON" { print $1; exit }')
+mixedAlarm=${mixedAlarm:-300}
+logConfig=$(fresh)
+mkdir -p "$logConfig/radar"
+printf '[alarmLog]\nhiddenKinds=prealarm, incident, other\n' >"$logConfig/radar/skarnel.ini"
+XDG_CONFIG_HOME=$logConfig QT_QPA_PLATFORM=offscreen "$skarnel" --process-params \
+  --grab "$out/log-filtered.png" --n $((mixedAlarm + 5)) --frame "$mixedAlarm" --zmax 5000 \
+  --dock log "$mixed" 2>/dev/null
