@@ -37,13 +37,23 @@ void SkMainWindow::onDataRangeChanged(int startframe, int len)
     m_dataStart = startframe;
     m_dataLength = len;
     m_view->setDataRange(startframe, len);
+    const double shown = ui->progressSlider->value();
     {
-        // A frozen display stays on its frame when the store lets the frame go.
-        const QSignalBlocker blocker(isDisplayFrozen() ? ui->progressSlider : nullptr);
+        // The slider reports its value after every change of scale, also when the value
+        // stays: on a file load that is every frame appended, each answered by a redraw of
+        // the same frame and the activity plot. Only a value moved by the range is news.
+        const QSignalBlocker blocker(ui->progressSlider);
         ui->progressSlider->setScale(startframe, startframe + len);
         ui->progressSlider->setTotalSteps(uint(std::max(len, 1)));
     }
     followFrameTimes(startframe, len);
+    // A frozen display stays on its frame when the store lets the frame go.
+    if (!isDisplayFrozen()) {
+        if (ui->progressSlider->value() != shown)
+            emit ui->progressSlider->valueChanged(ui->progressSlider->value());
+        else
+            m_view->requestUpdateForRange();
+    }
     {
         // Points and markers of frames the store no longer holds go, so a stream that runs
         // for days keeps the plot's memory bounded. The log keeps every row.

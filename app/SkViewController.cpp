@@ -293,6 +293,14 @@ void SkViewController::setDataRange(int start, int length)
     m_dataStart = start;
 }
 
+// The views over time take in the frames that came or went; a single frame's view needs a
+// drawing only until its frame has arrived and been drawn.
+void SkViewController::requestUpdateForRange()
+{
+    if (m_showHow != ShowHow::Frame || m_drawnFrame != m_frame)
+        requestUpdate();
+}
+
 void SkViewController::setLiveCurve(SkActivityPlotId id)
 {
     m_liveCurve = id;

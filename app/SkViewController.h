@@ -90,6 +90,8 @@ public:
     void takeAutoTop(double top);
     // The store's window, as its dataRangeChanged() reports it.
     void setDataRange(int start, int length);
+    // The store's window changed under the frame shown: a drawing where the view needs one.
+    void requestUpdateForRange();
     // The live value the live dock shows, the channels the range-gate sums add up, and
     // whether those docks are shown at all (hidden docks ask for no jobs).
     void setLiveCurve(SkActivityPlotId id);
