@@ -126,8 +126,10 @@ void SkMainWindow::setupPlots()
     ui->plotCenter->setAxisTitles(tr("Doppler channel"), tr("Range gate"));
     ui->plotCenter->setAxisScale(QwtPlot::xBottom, 0, 1024);
     ui->plotCenter->setAxisScale(QwtPlot::yLeft, 0, 20);
-    // The canvas keeps Space for panning; a tap on it still plays and pauses.
+    // The canvases keep Space for panning; a tap on one still plays and pauses.
     connect(ui->plotCenter->zoomer(), &SkPlotZoomer::spaceTapped, ui->playAction, &QAction::trigger);
+    connect(ui->plotActivity->zoomer(), &SkPlotZoomer::spaceTapped, ui->playAction,
+            &QAction::trigger);
     setSmallAxes(ui->plotLeft);
     setSmallAxes(ui->plotBottom);
     setSmallAxes(ui->plotLive);

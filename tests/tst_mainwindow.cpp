@@ -160,7 +160,8 @@ void TestMainWindow::formHasMenusDocksAndStatusBar()
                           "&Quit"}));
     QCOMPARE(texts(child<QMenu>(&window, "menuEdit")),
              (QStringList{"&Play/Pause", "P&revious Frame", "&Next Frame", "Next &Batch",
-                          "-&20 Frame", "+20 &Frame", "Take a &Snapshot", "-", "Start Record"}));
+                          "-&20 Frame", "+20 &Frame", "&Go To...", "Take a &Snapshot", "-",
+                          "Start Record"}));
     QStringList display = texts(child<QMenu>(&window, "menuDisplay"));
     QCOMPARE(display.mid(0, 7),
              (QStringList{"Show Legend", "Show Details", "Show Live", "Show Sum of Rangegates",
