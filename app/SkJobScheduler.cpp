@@ -1,15 +1,11 @@
 #include "SkJobScheduler.h"
 
-#include <QDebug>
-#include <QtConcurrent>
+#include "SkCallQueue.h"
 
-SkJobScheduler::SkJobScheduler(QObject *parent) : QObject(parent)
+#include <QDebug>
+
+SkJobScheduler::SkJobScheduler(QObject *parent) : QObject(parent), m_ends(new SkCallQueue(this))
 {
-    for (int k = 0; k < KindCount; ++k) {
-        m_slots[k].watcher = new QFutureWatcher<void>(this);
-        connect(m_slots[k].watcher, &QFutureWatcher<void>::finished, this,
-                [this, k] { onFinished(static_cast<Kind>(k)); });
-    }
 }
 
 SkJobScheduler::~SkJobScheduler()
@@ -38,8 +34,35 @@ void SkJobScheduler::schedule(Kind kind, Job job)
 
 void SkJobScheduler::start(Kind kind, Job job)
 {
-    m_slots[kind].running = true;
-    m_slots[kind].watcher->setFuture(QtConcurrent::run(std::move(job)));
+    Slot &slot = m_slots[kind];
+    slot.running = true;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        slot.handed = std::move(job);
+    }
+    if (slot.thread.joinable())
+        slot.handedOver.notify_one();
+    else
+        slot.thread = std::thread(&SkJobScheduler::work, this, kind);
+}
+
+// A job handed over before the scheduler stopped still runs: it counts as started.
+void SkJobScheduler::work(Kind kind)
+{
+    Slot &slot = m_slots[kind];
+    std::unique_lock<std::mutex> lock(m_mutex);
+    for (;;) {
+        slot.handedOver.wait(lock, [&] { return slot.handed || m_stopping; });
+        if (!slot.handed)
+            return;
+        Job job = std::move(slot.handed);
+        slot.handed = nullptr;
+        lock.unlock();
+        job();
+        job = nullptr;
+        m_ends->post([this, kind] { onFinished(kind); });
+        lock.lock();
+    }
 }
 
 void SkJobScheduler::onFinished(Kind kind)
@@ -78,9 +101,15 @@ bool SkJobScheduler::isIdle() const
 void SkJobScheduler::shutdown()
 {
     m_shutdown = true;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_stopping = true;
+    }
     for (Slot &slot : m_slots) {
         slot.waiting = nullptr;
-        slot.watcher->waitForFinished();
+        slot.handedOver.notify_one();
+        if (slot.thread.joinable())
+            slot.thread.join();
         slot.running = false;
     }
 }

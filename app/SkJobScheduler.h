@@ -1,15 +1,23 @@
 #pragma once
-// Runs the window's extraction jobs on the global thread pool, at most one per kind at a
-// time, without ever losing the newest request: a job asked for while its kind still runs is
-// kept (replacing any older waiting one) and started as soon as the running job ends. So after
-// a quick series of requests the last one always runs, and what the window draws ends up
-// matching what its controls name.
+// Runs the window's extraction jobs, at most one per kind at a time, without ever losing the
+// newest request: a job asked for while its kind still runs is kept (replacing any older
+// waiting one) and started as soon as the running job ends. So after a quick series of
+// requests the last one always runs, and what the window draws ends up matching what its
+// controls name.
+//
+// Each kind has a thread of its own (started with its first job), so the jobs of one view never
+// wait behind the tasks and jobs of others. A job and its end are handed over under a mutex of
+// ours, which ThreadSanitizer can follow through a build of Qt without it.
 
-#include <QFutureWatcher>
 #include <QObject>
 
 #include <array>
+#include <condition_variable>
 #include <functional>
+#include <mutex>
+#include <thread>
+
+class SkCallQueue;
 
 class SkJobScheduler : public QObject
 {
@@ -24,7 +32,8 @@ public:
     ~SkJobScheduler() override;
 
     // Starts `job` now when nothing of `kind` runs, else keeps it to run next. A kind counts
-    // as running until the signals its job emitted have reached this thread.
+    // as running until the end of its job has reached this thread; what the job handed over
+    // through an SkCallQueue of this thread before it ended has arrived by then.
     void schedule(Kind kind, Job job);
     bool isRunning(Kind kind) const;
     bool hasWaiting(Kind kind) const;
@@ -42,16 +51,22 @@ signals:
 private:
     struct Slot
     {
-        QFutureWatcher<void> *watcher = nullptr; // child of this object
-        // Until the watcher's finished signal has been handled: the signals a job emits are
-        // queued ahead of it, so its results have been delivered once this is false.
+        // This thread's view: running until the job's end has been handled here.
         bool running = false;
         Job waiting;
+        // The job handed to the kind's thread, under m_mutex.
+        Job handed;
+        std::condition_variable handedOver;
+        std::thread thread;
     };
 
     void start(Kind kind, Job job);
+    void work(Kind kind);
     void onFinished(Kind kind);
 
     std::array<Slot, KindCount> m_slots;
+    std::mutex m_mutex;
+    bool m_stopping = false; // under m_mutex: the threads end once their job has run
     bool m_shutdown = false;
+    SkCallQueue *m_ends; // child
 };

@@ -1,5 +1,6 @@
 #include "SkViewController.h"
 
+#include "SkCallQueue.h"
 #include "SkFrameStore.h"
 #include "SkJobScheduler.h"
 #include "SkUpdateThrottle.h"
@@ -76,7 +77,7 @@ QVector<double> rotatedFrame(const SkPacket &packet, SkPacketTypeEnum type,
 
 SkViewController::SkViewController(SkFrameStore *store, QObject *parent)
     : QObject(parent), m_store(store), m_jobs(new SkJobScheduler(this)),
-      m_throttle(new SkUpdateThrottle(UpdateIntervalMs, this))
+      m_results(new SkCallQueue(this)), m_throttle(new SkUpdateThrottle(UpdateIntervalMs, this))
 {
     connect(m_throttle, &SkUpdateThrottle::due, this, &SkViewController::extractNow);
     connect(m_jobs, &SkJobScheduler::idle, this, [this] {
@@ -90,17 +91,24 @@ SkViewController::SkViewController(SkFrameStore *store, QObject *parent)
         [this](const QVector<double> &plotData, int width, int plotWidth, int plotHeight,
                const SkPacket &packet, const SkPacket &packetPrev) {
             const int view = extractingView;
-            QMetaObject::invokeMethod(
-                this,
-                [=] {
-                    onValueExtracted(view, plotData, width, plotWidth, plotHeight, packet,
-                                     packetPrev);
-                },
-                Qt::QueuedConnection);
+            m_results->post([=] {
+                onValueExtracted(view, plotData, width, plotWidth, plotHeight, packet,
+                                 packetPrev);
+            });
         },
         Qt::DirectConnection);
-    connect(store, &SkFrameStore::infoExtracted, this, &SkViewController::liveExtracted);
-    connect(store, &SkFrameStore::rgSumExtracted, this, &SkViewController::rgSumExtracted);
+    connect(
+        store, &SkFrameStore::infoExtracted, this,
+        [this](SkActivityPlotId plotid, const QVector<QPointF> &liveData) {
+            m_results->post([=] { emit liveExtracted(plotid, liveData); });
+        },
+        Qt::DirectConnection);
+    connect(
+        store, &SkFrameStore::rgSumExtracted, this,
+        [this](const QVector<QPointF> &rgSumPoints) {
+            m_results->post([=] { emit rgSumExtracted(rgSumPoints); });
+        },
+        Qt::DirectConnection);
 }
 
 SkViewController::~SkViewController()
@@ -377,13 +385,10 @@ void SkViewController::extractFrame()
         if (rows == 0)
             return;
         const int channels = SkChannelMapping::Channels;
-        QMetaObject::invokeMethod(
-            this,
-            [=] {
-                onValueExtracted(int(ShowHow::Frame), data, channels, channels, rows, kept,
-                                 keptPrevious);
-            },
-            Qt::QueuedConnection);
+        m_results->post([=] {
+            onValueExtracted(int(ShowHow::Frame), data, channels, channels, rows, kept,
+                             keptPrevious);
+        });
     }));
 }
 

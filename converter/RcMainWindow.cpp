@@ -75,13 +75,9 @@ void RcMainWindow::on_convertBt_clicked()
                             ui->rangeAvgSB->value(), ui->framesDropCountSB->value());
     connect(m_worker, &RcWorker::progressMaximumChanged, ui->progressBar, &QProgressBar::setMaximum);
     connect(m_worker, &RcWorker::progressChanged, ui->progressBar, &QProgressBar::setValue);
-    m_worker->moveToThread(&m_thread);
-    connect(&m_thread, &QThread::started, m_worker, &RcWorker::run);
-    connect(m_worker, &RcWorker::finished, this, &RcMainWindow::on_converter_finished);
-    // Direct: the thread must be told to quit from the worker's side, as the window may be
-    // blocked waiting for it (cancel) and could not deliver a queued quit.
-    connect(m_worker, &RcWorker::finished, &m_thread, &QThread::quit, Qt::DirectConnection);
-    m_thread.start();
+    connect(m_worker, &RcWorker::finished, this, &RcMainWindow::on_converter_finished,
+            Qt::QueuedConnection);
+    m_thread = std::thread(&RcWorker::run, m_worker);
     ui->statusBar->clearMessage();
 }
 
@@ -112,7 +108,7 @@ void RcMainWindow::stopWorker()
     if (!m_worker)
         return;
     m_worker->abort();
-    m_thread.wait();
+    m_thread.join();
     delete m_worker;
     m_worker = nullptr;
 }

@@ -4,9 +4,9 @@
 
 #include <QMainWindow>
 #include <QModelIndex>
-#include <QThread>
 
 #include <memory>
+#include <thread>
 
 class QFileSystemModel;
 class QListWidgetItem;
@@ -48,8 +48,10 @@ private:
     std::unique_ptr<Ui::RcMainWindow> ui;
     QFileSystemModel *m_fileModel = nullptr; // owned by this window (QObject parent)
     bool m_centrePending = false;
-    QThread m_thread;
-    // The worker of the conversion in progress, none when idle. It has no parent (it lives
-    // in m_thread); the window deletes it once the thread has finished with it.
+    // The conversion's thread: a thread of our own, whose start and join ThreadSanitizer
+    // follows, so the worker handed to it and taken back is seen to be handed over.
+    std::thread m_thread;
+    // The worker of the conversion in progress, none when idle. It has no parent; the window
+    // deletes it once the thread has finished with it. Its signals reach the window queued.
     RcWorker *m_worker = nullptr;
 };

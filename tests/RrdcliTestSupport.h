@@ -20,6 +20,14 @@ namespace rrdclitest {
 
 // Generous limit of every wait, in ms: the machine may be busy and the build sanitised.
 constexpr int WaitMs = 120000;
+// How many times longer a program of a ThreadSanitizer build takes, to start and above all to
+// end (the sanitizer checks every thread's history on the way out): what must happen
+// promptly is given that much more time there.
+#if defined(__SANITIZE_THREAD__)
+constexpr int SanitizerSlowdown = 5;
+#else
+constexpr int SanitizerSlowdown = 1;
+#endif
 
 inline QString binary(const QString &program)
 {

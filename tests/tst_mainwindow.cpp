@@ -4,6 +4,7 @@
 #include "MainWindowTestSupport.h"
 
 #include "SkAlarmLogModel.h"
+#include "SkCallQueue.h"
 #include "SkCommandLine.h"
 #include "SkDialogOpenFile.h"
 #include "SkFrameStore.h"
@@ -37,10 +38,13 @@
 #include <QStatusBar>
 #include <QTableView>
 #include <QTcpServer>
+#include <QThread>
 #include <QToolBar>
 
 #include <algorithm>
 #include <atomic>
+#include <mutex>
+#include <numeric>
 #include <thread>
 
 using namespace mwtest;
@@ -62,6 +66,7 @@ private slots:
     void streamAddressStartsInStreamModeWithPlay();
     void recentFilesShowOnlyUsedEntries();
     void schedulerRunsTheNewestWaitingJobAfterTheRunningOne();
+    void callsPostedFromOtherThreadsRunHereInOrder();
     void throttleDefersToOneTrailingUpdate();
     void quickStepsEndOnTheLastFrameDrawn();
     void viewsReadTheRotatedColumns_data();
@@ -334,12 +339,12 @@ void TestMainWindow::schedulerRunsTheNewestWaitingJobAfterTheRunningOne()
     SkJobScheduler scheduler;
     std::atomic_bool release{false};
     QVector<int> ran;
-    QMutex ranMutex;
+    std::mutex ranMutex;
     auto job = [&](int n, bool block) {
         return [&, n, block] {
             while (block && !release.load())
                 std::this_thread::yield();
-            QMutexLocker lock(&ranMutex);
+            std::lock_guard<std::mutex> lock(ranMutex);
             ran.append(n);
         };
     };
@@ -353,10 +358,41 @@ void TestMainWindow::schedulerRunsTheNewestWaitingJobAfterTheRunningOne()
     release = true;
     QVERIFY(idle.wait(Long) || scheduler.isIdle());
     QVERIFY(QTest::qWaitFor([&] { return scheduler.isIdle(); }, Long));
-    QMutexLocker lock(&ranMutex);
+    std::lock_guard<std::mutex> lock(ranMutex);
     QVERIFY(ran.contains(10));
     ran.removeAll(10);
     QCOMPARE(ran, (QVector<int>{1, 3}));
+}
+
+// Each poster's calls arrive in its order, on the queue's thread, and none is lost.
+void TestMainWindow::callsPostedFromOtherThreadsRunHereInOrder()
+{
+    SkCallQueue queue;
+    constexpr int Posters = 3;
+    constexpr int Calls = 200;
+    QVector<QVector<int>> received(Posters);
+    bool elsewhere = false;
+    std::vector<std::thread> posters;
+    for (int p = 0; p < Posters; ++p) {
+        posters.emplace_back([&, p] {
+            for (int n = 0; n < Calls; ++n)
+                queue.post([&, p, n] {
+                    elsewhere |= QThread::currentThread() != qApp->thread();
+                    received[p].append(n);
+                });
+        });
+    }
+    for (std::thread &poster : posters)
+        poster.join();
+    QVERIFY(QTest::qWaitFor([&] {
+        return std::all_of(received.cbegin(), received.cend(),
+                           [](const QVector<int> &calls) { return calls.size() == Calls; });
+    }, Long));
+    QVERIFY(!elsewhere);
+    QVector<int> inOrder(Calls);
+    std::iota(inOrder.begin(), inOrder.end(), 0);
+    for (const QVector<int> &calls : qAsConst(received))
+        QCOMPARE(calls, inOrder);
 }
 
 void TestMainWindow::throttleDefersToOneTrailingUpdate()
