@@ -4,6 +4,7 @@
 
 #include "RrdcliTestSupport.h"
 #include "RuSimulator.h"
+#include "SkLiveSession.h"
 #include "SkMainWindow.h"
 #include "SkPlotMetaTypes.h"
 #include "SkStoreMetaTypes.h"
@@ -20,6 +21,7 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QSettings>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -142,6 +144,24 @@ inline bool waitSettled(SkMainWindow &window)
         [&] {
             window.flushPlotUpdate();
             return window.isPlotSettled();
+        },
+        Long);
+}
+
+// Waits until every frame of the open has its detectors' result.
+inline bool analysed(SkMainWindow &window)
+{
+    QSignalSpy complete(window.session(), &SkLiveSession::analysisComplete);
+    return window.session()->state() == SkLiveSession::Complete || complete.wait(Long);
+}
+
+// Waits until the window has settled with `frame` drawn.
+inline bool drawnAt(SkMainWindow &window, int frame)
+{
+    return QTest::qWaitFor(
+        [&] {
+            window.flushPlotUpdate();
+            return window.isPlotSettled() && window.drawnFrame() == frame;
         },
         Long);
 }

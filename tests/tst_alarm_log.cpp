@@ -55,12 +55,6 @@ void hide(const SkMainWindow &window, const QStringList &keys)
         action(&window, qPrintable(QStringLiteral("logShow_") + key))->setChecked(false);
 }
 
-bool analysed(SkMainWindow &window)
-{
-    QSignalSpy complete(window.session(), &SkLiveSession::analysisComplete);
-    return complete.wait(Long);
-}
-
 // The radar's settings of the simulated scenes, also for formats without a parameter block.
 void useRadarSettings(SkMainWindow &window)
 {

@@ -93,22 +93,6 @@ void wheel(QWidget *canvas, const QPoint &pos, int delta, Qt::KeyboardModifiers 
     QApplication::sendEvent(canvas, &event);
 }
 
-bool analysed(SkMainWindow &window)
-{
-    QSignalSpy complete(window.session(), &SkLiveSession::analysisComplete);
-    return window.session()->state() == SkLiveSession::Complete || complete.wait(Long);
-}
-
-bool drawnAt(SkMainWindow &window, int frame)
-{
-    return QTest::qWaitFor(
-        [&] {
-            window.flushPlotUpdate();
-            return window.isPlotSettled() && window.drawnFrame() == frame;
-        },
-        Long);
-}
-
 } // namespace
 
 class TestMainWindowAxes : public QObject

@@ -70,22 +70,6 @@ void moveMouse(QWidget *canvas, const QPoint &pos)
     QApplication::sendEvent(canvas, &move);
 }
 
-bool analysed(SkMainWindow &window)
-{
-    QSignalSpy complete(window.session(), &SkLiveSession::analysisComplete);
-    return window.session()->state() == SkLiveSession::Complete || complete.wait(Long);
-}
-
-bool drawnAt(SkMainWindow &window, int frame)
-{
-    return QTest::qWaitFor(
-        [&] {
-            window.flushPlotUpdate();
-            return window.isPlotSettled() && window.drawnFrame() == frame;
-        },
-        Long);
-}
-
 QString cell(const SkAlarmLogModel *log, int row, int column)
 {
     return log->index(row, column).data().toString();

@@ -65,16 +65,6 @@ QRectF profileSpans(const SkMainWindow &window)
     return QRectF(columns.minValue(), rows.minValue(), columns.width(), rows.width());
 }
 
-bool drawnAt(SkMainWindow &window, int frame)
-{
-    return QTest::qWaitFor(
-        [&] {
-            window.flushPlotUpdate();
-            return window.isPlotSettled() && window.drawnFrame() == frame;
-        },
-        Long);
-}
-
 // Global x of frame `frame` on the activity plot's whole view and on the slider below it.
 QPair<double, double> framePositions(const SkMainWindow &window, double frame)
 {
