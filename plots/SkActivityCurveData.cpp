@@ -10,7 +10,8 @@
 void SkActivityCurveData::appendSample(const QPointF &point)
 {
     SK_SAMPLES.append(point);
-    m_extremes.append(point.x(), point.y());
+    if (m_rangeKept)
+        m_extremes.append(point.x(), point.y());
 }
 
 void SkActivityCurveData::trimBefore(double firstFrame)
@@ -43,9 +44,30 @@ QPointF SkActivityCurveData::sample(size_t i) const
     return SK_SAMPLES[m_first + static_cast<int>(i)];
 }
 
+SkValueRange SkActivityCurveData::valueRange() const
+{
+    if (m_rangeKept)
+        return m_extremes.range();
+    SkSlidingExtremes walked;
+    for (int i = m_first; i < SK_SAMPLES.size(); ++i)
+        walked.append(SK_SAMPLES.at(i).x(), SK_SAMPLES.at(i).y());
+    return walked.range();
+}
+
+void SkActivityCurveData::setRangeKept(bool kept)
+{
+    if (kept == m_rangeKept)
+        return;
+    m_rangeKept = kept;
+    m_extremes.clear();
+    if (kept)
+        for (int i = m_first; i < SK_SAMPLES.size(); ++i)
+            m_extremes.append(SK_SAMPLES.at(i).x(), SK_SAMPLES.at(i).y());
+}
+
 QRectF SkActivityCurveData::boundingRect() const
 {
-    const SkValueRange values = m_extremes.range();
+    const SkValueRange values = valueRange();
     if (size() == 0 || values.isEmpty())
         return QRectF(1.0, 1.0, -2.0, -2.0); // Qwt's invalid rectangle
     const double left = SK_SAMPLES.at(m_first).x();

@@ -205,8 +205,11 @@ void SkPlotActivities::addEvent(int frameNo, const RuAlarmEvent &event)
 SkActivityCurveData *SkPlotActivities::liveSeries(int id, int rangegate)
 {
     LiveList &list = m_live[id - FirstLiveId];
-    while (static_cast<int>(list.size()) <= rangegate)
+    while (static_cast<int>(list.size()) <= rangegate) {
         list.push_back(std::make_unique<SkActivityCurveData>());
+        // Only the chosen range gate is drawn and fitted: the others keep just their points.
+        list.back()->setRangeKept(false);
+    }
     return list[rangegate].get();
 }
 
@@ -223,6 +226,10 @@ void SkPlotActivities::appendLive(int frameNo, const RuAlarmResult &result)
 
 void SkPlotActivities::setLiveRangegate(int rangegate)
 {
+    if (rangegate != m_liveRangegate)
+        for (const LiveList &list : m_live)
+            if (m_liveRangegate >= 0 && m_liveRangegate < static_cast<int>(list.size()))
+                list[m_liveRangegate]->setRangeKept(false);
     m_liveRangegate = rangegate;
     showLiveRangegate();
     refit();
@@ -235,6 +242,10 @@ void SkPlotActivities::showLiveRangegate()
         SkActivityCurveData *shown = m_noLive[id - FirstLiveId].get();
         if (m_liveRangegate >= 0 && m_liveRangegate < static_cast<int>(list.size()))
             shown = list[m_liveRangegate].get();
+        // Compared, never read: after a clear it is a series that is gone.
+        if (m_curves[id]->data() == shown)
+            continue;
+        shown->setRangeKept(true);
         // The swapped-out series stays with its owner: the list or the placeholder.
         m_curves[id]->swapData(shown);
         m_curves[id]->itemChanged();

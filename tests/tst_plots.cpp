@@ -207,6 +207,7 @@ private slots:
     void eventMarkersFollowStatus();
     void simulatedRecordingMarksEveryLoggedEvent();
     void liveCurvesShowChosenRangegateOnly();
+    void liveRangesStayExactAcrossRangegates();
     void hoverShowsNearestMarkerText_data();
     void hoverShowsNearestMarkerText();
     void clickMovesCursorOnceSetterIsSilent();
@@ -783,6 +784,44 @@ void TstPlots::liveCurvesShowChosenRangegateOnly()
         QCOMPARE(plot.curve(static_cast<SkActivityPlotId>(id))->dataSize(), size_t(0));
     plot.setLiveRangegate(7);
     QCOMPARE(plot.curve(SkActivityMode)->dataSize(), mode7->size());
+}
+
+// Only the chosen range gate's series keeps its value range as points come and go; the range
+// of every series must still be the one of its points, before and after each is chosen.
+void TstPlots::liveRangesStayExactAcrossRangegates()
+{
+    const auto walked = [](const SkActivityCurveData *s) {
+        SkValueRange range;
+        for (const QPointF &p : s->points())
+            if (std::isfinite(p.y()))
+                range.include({p.y(), p.y(), p.y() > 0 ? p.y() : range.minimumPositive});
+        return range;
+    };
+    const auto verifyAll = [&](const SkPlotActivities &plot) {
+        for (int id = SkActivityChannel0; id <= SkActivityMedianVelocity; ++id)
+            for (const SkActivityCurveData *s : plot.series(static_cast<SkActivityPlotId>(id))) {
+                const SkValueRange expected = walked(s);
+                const SkValueRange range = s->valueRange();
+                QCOMPARE(range.minimum, expected.minimum);
+                QCOMPARE(range.maximum, expected.maximum);
+                QCOMPARE(range.minimumPositive, expected.minimumPositive);
+            }
+    };
+    SkPlotActivities plot;
+    plot.setLiveRangegate(7);
+    feed(plot, m_mixed, 0, 150);
+    verifyAll(plot);
+    plot.setLiveRangegate(3);
+    plot.setFrameRange(100, 1000); // points before frame 100 go
+    feed(plot, m_mixed, 150, 300);
+    verifyAll(plot);
+    plot.setLiveRangegate(7);
+    verifyAll(plot);
+    QCOMPARE(plot.curve(SkActivityMode)->dataSize(), plot.series(SkActivityMode).at(7)->size());
+    plot.clearActivities();
+    feed(plot, m_mixed, 0, 50);
+    verifyAll(plot);
+    QCOMPARE(plot.curve(SkActivityMode)->dataSize(), plot.series(SkActivityMode).at(7)->size());
 }
 
 void TstPlots::hoverShowsNearestMarkerText_data()
