@@ -205,6 +205,7 @@ void SkLiveSession::releaseNextBatch()
 {
     if (m_state == BatchOffered)
         m_state = Analysing;
+    m_batchOffered = false;
     m_store->releaseFrames(m_batchSize);
 }
 
@@ -272,6 +273,8 @@ void SkLiveSession::restartAlarmTask()
     m_pacer->restart(first);
     m_lastResult = first - 1;
     disconnect(m_firstFrame);
+    disconnect(m_passingFrames);
+    m_batchOffered = false;
     emit alarmRestarting(first);
     if (m_state == AwaitingSettings)
         awaitSettings();
@@ -292,8 +295,8 @@ int SkLiveSession::nextAlarmFrame() const
 }
 
 // The radar's own settings come with the first frame. Nothing is released before the first
-// result, so the oldest frame held is the first one, also when the store already holds
-// frames (a restart after the settings were found missing).
+// result, so the oldest frame held is the first one; a restart after the settings were found
+// missing looks at the oldest frame still held.
 void SkLiveSession::awaitSettings()
 {
     m_firstFrame = connect(
@@ -323,6 +326,7 @@ void SkLiveSession::onFirstFrame()
     if (!applyProcessParameters(first, &m_calculator, &why)) {
         m_state = SettingsMissing;
         emit processParametersMissing(why);
+        passFramesWithoutResults();
         return;
     }
     m_state = Analysing;
@@ -384,6 +388,31 @@ void SkLiveSession::moveWindowOn(int frameno)
     emit nextBatchAvailable();
 }
 
+// No result will come while the settings are missing: the frames go through the window as
+// they arrive, so a stream is still shown and recorded instead of dropped at a full store.
+void SkLiveSession::passFramesWithoutResults()
+{
+    m_passingFrames = connect(
+        m_store.get(), &SkFrameStore::dataRangeChanged, this,
+        [this] { moveWindowOnWithoutResults(); }, Qt::QueuedConnection);
+    moveWindowOnWithoutResults();
+}
+
+void SkLiveSession::moveWindowOnWithoutResults()
+{
+    if (m_state != SettingsMissing)
+        return;
+    const int newest = m_store->endFrame() - 1;
+    if (!m_store->isFullUpTo(newest))
+        return;
+    if (m_playing || m_stream)
+        m_store->releaseBatch(m_batchSize, newest);
+    else if (!m_batchOffered) {
+        m_batchOffered = true;
+        emit nextBatchAvailable();
+    }
+}
+
 // The result the store holds for the frame: one computed before a restart or reopen is not.
 bool SkLiveSession::isCurrentResult(int frameno, const SkAlarmResultSharedPtr &result) const
 {
@@ -415,10 +444,11 @@ void SkLiveSession::checkAnalysisComplete()
     const int end = m_store->endFrame();
     switch (m_state) {
     case AwaitingSettings:
-    case SettingsMissing:
         if (end != 0)
             return;
         break;
+    case SettingsMissing:
+        break; // no frame waits for a result
     case Analysing:
     case BatchOffered:
         if (end != 0 && m_lastResult != end - 1)
@@ -533,6 +563,7 @@ void SkLiveSession::stop()
         return;
     m_state = Stopping;
     disconnect(m_firstFrame);
+    disconnect(m_passingFrames);
     advanceStop();
 }
 
@@ -542,6 +573,7 @@ void SkLiveSession::abort()
         return;
     m_state = Aborting;
     disconnect(m_firstFrame);
+    disconnect(m_passingFrames);
     for (SkFrameTask *task : {static_cast<SkFrameTask *>(m_loader.get()),
                               static_cast<SkFrameTask *>(m_alarm.get()),
                               static_cast<SkFrameTask *>(m_recorder.get())}) {

@@ -29,7 +29,10 @@
 //                                (processParametersMissing)
 //       load ends, no frame   -> SettingsMissing (processParametersMissing), then Complete
 //   SettingsMissing
-//       restartAlarm()        -> AwaitingSettings: the oldest frame is looked at again
+//       a full window         -> moves on by a batch as in Analysing, without waiting for
+//                                results (none come): a paused file offers it instead
+//       load has ended        -> Complete (analysisComplete)
+//       restartAlarm()        -> AwaitingSettings: the oldest frame held is looked at again
 //   any of the first six
 //       restartAlarm(calculator), takeProcessParameters()
 //                             -> Analysing, over every frame held
@@ -96,7 +99,7 @@ public:
     enum State {
         Idle,             // nothing opened yet
         AwaitingSettings, // the alarm computation waits for the first frame's settings
-        SettingsMissing,  // the first frame carried none: frames load, none is analysed
+        SettingsMissing,  // the first frame carried none: frames go through, none is analysed
         Analysing,        // results arrive in frame order and the window moves on
         BatchOffered,     // a paused file's window is full and analysed: releaseNextBatch()
         Complete,         // the load has ended and every frame it stored has its result
@@ -224,10 +227,12 @@ signals:
     void alarmStatusChanged(int frameNo, bool state);
     // The alarm computation starts again: a front end clears its curves, markers and log now.
     void alarmRestarting(int firstFrame);
-    // Paused with a full, analysed window: the next batch may be released.
+    // Paused with a full, analysed window (with the settings missing: a full window): the next
+    // batch may be released.
     void nextBatchAvailable();
     // A file load has ended and every frame it stored has its result (also after a failed
-    // load, and at once when nothing was stored).
+    // load, at once when nothing was stored, and without results when the settings are
+    // missing).
     void analysisComplete();
     // A task ended; `message` is its status-bar text ("Task %1 finished succesfully!" ...).
     // Its class tells which task it was (qobject_cast); `task` is deleted after the signal
@@ -235,7 +240,8 @@ signals:
     void taskFinished(const SkFrameTask *task, int status, const QString &message);
     void framesDropped(int nframes);
     // The first frame of an open carries no detector settings (or the load ended without a
-    // frame); the alarm task is not started.
+    // frame); the alarm task is not started, and the frames go on through the window unanalysed
+    // until restartAlarm(calculator) or takeProcessParameters().
     void processParametersMissing(const QString &message);
     // The radar's settings were taken from a frame (the first of an open, or the packet of
     // takeProcessParameters()); the alarm computation runs with `calculator` from now on.
@@ -260,6 +266,8 @@ private:
     void startAlarmTask();
     void awaitSettings();
     void onFirstFrame();
+    void passFramesWithoutResults();
+    void moveWindowOnWithoutResults();
     bool applyProcessParameters(const SkPacket &packet, RuAlarmCalculator *calculator,
                                 QString *why) const;
     void onStoreAlarmCalculated(int frameno, const SkAlarmResultSharedPtr &result);
@@ -296,6 +304,8 @@ private:
     QSet<const SkFrameTask *> m_ended;
     // Open while AwaitingSettings: the store's announcement of the first frame.
     QMetaObject::Connection m_firstFrame;
+    // Open while SettingsMissing: the window moves on as frames arrive.
+    QMetaObject::Connection m_passingFrames;
 
     State m_state = Idle;
     RuAlarmCalculator m_calculator;
@@ -309,6 +319,7 @@ private:
     bool m_reconnect = true;
     bool m_playing = true;
     int m_lastResult = -1;
+    bool m_batchOffered = false; // a paused file's full window, without results, was offered
     RecordCounts m_endedRecordings; // of recorders already deleted
     ScriptPolicy m_scriptPolicy = ScriptWhileRecording;
 };

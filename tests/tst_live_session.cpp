@@ -203,6 +203,8 @@ private slots:
     void takesSettingsFromTheFirstFrameOfEachOpen();
     void openWithProcessParametersComputesOnceWithTheRadarsSettings();
     void settingsOfAPacketRestartTheComputation();
+    void streamWithoutSettingsGoesOnLoadingAndRecording_data();
+    void streamWithoutSettingsGoesOnLoadingAndRecording();
     void stopsPromptlyOnAQuietStream();
 };
 
@@ -461,14 +463,27 @@ void TestLiveSession::takesSettingsFromTheFirstFrameOfEachOpen()
     }
     seen.results.clear();
     session.open({plain}, 10, 5);
-    QTRY_VERIFY_WITH_TIMEOUT(!missing.isEmpty(), Long);
-    QTRY_COMPARE(session.store()->endFrame(), 10); // the window fills, nothing is analysed
-    QCOMPARE(missing, QStringList{missing.first()});
+    // The window goes through the file as with results; nothing is analysed.
+    QTRY_COMPARE_WITH_TIMEOUT(seen.complete, 4, Long);
+    QCOMPARE(session.store()->endFrame(), 30);
+    QCOMPARE(missing.size(), 1);
     QVERIFY(seen.results.isEmpty());
     QCOMPARE(seen.taken.size(), 3);
-    QCOMPARE(session.state(), SkLiveSession::SettingsMissing);
+    QCOMPARE(session.state(), SkLiveSession::Complete);
     QVERIFY2(missing.first().startsWith("No process parameters found in rrd_info"),
              qPrintable(missing.first()));
+    // Paused, each full window is offered once and moves on when released.
+    session.setPlaying(false);
+    session.reopen();
+    for (int offered = 1; offered <= 4; ++offered) {
+        QTRY_COMPARE_WITH_TIMEOUT(seen.batchesOffered, offered, Long);
+        QCOMPARE(session.store()->endFrame(), 5 + 5 * offered);
+        session.releaseNextBatch();
+    }
+    QTRY_COMPARE_WITH_TIMEOUT(seen.complete, 5, Long);
+    QCOMPARE(seen.batchesOffered, 5);
+    QCOMPARE(missing.size(), 2);
+    QVERIFY(seen.results.isEmpty());
 }
 
 // The alarm computation waits for the first frame and then runs once, with the radar's own
@@ -521,6 +536,49 @@ void TestLiveSession::settingsOfAPacketRestartTheComputation()
     QTRY_COMPARE_WITH_TIMEOUT(seen.complete, 2, Long);
     QVERIFY(seen.inOrder(0, 100));
     QCOMPARE(seen.rows, rowsWithTheRadarsSettings(simulator, 100));
+}
+
+void TestLiveSession::streamWithoutSettingsGoesOnLoadingAndRecording_data()
+{
+    QTest::addColumn<bool>("playing");
+    QTest::newRow("playing") << true;
+    QTest::newRow("paused") << false;
+}
+
+// A radar that sends no settings of its own: said once, and its frames still move through
+// the window and into the recording, every one, with no detector run on them.
+void TestLiveSession::streamWithoutSettingsGoesOnLoadingAndRecording()
+{
+    QFETCH(bool, playing);
+    const int frames = 60;
+    ServeProcess serve({"--rate", "50", "--frames", QString::number(frames)});
+    QVERIFY(serve.port() > 0);
+    QTemporaryDir dir;
+    SkLiveSession session;
+    session.setReconnect(false);
+    Seen seen(&session);
+    QStringList missing;
+    connect(&session, &SkLiveSession::processParametersMissing, &session,
+            [&](const QString &text) { missing.append(text); });
+    session.setProcessParameters(true);
+    session.setPlaying(playing);
+    session.open({serve.address()}, 10, 5);
+    SkLiveSession::RecordOptions record;
+    record.path = dir.path();
+    record.startFrame = -1;
+    session.startRecording(record);
+    QTRY_COMPARE_WITH_TIMEOUT(seen.complete, 1, Long);
+    QCOMPARE(session.store()->endFrame(), frames);
+    QVERIFY(session.store()->startFrame() >= frames - 10); // the window is at the newest frames
+    QCOMPARE(seen.dropped, 0);
+    QCOMPARE(missing.size(), 1);
+    QVERIFY(missing.first().startsWith("No process parameters found in rrd_info"));
+    QVERIFY(seen.results.isEmpty());
+    QCOMPARE(seen.batchesOffered, 0);
+    session.stop();
+    QTRY_VERIFY_WITH_TIMEOUT(seen.stopped, Long);
+    QCOMPARE(recordedTimes(dir.path()).size(), frames);
+    QCOMPARE(seen.taskMessages.filter("Task Alarm ").size(), 0);
 }
 
 void TestLiveSession::stopsPromptlyOnAQuietStream()
