@@ -161,8 +161,11 @@ void SkAlarmLogControls::showRowCount()
 {
     const int shown = m_filter.rowCount();
     const int all = m_log->rowCount();
-    m_widgets.rows->setText(shown == all ? tr("%1 rows").arg(all)
-                                         : tr("%1 of %2 rows shown").arg(shown).arg(all));
+    const QString count = shown == all ? tr("%1 rows").arg(all)
+                                       : tr("%1 of %2 rows shown").arg(shown).arg(all);
+    // The label gives way first in a narrow dock; the whole count stays in its tool tip.
+    m_widgets.rows->setText(count);
+    m_widgets.rows->setToolTip(count);
 }
 
 void SkAlarmLogControls::exportLog(bool shownOnly)
