@@ -17,6 +17,7 @@
 #include <cstdio>
 #include <map>
 #include <string>
+#include <vector>
 
 inline QString benchDataPath(const char *name)
 {
@@ -92,4 +93,18 @@ inline int benchReadRecording(const QString &path)
         ++frames;
     }
     return file.atEnd() ? frames : -1;
+}
+
+// Every frame of the recording, held in memory: what a stage that only computes starts from.
+inline std::vector<RuFrame> benchFramesOf(const QString &path)
+{
+    std::vector<RuFrame> frames;
+    RuFile file(path, 'r');
+    for (;;) {
+        RuFrame frame;
+        if (!file.readFrame(frame))
+            break;
+        frames.push_back(frame);
+    }
+    return frames;
 }

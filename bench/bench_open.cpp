@@ -136,19 +136,6 @@ Took loadAlone()
     return load.status() == SkTaskSucceeded && store.endFrame() == Frames ? took : Took();
 }
 
-std::vector<RuFrame> readAll()
-{
-    std::vector<RuFrame> frames;
-    RuFile file(inputPath(), 'r');
-    for (;;) {
-        RuFrame frame;
-        if (!file.readFrame(frame))
-            break;
-        frames.push_back(frame);
-    }
-    return frames;
-}
-
 // The detectors over frames already read, on a pool thread as the alarm task runs them.
 Took detectorsAlone(const std::vector<RuFrame> &frames, const RuAlarmCalculator &settings)
 {
@@ -277,7 +264,7 @@ bool measureAll()
     Took load, detectors, alone;
     double first = -1.0;
     RuAlarmCalculator taken;
-    const std::vector<RuFrame> frames = readAll();
+    const std::vector<RuFrame> frames = benchFramesOf(inputPath());
     const std::vector<std::function<bool(int)>> parts = {
         [&](int pass) {
             std::unique_ptr<SkMainWindow> shown;

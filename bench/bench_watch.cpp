@@ -72,19 +72,6 @@ bool writeParameterFile(const RuAlarmCalculator &calculator)
     return benchWriteParameterFile(parameterPath(), calculator);
 }
 
-std::vector<RuFrame> readFrames()
-{
-    std::vector<RuFrame> frames;
-    RuFile file(inputPath(), 'r');
-    for (;;) {
-        RuFrame frame;
-        if (!file.readFrame(frame))
-            break;
-        frames.push_back(frame);
-    }
-    return frames;
-}
-
 // The first 1000 frames of the recording, as a file of their own.
 bool makePrefix()
 {
@@ -115,7 +102,7 @@ void BM_Read(benchmark::State &state)
 
 void BM_Calculator(benchmark::State &state)
 {
-    const std::vector<RuFrame> frames = readFrames();
+    const std::vector<RuFrame> frames = benchFramesOf(inputPath());
     const RuAlarmCalculator configured = allDetectors();
     benchMeasureTime(state, "calculator", [&] {
         RuAlarmCalculator calculator = configured;
