@@ -4,7 +4,7 @@
 
 #include <QDebug>
 
-SkJobScheduler::SkJobScheduler(QObject *parent) : QObject(parent), m_ends(new SkCallQueue(this))
+SkJobScheduler::SkJobScheduler(QObject *parent) : QObject(parent), m_calls(new SkCallQueue(this))
 {
 }
 
@@ -60,7 +60,7 @@ void SkJobScheduler::work(Kind kind)
         lock.unlock();
         job();
         job = nullptr;
-        m_ends->post([this, kind] { onFinished(kind); });
+        m_calls->post([this, kind] { onFinished(kind); });
         lock.lock();
     }
 }
@@ -77,6 +77,11 @@ void SkJobScheduler::onFinished(Kind kind)
     }
     if (isIdle())
         emit idle();
+}
+
+void SkJobScheduler::deliver(std::function<void()> call)
+{
+    m_calls->post(std::move(call));
 }
 
 bool SkJobScheduler::isRunning(Kind kind) const

@@ -32,9 +32,12 @@ public:
     ~SkJobScheduler() override;
 
     // Starts `job` now when nothing of `kind` runs, else keeps it to run next. A kind counts
-    // as running until the end of its job has reached this thread; what the job handed over
-    // through an SkCallQueue of this thread before it ended has arrived by then.
+    // as running until the end of its job has reached this thread.
     void schedule(Kind kind, Job job);
+    // From a running job: `call` runs on this object's thread before the job's end is handled
+    // there. Results and ends share one queue, so a kind is never seen idle while a result it
+    // made is still on its way (a queue of their own could be woken later, by another thread).
+    void deliver(std::function<void()> call);
     bool isRunning(Kind kind) const;
     bool hasWaiting(Kind kind) const;
     // Nothing runs and nothing waits.
@@ -68,5 +71,5 @@ private:
     std::mutex m_mutex;
     bool m_stopping = false; // under m_mutex: the threads end once their job has run
     bool m_shutdown = false;
-    SkCallQueue *m_ends; // child
+    SkCallQueue *m_calls; // child: the jobs' results and ends, in the order they were posted
 };

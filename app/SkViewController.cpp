@@ -1,6 +1,5 @@
 #include "SkViewController.h"
 
-#include "SkCallQueue.h"
 #include "SkFrameStore.h"
 #include "SkJobScheduler.h"
 #include "SkUpdateThrottle.h"
@@ -77,7 +76,7 @@ QVector<double> rotatedFrame(const SkPacket &packet, SkPacketTypeEnum type,
 
 SkViewController::SkViewController(SkFrameStore *store, QObject *parent)
     : QObject(parent), m_store(store), m_jobs(new SkJobScheduler(this)),
-      m_results(new SkCallQueue(this)), m_throttle(new SkUpdateThrottle(UpdateIntervalMs, this))
+      m_throttle(new SkUpdateThrottle(UpdateIntervalMs, this))
 {
     connect(m_throttle, &SkUpdateThrottle::due, this, &SkViewController::extractNow);
     connect(m_jobs, &SkJobScheduler::idle, this, [this] {
@@ -91,7 +90,7 @@ SkViewController::SkViewController(SkFrameStore *store, QObject *parent)
         [this](const QVector<double> &plotData, int width, int plotWidth, int plotHeight,
                const SkPacket &packet, const SkPacket &packetPrev) {
             const int view = extractingView;
-            m_results->post([=] {
+            m_jobs->deliver([=] {
                 onValueExtracted(view, plotData, width, plotWidth, plotHeight, packet,
                                  packetPrev);
             });
@@ -100,13 +99,13 @@ SkViewController::SkViewController(SkFrameStore *store, QObject *parent)
     connect(
         store, &SkFrameStore::infoExtracted, this,
         [this](SkActivityPlotId plotid, const QVector<QPointF> &liveData) {
-            m_results->post([=] { emit liveExtracted(plotid, liveData); });
+            m_jobs->deliver([=] { emit liveExtracted(plotid, liveData); });
         },
         Qt::DirectConnection);
     connect(
         store, &SkFrameStore::rgSumExtracted, this,
         [this](const QVector<QPointF> &rgSumPoints) {
-            m_results->post([=] { emit rgSumExtracted(rgSumPoints); });
+            m_jobs->deliver([=] { emit rgSumExtracted(rgSumPoints); });
         },
         Qt::DirectConnection);
 }
@@ -385,7 +384,7 @@ void SkViewController::extractFrame()
         if (rows == 0)
             return;
         const int channels = SkChannelMapping::Channels;
-        m_results->post([=] {
+        m_jobs->deliver([=] {
             onValueExtracted(int(ShowHow::Frame), data, channels, channels, rows, kept,
                              keptPrevious);
         });

@@ -26,7 +26,6 @@
 #include <QVector>
 
 class QSettings;
-class SkCallQueue;
 class SkFrameStore;
 class SkJobScheduler;
 class SkUpdateThrottle;
@@ -156,7 +155,6 @@ private:
 
     SkFrameStore *m_store;         // not owned
     SkJobScheduler *m_jobs;        // child
-    SkCallQueue *m_results;        // child: the jobs' results, on their way to this thread
     SkUpdateThrottle *m_throttle;  // child
 
     SkPacketTypeEnum m_showWhat = SkPacketTypeEnum::Original;
