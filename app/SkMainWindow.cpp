@@ -99,6 +99,10 @@ void SkMainWindow::construct(const QStringList &args)
 
 SkMainWindow::~SkMainWindow()
 {
+    // QWidget's destructor hides the docks after this window's members are gone; what they
+    // report then must not reach it.
+    for (QDockWidget *dock : findChildren<QDockWidget *>())
+        disconnect(dock, nullptr, this, nullptr);
     if (m_translator)
         QCoreApplication::removeTranslator(m_translator);
     // Jobs first: they read the store the session owns. Then the session aborts its tasks,

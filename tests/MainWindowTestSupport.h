@@ -76,7 +76,7 @@ using rrdclitest::rrdcliPath;
 template <typename T, typename F>
 void whenModal(F answer)
 {
-    auto *timer = new QTimer;
+    auto *timer = new QTimer(QCoreApplication::instance()); // gone with the test, if never shown
     const QDeadlineTimer deadline(30000);
     QObject::connect(timer, &QTimer::timeout, [timer, answer, deadline] {
         auto *dialog = qobject_cast<T *>(QApplication::activeModalWidget());
@@ -106,7 +106,7 @@ inline void answerFileDialog(const QString &path, QString *proposed = nullptr)
 // informative text go to `seen`.
 inline void answerBoxes(QList<QMessageBox::StandardButton> buttons, QStringList *seen)
 {
-    auto *timer = new QTimer;
+    auto *timer = new QTimer(QCoreApplication::instance()); // gone with the test, if never shown
     const QDeadlineTimer deadline(30000);
     QObject::connect(timer, &QTimer::timeout, [timer, buttons, seen, deadline]() mutable {
         auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
