@@ -2,8 +2,9 @@
 
 #include "SkFrameStore.h"
 
+#include <QDateTime>
 #include <QRegularExpression>
-#include <QTime>
+#include <QTimeZone>
 
 #include <cstdlib>
 #include <limits>
@@ -11,15 +12,12 @@
 namespace {
 
 constexpr qint64 MicrosPerSecond = 1000000;
-constexpr qint64 MicrosPerDay = 86400 * MicrosPerSecond;
-constexpr qint64 MicrosPerHour = 3600 * MicrosPerSecond;
-const qint64 EpochDay = QDate(1970, 1, 1).toJulianDay();
 
-// Microseconds since 1970 of `time` on `day`, both read `offsetHours` east of UTC.
+// Microseconds since 1970 of `microsOfDay` on `day`, both read `offsetHours` east of UTC.
 qint64 microsOf(const QDate &day, qint64 microsOfDay, int offsetHours)
 {
-    return (day.toJulianDay() - EpochDay) * MicrosPerDay + microsOfDay
-           - offsetHours * MicrosPerHour;
+    const QDateTime midnight(day, QTime(0, 0), QTimeZone(offsetHours * 3600));
+    return midnight.toMSecsSinceEpoch() * 1000 + microsOfDay;
 }
 
 // "hh:mm[:ss[.ffffff]]" in microseconds since midnight, or -1.
@@ -112,9 +110,9 @@ SkFrameFinder::Target SkFrameFinder::parse(const QString &text, int offsetHours,
 
 QDate SkFrameFinder::dayOf(qint64 micros, int offsetHours)
 {
-    const qint64 local = micros + offsetHours * MicrosPerHour;
-    const qint64 days = local >= 0 ? local / MicrosPerDay : -((-local - 1) / MicrosPerDay) - 1;
-    return QDate::fromJulianDay(EpochDay + days);
+    // Whole milliseconds rounded down: a time just before midnight stays on its day.
+    const qint64 ms = micros / 1000 - (micros % 1000 < 0 ? 1 : 0);
+    return QDateTime::fromMSecsSinceEpoch(ms, QTimeZone(offsetHours * 3600)).date();
 }
 
 SkFrameFinder::Answer SkFrameFinder::find(const SkFrameStore &store, const Target &target)
